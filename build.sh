@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Builds Mirelta on Debian and then starts it or runs every test.
+#
+#   ./build.sh run    install what is missing, build, start the program on the shipped AA1.mdb
+#   ./build.sh test   install what is missing, build, run every test
+#
+# BUILD_DIR (default: build) and SANITIZE=1 (AddressSanitizer + UBSan) select other builds.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+BUILD_DIR=${BUILD_DIR:-build}
+SANITIZE=${SANITIZE:-0}
+RUN_DIR="$BUILD_DIR/run"
+
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n libgl-dev
+    libsqlite3-dev sqlite3
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth
+)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_missing_packages() {
+    local missing=() p
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    echo "Installo i pacchetti mancanti: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+}
+
+build() {
+    local sanitize=OFF build_type=Release
+    if [ "$SANITIZE" = 1 ]; then sanitize=ON; build_type=RelWithDebInfo; fi
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" \
+        -DMIRELTA_SANITIZE="$sanitize" >/dev/null
+    cmake --build "$BUILD_DIR" -j "$(nproc)"
+}
+
+# The program works on AA1.mdb in its working folder. The shipped database is copied there once;
+# a copy that already exists holds the user's changes and is kept.
+prepare_run_folder() {
+    mkdir -p "$RUN_DIR"
+    if [ ! -e "$RUN_DIR/AA1.mdb" ]; then
+        cp "$BUILD_DIR/data/AA1.mdb" "$RUN_DIR/AA1.mdb"
+    else
+        echo "Uso l'archivio esistente $RUN_DIR/AA1.mdb (cancellarlo per ripartire dai dati forniti)."
+    fi
+}
+
+run_program() {
+    prepare_run_folder
+    cd "$RUN_DIR"
+    ../cli/cfcalc ROSSI MARIO 01/01/1974 M ROMA
+}
+
+run_tests() {
+    if [ "$SANITIZE" = 1 ]; then
+        export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+        export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+    fi
+    ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    install_missing_packages
+    build
+    run_program
+    ;;
+test)
+    install_missing_packages
+    build
+    run_tests
+    ;;
+*)
+    echo "Uso: $0 run|test" >&2
+    exit 2
+    ;;
+esac
