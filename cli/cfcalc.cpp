@@ -1,0 +1,129 @@
+// cfcalc: the fiscal code from the command line, one person or a whole CSV file.
+#include "batch.h"
+#include "calculation.h"
+
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kComputed = 0;
+constexpr int kRefused = 1;
+constexpr int kNoDatabase = 2;
+
+constexpr const char* kHelp = R"(Uso:
+  cfcalc [--db ARCHIVIO] COGNOME NOME DATA SESSO COMUNE
+  cfcalc [--db ARCHIVIO] --batch FILE
+
+Calcola il codice fiscale di una persona e lo scrive seguito da un a capo.
+  DATA     data di nascita gg/mm/aaaa
+  SESSO    M oppure F
+  COMUNE   comune (o stato estero) di nascita, cercato nella tabella COMUNI;
+           le lettere minuscole valgono come maiuscole, "*" e "?" come caratteri jolly
+
+Opzioni:
+  --db ARCHIVIO   archivio da usare (predefinito: AA1.mdb nella cartella corrente)
+  --batch FILE    calcola i codici di un file CSV UTF-8 separato da ";" con intestazione
+                  cognome;nome;data;sesso;comune ("-" legge lo standard input); scrive ogni
+                  riga con due colonne in più, codice_fiscale;errore
+  --help          mostra questo aiuto
+
+Stato di uscita: 0 codice calcolato; 1 dati non validi o comune non trovato (in modalità
+--batch: almeno una riga senza codice); 2 archivio o file non apribile, argomenti errati.
+)";
+
+struct Arguments {
+    std::string database = "AA1.mdb";
+    std::optional<std::string> batchFile;
+    std::vector<std::string> person;
+    bool help = false;
+};
+
+std::optional<Arguments> Parse(int argc, char** argv)
+{
+    Arguments arguments;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (options && argument == "--") {
+            options = false;
+        } else if (options && (argument == "--help" || argument == "-h")) {
+            arguments.help = true;
+        } else if (options && (argument == "--db" || argument == "--batch")) {
+            if (i + 1 == argc) {
+                return std::nullopt;
+            }
+            (argument == "--db" ? arguments.database : arguments.batchFile.emplace()) = argv[++i];
+        } else if (options && argument.starts_with("--db=")) {
+            arguments.database = argument.substr(5);
+        } else if (options && argument.starts_with("--batch=")) {
+            arguments.batchFile = argument.substr(8);
+        } else if (options && argument.size() > 1 && argument.starts_with("--")) {
+            return std::nullopt;
+        } else {
+            arguments.person.push_back(argument);
+        }
+    }
+    const bool complete =
+        arguments.batchFile ? arguments.person.empty() : arguments.person.size() == 5;
+    return complete || arguments.help ? std::optional(arguments) : std::nullopt;
+}
+
+int ComputeOne(const Arguments& arguments)
+{
+    const auto& p = arguments.person;
+    const fiscalcode::CalculationInput input{fiscalcode::AsTyped(p[0]), fiscalcode::AsTyped(p[1]),
+                                             p[2], fiscalcode::AsTyped(p[4]), p[3]};
+    const auto find = [&](std::string_view municipality) {
+        return refdata::CadastralLookup(arguments.database).Find(municipality);
+    };
+    const auto outcome = fiscalcode::Calculate(input, find);
+    if (outcome.failure) {
+        std::cerr << outcome.failure->message << "\n";
+        return kRefused;
+    }
+    std::cout << outcome.code << "\n";
+    return kComputed;
+}
+
+int ComputeBatch(const Arguments& arguments)
+{
+    std::ifstream file;
+    if (*arguments.batchFile != "-") {
+        file.open(*arguments.batchFile, std::ios::binary);
+        if (!file) {
+            std::cerr << "Impossibile leggere il file \"" << *arguments.batchFile << "\".\n";
+            return kNoDatabase;
+        }
+    }
+    refdata::CadastralLookup lookup(arguments.database);
+    std::istream& in = file.is_open() ? file : std::cin;
+    const bool allComputed = cfcalc::RunBatch(in, std::cout, lookup);
+    std::cout.flush();
+    return allComputed ? kComputed : kRefused;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    const auto arguments = Parse(argc, argv);
+    if (!arguments) {
+        std::cerr << "Argomenti non validi. Per l'aiuto: cfcalc --help\n";
+        return kNoDatabase;
+    }
+    if (arguments->help) {
+        std::cout << kHelp;
+        return kComputed;
+    }
+    try {
+        return arguments->batchFile ? ComputeBatch(*arguments) : ComputeOne(*arguments);
+    } catch (const refdata::DataError& error) {
+        std::cerr << error.what() << "\n";
+        return kNoDatabase;
+    }
+}

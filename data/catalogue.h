@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Every statement and search criterion the program issues on the reference database, in one
+// place. Each function that takes a value from the user passes it through SostituisciApici first,
+// so that an apostrophe never ends the quoted pattern.
+namespace refdata {
+
+// Returns `text` with every apostrophe replaced by "?", the pattern's any-one-character
+// wildcard; nothing else is changed.
+std::string SostituisciApici(std::string_view text);
+
+namespace catalogue {
+
+inline constexpr const char* kDatabaseFile = "AA1.mdb";
+inline constexpr const char* kDatabaseFileUpper = "AA1.MDB";
+inline constexpr const char* kConnect = "Access 2000;";
+
+// The two tables, as the build creates them. Names are ordered without regard to case; the
+// program's connections refine NOCASE so that accented letters sort with their base letter,
+// while any SQLite shell can still read and sort the file.
+inline constexpr const char* kSchema =
+    "CREATE TABLE COMUNI (comune TEXT COLLATE NOCASE, codice TEXT);"
+    "CREATE TABLE CittaItaliane (cap TEXT, provincia TEXT, localita TEXT COLLATE NOCASE,"
+    " regione TEXT);";
+
+// Municipalities.
+inline constexpr const char* kComuniTable = "COMUNI";
+inline constexpr const char* kComuniGridSource = "Select * from Comuni order by [comune]";
+inline constexpr const char* kComuniExportSource = "Select * from comuni order by [comune]";
+std::string ComuneCriterion(std::string_view name);
+
+// Localities with their postal codes.
+inline constexpr const char* kCittaTable = "CittaItaliane";
+inline constexpr const char* kCittaDuplicateSource = "cittaitaliane";
+inline constexpr const char* kCittaGridSource = "Select * from Cittaitaliane order by [localita]";
+inline constexpr const char* kCittaExportSource = "Select * from cittaitaliane order by [localita]";
+inline constexpr const char* kAllLocalities = "Select * from cittaitaliane order by [localita]";
+std::string CapCriterion(std::string_view cap);
+std::string RegionQuery(std::string_view region);
+std::string LocalityPrefixCriterion(std::string_view text);
+std::string LocalityContainingQuery(std::string_view text);
+
+} // namespace catalogue
+} // namespace refdata

@@ -1,0 +1,198 @@
+#include "database.h"
+
+#include "likepattern.h"
+#include "textfold.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace refdata {
+namespace {
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b)
+{
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (UpperCase(NextCharacter(a, i)) != UpperCase(NextCharacter(b, j))) {
+            return false;
+        }
+    }
+    return i == a.size() && j == b.size();
+}
+
+fs::path FolderOf(const fs::path& file)
+{
+    std::error_code error;
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::current_path(error);
+    const fs::path absolute = fs::absolute(folder, error);
+    return error ? folder : absolute.lexically_normal();
+}
+
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+std::string DescribeFile(const fs::path& file)
+{
+    std::string folder = FolderOf(file).string();
+    if (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    return Quoted(file.filename().string()) + " nella cartella " + Quoted(folder);
+}
+
+// like(pattern, text): the pattern is compiled once per statement and kept with it.
+void LikeFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL ||
+        sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto text = [](sqlite3_value* value) {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        return std::string_view(bytes ? bytes : "", sqlite3_value_bytes(value));
+    };
+    try {
+        if (auto* compiled = static_cast<LikePattern*>(sqlite3_get_auxdata(context, 0))) {
+            sqlite3_result_int(context, compiled->Matches(text(arguments[1])));
+            return;
+        }
+        auto compiled = std::make_unique<LikePattern>(text(arguments[0]));
+        sqlite3_result_int(context, compiled->Matches(text(arguments[1])));
+        sqlite3_set_auxdata(context, 0, compiled.release(),
+                            [](void* p) { delete static_cast<LikePattern*>(p); });
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(context);
+    }
+}
+
+int CompareNamesCollation(void*, int sizeA, const void* a, int sizeB, const void* b)
+{
+    return CompareNames(std::string_view(static_cast<const char*>(a), sizeA),
+                        std::string_view(static_cast<const char*>(b), sizeB));
+}
+
+} // namespace
+
+fs::path ResolveDatabaseFile(const fs::path& name)
+{
+    std::error_code error;
+    if (fs::exists(name, error)) {
+        return name;
+    }
+    const fs::path folder = name.has_parent_path() ? name.parent_path() : fs::path(".");
+    std::vector<fs::path> matches;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        if (SameNameIgnoringCase(entry.path().filename().string(), name.filename().string())) {
+            matches.push_back(name.has_parent_path() ? entry.path() : entry.path().filename());
+        }
+    }
+    if (matches.empty()) {
+        return name;
+    }
+    return *std::min_element(matches.begin(), matches.end());
+}
+
+void StatementDeleter::operator()(sqlite3_stmt* statement) const
+{
+    sqlite3_finalize(statement);
+}
+
+Database::Database(const fs::path& name) : path_(ResolveDatabaseFile(name))
+{
+    std::error_code error;
+    if (!fs::exists(path_, error)) {
+        throw DataError("Impossibile aprire l'archivio " + DescribeFile(path_) +
+                        ": il file non esiste.");
+    }
+    const int opened = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    if (opened != SQLITE_OK) {
+        const std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(opened);
+        sqlite3_close(db_);
+        throw DataError("Impossibile aprire l'archivio " + DescribeFile(path_) + ": " + reason +
+                        ".");
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, 5000);
+    if (sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
+        SQLITE_OK) {
+        const std::string reason = sqlite3_errcode(db_) == SQLITE_NOTADB
+                                       ? "il file non è un archivio valido"
+                                       : sqlite3_errmsg(db_);
+        sqlite3_close(db_);
+        throw DataError("Impossibile aprire l'archivio " + DescribeFile(path_) + ": " + reason +
+                        ".");
+    }
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db_, "like", 2, flags, nullptr, LikeFunction, nullptr, nullptr);
+    sqlite3_create_collation(db_, "NOCASE", SQLITE_UTF8, nullptr, CompareNamesCollation);
+}
+
+Database::~Database()
+{
+    sqlite3_close(db_);
+}
+
+Statement Database::Prepare(const std::string& sql) const
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr) !=
+        SQLITE_OK) {
+        Fail();
+    }
+    return Statement(statement);
+}
+
+void Database::Execute(const std::string& sql) const
+{
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        Fail();
+    }
+}
+
+void Database::Fail() const
+{
+    const std::string reason = sqlite3_errmsg(db_);
+    const std::string missingTable = "no such table: ";
+    if (reason.starts_with(missingTable)) {
+        throw DataError("L'archivio " + Describe() + " non contiene la tabella " +
+                        Quoted(reason.substr(missingTable.size())) + ".");
+    }
+    switch (sqlite3_errcode(db_) & 0xFF) {
+    case SQLITE_READONLY:
+        throw DataError("Impossibile salvare le modifiche nell'archivio " + Describe() +
+                        ": il file è di sola lettura.");
+    case SQLITE_FULL:
+        throw DataError("Impossibile salvare le modifiche nell'archivio " + Describe() +
+                        ": il disco è pieno.");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        throw DataError("L'archivio " + Describe() +
+                        " è in uso da un altro programma: riprovare più tardi.");
+    default:
+        throw DataError("Errore nell'archivio " + Describe() + ": " + reason + ".");
+    }
+}
+
+std::string Database::Describe() const
+{
+    return DescribeFile(path_);
+}
+
+void Database::RollBack() const noexcept
+{
+    if (!sqlite3_get_autocommit(db_)) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+} // namespace refdata

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace refdata {
+
+// A failure of the reference database, with a message in Italian that names the file and its
+// folder and can be shown to the user as it stands.
+class DataError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Finds `name` (a bare file name, looked up in the working folder, or a path) without regard to
+// the letter case of the file name: "AA1.MDB" finds "aa1.mdb". Returns the path of the file
+// found, or the path as given when there is none.
+std::filesystem::path ResolveDatabaseFile(const std::filesystem::path& name);
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* statement) const;
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+// One connection to the reference database. Opening never creates the file. The connection
+// compares texts by the rules of LikePattern in `like` and orders names with CompareNames.
+class Database {
+public:
+    explicit Database(const std::filesystem::path& name);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    sqlite3* handle() const { return db_; }
+
+    Statement Prepare(const std::string& sql) const;
+
+    // Runs `sql`, which may hold several statements separated by ";".
+    void Execute(const std::string& sql) const;
+
+    // Runs `write` inside a transaction that is committed at once, or rolled back when `write`
+    // throws; a refused write becomes a DataError.
+    template <typename Write> void InTransaction(Write&& write) const
+    {
+        Execute("BEGIN IMMEDIATE");
+        try {
+            write();
+            Execute("COMMIT");
+        } catch (...) {
+            RollBack();
+            throw;
+        }
+    }
+
+    // Throws the last error of the connection as a DataError naming the file.
+    [[noreturn]] void Fail() const;
+
+    // "«AA1.mdb» nella cartella «/home/user»", for messages.
+    std::string Describe() const;
+
+private:
+    void RollBack() const noexcept;
+
+    sqlite3* db_ = nullptr;
+    std::filesystem::path path_;
+};
+
+} // namespace refdata

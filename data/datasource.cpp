@@ -1,0 +1,442 @@
+#include "datasource.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+namespace refdata {
+namespace {
+
+bool IsSpace(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+bool IsWordCharacter(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    while (!text.empty() && IsSpace(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool SameAscii(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+// Whether the word `keyword` stands at `pos` of `sql`, as a whole word.
+bool WordAt(std::string_view sql, std::size_t pos, std::string_view keyword)
+{
+    if (pos > 0 && IsWordCharacter(sql[pos - 1])) {
+        return false;
+    }
+    if (!SameAscii(sql.substr(pos, keyword.size()), keyword)) {
+        return false;
+    }
+    const std::size_t end = pos + keyword.size();
+    return end >= sql.size() || !IsWordCharacter(sql[end]);
+}
+
+// Position of "order by" in `sql` outside quoted texts and bracketed names, or npos.
+std::size_t FindOrderBy(std::string_view sql)
+{
+    for (std::size_t i = 0; i < sql.size(); ++i) {
+        const char c = sql[i];
+        if (c == '\'' || c == '"' || c == '[') {
+            const char close = c == '[' ? ']' : c;
+            i = sql.find(close, i + 1);
+            if (i == std::string_view::npos) {
+                return i;
+            }
+            continue;
+        }
+        if (WordAt(sql, i, "order")) {
+            std::size_t next = i + 5;
+            while (next < sql.size() && IsSpace(sql[next])) {
+                ++next;
+            }
+            if (next > i + 5 && WordAt(sql, next, "by")) {
+                return i;
+            }
+        }
+    }
+    return std::string_view::npos;
+}
+
+std::size_t NameLength(std::string_view text)
+{
+    if (!text.empty() && text.front() == '[') {
+        const std::size_t close = text.find(']');
+        return close == std::string_view::npos ? 0 : close + 1;
+    }
+    std::size_t length = 0;
+    while (length < text.size() && IsWordCharacter(text[length])) {
+        ++length;
+    }
+    return length;
+}
+
+std::string QuotedName(std::string_view name)
+{
+    std::string quoted = "\"";
+    for (char c : name) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+} // namespace
+
+DataSource::DataSource(std::string databaseName, std::string recordSource)
+    : databaseName_(std::move(databaseName)), recordSource_(std::move(recordSource))
+{}
+
+const Database& DataSource::database() const
+{
+    if (!db_) {
+        throw DataError("Nessun archivio aperto.");
+    }
+    return *db_;
+}
+
+// Splits the record source into table, condition and order: a bare table name, or
+// "select * from <table> [where <condition>] [order by <order>]".
+std::optional<DataSource::Query> DataSource::ParseRecordSource(std::string_view source)
+{
+    source = Trimmed(source);
+    std::size_t nameLength = NameLength(source);
+    if (nameLength > 0 && nameLength == source.size()) {
+        return Query{std::string(source), {}, {}};
+    }
+    std::string_view rest = source;
+    for (std::string_view word : {"select", "*", "from"}) {
+        if (!SameAscii(rest.substr(0, word.size()), word)) {
+            return std::nullopt;
+        }
+        rest = Trimmed(rest.substr(word.size()));
+    }
+    nameLength = NameLength(rest);
+    if (nameLength == 0) {
+        return std::nullopt;
+    }
+    const std::string table(rest.substr(0, nameLength));
+    rest = Trimmed(rest.substr(nameLength));
+    const std::size_t orderBy = FindOrderBy(rest);
+    std::string_view condition = rest.substr(0, orderBy);
+    std::string order;
+    if (orderBy != std::string_view::npos) {
+        const std::size_t by = rest.find_first_not_of(" \t\r\n", orderBy + 5) + 2;
+        order = Trimmed(rest.substr(by));
+    }
+    condition = Trimmed(condition);
+    if (!condition.empty()) {
+        if (!WordAt(condition, 0, "where")) {
+            return std::nullopt;
+        }
+        condition = Trimmed(condition.substr(5));
+    }
+    return Query{table, std::string(condition), order};
+}
+
+void DataSource::refresh()
+{
+    if (!db_ || openedName_ != databaseName_) {
+        db_.reset();
+        db_ = std::make_unique<Database>(databaseName_);
+        openedName_ = databaseName_;
+    }
+    const auto parsed = ParseRecordSource(recordSource_);
+    if (!parsed) {
+        throw DataError("Origine dati non valida sull'archivio " + db_->Describe() + ": " +
+                        recordSource_);
+    }
+    query_ = *parsed;
+
+    const Statement statement = db_->Prepare(selectText({}));
+    fieldNames_.clear();
+    for (int i = 1; i < sqlite3_column_count(statement.get()); ++i) {
+        fieldNames_.emplace_back(sqlite3_column_name(statement.get(), i));
+    }
+    refreshed_ = true;
+    loaded_ = false;
+    rows_.clear();
+    position_ = 0;
+    found_.reset();
+    noMatch_ = false;
+    pending_ = Pending::None;
+}
+
+// The record source as a statement that also yields each row's rowid, optionally narrowed by
+// one more condition. Rows with equal sort keys keep the table's order.
+std::string DataSource::selectText(const std::string& extraCondition) const
+{
+    std::string sql = "SELECT rowid, * FROM " + query_.table;
+    if (!query_.where.empty() && !extraCondition.empty()) {
+        sql += " WHERE (" + query_.where + ") AND (" + extraCondition + ")";
+    } else if (!query_.where.empty() || !extraCondition.empty()) {
+        sql += " WHERE " + (query_.where.empty() ? extraCondition : query_.where);
+    }
+    sql += " ORDER BY ";
+    if (!query_.orderBy.empty()) {
+        sql += query_.orderBy + ", ";
+    }
+    return sql + "rowid";
+}
+
+DataSource::Row DataSource::readRow(sqlite3_stmt* statement) const
+{
+    Row row;
+    row.rowid = sqlite3_column_int64(statement, 0);
+    const int columns = sqlite3_column_count(statement);
+    row.values.reserve(columns - 1);
+    for (int i = 1; i < columns; ++i) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+        row.values.emplace_back(text ? text : "", text ? sqlite3_column_bytes(statement, i) : 0);
+    }
+    return row;
+}
+
+void DataSource::ensureLoaded()
+{
+    if (!refreshed_) {
+        throw DataError("Origine dati non aggiornata.");
+    }
+    if (loaded_) {
+        return;
+    }
+    const Statement statement = database().Prepare(selectText({}));
+    int step;
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        rows_.push_back(readRow(statement.get()));
+    }
+    if (step != SQLITE_DONE) {
+        rows_.clear();
+        database().Fail();
+    }
+    loaded_ = true;
+    if (found_) {
+        const auto at = std::find_if(rows_.begin(), rows_.end(),
+                                     [&](const Row& row) { return row.rowid == found_->rowid; });
+        position_ = static_cast<std::size_t>(at - rows_.begin());
+        found_.reset();
+    }
+}
+
+int DataSource::rowCount()
+{
+    ensureLoaded();
+    return static_cast<int>(rows_.size());
+}
+
+int DataSource::currentRow()
+{
+    ensureLoaded();
+    return static_cast<int>(position_);
+}
+
+void DataSource::setCurrentRow(int row)
+{
+    ensureLoaded();
+    position_ =
+        std::clamp<std::size_t>(static_cast<std::size_t>(std::max(row, 0)), 0, rows_.size());
+}
+
+void DataSource::moveLast()
+{
+    setCurrentRow(rowCount() - 1);
+}
+
+void DataSource::moveNext()
+{
+    setCurrentRow(currentRow() + 1);
+}
+
+void DataSource::findFirst(const std::string& criterion)
+{
+    if (!refreshed_) {
+        throw DataError("Origine dati non aggiornata.");
+    }
+    const Statement statement = database().Prepare(selectText(criterion) + " LIMIT 1");
+    const int step = sqlite3_step(statement.get());
+    if (step != SQLITE_ROW && step != SQLITE_DONE) {
+        database().Fail();
+    }
+    noMatch_ = step == SQLITE_DONE;
+    if (noMatch_) {
+        return;
+    }
+    Row row = readRow(statement.get());
+    if (!loaded_) {
+        found_ = std::move(row);
+        return;
+    }
+    const auto at = std::find_if(rows_.begin(), rows_.end(),
+                                 [&](const Row& r) { return r.rowid == row.rowid; });
+    position_ = static_cast<std::size_t>(at - rows_.begin());
+}
+
+DataSource::Row& DataSource::current()
+{
+    if (found_) {
+        return *found_;
+    }
+    ensureLoaded();
+    if (position_ >= rows_.size()) {
+        throw DataError("Nessun record corrente nell'archivio " + database().Describe() + ".");
+    }
+    return rows_[position_];
+}
+
+std::size_t DataSource::fieldIndex(std::string_view field) const
+{
+    for (std::size_t i = 0; i < fieldNames_.size(); ++i) {
+        if (SameAscii(fieldNames_[i], field)) {
+            return i;
+        }
+    }
+    throw DataError("Il campo \"" + std::string(field) + "\" non esiste nell'archivio " +
+                    database().Describe() + ".");
+}
+
+std::string DataSource::fieldValue(std::string_view field)
+{
+    const std::size_t index = fieldIndex(field);
+    return current().values[index];
+}
+
+const std::string& DataSource::valueAt(int row, int column)
+{
+    ensureLoaded();
+    return rows_.at(static_cast<std::size_t>(row)).values.at(static_cast<std::size_t>(column));
+}
+
+void DataSource::addNew()
+{
+    database();
+    pending_ = Pending::Adding;
+    pendingValues_.assign(fieldNames_.size(), std::nullopt);
+}
+
+void DataSource::edit()
+{
+    const Row& row = current();
+    pending_ = Pending::Editing;
+    pendingValues_.assign(row.values.begin(), row.values.end());
+}
+
+void DataSource::setFieldValue(std::string_view field, std::string value)
+{
+    if (pending_ == Pending::None) {
+        throw DataError("Modifica non avviata sull'archivio " + database().Describe() + ".");
+    }
+    pendingValues_[fieldIndex(field)] = std::move(value);
+}
+
+void DataSource::cancelUpdate()
+{
+    pending_ = Pending::None;
+}
+
+void DataSource::update()
+{
+    if (pending_ == Pending::None) {
+        throw DataError("Modifica non avviata sull'archivio " + database().Describe() + ".");
+    }
+    const Pending pending = std::exchange(pending_, Pending::None);
+    if (pending == Pending::Adding) {
+        database().InTransaction([&] { insertPending(); });
+        return;
+    }
+    Row& row = current();
+    database().InTransaction([&] { updatePending(row.rowid); });
+    for (std::size_t i = 0; i < pendingValues_.size(); ++i) {
+        row.values[i] = *pendingValues_[i];
+    }
+}
+
+void DataSource::insertPending()
+{
+    std::string names;
+    std::string placeholders;
+    for (std::size_t i = 0; i < fieldNames_.size(); ++i) {
+        if (pendingValues_[i]) {
+            names += (names.empty() ? "" : ", ") + QuotedName(fieldNames_[i]);
+            placeholders += placeholders.empty() ? "?" : ", ?";
+        }
+    }
+    const std::string sql = names.empty() ? "INSERT INTO " + query_.table + " DEFAULT VALUES"
+                                          : "INSERT INTO " + query_.table + " (" + names +
+                                                ") VALUES (" + placeholders + ")";
+    const Statement statement = database().Prepare(sql);
+    int parameter = 0;
+    for (const auto& value : pendingValues_) {
+        if (value) {
+            sqlite3_bind_text(statement.get(), ++parameter, value->data(),
+                              static_cast<int>(value->size()), SQLITE_TRANSIENT);
+        }
+    }
+    if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+        database().Fail();
+    }
+}
+
+void DataSource::updatePending(std::int64_t rowid)
+{
+    std::string assignments;
+    for (const auto& name : fieldNames_) {
+        assignments += (assignments.empty() ? "" : ", ") + QuotedName(name) + " = ?";
+    }
+    const Statement statement =
+        database().Prepare("UPDATE " + query_.table + " SET " + assignments + " WHERE rowid = ?");
+    for (std::size_t i = 0; i < pendingValues_.size(); ++i) {
+        const std::string& value = *pendingValues_[i];
+        sqlite3_bind_text(statement.get(), static_cast<int>(i + 1), value.data(),
+                          static_cast<int>(value.size()), SQLITE_TRANSIENT);
+    }
+    sqlite3_bind_int64(statement.get(), static_cast<int>(pendingValues_.size() + 1), rowid);
+    if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+        database().Fail();
+    }
+}
+
+void DataSource::deleteCurrent()
+{
+    const std::int64_t rowid = current().rowid;
+    database().InTransaction([&] {
+        const Statement statement =
+            database().Prepare("DELETE FROM " + query_.table + " WHERE rowid = ?");
+        sqlite3_bind_int64(statement.get(), 1, rowid);
+        if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+            database().Fail();
+        }
+    });
+    if (found_) {
+        found_.reset(); // the rows, once read, no longer hold it
+        return;
+    }
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(position_));
+}
+
+std::string DataSource::describeDatabase() const
+{
+    return database().Describe();
+}
+
+} // namespace refdata

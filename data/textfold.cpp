@@ -1,0 +1,108 @@
+#include "textfold.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace refdata {
+namespace {
+
+#include "foldtables.inc"
+
+constexpr char32_t kInvalidByteBase = 0x110000; // outside Unicode: invalid bytes stay distinct
+
+char32_t InvalidByte(unsigned char byte)
+{
+    return kInvalidByteBase + byte;
+}
+
+bool IsContinuation(unsigned char byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+} // namespace
+
+char32_t NextCharacter(std::string_view text, std::size_t& pos)
+{
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    }
+    std::size_t length = 0;
+    char32_t value = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        value = lead & 0x07;
+    }
+    if (length == 0 || pos + length > text.size()) {
+        ++pos;
+        return InvalidByte(lead);
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(text[pos + i]);
+        if (!IsContinuation(byte)) {
+            ++pos;
+            return InvalidByte(lead);
+        }
+        value = (value << 6) | (byte & 0x3F);
+    }
+    const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < smallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        ++pos;
+        return InvalidByte(lead);
+    }
+    pos += length;
+    return value;
+}
+
+char32_t UpperCase(char32_t c)
+{
+    if (c < std::size(kUpperTable)) {
+        return kUpperTable[c];
+    }
+    if (c >= 0x3B1 && c <= 0x3C9) { // Greek small letters
+        return c == 0x3C2 ? 0x3A3 : c - 0x20;
+    }
+    if (c >= 0x430 && c <= 0x44F) { // Cyrillic small letters
+        return c - 0x20;
+    }
+    if (c >= 0x450 && c <= 0x45F) {
+        return c - 0x50;
+    }
+    return c;
+}
+
+char32_t BaseLetter(char32_t c)
+{
+    return c < std::size(kBaseTable) ? kBaseTable[c] : UpperCase(c);
+}
+
+int CompareNames(std::string_view a, std::string_view b)
+{
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        const char32_t x = BaseLetter(NextCharacter(a, i));
+        const char32_t y = BaseLetter(NextCharacter(b, j));
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    if (i < a.size() || j < b.size()) {
+        return i < a.size() ? 1 : -1;
+    }
+    const int bytes = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+    if (bytes != 0) {
+        return bytes;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+} // namespace refdata

@@ -1,0 +1,86 @@
+#include "birthdate.h"
+
+#include <array>
+#include <cstdio>
+
+namespace fiscalcode {
+namespace {
+
+bool IsLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int month, int year)
+{
+    constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Splits "12/3/1974" into its digit groups; nullopt unless it is three groups of digits.
+std::optional<std::array<std::string_view, 3>> SplitDate(std::string_view text)
+{
+    std::array<std::string_view, 3> parts;
+    std::size_t count = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            continue;
+        }
+        if ((i < text.size() && text[i] != '/') || i == start || count == parts.size()) {
+            return std::nullopt;
+        }
+        parts[count++] = text.substr(start, i - start);
+        start = i + 1;
+    }
+    return count == parts.size() ? std::optional(parts) : std::nullopt;
+}
+
+int Number(std::string_view digits)
+{
+    int value = 0;
+    for (char c : digits) {
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+std::optional<CalendarDate> Checked(int day, int month, int year)
+{
+    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+        day > DaysInMonth(month, year)) {
+        return std::nullopt;
+    }
+    return CalendarDate{day, month, year};
+}
+
+} // namespace
+
+std::optional<CalendarDate> ReadBirthDate(std::string_view text)
+{
+    const auto parts = SplitDate(text);
+    if (!parts) {
+        return std::nullopt;
+    }
+    const auto [first, second, third] = *parts;
+    if (first.size() == 4 && second.size() <= 2 && third.size() <= 2) {
+        return Checked(Number(third), Number(second), Number(first));
+    }
+    if (first.size() > 2 || second.size() > 2 || (third.size() != 2 && third.size() != 4)) {
+        return std::nullopt;
+    }
+    int year = Number(third);
+    if (third.size() == 2) {
+        year += year < 30 ? 2000 : 1900;
+    }
+    return Checked(Number(first), Number(second), year);
+}
+
+std::string FormatBirthDate(const CalendarDate& date)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.day, date.month, date.year);
+    return text;
+}
+
+} // namespace fiscalcode

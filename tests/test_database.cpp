@@ -1,0 +1,332 @@
+#include "cadastrallookup.h"
+#include "catalogue.h"
+#include "datasource.h"
+#include "likepattern.h"
+#include "testsupport.h"
+#include "textfold.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using refdata::DataError;
+using refdata::DataSource;
+namespace catalogue = refdata::catalogue;
+
+namespace {
+
+// A database with the program's schema and the given municipalities, in table order.
+void MakeDatabase(const fs::path& file,
+                  const std::vector<std::pair<std::string, std::string>>& rows)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, catalogue::kSchema, nullptr, nullptr, nullptr), SQLITE_OK);
+    for (const auto& [comune, codice] : rows) {
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_prepare_v2(db, "INSERT INTO COMUNI VALUES (?, ?)", -1, &insert, nullptr);
+        sqlite3_bind_text(insert, 1, comune.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 2, codice.c_str(), -1, SQLITE_TRANSIENT);
+        ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+        sqlite3_finalize(insert);
+    }
+    sqlite3_close(db);
+}
+
+std::vector<std::string> Column(DataSource& source, const char* field)
+{
+    std::vector<std::string> values;
+    for (source.moveFirst(); !source.isPastEnd(); source.moveNext()) {
+        values.push_back(source.fieldValue(field));
+    }
+    return values;
+}
+
+std::string OpeningError(const std::string& name)
+{
+    try {
+        DataSource source(name, "COMUNI");
+        source.refresh();
+    } catch (const DataError& error) {
+        return error.what();
+    }
+    return "opened";
+}
+
+class SmallDatabase : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MakeDatabase(folder.path() / "AA1.mdb", {{"ROMA", "H501"},
+                                                 {"agliè", "A074"},
+                                                 {"SANT'ANGELO", "I000"},
+                                                 {"AGLIO", "A000"},
+                                                 {"ROMA", "Z999"},
+                                                 {"ÀBACO", "B000"}});
+    }
+    WorkingFolder folder;
+};
+
+TEST(DatabaseFile, MissingOrDamagedFileIsReportedWithNameAndFolder)
+{
+    WorkingFolder folder;
+    const std::string missing = OpeningError("AA1.mdb");
+    EXPECT_NE(missing.find("\"AA1.mdb\""), std::string::npos) << missing;
+    EXPECT_NE(missing.find(folder.path().string()), std::string::npos) << missing;
+    EXPECT_NE(missing.find("non esiste"), std::string::npos) << missing;
+    EXPECT_FALSE(fs::exists(folder.path() / "AA1.mdb")); // never created
+
+    std::ofstream("AA1.mdb") << "questo non è un archivio, ma un testo qualunque di prova\n";
+    const std::string damaged = OpeningError("AA1.mdb");
+    EXPECT_NE(damaged.find("non è un archivio valido"), std::string::npos) << damaged;
+    EXPECT_NE(damaged.find(folder.path().string()), std::string::npos) << damaged;
+}
+
+TEST(DatabaseFile, MissingTableIsReportedByName)
+{
+    WorkingFolder folder;
+    sqlite3* db = nullptr;
+    sqlite3_open("AA1.mdb", &db);
+    sqlite3_exec(db, "CREATE TABLE altro (x TEXT)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    const std::string error = OpeningError("AA1.mdb");
+    EXPECT_NE(error.find("non contiene la tabella \"COMUNI\""), std::string::npos) << error;
+}
+
+TEST_F(SmallDatabase, FileNameAndTableNamesIgnoreCase)
+{
+    fs::rename("AA1.mdb", "aa1.Mdb");
+    for (const char* name : {"AA1.MDB", "AA1.mdb", "aa1.mdb"}) {
+        for (const char* table : {"COMUNI", "Comuni", "comuni"}) {
+            DataSource source(name, table);
+            source.refresh();
+            EXPECT_EQ(source.rowCount(), 6) << name << " " << table;
+        }
+    }
+    EXPECT_FALSE(fs::exists("AA1.mdb"));
+}
+
+TEST_F(SmallDatabase, RowsComeInTableOrderOrInTheStatementsOrder)
+{
+    DataSource table("AA1.mdb", "COMUNI");
+    table.refresh();
+    EXPECT_EQ(Column(table, "comune"),
+              (std::vector<std::string>{"ROMA", "agliè", "SANT'ANGELO", "AGLIO", "ROMA", "ÀBACO"}));
+
+    DataSource sorted("AA1.MDB", catalogue::kComuniGridSource);
+    sorted.refresh();
+    EXPECT_EQ(sorted.fieldNames(), (std::vector<std::string>{"comune", "codice"}));
+    EXPECT_EQ(sorted.fieldValue("COMUNE"), "ÀBACO"); // the first row is current after a refresh
+    EXPECT_EQ(Column(sorted, "comune"),
+              (std::vector<std::string>{"ÀBACO", "agliè", "AGLIO", "ROMA", "ROMA", "SANT'ANGELO"}));
+    EXPECT_EQ(Column(sorted, "codice"),
+              (std::vector<std::string>{"B000", "A074", "A000", "H501", "Z999", "I000"}));
+}
+
+TEST_F(SmallDatabase, FindFirstFollowsTheRecordSourceOrder)
+{
+    DataSource table("AA1.mdb", "COMUNI");
+    table.refresh();
+    table.findFirst(catalogue::ComuneCriterion("roma"));
+    EXPECT_FALSE(table.noMatch());
+    EXPECT_EQ(table.fieldValue("codice"), "H501");
+    table.findFirst(catalogue::ComuneCriterion("*O"));
+    EXPECT_EQ(table.fieldValue("comune"), "SANT'ANGELO");
+    EXPECT_EQ(table.currentRow(), 2);
+
+    DataSource sorted("AA1.mdb", "Select * from comuni order by [comune]");
+    sorted.refresh();
+    sorted.moveLast();
+    sorted.findFirst(catalogue::ComuneCriterion("*O"));
+    EXPECT_EQ(sorted.fieldValue("comune"), "ÀBACO");
+    sorted.findFirst(catalogue::ComuneCriterion("SANT'ANGELO"));
+    EXPECT_EQ(sorted.currentRow(), 5);
+
+    sorted.findFirst(catalogue::ComuneCriterion("MILANO"));
+    EXPECT_TRUE(sorted.noMatch());
+    EXPECT_EQ(sorted.currentRow(), 5); // a failed find leaves the current row alone
+}
+
+TEST_F(SmallDatabase, QuotesInUserTextNeverBreakAStatement)
+{
+    DataSource table("AA1.mdb", "COMUNI");
+    table.refresh();
+    for (const char* text : {"'", "x' OR '1'='1", "\"", "a\"b'c", "[", "]", "[!", "%", "_", "\\"}) {
+        table.findFirst(catalogue::ComuneCriterion(text));
+        EXPECT_TRUE(table.noMatch()) << text;
+    }
+    table.findFirst(catalogue::ComuneCriterion("SANT'ANGELO"));
+    EXPECT_EQ(table.fieldValue("codice"), "I000");
+}
+
+TEST_F(SmallDatabase, WritesAreCommittedAtOnce)
+{
+    DataSource grid("AA1.MDB", catalogue::kComuniGridSource);
+    grid.refresh();
+    grid.addNew();
+    grid.setFieldValue("comune", " Nuovo 'comune' ");
+    grid.setFieldValue("codice", "X001");
+    grid.update();
+
+    grid.findFirst(catalogue::ComuneCriterion("ROMA"));
+    grid.edit();
+    grid.setFieldValue("CODICE", "H502");
+    grid.update();
+    EXPECT_EQ(grid.fieldValue("codice"), "H502");
+
+    grid.findFirst(catalogue::ComuneCriterion("AGLIO"));
+    grid.deleteCurrent();
+
+    // Another connection sees every change, exactly as written.
+    DataSource check("aa1.mdb", catalogue::kComuniExportSource);
+    check.refresh();
+    EXPECT_EQ(Column(check, "comune"),
+              (std::vector<std::string>{" Nuovo 'comune' ", "ÀBACO", "agliè", "ROMA", "ROMA",
+                                        "SANT'ANGELO"}));
+    EXPECT_EQ(Column(check, "codice"),
+              (std::vector<std::string>{"X001", "B000", "A074", "H502", "Z999", "I000"}));
+}
+
+TEST_F(SmallDatabase, RefusedWriteLeavesTheDataAsItWas)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open("AA1.mdb", &db);
+    sqlite3_exec(
+        db,
+        "CREATE TRIGGER no_change BEFORE UPDATE ON COMUNI BEGIN SELECT RAISE(ABORT, 'no'); END;"
+        "CREATE TRIGGER no_delete BEFORE DELETE ON COMUNI BEGIN SELECT RAISE(ABORT, 'no'); END;",
+        nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+
+    DataSource grid("AA1.mdb", "COMUNI");
+    grid.refresh();
+    grid.edit();
+    grid.setFieldValue("comune", "CAMBIATO");
+    EXPECT_THROW(grid.update(), DataError);
+    EXPECT_THROW(grid.deleteCurrent(), DataError);
+    EXPECT_EQ(grid.fieldValue("comune"), "ROMA");
+
+    // The failed transactions were rolled back: the next write goes through.
+    grid.addNew();
+    grid.setFieldValue("comune", "NUOVO");
+    grid.update();
+    DataSource check("AA1.mdb", "COMUNI");
+    check.refresh();
+    EXPECT_EQ(check.rowCount(), 7);
+    EXPECT_EQ(check.fieldValue("comune"), "ROMA");
+}
+
+TEST(EmptyTable, HasNoRowsAndNoCurrentRow)
+{
+    WorkingFolder folder;
+    MakeDatabase("AA1.mdb", {});
+    DataSource source("AA1.mdb", catalogue::kComuniGridSource);
+    source.refresh();
+    EXPECT_EQ(source.rowCount(), 0);
+    EXPECT_TRUE(source.isPastEnd());
+    EXPECT_THROW(source.fieldValue("comune"), DataError);
+    source.findFirst(catalogue::ComuneCriterion("*"));
+    EXPECT_TRUE(source.noMatch());
+}
+
+TEST(ShippedDatabase, HoldsMunicipalitiesStatesAndTheTwentyRegions)
+{
+    WorkingFolder folder;
+    folder.CopyShippedDatabase();
+    refdata::CadastralLookup lookup;
+    EXPECT_EQ(lookup.Find("ROMA"), "H501");
+    EXPECT_EQ(lookup.Find("roma"), "H501");
+    EXPECT_EQ(lookup.Find("FRANCIA"), "Z110");
+    EXPECT_EQ(lookup.Find("agliè"), "A074");
+    EXPECT_EQ(lookup.Find("ACI SANT'ANTONIO"), "A029");
+    EXPECT_EQ(lookup.Find("CASTEL SANT?ANGELO"), "C268");
+    EXPECT_EQ(lookup.Find("ATLANTIDE"), std::nullopt);
+
+    DataSource comuni("AA1.mdb", "COMUNI");
+    comuni.refresh();
+    EXPECT_GT(comuni.rowCount(), 7896);
+
+    DataSource regions("AA1.mdb", catalogue::kAllLocalities);
+    regions.refresh();
+    std::set<std::string> names;
+    for (int row = 0; row < regions.rowCount(); ++row) {
+        names.insert(regions.valueAt(row, 3));
+    }
+    EXPECT_EQ(names, (std::set<std::string>{
+                         "Abruzzo", "Basilicata", "Calabria", "Campania",      "Emilia Romagna",
+                         "Friuli",  "Lazio",      "Liguria",  "Lombardia",     "Marche",
+                         "Molise",  "Piemonte",   "Puglia",   "Sardegna",      "Sicilia",
+                         "Toscana", "Trentino",   "Umbria",   "Valle d'Aosta", "Veneto"}));
+}
+
+TEST(ShippedDatabase, EveryStatementOfTheProgramRuns)
+{
+    WorkingFolder folder;
+    folder.CopyShippedDatabase();
+    const auto rows = [](const std::string& source) {
+        DataSource data(catalogue::kDatabaseFileUpper, source);
+        data.refresh();
+        return data.rowCount();
+    };
+    EXPECT_GT(rows(catalogue::kComuniGridSource), 10000);
+    EXPECT_EQ(rows(catalogue::kComuniExportSource), rows(catalogue::kComuniTable));
+    EXPECT_GT(rows(catalogue::kCittaGridSource), 8000);
+    EXPECT_EQ(rows(catalogue::kCittaExportSource), rows(catalogue::kCittaDuplicateSource));
+    EXPECT_EQ(rows(catalogue::RegionQuery("Valle d'Aosta")), 74);
+    EXPECT_EQ(rows(catalogue::RegionQuery("lombardia")), rows(catalogue::RegionQuery("Lombardia")));
+    EXPECT_EQ(rows(catalogue::LocalityContainingQuery("nessun luogo")), 0);
+
+    DataSource castel(catalogue::kDatabaseFile, catalogue::LocalityContainingQuery("castel"));
+    castel.refresh();
+    for (int row = 0; row < castel.rowCount(); ++row) {
+        ASSERT_TRUE(refdata::LikePattern("*CASTEL*").Matches(castel.valueAt(row, 2)));
+    }
+
+    DataSource lombardy(catalogue::kDatabaseFile, catalogue::RegionQuery("Lombardia"));
+    lombardy.refresh();
+    lombardy.findFirst(catalogue::LocalityPrefixCriterion("mil"));
+    EXPECT_EQ(lombardy.fieldValue("Localita"), "Milano");
+    lombardy.findFirst(catalogue::LocalityPrefixCriterion("Napoli"));
+    EXPECT_TRUE(lombardy.noMatch());
+
+    DataSource cap(catalogue::kDatabaseFile, catalogue::kCittaDuplicateSource);
+    cap.refresh();
+    cap.findFirst(catalogue::CapCriterion("00186"));
+    EXPECT_EQ(cap.fieldValue("localita"), "Roma");
+}
+
+TEST(ShippedDatabase, ListsAreInNameOrderAndTheFileReadsWithoutOurFunctions)
+{
+    WorkingFolder folder;
+    folder.CopyShippedDatabase();
+    DataSource sorted("AA1.MDB", catalogue::kComuniGridSource);
+    sorted.refresh();
+    for (int row = 1; row < sorted.rowCount(); ++row) {
+        ASSERT_LE(refdata::CompareNames(sorted.valueAt(row - 1, 0), sorted.valueAt(row, 0)), 0)
+            << sorted.valueAt(row - 1, 0) << " / " << sorted.valueAt(row, 0);
+    }
+
+    sqlite3* plain = nullptr;
+    ASSERT_EQ(sqlite3_open_v2("AA1.mdb", &plain, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    int rows = 0;
+    const auto count = [](void* n, int, char**, char**) {
+        ++*static_cast<int*>(n);
+        return 0;
+    };
+    EXPECT_EQ(
+        sqlite3_exec(plain, "SELECT * FROM comuni ORDER BY comune LIMIT 5", count, &rows, nullptr),
+        SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(plain, "SELECT * FROM CittaItaliane ORDER BY localita LIMIT 5", count,
+                           &rows, nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(rows, 10);
+    sqlite3_close(plain);
+}
+
+} // namespace

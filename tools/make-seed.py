@@ -1,0 +1,107 @@
+#!/usr/bin/env python3
+"""Turns the public reference data into the seed CSV files of the shipped database.
+
+    tools/make-seed.py SOURCE_FOLDER [SEED_FOLDER]
+
+SOURCE_FOLDER holds anpr/comuni.csv, anpr/stati-esteri.csv, anpr/stati-esteri-cessati.csv and
+comuni-cap/comuni.json; SEED_FOLDER (default data/seed) receives COMUNI.csv and CittaItaliane.csv,
+UTF-8, fields separated by ';', quoted only where needed.
+
+COMUNI lists the current municipalities first, then the ceased ones, then the foreign states (those
+that exist and those that ceased), each group in name order, one row per distinct (name, code):
+a whole-name search then finds the current municipality before an older one of the same name.
+"""
+
+import csv
+import json
+import sys
+import unicodedata
+from pathlib import Path
+
+# Long official region names and the short forms the region picker returns.
+REGION_SHORT_NAMES = {
+    "Trentino-Alto Adige/Südtirol": "Trentino",
+    "Friuli-Venezia Giulia": "Friuli",
+    "Emilia-Romagna": "Emilia Romagna",
+    "Valle d'Aosta/Vallée d'Aoste": "Valle d'Aosta",
+}
+
+PICKER_REGIONS = {
+    "Liguria", "Piemonte", "Valle d'Aosta", "Lombardia", "Trentino", "Friuli", "Veneto",
+    "Emilia Romagna", "Marche", "Abruzzo", "Molise", "Puglia", "Calabria", "Sicilia",
+    "Basilicata", "Campania", "Lazio", "Umbria", "Toscana", "Sardegna",
+}
+
+
+def sort_key(name):
+    """Name order as the program shows it: case and accents ignored, ties broken by the text."""
+    base = "".join(c for c in unicodedata.normalize("NFD", name) if not unicodedata.combining(c))
+    return (base.upper(), name)
+
+
+def read_csv(path):
+    with open(path, newline="", encoding="utf-8") as f:
+        return list(csv.DictReader(f))
+
+
+def has_code(code):
+    return code and not code.startswith("n.d")
+
+
+def municipalities(source):
+    rows = read_csv(source / "anpr" / "comuni.csv")
+    current = {(r["name_it"], r["registry_code"]) for r in rows if r["status"] == "active"}
+    ceased = {(r["name_it"], r["registry_code"]) for r in rows if r["status"] != "active"}
+    ceased -= current
+    by_name = lambda pair: sort_key(pair[0])
+    return sorted(current, key=by_name), sorted(ceased, key=by_name)
+
+
+def foreign_states(source):
+    states = set()
+    for r in read_csv(source / "anpr" / "stati-esteri.csv"):
+        if has_code(r["registry_code"]):
+            states.add((r["name_it"].upper(), r["registry_code"]))
+    for r in read_csv(source / "anpr" / "stati-esteri-cessati.csv"):
+        if has_code(r["registry_code"]):
+            states.add((r["name_old"].upper(), r["registry_code"]))
+    return sorted(states, key=lambda pair: sort_key(pair[0]))
+
+
+def localities(source):
+    with open(source / "comuni-cap" / "comuni.json", encoding="utf-8") as f:
+        towns = json.load(f)
+    rows = []
+    for town in sorted(towns, key=lambda t: sort_key(t["nome"])):
+        long_name = town["regione"]["nome"]
+        region = REGION_SHORT_NAMES.get(long_name, long_name)
+        if region not in PICKER_REGIONS:
+            sys.exit(f"regione sconosciuta: {long_name}")
+        for cap in sorted(town["cap"]):
+            rows.append((cap, town["sigla"], town["nome"], region))
+    return rows
+
+
+def write_seed(path, header, rows):
+    with open(path, "w", newline="", encoding="utf-8") as f:
+        writer = csv.writer(f, delimiter=";", lineterminator="\n")
+        writer.writerow(header)
+        writer.writerows(rows)
+
+
+def main():
+    if len(sys.argv) not in (2, 3):
+        sys.exit(__doc__)
+    source = Path(sys.argv[1])
+    seed = Path(sys.argv[2]) if len(sys.argv) == 3 else Path(__file__).parent.parent / "data" / "seed"
+    current, ceased = municipalities(source)
+    states = foreign_states(source)
+    write_seed(seed / "COMUNI.csv", ("comune", "codice"), current + ceased + states)
+    places = localities(source)
+    write_seed(seed / "CittaItaliane.csv", ("cap", "provincia", "localita", "regione"), places)
+    print(f"COMUNI: {len(current)} attuali, {len(ceased)} cessati, {len(states)} stati esteri")
+    print(f"CittaItaliane: {len(places)} coppie località/CAP")
+
+
+if __name__ == "__main__":
+    main()
