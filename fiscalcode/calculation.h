@@ -27,8 +27,6 @@ inline constexpr const char* kCopyTip = "Inserisce in memoria";
 inline constexpr const char* kResultName = "Codice Fiscale";
 inline constexpr const char* kNoticeName = "Avvertenza";
 
-inline constexpr const char* kAttention = "Attenzione";
-inline constexpr const char* kInformation = "Informazione";
 inline constexpr const char* kEmptySurname = "Impossibile lasciare vuoto il campo Cognome !";
 inline constexpr const char* kEmptyGivenName = "Impossibile lasciare vuoto il campo Nome !";
 inline constexpr const char* kEmptyDate = "Impossibile lasciare vuoto il campo Data di nascita !";

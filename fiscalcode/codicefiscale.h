@@ -1,0 +1,47 @@
+#pragma once
+
+#include "fixeddialog.h"
+
+#include <QMap>
+
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace ui {
+class PictureButton;
+}
+
+// The calculation window: the user enters surname, given name, sex, place and date of birth, and
+// "&Crea" shows the fiscal code on the picture of the paper card. The typed data is mirrored on
+// the card while it is typed; the small ".." button copies the code to the clipboard and the
+// question mark tells how far a computed code can be trusted.
+class CodiceFiscale : public ui::FixedDialog {
+    Q_OBJECT
+public:
+    explicit CodiceFiscale(QWidget* parent = nullptr);
+
+    // The text fields by their index: 1 surname, 22 given name, 6 place, 4 date, 0 the result.
+    QLineEdit* text1(int index) const { return text1_.value(index); }
+
+private:
+    void buildCard();
+    void buildInputArea();
+    QLineEdit* addField(QWidget* area, int index, const char* caption, int captionIndex, int top,
+                        int width);
+    void setTabOrder();
+
+    void bottoneClicked(int index);
+    void create();
+    void copyCode();
+    void showReliabilityNotice();
+
+    QMap<int, QLineEdit*> text1_;
+    QList<QLabel*> label3_; // the card's lines: surname, given name, place, date
+    QList<QRadioButton*> option1_;
+    QButtonGroup* bottone_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    ui::PictureButton* image2_ = nullptr;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QCursor>
+#include <QLabel>
+#include <QPixmap>
+
+// Small controls shared by the program's windows.
+namespace ui {
+
+// The program's hand-shaped pointer, shown over buttons and clickable pictures.
+QCursor HandCursor();
+
+
+// A picture that can be pressed like a button (and is one for screen readers). Without a
+// picture it is an invisible hot area.
+class PictureButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    PictureButton(const QString& accessibleName, QWidget* parent);
+
+    void setPicture(const QPixmap& picture, bool stretched = false);
+
+signals:
+    void mouseMoved();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    QSize sizeHint() const override;
+
+private:
+    QPixmap picture_;
+    bool stretched_ = false;
+};
+
+// A label that reports clicks.
+class ClickableLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A caption on a raised grey panel.
+class CaptionPanel : public QLabel {
+    Q_OBJECT
+public:
+    CaptionPanel(const QString& caption, QWidget* parent);
+};
+
+} // namespace ui

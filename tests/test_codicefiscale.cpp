@@ -1,0 +1,241 @@
+#include "codicefiscale.h"
+#include "testsupport.h"
+#include "widgettest.h"
+
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CalculationWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder.CopyShippedDatabase();
+        ASSERT_TRUE(ShowActive(&window));
+    }
+
+    QLineEdit* field(int index) { return window.text1(index); }
+    QLabel* card(int line) { return window.findChild<QLabel*>(QStringLiteral("Label3_%1").arg(line)); }
+    QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
+
+    void type(int index, const QString& text) { TypeText(field(index), text); }
+    void fill(const QString& surname, const QString& name, const QString& place, const QString& date)
+    {
+        type(1, surname);
+        type(22, name);
+        type(6, place);
+        type(4, date);
+    }
+    void create() { QTest::mouseClick(button("bottone_0"), Qt::LeftButton); }
+
+    WorkingFolder folder;
+    RecordedMessages messages;
+    CodiceFiscale window;
+};
+
+TEST_F(CalculationWindow, OpensEmptyWithMaleSelected)
+{
+    EXPECT_EQ(window.windowTitle(), "Raccolta dati e calcolo Codice Fiscale");
+    EXPECT_EQ(window.size(), QSize(344, 382));
+    for (int index : {0, 1, 22, 6, 4}) {
+        EXPECT_TRUE(field(index)->text().isEmpty());
+    }
+    EXPECT_TRUE(window.findChild<QRadioButton*>("Option1_0")->isChecked());
+    EXPECT_EQ(window.findChild<QRadioButton*>("Option1_1")->text(), " F");
+    EXPECT_EQ(field(1)->maxLength(), 50);
+    EXPECT_EQ(field(4)->maxLength(), 10);
+    EXPECT_EQ(QApplication::focusWidget(), field(1));
+}
+
+TEST_F(CalculationWindow, TypingTurnsSmallLettersIntoCapitalsAndMirrorsOnTheCard)
+{
+    type(1, "rossi d'àngelo-2");
+    type(22, "mario");
+    type(6, "sant'angelo");
+    EXPECT_EQ(field(1)->text(), "ROSSI D'àNGELO-2");
+    EXPECT_EQ(card(0)->text(), "ROSSI D'àNGELO-2");
+    EXPECT_EQ(card(1)->text(), "MARIO");
+    EXPECT_EQ(card(2)->text(), "SANT'ANGELO");
+
+    QApplication::clipboard()->setText("milano");
+    field(6)->clear();
+    field(6)->paste(); // pasted text too
+    EXPECT_EQ(field(6)->text(), "MILANO");
+    EXPECT_EQ(card(2)->text(), "MILANO");
+}
+
+TEST_F(CalculationWindow, DateFieldTakesOnlyDigitsAndSlashes)
+{
+    type(4, "1a2 /-03.x/1974");
+    EXPECT_EQ(field(4)->text(), "12/03/1974");
+    EXPECT_EQ(card(3)->text(), "12/03/1974");
+    QTest::keyClick(field(4), Qt::Key_Backspace);
+    EXPECT_EQ(field(4)->text(), "12/03/197");
+}
+
+TEST_F(CalculationWindow, EachCheckShowsItsMessageAndMovesTheFocus)
+{
+    const struct {
+        const char* surname;
+        const char* name;
+        const char* place;
+        const char* date;
+        const char* message;
+        int focus;
+    } cases[] = {
+        {"", "", "", "", "Impossibile lasciare vuoto il campo Cognome !", 1},
+        {"ROSSI", "", "", "", "Impossibile lasciare vuoto il campo Nome !", 22},
+        {"ROSSI", "MARIO", "", "", "Impossibile lasciare vuoto il campo Data di nascita !", 4},
+        {"ROSSI", "MARIO", "", "31/02/1974", "Data di nascita in formato non valido !", 4},
+        {"ROSSI", "MARIO", "", "1/2/1974", "Inserire la data di nascita nel formato gg/mm/aaaa !",
+         4},
+        {"ROSSI", "MARIO", "", "01/02/1974", "Impossibile lasciare vuoto il campo Comune !", 6},
+    };
+    for (const auto& c : cases) {
+        for (int index : {1, 22, 6, 4}) {
+            field(index)->clear();
+        }
+        fill(c.surname, c.name, c.place, c.date);
+        button("bottone_3")->setFocus();
+        create();
+        ASSERT_FALSE(messages.shown.empty());
+        EXPECT_EQ(messages.last().text, c.message);
+        EXPECT_EQ(messages.last().title, "Attenzione");
+        EXPECT_EQ(messages.last().icon, ui::Icon::Error);
+        EXPECT_FALSE(messages.last().yesNo);
+        EXPECT_EQ(QApplication::focusWidget(), field(c.focus)) << c.message;
+        EXPECT_TRUE(field(0)->text().isEmpty());
+    }
+    EXPECT_EQ(messages.shown.size(), std::size(cases));
+}
+
+TEST_F(CalculationWindow, ComputesTheCodeAndRewritesTheDate)
+{
+    fill("rossi", "maria", "Roma", "1974/04/25");
+    window.findChild<QRadioButton*>("Option1_1")->click();
+    create();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(field(0)->text(), "RSSMRA74D65H501V");
+    EXPECT_EQ(field(4)->text(), "25/04/1974");
+    EXPECT_EQ(card(3)->text(), "25/04/1974");
+    EXPECT_EQ(card(0)->text(), "ROSSI"); // the result itself is not mirrored anywhere
+
+    field(6)->clear();
+    type(6, "castel sant'angelo");
+    create();
+    EXPECT_EQ(field(0)->text(), "RSSMRA74D65C268H");
+}
+
+TEST_F(CalculationWindow, UnknownMunicipalityKeepsTheFormerResult)
+{
+    fill("ROSSI", "MARIO", "ROMA", "01/01/1974");
+    create();
+    ASSERT_EQ(field(0)->text(), "RSSMRA74A01H501W");
+
+    field(6)->clear();
+    field(4)->clear();
+    type(6, "ATLANTIDE");
+    type(4, "1974/01/02");
+    create();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().text, "Comune - se esistente - non presente in archivio !");
+    EXPECT_EQ(messages.last().icon, ui::Icon::Information);
+    EXPECT_EQ(messages.last().title, "Attenzione");
+    EXPECT_EQ(field(4)->text(), "02/01/1974");
+    EXPECT_EQ(field(0)->text(), "RSSMRA74A01H501W");
+    EXPECT_EQ(QApplication::focusWidget(), button("bottone_0")); // where the click left it
+}
+
+TEST_F(CalculationWindow, MissingDatabaseIsReportedAndTheWindowGoesOn)
+{
+    std::filesystem::remove(folder.path() / "AA1.mdb");
+    fill("ROSSI", "MARIO", "ROMA", "01/01/1974");
+    create();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.last().text.contains("AA1.MDB")) << messages.last().text.toStdString();
+    EXPECT_TRUE(messages.last().text.contains(QString::fromStdString(folder.path().string())));
+    EXPECT_TRUE(window.isVisible());
+
+    folder.CopyShippedDatabase();
+    create();
+    EXPECT_EQ(field(0)->text(), "RSSMRA74A01H501W");
+}
+
+TEST_F(CalculationWindow, CopyShowsTheNoticeThenPutsTheCodeOnTheClipboard)
+{
+    QApplication::clipboard()->setText("prima");
+    QString clipboardDuringNotice;
+    messages.onShow = [&](const ui::Message&) {
+        clipboardDuringNotice = QApplication::clipboard()->text();
+    };
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().title, "Informazione");
+    EXPECT_EQ(messages.last().icon, ui::Icon::Information);
+    EXPECT_EQ(messages.last().text, "ATTENZIONE Il numero generato verrà\r\n"
+                                    "inserito nella memoria del Sistema Operativo\r\n"
+                                    " e può essere riutilizzato senza essere digitato\r\n"
+                                    " nuovamente in qualsiasi applicazione che \r\n"
+                                    "supporti il copia e incolla.\r\n"
+                                    " \r\n");
+    EXPECT_EQ(clipboardDuringNotice, "prima");
+    EXPECT_EQ(QApplication::clipboard()->text(), ""); // an empty result is copied too
+
+    fill("ROSSI", "MARIO", "ROMA", "01/01/1974");
+    create();
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), "RSSMRA74A01H501W");
+}
+
+TEST_F(CalculationWindow, QuestionMarkShowsTheReliabilityNotice)
+{
+    auto* notice = window.findChild<QAbstractButton*>("Image2");
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->accessibleName(), "Avvertenza");
+    notice->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().title, "Attenzione");
+    EXPECT_EQ(messages.last().icon, ui::Icon::Information);
+    const QStringList lines = messages.last().text.split("\r\n");
+    ASSERT_EQ(lines.size(), 9); // eight lines, each ended by CR LF
+    EXPECT_EQ(lines[0], "ATTENZIONE Il numero generato corrisponde");
+    EXPECT_EQ(lines[6], "stesso comune)e il Ministero delle Finanze provvede alla");
+    EXPECT_EQ(lines[7], "sostituzione di uno dei numeri con una lettera progressiva.");
+}
+
+TEST_F(CalculationWindow, TabOrderAndAccessibleNames)
+{
+    QStringList order;
+    QWidget* widget = field(1);
+    for (int i = 0; i < 9; ++i) {
+        order << widget->objectName();
+        do {
+            widget = widget->nextInFocusChain();
+        } while (!(widget->focusPolicy() & Qt::TabFocus));
+    }
+    EXPECT_EQ(order, (QStringList{"Text1_1", "Text1_22", "Option1_0", "Option1_1", "Text1_6",
+                                  "Text1_4", "bottone_0", "bottone_3", "Command1"}));
+
+    EXPECT_EQ(field(1)->accessibleName(), "Cognome");
+    EXPECT_EQ(field(22)->accessibleName(), "Nome");
+    EXPECT_EQ(field(6)->accessibleName(), "Nato a");
+    EXPECT_EQ(field(4)->accessibleName(), "Nato il");
+    EXPECT_EQ(field(0)->accessibleName(), "Codice Fiscale");
+    EXPECT_EQ(window.findChild<QPushButton*>("Command1")->accessibleName(), "Inserisce in memoria");
+    EXPECT_EQ(window.findChild<QPushButton*>("Command1")->toolTip(), "Inserisce in memoria");
+}
+
+TEST_F(CalculationWindow, UscitaClosesTheWindow)
+{
+    QTest::mouseClick(button("bottone_3"), Qt::LeftButton);
+    EXPECT_FALSE(window.isVisible());
+}
+
+} // namespace

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "messages.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+// Stands in for the user at the program's message boxes: records every message and answers
+// questions from a list (No when the list is empty).
+class RecordedMessages : public ui::MessagePresenter {
+public:
+    RecordedMessages() { ui::SetMessagePresenter(this); }
+    ~RecordedMessages() override { ui::SetMessagePresenter(nullptr); }
+
+    bool present(QWidget*, const ui::Message& message) override
+    {
+        shown.push_back(message);
+        if (onShow) {
+            onShow(message);
+        }
+        if (!message.yesNo || answers.empty()) {
+            return !message.yesNo;
+        }
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    const ui::Message& last() const { return shown.back(); }
+
+    std::vector<ui::Message> shown;
+    std::deque<bool> answers;
+    std::function<void(const ui::Message&)> onShow;
+};
+
+// Runs `act` on the next modal window as soon as it is open (the caller then opens it with
+// exec(), which returns once `act` has closed it).
+inline void WhenModalOpens(std::function<void(QWidget*)> act)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            act(modal);
+        }
+    });
+    poll->start(10);
+}
+
+// Types `text` into `widget` one character at a time, as the keyboard sends it; unlike
+// QTest::keyClicks it takes any character, accented letters included.
+inline void TypeText(QWidget* widget, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+// Shows a window and waits until it has the keyboard focus.
+inline bool ShowActive(QWidget* window)
+{
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
