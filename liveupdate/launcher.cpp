@@ -78,7 +78,8 @@ std::optional<std::string> commandLineFor(std::string_view code, std::string_vie
 
 std::string executableFileName(std::string_view suffix)
 {
-    return std::string(kExecutableFileStem) + std::string(suffix) + std::string(kExecutableExtension);
+    return std::string(kExecutableFileStem) + std::string(suffix) +
+           std::string(kExecutableExtension);
 }
 
 std::string defaultExecutablePath(std::string_view suffix)
@@ -110,7 +111,8 @@ std::string locateService(Platform& platform, std::string_view code, std::string
         return path;
     if (!code.starts_with(kAlternateBrandPrefix))
         return path;
-    const std::string brandPath = configuredExecutable(platform, kAlternateConfigurationFile, suffix);
+    const std::string brandPath =
+        configuredExecutable(platform, kAlternateConfigurationFile, suffix);
     return std::string(folderOf(brandPath)) + executableFileName(suffix);
 }
 
@@ -120,7 +122,8 @@ std::int32_t startService(Platform& platform, const LaunchRequest& request,
 {
     const int result = platform.shellOpen(servicePath, commandLine);
     if (result <= kHighestShellError && request.showMessages == 1) {
-        platform.showMessage(title, launchFailedMessage(language, result, platform.errorText(result)),
+        platform.showMessage(title,
+                             launchFailedMessage(language, result, platform.errorText(result)),
                              MessageIcon::Error);
     }
     return result;
@@ -131,7 +134,8 @@ std::int32_t reportNotInstalled(Platform& platform, const LibraryState& state,
                                 const Edition& edition)
 {
     if (request.showMessages != 0)
-        platform.showMessage(title, notInstalledMessage(edition.language), MessageIcon::Information);
+        platform.showMessage(title, notInstalledMessage(edition.language),
+                             MessageIcon::Information);
     if (edition.suffix.empty())
         platform.shellOpen(state.webAddress, "");
     return kServiceNotInstalled;
@@ -153,7 +157,8 @@ std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state, const Lau
         state.webAddress = kAlternateBrandWebAddress;
     }
 
-    const std::optional<std::string> commandLine = commandLineFor(code, title, request.extraArgument);
+    const std::optional<std::string> commandLine =
+        commandLineFor(code, title, request.extraArgument);
     if (!commandLine)
         return kEmptyProductName;
 

@@ -22,7 +22,8 @@ struct LibraryState {
 };
 
 struct LaunchRequest {
-    // Only the low byte of the host's flag; 1 shows the message boxes, 0 suppresses them.
+    // The low byte of the host's flag; hosts pass 1 to show the message boxes and 0 to suppress
+    // them. A failed start is reported only for 1, a missing service for anything but 0.
     std::uint8_t showMessages = 1;
     std::string_view productCode;
     std::string_view productName;
@@ -31,6 +32,7 @@ struct LaunchRequest {
 
 // Finds the live-update service and starts it for the host's product, or tells the user that it
 // is missing. Returns the shell's value or one of the result codes above.
-std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state, const LaunchRequest& request);
+std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state,
+                              const LaunchRequest& request);
 
 } // namespace corvanlu

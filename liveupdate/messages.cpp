@@ -92,7 +92,8 @@ bool isPlaceholder(std::string_view pattern, std::size_t at)
 
 } // namespace
 
-std::string formatMessage(std::string_view pattern, std::initializer_list<std::string_view> arguments)
+std::string formatMessage(std::string_view pattern,
+                          std::initializer_list<std::string_view> arguments)
 {
     std::string result;
     auto argument = arguments.begin();

@@ -18,7 +18,8 @@ std::string_view launchFailed(Language language);
 
 // `pattern` with its "%s" and "%d" placeholders replaced by `arguments`, in order. Placeholders
 // left without an argument stay as they are; other characters are copied unchanged.
-std::string formatMessage(std::string_view pattern, std::initializer_list<std::string_view> arguments);
+std::string formatMessage(std::string_view pattern,
+                          std::initializer_list<std::string_view> arguments);
 
 // The texts as the user sees them: the Italian not-installed text gets the service name, the other
 // languages carry it already; a launch failure names the service, the shell's number and the

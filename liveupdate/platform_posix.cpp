@@ -29,13 +29,13 @@ struct ShellError {
 
 // The shell's error numbers that a start can end in.
 constexpr ShellError kShellErrors[] = {
-    {0, EAGAIN},    // out of memory or resources
-    {2, ENOENT},    // file not found
-    {3, ENOTDIR},   // path not found
-    {5, EACCES},    // access denied
-    {8, ENOMEM},    // not enough memory
-    {11, ENOEXEC},  // not a program
-    {26, ETXTBSY},  // sharing violation
+    {0, EAGAIN},   // out of memory or resources
+    {2, ENOENT},   // file not found
+    {3, ENOTDIR},  // path not found
+    {5, EACCES},   // access denied
+    {8, ENOMEM},   // not enough memory
+    {11, ENOEXEC}, // not a program
+    {26, ETXTBSY}, // sharing violation
 };
 
 bool isWebAddress(std::string_view text)
@@ -205,8 +205,7 @@ std::string PosixPlatform::errorText(int errorNumber)
     return "Unknown error " + std::to_string(errorNumber);
 }
 
-void PosixPlatform::showMessage(const std::string& title, const std::string& text,
-                                MessageIcon icon)
+void PosixPlatform::showMessage(const std::string& title, const std::string& text, MessageIcon icon)
 {
     if (qtApplicationOnThisThread()) {
         QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical

@@ -22,8 +22,8 @@ std::string convertedText(const std::string& text, UINT fromCodePage, UINT toCod
     std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
     MultiByteToWideChar(fromCodePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                         wideLength);
-    const int length = WideCharToMultiByte(toCodePage, 0, wide.data(), wideLength, nullptr, 0,
-                                           nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(toCodePage, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
     if (length <= 0)
         return text;
     std::string result(static_cast<std::size_t>(length), '\0');
@@ -58,22 +58,23 @@ public:
     bool fileExists(const std::string& path) override
     {
         const DWORD attributes = GetFileAttributesA(path.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        return attributes != INVALID_FILE_ATTRIBUTES &&
+               (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     }
 
     int shellOpen(const std::string& file, const std::string& parameters) override
     {
-        const HINSTANCE result = ShellExecuteA(nullptr, "open", file.c_str(), parameters.c_str(), "",
-                                               SW_SHOWNORMAL);
+        const HINSTANCE result =
+            ShellExecuteA(nullptr, "open", file.c_str(), parameters.c_str(), "", SW_SHOWNORMAL);
         return static_cast<int>(reinterpret_cast<INT_PTR>(result));
     }
 
     std::string errorText(int errorNumber) override
     {
         char text[1024] = {};
-        DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                      nullptr, static_cast<DWORD>(errorNumber), 0, text,
-                                      sizeof text, nullptr);
+        DWORD length =
+            FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           static_cast<DWORD>(errorNumber), 0, text, sizeof text, nullptr);
         while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n'))
             --length;
         return utf8FromAnsi(std::string(text, length));

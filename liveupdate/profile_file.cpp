@@ -14,7 +14,9 @@ namespace {
 
 std::string_view trimmedBlanks(std::string_view text)
 {
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    const auto isBlank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r';
+    };
     while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && isBlank(text.back()))
@@ -83,8 +85,8 @@ std::vector<fs::path> configurationFolders()
         addIfAbsolute(std::string(home) + "/.config");
 
     const char* systemFolders = std::getenv("XDG_CONFIG_DIRS");
-    std::string_view list = systemFolders != nullptr && *systemFolders != '\0' ? systemFolders
-                                                                               : "/etc/xdg";
+    std::string_view list =
+        systemFolders != nullptr && *systemFolders != '\0' ? systemFolders : "/etc/xdg";
     while (!list.empty()) {
         const std::size_t end = list.find(':');
         addIfAbsolute(list.substr(0, end));

@@ -24,9 +24,9 @@ public:
 
     std::set<std::string> existingFiles;
     int shellResult = 42;
-    bool profileFails = false; // readProfileString throws
-    bool shellFails = false;   // shellOpen throws
-    bool messageFails = false; // showMessage throws
+    bool profileFails = false;             // readProfileString throws
+    bool shellFails = false;               // shellOpen throws
+    bool messageFails = false;             // showMessage throws
     std::vector<std::string> sectionsRead; // "file:section"
     std::vector<std::string> defaultsRead;
     std::vector<ShellCall> shellCalls;

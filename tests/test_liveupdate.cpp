@@ -128,10 +128,11 @@ TEST_F(LaunchTest, ShellErrorIsReturnedAndReportedWithItsNumberAndText)
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].title, "Mirelta");
     EXPECT_EQ(platform.messages[0].icon, MessageIcon::Error);
-    EXPECT_EQ(platform.messages[0].text,
-              "Non è stato possibile eseguire il servizio \"Corvan Live Update\" distribuito con il "
-              "programma.\nIl sistema operativo ha segnalato il seguente problema:\n2\n"
-              "system text 2");
+    EXPECT_EQ(
+        platform.messages[0].text,
+        "Non è stato possibile eseguire il servizio \"Corvan Live Update\" distribuito con il "
+        "programma.\nIl sistema operativo ha segnalato il seguente problema:\n2\n"
+        "system text 2");
     EXPECT_THAT(webAddressesOpened(), IsEmpty());
 }
 

@@ -35,7 +35,8 @@ public:
     TemporaryFolder()
     {
         std::string pattern = (fs::temp_directory_path() / "corvanlu-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : throw std::runtime_error("mkdtemp");
+        path_ =
+            ::mkdtemp(pattern.data()) != nullptr ? pattern : throw std::runtime_error("mkdtemp");
     }
     ~TemporaryFolder() { fs::remove_all(path_); }
     TemporaryFolder(const TemporaryFolder&) = delete;
@@ -140,7 +141,8 @@ protected:
 
     static std::string read()
     {
-        return corvanlu::readProfileString("CorvanLiveUpdate.ini", "Applicazione", "exe", "default");
+        return corvanlu::readProfileString("CorvanLiveUpdate.ini", "Applicazione", "exe",
+                                           "default");
     }
 };
 
@@ -191,7 +193,8 @@ TEST_F(PosixShell, StartsTheProgramDetachedWithItsArguments)
     const int result = platform.shellOpen((folder / "service").string(),
                                           "CD4417 \"Mirelta\" \"/home/a b/Mirelta\"");
     EXPECT_GT(result, 32);
-    EXPECT_THAT(recordedLines(folder / "args"), ElementsAre("CD4417", "Mirelta", "/home/a b/Mirelta"));
+    EXPECT_THAT(recordedLines(folder / "args"),
+                ElementsAre("CD4417", "Mirelta", "/home/a b/Mirelta"));
 }
 
 TEST_F(PosixShell, FailuresBecomeTheShellsNumbersWithTheirTexts)
@@ -261,7 +264,8 @@ protected:
     void SetUp() override
     {
         library.setFileName(QStringLiteral(CORVANLU_LIBRARY_DIR "/CorvanLU"));
-        liveUpdate = reinterpret_cast<CorvanLiveUpdateFunction>(library.resolve("CorvanLiveUpdate"));
+        liveUpdate =
+            reinterpret_cast<CorvanLiveUpdateFunction>(library.resolve("CorvanLiveUpdate"));
         ASSERT_NE(liveUpdate, nullptr) << library.errorString().toStdString();
         writeRecorder(folder / "bin/xdg-open", folder / "opened");
     }

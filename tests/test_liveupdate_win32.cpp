@@ -39,9 +39,8 @@ std::string fileContent(const std::string& path)
 
 std::string recordedCommandLine(const std::string& record)
 {
-    for (int attempt = 0; attempt < 400 && GetFileAttributesA(record.c_str()) ==
-                                                INVALID_FILE_ATTRIBUTES;
-         ++attempt)
+    for (int attempt = 0;
+         attempt < 400 && GetFileAttributesA(record.c_str()) == INVALID_FILE_ATTRIBUTES; ++attempt)
         Sleep(25);
     return fileContent(record);
 }
@@ -143,7 +142,8 @@ TEST_F(Win32HostCheck, StartsTheServiceNamedInTheWindowsFoldersProfile)
     const std::int32_t result = liveUpdateEx(0, 0, "ECD4417", "Mirelta", "C:\\Programmi\\Mirelta");
     DeleteFileA(ini.c_str());
     EXPECT_GT(result, 32);
-    EXPECT_THAT(recordedCommandLine(record), EndsWith("ECD4417 \"Mirelta\" \"C:\\Programmi\\Mirelta\""));
+    EXPECT_THAT(recordedCommandLine(record),
+                EndsWith("ECD4417 \"Mirelta\" \"C:\\Programmi\\Mirelta\""));
     DeleteFileA(record.c_str());
 }
 
