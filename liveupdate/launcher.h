@@ -1,0 +1,38 @@
+#pragma once
+
+#include "catalogue.h"
+#include "platform.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace corvanlu {
+
+// Result codes besides the shell's own numbers.
+inline constexpr std::int32_t kEmptyProductCode = -1;
+inline constexpr std::int32_t kEmptyProductName = -2;
+inline constexpr std::int32_t kServiceNotInstalled = -3;
+inline constexpr std::int32_t kUnexpectedFailure = -4;
+
+// What the library keeps between calls. The web address turns to the alternate brand's for good
+// once a call has recognised one of that brand's products.
+struct LibraryState {
+    std::string webAddress{kMakerWebAddress};
+};
+
+struct LaunchRequest {
+    // The low byte of the host's flag; hosts pass 1 to show the message boxes and 0 to suppress
+    // them. A failed start is reported only for 1, a missing service for anything but 0.
+    std::uint8_t showMessages = 1;
+    std::string_view productCode;
+    std::string_view productName;
+    std::string_view extraArgument;
+};
+
+// Finds the live-update service and starts it for the host's product, or tells the user that it
+// is missing. Returns the shell's value or one of the result codes above.
+std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state,
+                              const LaunchRequest& request);
+
+} // namespace corvanlu

@@ -1,0 +1,227 @@
+#include "platform_posix.h"
+
+#include "command_line.h"
+#include "profile_file.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <QThread>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace corvanlu {
+
+namespace {
+
+struct ShellError {
+    int number;
+    int errnoValue; // the failure whose system text describes the number
+};
+
+// The shell's error numbers that a start can end in.
+constexpr ShellError kShellErrors[] = {
+    {0, EAGAIN},   // out of memory or resources
+    {2, ENOENT},   // file not found
+    {3, ENOTDIR},  // path not found
+    {5, EACCES},   // access denied
+    {8, ENOMEM},   // not enough memory
+    {11, ENOEXEC}, // not a program
+    {26, ETXTBSY}, // sharing violation
+};
+
+bool isWebAddress(std::string_view text)
+{
+    const std::size_t schemeEnd = text.find("://");
+    if (schemeEnd == std::string_view::npos || schemeEnd < 2)
+        return false;
+    for (const char c : text.substr(0, schemeEnd)) {
+        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                             (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        if (!allowed)
+            return false;
+    }
+    return true;
+}
+
+// The full path of a program found through $PATH, or the name itself when it is not found.
+std::string programOnPath(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    std::string_view folders = path != nullptr ? path : "";
+    while (!folders.empty()) {
+        const std::size_t end = folders.find(':');
+        const std::string folder(folders.substr(0, end));
+        folders.remove_prefix(end == std::string_view::npos ? folders.size() : end + 1);
+        const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return name;
+}
+
+void reportToParent(int fd, int errnoValue)
+{
+    [[maybe_unused]] const ssize_t written = ::write(fd, &errnoValue, sizeof errnoValue);
+}
+
+// Runs in the forked child, where only async-signal-safe calls are allowed: a second fork leaves
+// the program without a parent to wait for it, and the pipe tells the caller whether exec worked.
+[[noreturn]] void runDetachedChild(int reportFd, const char* program, char* const* argv)
+{
+    ::setsid();
+    const pid_t grandchild = ::fork();
+    if (grandchild != 0) {
+        if (grandchild < 0)
+            reportToParent(reportFd, errno);
+        ::_exit(0);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execv(program, argv);
+    reportToParent(reportFd, errno);
+    ::_exit(127);
+}
+
+int readChildReport(int reportFd)
+{
+    int errnoValue = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(reportFd, &errnoValue, sizeof errnoValue);
+    } while (got < 0 && errno == EINTR);
+    return got == static_cast<ssize_t>(sizeof errnoValue) ? errnoValue : 0;
+}
+
+void reapChild(pid_t child)
+{
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+int shellResultOf(int errnoValue)
+{
+    return errnoValue == 0 ? kShellOpened : shellErrorFor(errnoValue);
+}
+
+bool qtApplicationOnThisThread()
+{
+    const auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
+    return application != nullptr && QThread::currentThread() == application->thread();
+}
+
+} // namespace
+
+int shellErrorFor(int errnoValue)
+{
+    switch (errnoValue) {
+    case ENOENT:
+        return 2;
+    case ENOTDIR:
+    case ELOOP:
+    case ENAMETOOLONG:
+        return 3;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+        return 5;
+    case ENOMEM:
+    case E2BIG:
+        return 8;
+    case ENOEXEC:
+    case ELIBBAD:
+        return 11;
+    case ETXTBSY:
+        return 26;
+    default:
+        return 0;
+    }
+}
+
+int startDetached(const std::string& program, const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return errno;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        runDetachedChild(report[1], program.c_str(), argv.data());
+    }
+    const int forkError = errno;
+    ::close(report[1]);
+    const int result = child < 0 ? forkError : readChildReport(report[0]);
+    ::close(report[0]);
+    if (child > 0)
+        reapChild(child);
+    return result;
+}
+
+std::string PosixPlatform::readProfileString(const std::string& fileName,
+                                             const std::string& section, const std::string& key,
+                                             const std::string& defaultValue)
+{
+    return corvanlu::readProfileString(fileName, section, key, defaultValue);
+}
+
+bool PosixPlatform::fileExists(const std::string& path)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+int PosixPlatform::shellOpen(const std::string& file, const std::string& parameters)
+{
+    if (isWebAddress(file)) {
+        const std::string opener = programOnPath("xdg-open");
+        return shellResultOf(startDetached(opener, {opener, file}));
+    }
+    std::vector<std::string> arguments{file};
+    for (std::string& argument : splitCommandLine(parameters))
+        arguments.push_back(std::move(argument));
+    return shellResultOf(startDetached(file, arguments));
+}
+
+std::string PosixPlatform::errorText(int errorNumber)
+{
+    for (const ShellError& error : kShellErrors) {
+        if (error.number == errorNumber)
+            return std::strerror(error.errnoValue);
+    }
+    return "Unknown error " + std::to_string(errorNumber);
+}
+
+void PosixPlatform::showMessage(const std::string& title, const std::string& text, MessageIcon icon)
+{
+    if (qtApplicationOnThisThread()) {
+        QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical
+                                                   : QMessageBox::Information,
+                        QString::fromLocal8Bit(title), QString::fromUtf8(text), QMessageBox::Ok);
+        box.exec();
+        return;
+    }
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    std::fflush(stderr);
+}
+
+Platform& systemPlatform()
+{
+    static PosixPlatform platform;
+    return platform;
+}
+
+} // namespace corvanlu

@@ -1,0 +1,302 @@
+// The POSIX services of the live-update library, and the built library loaded by a host.
+
+#include "command_line.h"
+#include "corvanlu.h"
+#include "platform_posix.h"
+#include "profile_file.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLibrary>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+using testing::ElementsAre;
+using testing::HasSubstr;
+using testing::IsEmpty;
+
+namespace {
+
+class TemporaryFolder {
+public:
+    TemporaryFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "corvanlu-XXXXXX").string();
+        path_ =
+            ::mkdtemp(pattern.data()) != nullptr ? pattern : throw std::runtime_error("mkdtemp");
+    }
+    ~TemporaryFolder() { fs::remove_all(path_); }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// Sets an environment variable for the lifetime of the object.
+class EnvironmentValue {
+public:
+    EnvironmentValue(const char* name, const std::string& value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~EnvironmentValue()
+    {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+    EnvironmentValue(const EnvironmentValue&) = delete;
+    EnvironmentValue& operator=(const EnvironmentValue&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+void writeFile(const fs::path& path, const std::string& content, bool executable = false)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+    if (executable)
+        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add);
+}
+
+// A program that writes its arguments, one a line, to `record`.
+void writeRecorder(const fs::path& path, const fs::path& record)
+{
+    writeFile(path,
+              "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + record.string() + ".part'\nmv '" +
+                  record.string() + ".part' '" + record.string() + "'\n",
+              true);
+}
+
+// The lines a detached program recorded, once it has.
+std::vector<std::string> recordedLines(const fs::path& record)
+{
+    for (int attempt = 0; attempt < 200 && !fs::exists(record); ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    std::ifstream file(record);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(ProfileValue, SectionsAndKeysMatchWithoutRegardToCase)
+{
+    const std::string content = "; comment\r\n[Other]\r\nexe=wrong\r\n[ applicazione ]\r\n"
+                                "  EXE  =  C:\\LU\\Update.exe \t\r\n";
+    EXPECT_EQ(corvanlu::findProfileValue(content, "Applicazione", "exe"), "C:\\LU\\Update.exe");
+    EXPECT_EQ(corvanlu::findProfileValue(content, "APPLICAZIONEENG", "exe"), std::nullopt);
+    EXPECT_EQ(corvanlu::findProfileValue(content, "Applicazione", "path"), std::nullopt);
+    EXPECT_EQ(corvanlu::findProfileValue("", "Applicazione", "exe"), std::nullopt);
+}
+
+TEST(ProfileValue, ValuesFollowTheWindowsRules)
+{
+    const auto value = [](const std::string& line) {
+        return corvanlu::findProfileValue("\xEF\xBB\xBF[A]\nnoise\n" + line + "\n", "a", "exe");
+    };
+    EXPECT_EQ(value("exe=\"/opt/lu/x.exe\""), "/opt/lu/x.exe");
+    EXPECT_EQ(value("exe='/opt/lu/x.exe'"), "/opt/lu/x.exe");
+    EXPECT_EQ(value("exe=\"/opt/lu/x.exe'"), "\"/opt/lu/x.exe'");
+    EXPECT_EQ(value("exe=a=b"), "a=b");
+    EXPECT_EQ(value("exe="), "");
+    EXPECT_EQ(value("exe=" + std::string(5000, 'x'))->size(), 2047u);
+}
+
+TEST(ProfileValue, OnlyTheFirstSectionOfANameCounts)
+{
+    EXPECT_EQ(corvanlu::findProfileValue("[A]\nother=1\n[B]\nexe=b\n[A]\nexe=second\n", "A", "exe"),
+              std::nullopt);
+    EXPECT_EQ(corvanlu::findProfileValue("[A]\nexe=first\nexe=again\n", "A", "exe"), "first");
+}
+
+class ProfileFolders : public testing::Test {
+protected:
+    TemporaryFolder folder;
+    EnvironmentValue userFolder{"XDG_CONFIG_HOME", (folder / "user").string()};
+    EnvironmentValue systemFolders{"XDG_CONFIG_DIRS", (folder / "system1").string() + ":relative:" +
+                                                          (folder / "system2").string()};
+
+    static std::string read()
+    {
+        return corvanlu::readProfileString("CorvanLiveUpdate.ini", "Applicazione", "exe",
+                                           "default");
+    }
+};
+
+TEST_F(ProfileFolders, TheUsersFileComesBeforeTheSystemFolders)
+{
+    EXPECT_EQ(read(), "default");
+    writeFile(folder / "system2/CorvanLiveUpdate.ini", "[Applicazione]\nexe=system2\n");
+    EXPECT_EQ(read(), "system2");
+    writeFile(folder / "system1/CorvanLiveUpdate.ini", "[Applicazione]\nexe=system1\n");
+    EXPECT_EQ(read(), "system1");
+    writeFile(folder / "user/CorvanLiveUpdate.ini", "[Applicazione]\n");
+    EXPECT_EQ(read(), "default");
+}
+
+TEST_F(ProfileFolders, FileNamesMatchWithoutRegardToCase)
+{
+    writeFile(folder / "user/corvanliveupdate.INI", "[Applicazione]\nexe=found\n");
+    EXPECT_EQ(read(), "found");
+    EXPECT_EQ(corvanlu::readProfileString((folder / "user/corvanliveupdate.INI").string(),
+                                          "Applicazione", "exe", ""),
+              "found");
+}
+
+TEST(CommandLine, IsSplitTheWayWindowsSplitsIt)
+{
+    using corvanlu::splitCommandLine;
+    EXPECT_THAT(splitCommandLine("CD4417 \"Mirelta\" \"/home/a b/Mirelta\""),
+                ElementsAre("CD4417", "Mirelta", "/home/a b/Mirelta"));
+    EXPECT_THAT(splitCommandLine("  a\t\tb  "), ElementsAre("a", "b"));
+    EXPECT_THAT(splitCommandLine("\"\" x"), ElementsAre("", "x"));
+    EXPECT_THAT(splitCommandLine("a\"b c\"d"), ElementsAre("ab cd"));
+    EXPECT_THAT(splitCommandLine("C:\\a\\b \"C:\\dir\\\\\" x"),
+                ElementsAre("C:\\a\\b", "C:\\dir\\", "x"));
+    EXPECT_THAT(splitCommandLine("a\\\"b \"c\\\"d\""), ElementsAre("a\"b", "c\"d"));
+    EXPECT_THAT(splitCommandLine("\"a\"\"b\" \"unclosed c"), ElementsAre("a\"b", "unclosed c"));
+    EXPECT_THAT(splitCommandLine(" \t "), IsEmpty());
+}
+
+class PosixShell : public testing::Test {
+protected:
+    TemporaryFolder folder;
+    corvanlu::PosixPlatform platform;
+};
+
+TEST_F(PosixShell, StartsTheProgramDetachedWithItsArguments)
+{
+    writeRecorder(folder / "service", folder / "args");
+    const int result = platform.shellOpen((folder / "service").string(),
+                                          "CD4417 \"Mirelta\" \"/home/a b/Mirelta\"");
+    EXPECT_GT(result, 32);
+    EXPECT_THAT(recordedLines(folder / "args"),
+                ElementsAre("CD4417", "Mirelta", "/home/a b/Mirelta"));
+}
+
+TEST_F(PosixShell, FailuresBecomeTheShellsNumbersWithTheirTexts)
+{
+    writeFile(folder / "not-executable", "#!/bin/sh\n");
+    writeFile(folder / "not-a-program", "\x01\x02garbage", true);
+    EXPECT_EQ(platform.shellOpen((folder / "missing").string(), ""), 2);
+    EXPECT_EQ(platform.shellOpen((folder / "not-executable").string(), ""), 5);
+    EXPECT_EQ(platform.shellOpen(folder.path().string(), ""), 5);
+    EXPECT_EQ(platform.shellOpen((folder / "not-a-program").string(), ""), 11);
+    EXPECT_EQ(platform.errorText(2), std::strerror(ENOENT));
+    EXPECT_EQ(platform.errorText(5), std::strerror(EACCES));
+    EXPECT_EQ(platform.errorText(17), "Unknown error 17");
+}
+
+TEST_F(PosixShell, WebAddressesGoToXdgOpen)
+{
+    writeRecorder(folder / "bin/xdg-open", folder / "opened");
+    EnvironmentValue path("PATH", (folder / "bin").string() + ":/usr/bin:/bin");
+    EXPECT_GT(platform.shellOpen("https://www.corvan.example/", ""), 32);
+    EXPECT_THAT(recordedLines(folder / "opened"), ElementsAre("https://www.corvan.example/"));
+}
+
+TEST_F(PosixShell, OnlyRegularFilesExist)
+{
+    writeFile(folder / "file", "");
+    EXPECT_TRUE(platform.fileExists((folder / "file").string()));
+    EXPECT_FALSE(platform.fileExists(folder.path().string()));
+    EXPECT_FALSE(platform.fileExists((folder / "missing").string()));
+    EXPECT_FALSE(platform.fileExists(""));
+}
+
+TEST(PosixMessages, GoToStandardErrorWithoutAQtApplication)
+{
+    corvanlu::PosixPlatform platform;
+    testing::internal::CaptureStderr();
+    platform.showMessage("Mirelta", "Riga uno.\nRiga due.", corvanlu::MessageIcon::Information);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Mirelta: Riga uno.\nRiga due.\n");
+}
+
+TEST(PosixMessages, AreModalMessageBoxesInAQtApplication)
+{
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    QString shownTitle, shownText;
+    QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shownTitle = box->windowTitle();
+        shownText = box->text();
+        shownIcon = box->icon();
+        box->button(QMessageBox::Ok)->click();
+    });
+    corvanlu::PosixPlatform().showMessage("Mirelta", "Non è stato possibile",
+                                          corvanlu::MessageIcon::Error);
+    EXPECT_EQ(shownTitle, "Mirelta");
+    EXPECT_EQ(shownText, QString::fromUtf8("Non è stato possibile"));
+    EXPECT_EQ(shownIcon, QMessageBox::Critical);
+}
+
+// A host loads the built library by name and calls it as the main program does.
+class HostCheck : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        library.setFileName(QStringLiteral(CORVANLU_LIBRARY_DIR "/CorvanLU"));
+        liveUpdate =
+            reinterpret_cast<CorvanLiveUpdateFunction>(library.resolve("CorvanLiveUpdate"));
+        ASSERT_NE(liveUpdate, nullptr) << library.errorString().toStdString();
+        writeRecorder(folder / "bin/xdg-open", folder / "opened");
+    }
+
+    TemporaryFolder folder;
+    EnvironmentValue userFolder{"XDG_CONFIG_HOME", (folder / "config").string()};
+    EnvironmentValue systemFolders{"XDG_CONFIG_DIRS", (folder / "system").string()};
+    EnvironmentValue path{"PATH", (folder / "bin").string() + ":/usr/bin:/bin"};
+    QLibrary library;
+    CorvanLiveUpdateFunction liveUpdate = nullptr;
+    const std::string programFolder = "/home/utente/Mirelta";
+};
+
+TEST_F(HostCheck, WithoutTheServiceTheUserIsToldAndTheMakersAddressOpened)
+{
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(liveUpdate("CD4417", "Mirelta", programFolder.c_str()), -3);
+    EXPECT_THAT(testing::internal::GetCapturedStderr(),
+                HasSubstr("Questa operazione richiede una precedente installazione del servizio "
+                          "\"Corvan Live Update\" distribuito con il programma."));
+    EXPECT_THAT(recordedLines(folder / "opened"), ElementsAre("https://www.corvan.example/"));
+}
+
+TEST_F(HostCheck, TheConfiguredServiceIsStartedWithTheProductsCommandLine)
+{
+    writeRecorder(folder / "service/Live Update", folder / "args");
+    writeFile(folder / "config/CorvanLiveUpdate.ini",
+              "[Applicazione]\nexe = " + (folder / "service/Live Update").string() + "\n");
+    EXPECT_GT(liveUpdate("CD4417", "Mirelta", programFolder.c_str()), 32);
+    EXPECT_THAT(recordedLines(folder / "args"), ElementsAre("CD4417", "Mirelta", programFolder));
+    EXPECT_FALSE(fs::exists(folder / "opened"));
+}
+
+} // namespace
