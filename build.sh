@@ -56,8 +56,14 @@ prepare_run_folder() {
 
 run_program() {
     prepare_run_folder
+    local program
+    program="$(cd "$BUILD_DIR" && pwd)/shell/Mirelta"
     cd "$RUN_DIR"
-    ../cli/cfcalc ROSSI MARIO 01/01/1974 M ROMA
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "Nessuno schermo disponibile: avvio su uno schermo virtuale (xvfb-run)."
+        exec xvfb-run -a "$program"
+    fi
+    exec "$program"
 }
 
 run_tests() {

@@ -62,7 +62,8 @@ CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent)
 }
 
 // The menu frame, its controls created from the bottom of the stacking order to the top: the
-// ovals picture, the hot areas, the title, then panels, arrows and captions.
+// ovals picture, the hot areas, the title, then panels, arrows and captions. A mouse movement
+// belongs to the control under the pointer; it reaches the frame only over its background.
 void CalcoloCodiceFiscale::buildMenu()
 {
     frame1_ = new QFrame(this);
@@ -94,20 +95,24 @@ void CalcoloCodiceFiscale::buildMenu()
     titleFont.setBold(true);
     title->setFont(titleFont);
     title->setStyleSheet(QStringLiteral("color: rgb(128, 0, 0);"));
+    title->setAttribute(Qt::WA_NoMousePropagation);
 
     for (int i = 0; i < 3; ++i) {
         auto* panel = new ui::CaptionPanel(kEntries[i].panel, frame1_);
         panel->setObjectName(QStringLiteral("SSPanel1_%1").arg(i));
         panel->setGeometry(kEntries[i].panelArea);
+        panel->setAttribute(Qt::WA_NoMousePropagation);
 
         QLabel* arrow = PictureLabel(QStringLiteral("Image5_%1").arg(i), "arrow.png", frame1_);
         arrow->setGeometry(QRect(kEntries[i].arrow, QSize(16, 16)));
+        arrow->setAttribute(Qt::WA_NoMousePropagation);
 
         auto* caption = new ui::ClickableLabel(kEntries[i].caption, frame1_);
         caption->setObjectName(QStringLiteral("Label3_%1").arg(i));
         caption->setGeometry(kEntries[i].captionArea);
         caption->setAlignment(Qt::AlignCenter);
         caption->setCursor(ui::HandCursor());
+        caption->setAttribute(Qt::WA_NoMousePropagation);
         caption->setStyleSheet(QStringLiteral("color: %1;").arg(kEntries[i].captionColour.name()));
         connect(caption, &ui::ClickableLabel::clicked, this, [this, i] { RunMenuAction(i); });
         label3_.append(caption);

@@ -46,6 +46,7 @@ void PictureButton::mouseMoveEvent(QMouseEvent* event)
 {
     emit mouseMoved();
     QAbstractButton::mouseMoveEvent(event);
+    event->accept(); // the move was this control's, not its parent's
 }
 
 QSize PictureButton::sizeHint() const { return picture_.isNull() ? QSize(16, 16) : picture_.size(); }

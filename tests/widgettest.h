@@ -2,6 +2,10 @@
 
 #include "messages.h"
 
+// Mouse events go through the window system, so they reach the topmost control under the
+// pointer, and a move without buttons is a real move (not only a cursor position).
+#define QTEST_QPA_MOUSE_HANDLING
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>

@@ -1,0 +1,166 @@
+#include "calcolocodicefiscale.h"
+#include "codicefiscale.h"
+#include "testsupport.h"
+#include "widgettest.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder.CopyShippedDatabase();
+        ASSERT_TRUE(ShowActive(&window));
+    }
+
+    QLabel* caption(int i) { return window.findChild<QLabel*>(QStringLiteral("Label3_%1").arg(i)); }
+    QAbstractButton* hotArea(int i)
+    {
+        return window.findChild<QAbstractButton*>(QStringLiteral("Image4_%1").arg(i));
+    }
+    QWidget* child(const char* name) { return window.findChild<QWidget*>(name); }
+    QList<int> visibleCaptions()
+    {
+        QList<int> visible;
+        for (int i = 0; i < 3; ++i) {
+            if (caption(i)->isVisible()) {
+                visible << i;
+            }
+        }
+        return visible;
+    }
+    // Moves the mouse to the centre of `widget`, as a user does.
+    void hover(QWidget* widget) { QTest::mouseMove(widget, widget->rect().center()); }
+
+    WorkingFolder folder;
+    RecordedMessages messages;
+    CalcoloCodiceFiscale window;
+};
+
+TEST_F(MainWindow, HasItsCaptionSizeAndControls)
+{
+    EXPECT_EQ(window.windowTitle(), "CORVAN  -  Calcolo del Codice Fiscale");
+    EXPECT_EQ(window.size(), QSize(576, 468));
+    EXPECT_EQ(child("Frame1_0")->geometry(), QRect(154, 11, 273, 233));
+    EXPECT_EQ(child("Image3_0")->geometry(), QRect(104, 48, 160, 160));
+    EXPECT_EQ(hotArea(1)->geometry(), QRect(144, 108, 73, 41));
+    EXPECT_EQ(child("Image3_2")->geometry(), QRect(375, 267, 123, 29));
+    EXPECT_EQ(child("Image2")->geometry(), QRect(-2, 216, 214, 151));
+    const char* panels[] = {"Calcola Codice Fiscale", "Modifica Tabella", "Uscita"};
+    const char* captions[] = {"Calcola", "Modifica", "Abbandona"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(hotArea(i)->accessibleName(), panels[i]);
+        EXPECT_EQ(caption(i)->text(), captions[i]);
+        EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("SSPanel1_%1").arg(i))->text(), panels[i]);
+    }
+    EXPECT_TRUE(visibleCaptions().isEmpty());
+}
+
+TEST_F(MainWindow, HoveringAnOvalShowsOnlyItsCaption)
+{
+    hover(hotArea(1));
+    EXPECT_EQ(visibleCaptions(), QList<int>{1});
+    hover(hotArea(0));
+    EXPECT_EQ(visibleCaptions(), QList<int>{0});
+    hover(caption(0)); // the caption itself changes nothing
+    EXPECT_EQ(visibleCaptions(), QList<int>{0});
+    QTest::mouseMove(child("Image3_0"), QPoint(150, 150)); // the ovals picture outside an oval
+    EXPECT_TRUE(visibleCaptions().isEmpty());
+    hover(hotArea(2));
+    QTest::mouseMove(child("Frame1_0"), QPoint(5, 200)); // the frame background
+    EXPECT_TRUE(visibleCaptions().isEmpty());
+    hover(hotArea(2));
+    hover(child("Image3_2")); // the logo
+    EXPECT_TRUE(visibleCaptions().isEmpty());
+}
+
+TEST_F(MainWindow, TopOvalOpensAFreshCalculationWindowWithTheHourglassOverTheMenu)
+{
+    int opened = 0;
+    auto visit = [&](QWidget* modal) {
+        ++opened;
+        auto* calculation = qobject_cast<CodiceFiscale*>(modal);
+        ASSERT_TRUE(calculation);
+        EXPECT_EQ(window.cursor().shape(), Qt::WaitCursor);
+        EXPECT_TRUE(calculation->text1(1)->text().isEmpty());
+        TypeText(calculation->text1(1), "rossi");
+        calculation->findChild<QPushButton*>("bottone_3")->click();
+    };
+    WhenModalOpens(visit);
+    hover(hotArea(0));
+    QTest::mouseClick(hotArea(0), Qt::LeftButton);
+    EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_TRUE(visibleCaptions().isEmpty());
+
+    WhenModalOpens(visit); // opened again, it starts empty
+    caption(0)->show();
+    QTest::mouseClick(caption(0), Qt::LeftButton);
+    EXPECT_EQ(opened, 2);
+    EXPECT_TRUE(window.findChildren<CodiceFiscale*>().isEmpty()); // each closed window is gone
+}
+
+TEST_F(MainWindow, LeavingAsksFirstAndNoKeepsTheProgram)
+{
+    messages.answers = {false};
+    QTest::mouseClick(hotArea(2), Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().text, "Confermi l'abbandono dell'applicazione ?");
+    EXPECT_EQ(messages.last().title, "Attenzione");
+    EXPECT_EQ(messages.last().icon, ui::Icon::Question);
+    EXPECT_TRUE(messages.last().yesNo);
+    EXPECT_TRUE(window.isVisible());
+
+    messages.answers = {false};
+    window.close(); // the close box asks the same
+    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(window.isVisible());
+
+    messages.answers = {true};
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainWindow, OtherActionCodesOnlyHideTheCaptions)
+{
+    for (qint16 code : {3, 4, 5, -1}) {
+        hover(hotArea(1));
+        window.RunMenuAction(code);
+        EXPECT_TRUE(visibleCaptions().isEmpty());
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_TRUE(messages.shown.empty());
+    }
+}
+
+// The real message box: Italian buttons, and No as the default that Enter presses.
+TEST(ExitQuestion, EnterAnswersNoOnTheRealMessageBox)
+{
+    WorkingFolder folder;
+    CalcoloCodiceFiscale window;
+    ASSERT_TRUE(ShowActive(&window));
+    QStringList buttons;
+    WhenModalOpens([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->text(), "Confermi l'abbandono dell'applicazione ?");
+        EXPECT_EQ(box->windowTitle(), "Attenzione");
+        EXPECT_EQ(box->icon(), QMessageBox::Question);
+        for (QAbstractButton* button : box->buttons()) {
+            buttons << button->text().remove('&');
+        }
+        QTest::keyClick(box, Qt::Key_Enter);
+    });
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{"No", "Sì"}));
+}
+
+} // namespace
