@@ -54,7 +54,10 @@ public:
     }
 };
 
-QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+QString FromUtf8(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
 std::string Typed(const QLineEdit* field)
 {
@@ -114,8 +117,8 @@ void CodiceFiscale::buildCard()
     }
 }
 
-QLineEdit* CodiceFiscale::addField(QWidget* area, int index, const char* caption,
-                                   int captionIndex, int top, int width)
+QLineEdit* CodiceFiscale::addField(QWidget* area, int index, const char* caption, int captionIndex,
+                                   int top, int width)
 {
     auto* label = new QLabel(caption, area);
     label->setObjectName(QStringLiteral("Label1_%1").arg(captionIndex));
@@ -190,9 +193,8 @@ void CodiceFiscale::buildInputArea()
 
 void CodiceFiscale::setTabOrder()
 {
-    QWidget* order[] = {text1_[1],        text1_[22],       option1_[0],
-                        option1_[1],      text1_[6],        text1_[4],
-                        bottone_->button(0), bottone_->button(3), command1_};
+    QWidget* order[] = {text1_[1], text1_[22],          option1_[0],         option1_[1], text1_[6],
+                        text1_[4], bottone_->button(0), bottone_->button(3), command1_};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
@@ -209,9 +211,9 @@ void CodiceFiscale::bottoneClicked(int index)
 
 void CodiceFiscale::create()
 {
-    const fiscalcode::CalculationInput input{
-        Typed(text1_[1]), Typed(text1_[22]), text1_[4]->text().toStdString(), Typed(text1_[6]),
-        option1_[1]->isChecked() ? "F" : "M"};
+    const fiscalcode::CalculationInput input{Typed(text1_[1]), Typed(text1_[22]),
+                                             text1_[4]->text().toStdString(), Typed(text1_[6]),
+                                             option1_[1]->isChecked() ? "F" : "M"};
     fiscalcode::CalculationOutcome outcome;
     try {
         outcome = fiscalcode::Calculate(input, [](std::string_view municipality) {

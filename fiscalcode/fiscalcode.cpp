@@ -92,10 +92,11 @@ constexpr std::size_t kDateSexBytes = 6;
 
 char* Write(char* out, std::string_view text)
 {
-    for (char c : text) {
-        *out++ = c;
+    if (text.size() == 1) {
+        *out = text[0];
+        return out + 1;
     }
-    return out;
+    return std::copy(text.begin(), text.end(), out);
 }
 
 // Three characters: the chosen consonants, then vowels, then "X" as long as needed.
@@ -228,12 +229,13 @@ std::string DateSexCode(std::string_view birthDate, std::string_view sex)
 
 char CheckCharacter(std::string_view body)
 {
+    const std::array<unsigned char, 128>* tables[] = {&kPositionValues.odd, &kPositionValues.even};
     int sum = 0;
     std::size_t pos = 0;
-    for (int position = 1; position <= 15 && pos < body.size(); ++position) {
+    for (int position = 0; position < 15 && pos < body.size(); ++position) {
         const auto c = static_cast<unsigned char>(body[pos]);
         if (c < 0x80) {
-            sum += position % 2 == 1 ? kPositionValues.odd[c] : kPositionValues.even[c];
+            sum += (*tables[position & 1])[c];
             ++pos;
         } else {
             pos += CharacterLength(body, pos);

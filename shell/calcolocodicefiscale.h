@@ -21,8 +21,13 @@ class CalcoloCodiceFiscale : public ui::FixedDialog {
     Q_OBJECT
 public:
     // Menu action codes.
-    enum Action : qint16 { Calculate = 0, EditMunicipalities = 1, Exit = 2, SearchPostalCodes = 3,
-                           EditLocalities = 4 };
+    enum Action : qint16 {
+        Calculate = 0,
+        EditMunicipalities = 1,
+        Exit = 2,
+        SearchPostalCodes = 3,
+        EditLocalities = 4
+    };
 
     explicit CalcoloCodiceFiscale(QWidget* parent = nullptr);
 

@@ -49,7 +49,10 @@ void PictureButton::mouseMoveEvent(QMouseEvent* event)
     event->accept(); // the move was this control's, not its parent's
 }
 
-QSize PictureButton::sizeHint() const { return picture_.isNull() ? QSize(16, 16) : picture_.size(); }
+QSize PictureButton::sizeHint() const
+{
+    return picture_.isNull() ? QSize(16, 16) : picture_.size();
+}
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event)
 {

@@ -11,7 +11,6 @@ namespace ui {
 // The program's hand-shaped pointer, shown over buttons and clickable pictures.
 QCursor HandCursor();
 
-
 // A picture that can be pressed like a button (and is one for screen readers). Without a
 // picture it is an invisible hot area.
 class PictureButton : public QAbstractButton {

@@ -22,11 +22,15 @@ protected:
     }
 
     QLineEdit* field(int index) { return window.text1(index); }
-    QLabel* card(int line) { return window.findChild<QLabel*>(QStringLiteral("Label3_%1").arg(line)); }
+    QLabel* card(int line)
+    {
+        return window.findChild<QLabel*>(QStringLiteral("Label3_%1").arg(line));
+    }
     QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
 
     void type(int index, const QString& text) { TypeText(field(index), text); }
-    void fill(const QString& surname, const QString& name, const QString& place, const QString& date)
+    void fill(const QString& surname, const QString& name, const QString& place,
+              const QString& date)
     {
         type(1, surname);
         type(22, name);

@@ -59,7 +59,8 @@ TEST_F(MainWindow, HasItsCaptionSizeAndControls)
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(hotArea(i)->accessibleName(), panels[i]);
         EXPECT_EQ(caption(i)->text(), captions[i]);
-        EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("SSPanel1_%1").arg(i))->text(), panels[i]);
+        EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("SSPanel1_%1").arg(i))->text(),
+                  panels[i]);
     }
     EXPECT_TRUE(visibleCaptions().isEmpty());
 }
