@@ -61,6 +61,16 @@ std::string argumentText(std::string_view text)
     return std::string(trimmed(withoutDoubleQuotes(trimmed(text))));
 }
 
+// `text` between double quotes. Backslashes that end it are doubled, so that the closing quote
+// still closes it for a program reading its command line by the Windows rules ("C:\" stays a
+// folder instead of becoming C: followed by a quote).
+std::string quoted(const std::string& text)
+{
+    const std::size_t last = text.find_last_not_of('\\');
+    const std::size_t trailing = last == std::string::npos ? text.size() : text.size() - last - 1;
+    return "\"" + text + std::string(trailing, '\\') + "\"";
+}
+
 // The code, the quoted product name and, when there is one, the quoted extra argument; nothing
 // when the product name has no text left.
 std::optional<std::string> commandLineFor(std::string_view code, std::string_view title,
@@ -69,10 +79,10 @@ std::optional<std::string> commandLineFor(std::string_view code, std::string_vie
     const std::string name = argumentText(title);
     if (name.empty())
         return std::nullopt;
-    std::string commandLine = std::string(code) + " \"" + name + "\"";
+    std::string commandLine = std::string(code) + " " + quoted(name);
     const std::string extra = argumentText(extraArgument);
     if (!extra.empty())
-        commandLine += " \"" + extra + "\"";
+        commandLine += " " + quoted(extra);
     return commandLine;
 }
 

@@ -217,6 +217,7 @@ TEST_F(LaunchTest, ExtraArgumentIsQuotedWithoutItsQuotesAndLeftOutWhenBlank)
         {"", "CD4417 \"Mirelta 2\""},
         {" \t ", "CD4417 \"Mirelta 2\""},
         {" \" \" ", "CD4417 \"Mirelta 2\""},
+        {"C:\\", "CD4417 \"Mirelta 2\" \"C:\\\\\""}, // a drive root keeps its backslash
     };
     for (const auto& [extra, expected] : cases) {
         platform.shellCalls.clear();
