@@ -57,7 +57,7 @@ prepare_run_folder() {
 run_program() {
     prepare_run_folder
     local program
-    program="$(cd "$BUILD_DIR" && pwd)/shell/Mirelta"
+    program="$(cd "$BUILD_DIR" && pwd)/bin/Mirelta"
     cd "$RUN_DIR"
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "Nessuno schermo disponibile: avvio su uno schermo virtuale (xvfb-run)."
