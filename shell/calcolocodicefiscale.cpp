@@ -2,6 +2,8 @@
 
 #include "codicefiscale.h"
 #include "messages.h"
+#include "tacitta.h"
+#include "tasettori.h"
 #include "twips.h"
 #include "widgets.h"
 
@@ -16,27 +18,37 @@ constexpr const char* kCaption = "CORVAN  -  Calcolo del Codice Fiscale";
 constexpr const char* kTitle = "Calcolo del Codice Fiscale";
 constexpr const char* kExitQuestion = "Confermi l'abbandono dell'applicazione ?";
 
-// The entries of the menu frame; positions in twips, relative to the frame.
+// The menu entries. The first three lie in the main menu frame over one picture of three ovals;
+// the reference-table entries lie in a second frame at its right, each over an oval of its own.
+// Positions are relative to the entry's frame.
 struct MenuEntry {
+    int code;
     const char* panel;
     const char* caption;
     QColor captionColour;
+    int frame;
     QRect hotArea;
     QRect captionArea;
     QRect panelArea;
     QPoint arrow;
+    QPoint oval; // its own oval picture; none for the entries of the main frame
 };
 
+const QColor kDarkBlue(0, 0, 192);
+constexpr QPoint kSharedOvals(-1, -1);
+
 const MenuEntry kEntries[] = {
-    {"Calcola Codice Fiscale", "Calcola", QColor(0, 0, 192), ui::TwipsRect(2760, 840, 1095, 615),
+    {0, "Calcola Codice Fiscale", "Calcola", kDarkBlue, 0, ui::TwipsRect(2760, 840, 1095, 615),
      ui::TwipsRect(2840, 1000, 855, 255), ui::TwipsRect(120, 960, 1935, 285),
-     ui::TwipsPoint(2160, 960)},
-    {"Modifica Tabella", "Modifica", QColor(0, 0, 192), ui::TwipsRect(2160, 1620, 1095, 615),
+     ui::TwipsPoint(2160, 960), kSharedOvals},
+    {1, "Modifica Tabella", "Modifica", kDarkBlue, 0, ui::TwipsRect(2160, 1620, 1095, 615),
      ui::TwipsRect(2280, 1800, 855, 255), ui::TwipsRect(120, 1800, 1455, 285),
-     ui::TwipsPoint(1680, 1800)},
-    {"Uscita", "Abbandona", QColor(Qt::black), ui::TwipsRect(1680, 2475, 1215, 615),
+     ui::TwipsPoint(1680, 1800), kSharedOvals},
+    {2, "Uscita", "Abbandona", QColor(Qt::black), 0, ui::TwipsRect(1680, 2475, 1215, 615),
      ui::TwipsRect(1800, 2640, 855, 255), ui::TwipsRect(120, 2640, 975, 285),
-     ui::TwipsPoint(1200, 2640)},
+     ui::TwipsPoint(1200, 2640), kSharedOvals},
+    {4, "Tabella CAP", "Modifica", kDarkBlue, 1, QRect(36, 172, 73, 41), QRect(44, 184, 57, 17),
+     QRect(26, 146, 96, 19), QPoint(12, 186), QPoint(34, 170)},
 };
 
 QLabel* PictureLabel(const QString& name, const char* file, QWidget* parent)
@@ -61,33 +73,42 @@ CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent)
             &CalcoloCodiceFiscale::confirmSessionEnd);
 }
 
-// The menu frame, its controls created from the bottom of the stacking order to the top: the
-// ovals picture, the hot areas, the title, then panels, arrows and captions. A mouse movement
-// belongs to the control under the pointer; it reaches the frame only over its background.
+// The menu frames, their controls created from the bottom of the stacking order to the top:
+// the oval pictures, the hot areas, the title, then panels, arrows and captions. A mouse
+// movement belongs to the control under the pointer; it reaches a frame only over its background.
 void CalcoloCodiceFiscale::buildMenu()
 {
-    frame1_ = new QFrame(this);
-    frame1_->setObjectName(QStringLiteral("Frame1_0"));
-    frame1_->setGeometry(ui::TwipsRect(2310, 165, 4095, 3495));
-    frame1_->setMouseTracking(true);
-    frame1_->installEventFilter(this);
-
-    QLabel* ovals = PictureLabel(QStringLiteral("Image3_0"), "ovals.png", frame1_);
-    ovals->setGeometry(QRect(ui::TwipsPoint(1560, 720), QSize(160, 160)));
-    ovals->setMouseTracking(true);
-    ovals->installEventFilter(this);
-    image3_.append(ovals);
-
-    for (int i = 0; i < 3; ++i) {
-        auto* hotArea = new ui::PictureButton(kEntries[i].panel, frame1_);
-        hotArea->setObjectName(QStringLiteral("Image4_%1").arg(i));
-        hotArea->setGeometry(kEntries[i].hotArea);
-        connect(hotArea, &ui::PictureButton::mouseMoved, this, [this, i] { showCaption(i); });
-        connect(hotArea, &QAbstractButton::clicked, this, [this, i] { RunMenuAction(i); });
-        image4_.append(hotArea);
+    const QRect frames[] = {ui::TwipsRect(2310, 165, 4095, 3495), QRect(432, 11, 136, 233)};
+    for (int i = 0; i < 2; ++i) {
+        auto* frame = new QFrame(this);
+        frame->setObjectName(QStringLiteral("Frame1_%1").arg(i));
+        frame->setGeometry(frames[i]);
+        frame->setMouseTracking(true);
+        frame->installEventFilter(this);
+        frame1_.append(frame);
     }
 
-    auto* title = new QLabel(kTitle, frame1_);
+    addOvalPicture(QStringLiteral("Image3_0"), "ovals.png",
+                   QRect(ui::TwipsPoint(1560, 720), QSize(160, 160)), frame1_[0]);
+    for (const MenuEntry& entry : kEntries) {
+        if (entry.oval != kSharedOvals) {
+            addOvalPicture(QStringLiteral("Image3_%1").arg(entry.code), "oval4.png",
+                           QRect(entry.oval, QSize(80, 48)), frame1_[entry.frame]);
+        }
+    }
+
+    const int entries = static_cast<int>(std::size(kEntries));
+    for (int i = 0; i < entries; ++i) {
+        const MenuEntry& entry = kEntries[i];
+        auto* hotArea = new ui::PictureButton(entry.panel, frame1_[entry.frame]);
+        hotArea->setObjectName(QStringLiteral("Image4_%1").arg(entry.code));
+        hotArea->setGeometry(entry.hotArea);
+        connect(hotArea, &ui::PictureButton::mouseMoved, this, [this, i] { showCaption(i); });
+        connect(hotArea, &QAbstractButton::clicked, this,
+                [this, code = entry.code] { RunMenuAction(static_cast<qint16>(code)); });
+    }
+
+    auto* title = new QLabel(kTitle, frame1_[0]);
     title->setObjectName(QStringLiteral("Label2_0"));
     title->setGeometry(ui::TwipsRect(240, 240, 3735, 375));
     QFont titleFont = title->font();
@@ -97,26 +118,40 @@ void CalcoloCodiceFiscale::buildMenu()
     title->setStyleSheet(QStringLiteral("color: rgb(128, 0, 0);"));
     title->setAttribute(Qt::WA_NoMousePropagation);
 
-    for (int i = 0; i < 3; ++i) {
-        auto* panel = new ui::CaptionPanel(kEntries[i].panel, frame1_);
-        panel->setObjectName(QStringLiteral("SSPanel1_%1").arg(i));
-        panel->setGeometry(kEntries[i].panelArea);
+    label3_.resize(entries);
+    for (int i = 0; i < entries; ++i) {
+        const MenuEntry& entry = kEntries[i];
+        QFrame* frame = frame1_[entry.frame];
+        auto* panel = new ui::CaptionPanel(entry.panel, frame);
+        panel->setObjectName(QStringLiteral("SSPanel1_%1").arg(entry.code));
+        panel->setGeometry(entry.panelArea);
         panel->setAttribute(Qt::WA_NoMousePropagation);
 
-        QLabel* arrow = PictureLabel(QStringLiteral("Image5_%1").arg(i), "arrow.png", frame1_);
-        arrow->setGeometry(QRect(kEntries[i].arrow, QSize(16, 16)));
+        QLabel* arrow =
+            PictureLabel(QStringLiteral("Image5_%1").arg(entry.code), "arrow.png", frame);
+        arrow->setGeometry(QRect(entry.arrow, QSize(16, 16)));
         arrow->setAttribute(Qt::WA_NoMousePropagation);
 
-        auto* caption = new ui::ClickableLabel(kEntries[i].caption, frame1_);
-        caption->setObjectName(QStringLiteral("Label3_%1").arg(i));
-        caption->setGeometry(kEntries[i].captionArea);
+        auto* caption = new ui::ClickableLabel(entry.caption, frame);
+        caption->setObjectName(QStringLiteral("Label3_%1").arg(entry.code));
+        caption->setGeometry(entry.captionArea);
         caption->setAlignment(Qt::AlignCenter);
         caption->setCursor(ui::HandCursor());
         caption->setAttribute(Qt::WA_NoMousePropagation);
-        caption->setStyleSheet(QStringLiteral("color: %1;").arg(kEntries[i].captionColour.name()));
-        connect(caption, &ui::ClickableLabel::clicked, this, [this, i] { RunMenuAction(i); });
-        label3_.append(caption);
+        caption->setStyleSheet(QStringLiteral("color: %1;").arg(entry.captionColour.name()));
+        connect(caption, &ui::ClickableLabel::clicked, this,
+                [this, code = entry.code] { RunMenuAction(static_cast<qint16>(code)); });
+        label3_[i] = caption;
     }
+}
+
+void CalcoloCodiceFiscale::addOvalPicture(const QString& name, const char* file, QRect area,
+                                          QWidget* frame)
+{
+    QLabel* ovals = PictureLabel(name, file, frame);
+    ovals->setGeometry(area);
+    ovals->setMouseTracking(true);
+    ovals->installEventFilter(this);
 }
 
 void CalcoloCodiceFiscale::buildDecoration()
@@ -129,7 +164,6 @@ void CalcoloCodiceFiscale::buildDecoration()
     logo->setGeometry(ui::TwipsRect(5625, 4005, 1845, 435));
     logo->setMouseTracking(true);
     logo->installEventFilter(this);
-    image3_.append(logo);
 }
 
 bool CalcoloCodiceFiscale::eventFilter(QObject* watched, QEvent* event)
@@ -142,8 +176,8 @@ bool CalcoloCodiceFiscale::eventFilter(QObject* watched, QEvent* event)
 
 void CalcoloCodiceFiscale::HideMenuCaptions()
 {
-    for (int i = 0; i <= 2; ++i) {
-        label3_[i]->setVisible(false);
+    for (QLabel* caption : std::as_const(label3_)) {
+        caption->setVisible(false);
     }
 }
 
@@ -169,6 +203,12 @@ void CalcoloCodiceFiscale::RunMenuAction(qint16 code)
     switch (code) {
     case Calculate:
         openModally<CodiceFiscale>();
+        break;
+    case EditMunicipalities:
+        openModally<TaSettori>();
+        break;
+    case EditLocalities:
+        openModally<TaCitta>();
         break;
     case Exit:
         close();

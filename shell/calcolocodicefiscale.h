@@ -41,14 +41,13 @@ protected:
 private:
     void buildMenu();
     void buildDecoration();
+    void addOvalPicture(const QString& name, const char* file, QRect area, QWidget* frame);
     void showCaption(int index);
     template <typename Window> void openModally();
     bool confirmExit();
     void confirmSessionEnd(QSessionManager& manager);
 
-    QFrame* frame1_ = nullptr;
-    QList<QLabel*> image3_;
-    QList<ui::PictureButton*> image4_;
-    QList<ui::ClickableLabel*> label3_;
+    QList<QFrame*> frame1_;
+    QList<QLabel*> label3_; // the hover captions, in the order of the menu entries
     bool exitConfirmed_ = false;
 };

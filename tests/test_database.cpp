@@ -21,24 +21,6 @@ namespace catalogue = refdata::catalogue;
 
 namespace {
 
-// A database with the program's schema and the given municipalities, in table order.
-void MakeDatabase(const fs::path& file,
-                  const std::vector<std::pair<std::string, std::string>>& rows)
-{
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, catalogue::kSchema, nullptr, nullptr, nullptr), SQLITE_OK);
-    for (const auto& [comune, codice] : rows) {
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO COMUNI VALUES (?, ?)", -1, &insert, nullptr);
-        sqlite3_bind_text(insert, 1, comune.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 2, codice.c_str(), -1, SQLITE_TRANSIENT);
-        ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
-        sqlite3_finalize(insert);
-    }
-    sqlite3_close(db);
-}
-
 std::vector<std::string> Column(DataSource& source, const char* field)
 {
     std::vector<std::string> values;

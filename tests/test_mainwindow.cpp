@@ -30,7 +30,7 @@ protected:
     QList<int> visibleCaptions()
     {
         QList<int> visible;
-        for (int i = 0; i < 3; ++i) {
+        for (int i : {0, 1, 2, 4}) {
             if (caption(i)->isVisible()) {
                 visible << i;
             }
@@ -81,6 +81,37 @@ TEST_F(MainWindow, HoveringAnOvalShowsOnlyItsCaption)
     hover(hotArea(2));
     hover(child("Image3_2")); // the logo
     EXPECT_TRUE(visibleCaptions().isEmpty());
+    hover(hotArea(1));
+    hover(hotArea(4));
+    EXPECT_EQ(visibleCaptions(), QList<int>{4});
+    QTest::mouseMove(child("Frame1_1"), QPoint(130, 5));
+    EXPECT_TRUE(visibleCaptions().isEmpty());
+}
+
+TEST_F(MainWindow, TableEntriesOpenTheirEditors)
+{
+    EXPECT_EQ(hotArea(4)->accessibleName(), "Tabella CAP");
+    EXPECT_EQ(caption(4)->text(), "Modifica");
+    const struct {
+        int entry;
+        const char* window;
+    } entries[] = {{1, "TaSettori"}, {4, "TaCitta"}};
+    for (const auto& entry : entries) {
+        QString opened;
+        WhenModalOpens([&](QWidget* modal) {
+            opened = modal->objectName();
+            EXPECT_EQ(window.cursor().shape(), Qt::WaitCursor);
+            modal->close();
+        });
+        QTest::mouseClick(hotArea(entry.entry), Qt::LeftButton);
+        EXPECT_EQ(opened, entry.window);
+    }
+    // The frame of the table entries overlaps nothing else of the window.
+    const QRect tables = child("Frame1_1")->geometry();
+    EXPECT_TRUE(window.rect().contains(tables));
+    for (const char* other : {"Frame1_0", "Image3_2", "Image2"}) {
+        EXPECT_FALSE(tables.intersects(child(other)->geometry())) << other;
+    }
 }
 
 TEST_F(MainWindow, TopOvalOpensAFreshCalculationWindowWithTheHourglassOverTheMenu)
@@ -131,7 +162,7 @@ TEST_F(MainWindow, LeavingAsksFirstAndNoKeepsTheProgram)
 
 TEST_F(MainWindow, OtherActionCodesOnlyHideTheCaptions)
 {
-    for (qint16 code : {3, 4, 5, -1}) {
+    for (qint16 code : {3, 5, -1}) {
         hover(hotArea(1));
         window.RunMenuAction(code);
         EXPECT_TRUE(visibleCaptions().isEmpty());

@@ -1,0 +1,377 @@
+#include "tableeditor.h"
+
+#include "catalogue.h"
+#include "messages.h"
+#include "twips.h"
+#include "widgets.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QDir>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace catalogue = refdata::catalogue;
+
+namespace {
+
+constexpr const char* kNew = "nuovo";
+constexpr const char* kModify = "modifica";
+constexpr const char* kEmptyFields = "Inserire i dati prima di salvare !";
+
+const QRect kGridArea = ui::TwipsRect(120, 120, 5895, 2700);
+const QRect kCommandFrame = ui::TwipsRect(6120, 120, 1455, 2175);
+
+// The command buttons, top to bottom, in the command frame.
+const struct {
+    int index;
+    const char* caption;
+} kCommands[] = {{TableEditor::New, "&Nuovo"},
+                 {TableEditor::Modify, "&Modifica"},
+                 {TableEditor::Delete, "&Cancella"},
+                 {TableEditor::Export, "&Export"},
+                 {TableEditor::Exit, "&Uscita"}};
+
+void PaleYellow(QWidget* frame)
+{
+    frame->setAutoFillBackground(true);
+    QPalette colours = frame->palette();
+    colours.setColor(QPalette::Window, QColor(255, 255, 192));
+    frame->setPalette(colours);
+}
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+std::string TrimmedBlanks(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string()
+                                      : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+} // namespace
+
+TableEditor::TableEditor(QWidget* parent, Definition definition)
+    : FixedDialog(parent, QString::fromUtf8(definition.caption), definition.clientSize),
+      definition_(std::move(definition)), data1_(catalogue::kDatabaseFile),
+      data2_(catalogue::kDatabaseFile), data44_(catalogue::kDatabaseFile)
+{
+    setObjectName(definition_.objectName);
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
+    text3_ = new QLineEdit(this);
+    text3_->setObjectName(QStringLiteral("Text3"));
+    text3_->hide();
+    bottone_ = new QButtonGroup(this);
+    connect(bottone_, &QButtonGroup::idClicked, this, &TableEditor::bottoneClicked);
+
+    buildGrid();
+    buildCommands();
+    buildEntryFrame();
+
+    data1_.setDatabaseName(catalogue::kDatabaseFileUpper);
+    data1_.setRecordSource(definition_.gridSource);
+    try {
+        refreshGrid();
+    } catch (const refdata::DataError& error) {
+        report(QString::fromUtf8(error.what()));
+    }
+    enterEntry(false);
+}
+
+void TableEditor::buildGrid()
+{
+    gridView_ = ui::CaptionedGrid(this, kGridArea, QStringLiteral("Dati"));
+    gridView_->setObjectName(QStringLiteral("grid"));
+    model_ = new ui::RecordSetModel(data1_, definition_.columns, this);
+    grid_ = std::make_unique<ui::RecordSetGrid>(gridView_, data1_, model_, definition_.columns);
+}
+
+QPushButton* TableEditor::addButton(QWidget* frame, int index, const char* caption, QRect area)
+{
+    auto* button = new QPushButton(QString::fromUtf8(caption), frame);
+    button->setObjectName(QStringLiteral("bottone_%1").arg(index));
+    button->setGeometry(area);
+    button->setCursor(ui::HandCursor());
+    bottone_->addButton(button, index);
+    return button;
+}
+
+void TableEditor::buildCommands()
+{
+    frame2_ = new QGroupBox(QStringLiteral("Opzioni"), this);
+    frame2_->setObjectName(QStringLiteral("Frame2"));
+    frame2_->setGeometry(kCommandFrame);
+    PaleYellow(frame2_);
+    int top = 240;
+    for (const auto& command : kCommands) {
+        addButton(frame2_, command.index, command.caption, ui::TwipsRect(240, top, 1005, 285));
+        top += 360;
+    }
+}
+
+void TableEditor::buildEntryFrame()
+{
+    frame1_ = new QGroupBox(QStringLiteral("Immissione / Modifica dati"), this);
+    frame1_->setObjectName(QStringLiteral("Frame1"));
+    frame1_->setGeometry(definition_.entryFrame);
+    PaleYellow(frame1_);
+    for (int i = 0; i < static_cast<int>(definition_.boxes.size()); ++i) {
+        const EntryBox& box = definition_.boxes[static_cast<std::size_t>(i)];
+        auto* label = new QLabel(QString::fromUtf8(box.caption), frame1_);
+        label->setObjectName(QStringLiteral("Label2_%1").arg(box.captionIndex));
+        label->move(box.captionAt);
+        auto* text = new QLineEdit(frame1_);
+        text->setObjectName(QStringLiteral("Text1_%1").arg(i));
+        text->setAccessibleName(QString::fromUtf8(box.caption).trimmed());
+        text->setGeometry(box.area);
+        text->setMaxLength(box.maxLength);
+        text->installEventFilter(this);
+        label->setBuddy(text);
+        text1_[i] = text;
+    }
+    addButton(frame1_, Ok, "&Ok", definition_.okArea);
+    addButton(frame1_, Cancel, "&Annulla", definition_.cancelArea);
+}
+
+QPushButton* TableEditor::addEntryButton(int index, const char* caption, QRect area)
+{
+    return addButton(frame1_, index, caption, area);
+}
+
+QString TableEditor::mode() const
+{
+    return text3_->text();
+}
+
+void TableEditor::setMode(const QString& mode)
+{
+    text3_->setText(mode);
+}
+
+bool TableEditor::hasRows() const
+{
+    return model_->rowCount() > 0;
+}
+
+void TableEditor::report(const QString& text)
+{
+    ui::Inform(this, ui::Icon::Information, ui::kAttention, text);
+}
+
+// During an entry the grid is disabled (keeping its selected row) and the entry frame enabled;
+// the locality editor also locks its command frame.
+void TableEditor::enterEntry(bool entering)
+{
+    gridView_->setEnabled(!entering);
+    frame1_->setEnabled(entering);
+    frame2_->setEnabled(!entering || !definition_.commandsLockedDuringEntry);
+}
+
+void TableEditor::clearBoxes()
+{
+    for (QLineEdit* box : std::as_const(text1_)) {
+        box->clear();
+    }
+}
+
+void TableEditor::refreshGrid()
+{
+    grid_->refresh();
+}
+
+void TableEditor::bottoneClicked(int index)
+{
+    try {
+        switch (index) {
+        case New:
+            startNew();
+            break;
+        case Modify:
+            startModify();
+            break;
+        case Delete:
+            deleteSelected();
+            break;
+        case Exit:
+            close();
+            break;
+        case Ok:
+            save();
+            break;
+        case Cancel:
+            cancelEntry();
+            break;
+        case Export:
+            EsportaHTML();
+            break;
+        default:
+            if (frame1_->isEnabled()) {
+                entryButtonClicked(index);
+            }
+        }
+    } catch (const refdata::DataError& error) {
+        report(QString::fromUtf8(error.what()));
+    }
+}
+
+void TableEditor::startNew()
+{
+    if (mode() == kNew) {
+        return;
+    }
+    enterEntry(true);
+    text1_[0]->setFocus();
+    setMode(kNew);
+}
+
+void TableEditor::startModify()
+{
+    if (!hasRows() || mode() == kNew || !gridView_->isEnabled()) {
+        return;
+    }
+    enterEntry(true);
+    for (auto box = text1_.cbegin(); box != text1_.cend(); ++box) {
+        box.value()->setText(grid_->selectedText(box.key()));
+    }
+    text1_[0]->setFocus();
+    setMode(kModify);
+}
+
+void TableEditor::deleteSelected()
+{
+    if (!hasRows() || mode() == kNew || !gridView_->isEnabled()) {
+        return;
+    }
+    if (!ui::Ask(this, ui::kAttention, QString::fromUtf8(definition_.deleteQuestion))) {
+        return;
+    }
+    data1_.deleteCurrent();
+    report(QString::fromUtf8(definition_.deletedMessage));
+    refreshGrid();
+}
+
+void TableEditor::save()
+{
+    if (!frame1_->isEnabled()) {
+        return;
+    }
+    for (int required : definition_.requiredBoxes) {
+        if (text1_[required]->text().isEmpty()) {
+            report(kEmptyFields);
+            return;
+        }
+    }
+    if (CercaDoppione()) {
+        return;
+    }
+    if (mode() == kNew) {
+        data1_.addNew();
+    } else {
+        data1_.edit();
+    }
+    for (auto box = text1_.cbegin(); box != text1_.cend(); ++box) {
+        data1_.setFieldValue(definition_.columns[static_cast<std::size_t>(box.key())].field,
+                             box.value()->text().toStdString());
+    }
+    data1_.update();
+    clearBoxes();
+    enterEntry(false);
+    refreshGrid();
+    setMode({});
+}
+
+void TableEditor::cancelEntry()
+{
+    if (!frame1_->isEnabled()) {
+        return;
+    }
+    clearBoxes();
+    enterEntry(false);
+    refreshGrid();
+    setMode({});
+}
+
+// True when the first field's value already belongs to another row; the user has then been told.
+// A row being changed may keep its own value, in any letter case.
+bool TableEditor::CercaDoppione()
+{
+    data2_.setDatabaseName(catalogue::kDatabaseFile);
+    data2_.setRecordSource(definition_.duplicateSource);
+    data2_.refresh();
+    const QString value = text1_[0]->text().toUpper();
+    data2_.findFirst(definition_.duplicateCriterion(value.toStdString()));
+    if (data2_.noMatch()) {
+        return false;
+    }
+    if (mode() == kModify && grid_->selectedText(0).toUpper() == value) {
+        return false;
+    }
+    report(QString::fromUtf8(definition_.duplicateMessage));
+    text1_[0]->setFocus();
+    return true;
+}
+
+void TableEditor::EsportaHTML()
+{
+    data44_.setDatabaseName(catalogue::kDatabaseFileUpper);
+    data44_.setRecordSource(definition_.exportSource);
+    data44_.refresh();
+    if (data44_.rowCount() <= 0) {
+        return;
+    }
+    data44_.moveLast();
+    const int count = data44_.rowCount();
+    std::vector<htmlexport::Row> rows;
+    rows.reserve(static_cast<std::size_t>(count));
+    data44_.refresh();
+    const auto [first, second] = definition_.exportFields;
+    for (int i = 0; i < count; ++i) {
+        std::string secondValue = data44_.fieldValue(second);
+        if (definition_.trimSecondExportField) {
+            secondValue = TrimmedBlanks(secondValue);
+        }
+        rows.emplace_back(Text(data44_.fieldValue(first)), Text(secondValue));
+        data44_.moveNext();
+    }
+    const QString fileName = QString::fromUtf8(definition_.exportFile);
+    const QString failure =
+        htmlexport::WritePage(fileName, htmlexport::PageLines(definition_.page, rows));
+    if (!failure.isEmpty()) {
+        report(QStringLiteral("Impossibile scrivere il file %1 nella cartella %2: %3. Il file "
+                              "precedente non è stato modificato.")
+                   .arg(fileName, QDir::currentPath(), failure));
+        return;
+    }
+    report(QString::fromUtf8(definition_.exportMessage));
+}
+
+// F12 closes the window whatever the modifiers, also while one of its controls has the focus:
+// no control of the editors uses that key, so it always reaches the window.
+void TableEditor::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F12) {
+        close();
+        return;
+    }
+    FixedDialog::keyPressEvent(event);
+}
+
+// Entering an entry box empties the clipboard and selects the box's whole text.
+bool TableEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        if (auto* box = qobject_cast<QLineEdit*>(watched)) {
+            QApplication::clipboard()->clear();
+            box->selectAll();
+        }
+    }
+    return FixedDialog::eventFilter(watched, event);
+}

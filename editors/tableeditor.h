@@ -1,0 +1,114 @@
+#pragma once
+
+#include "datasource.h"
+#include "fixeddialog.h"
+#include "htmlexport.h"
+#include "recordsetmodel.h"
+
+#include <QMap>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QButtonGroup;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+// What the municipality and locality editors have in common: a grid of the table, the command
+// frame (Nuovo, Modifica, Cancella, Export, Uscita), the entry frame with one box per field and
+// Ok/Annulla, the three modes kept in the hidden box Text3 (empty for browsing, "nuovo",
+// "modifica"), the duplicate check on the first field, deletion after a question, the HTML export
+// and the keys. Each editor describes its table in a Definition.
+class TableEditor : public ui::FixedDialog {
+    Q_OBJECT
+public:
+    // Indexes of the buttons (bottone).
+    enum Button { New = 0, Modify = 1, Delete = 2, Exit = 3, Ok = 4, Cancel = 5, Export = 7 };
+
+    struct EntryBox {
+        const char* caption;
+        int captionIndex; // of its label, Label2
+        QPoint captionAt; // in the entry frame, pixels
+        QRect area;
+        int maxLength;
+    };
+
+    struct Definition {
+        const char* objectName;
+        const char* caption;
+        QSize clientSize;
+        QRect entryFrame;
+        const char* gridSource;      // Data1, the grid's rows
+        const char* duplicateSource; // Data2, the duplicate check
+        const char* exportSource;    // Data44, the export
+        // Grid columns; entry box i edits the field of column i.
+        std::vector<ui::RecordSetModel::Column> columns;
+        std::vector<EntryBox> boxes;
+        std::vector<int> requiredBoxes;
+        std::string (*duplicateCriterion)(std::string_view firstField);
+        const char* deleteQuestion;
+        const char* deletedMessage;
+        const char* duplicateMessage;
+        bool commandsLockedDuringEntry;
+        QRect okArea;
+        QRect cancelArea;
+        htmlexport::Layout page;
+        const char* exportFields[2];
+        bool trimSecondExportField; // leading and trailing blanks removed
+        const char* exportFile;
+        const char* exportMessage;
+    };
+
+    QLineEdit* text1(int index) const { return text1_.value(index); }
+    QString mode() const;
+
+protected:
+    TableEditor(QWidget* parent, Definition definition);
+
+    // Buttons of the entry frame beyond Ok and Annulla.
+    QPushButton* addEntryButton(int index, const char* caption, QRect area);
+    virtual void entryButtonClicked(int) {}
+    // Reports a failure of the database or of a file.
+    void report(const QString& text);
+
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildGrid();
+    void buildCommands();
+    void buildEntryFrame();
+    QPushButton* addButton(QWidget* frame, int index, const char* caption, QRect area);
+
+    void bottoneClicked(int index);
+    void startNew();
+    void startModify();
+    void deleteSelected();
+    void save();
+    void cancelEntry();
+    void setMode(const QString& mode);
+    void enterEntry(bool entering);
+    void clearBoxes();
+    void refreshGrid();
+    bool hasRows() const;
+
+    bool CercaDoppione();
+    void EsportaHTML();
+
+    Definition definition_;
+    refdata::DataSource data1_;
+    refdata::DataSource data2_;
+    refdata::DataSource data44_;
+    ui::RecordSetModel* model_ = nullptr;
+    std::unique_ptr<ui::RecordSetGrid> grid_;
+    QTableView* gridView_ = nullptr;
+    QGroupBox* frame1_ = nullptr; // entry
+    QGroupBox* frame2_ = nullptr; // commands
+    QLineEdit* text3_ = nullptr;  // the mode
+    QMap<int, QLineEdit*> text1_;
+    QButtonGroup* bottone_ = nullptr;
+};

@@ -1,0 +1,73 @@
+#include "tacitta.h"
+
+#include "catalogue.h"
+#include "dialogresults.h"
+#include "selezionaregione.h"
+#include "twips.h"
+
+#include <QLineEdit>
+
+namespace catalogue = refdata::catalogue;
+
+namespace {
+
+TableEditor::Definition Localities()
+{
+    return {
+        .objectName = "TaCitta",
+        .caption = "Tabella CIttà per CAP Italiani",
+        .clientSize = ui::TwipsSize(7650, 5055),
+        .entryFrame = ui::TwipsRect(120, 2880, 5960, 2055),
+        .gridSource = catalogue::kCittaGridSource,
+        .duplicateSource = catalogue::kCittaDuplicateSource,
+        .exportSource = catalogue::kCittaExportSource,
+        .columns = {{"CAP", "CAP", 45},
+                    {"Provincia", "Provincia", 55},
+                    {"Localita", "Localita", 150},
+                    {"Regione", "Regione", 80}},
+        .boxes = {{"CAP", 1, ui::TwipsPoint(120, 360), ui::TwipsRect(960, 360, 1305, 285), 5},
+                  {"Provincia", 0, ui::TwipsPoint(3960, 360), ui::TwipsRect(4800, 360, 975, 285),
+                   2},
+                  {"Località", 2, ui::TwipsPoint(120, 720), ui::TwipsRect(960, 720, 4815, 285), 80},
+                  {"Regione", 3, ui::TwipsPoint(120, 1080), ui::TwipsRect(960, 1080, 4815, 285),
+                   30}},
+        .requiredBoxes = {0, 1},
+        .duplicateCriterion = catalogue::CapCriterion,
+        .deleteQuestion = "Cancello CAP selezionato ?",
+        .deletedMessage = "CAP cancellato !",
+        .duplicateMessage = "CAP già presente in archivio !",
+        .commandsLockedDuringEntry = true,
+        .okArea = ui::TwipsRect(4160, 1560, 765, 285),
+        .cancelArea = ui::TwipsRect(4920, 1560, 855, 285),
+        .page = {"Esportazione HTML dell'Elenco Città Italiane", 100, "CAP", 300, "Città"},
+        .exportFields = {"cap", "localita"},
+        .trimSecondExportField = true,
+        .exportFile = "ElencoCittà.html",
+        .exportMessage = "Creato il file ElencoCitta.html",
+    };
+}
+
+} // namespace
+
+TaCitta::TaCitta(QWidget* parent) : TableEditor(parent, Localities())
+{
+    QLineEdit* region = text1(3);
+    region->setReadOnly(true);
+    region->setFocusPolicy(Qt::ClickFocus); // not reached by Tab
+    addEntryButton(Region, "&Regione", ui::TwipsRect(2880, 1560, 1245, 285));
+}
+
+// The region box takes what the map gives, the empty text too when the user left it.
+void TaCitta::entryButtonClicked(int index)
+{
+    if (index != Region) {
+        return;
+    }
+    setCursor(Qt::WaitCursor);
+    {
+        SelezionaRegione picker(this);
+        picker.exec();
+    }
+    text1(3)->setText(results::RegioneScelta);
+    unsetCursor();
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "tableeditor.h"
+
+// The localities editor: browse, add, change and delete the rows of CittaItaliane (postal code,
+// province, locality, region), pick the region on the map, and export postal codes and
+// localities to "ElencoCittà.html". No two rows may share a postal code.
+class TaCitta : public TableEditor {
+    Q_OBJECT
+public:
+    enum { Region = 6 }; // the entry frame's "&Regione" button
+
+    explicit TaCitta(QWidget* parent = nullptr);
+
+protected:
+    void entryButtonClicked(int index) override;
+};

@@ -1,0 +1,41 @@
+#include "tasettori.h"
+
+#include "catalogue.h"
+#include "twips.h"
+
+namespace catalogue = refdata::catalogue;
+
+namespace {
+
+TableEditor::Definition Municipalities()
+{
+    return {
+        .objectName = "TaSettori",
+        .caption = "Tabella Comuni per CF",
+        .clientSize = ui::TwipsSize(7680, 4200),
+        .entryFrame = ui::TwipsRect(120, 2880, 5960, 1215),
+        .gridSource = catalogue::kComuniGridSource,
+        .duplicateSource = catalogue::kComuniTable,
+        .exportSource = catalogue::kComuniExportSource,
+        .columns = {{"Comune", "COMUNE", 270}, {"Codice", "CODICE", 80}},
+        .boxes = {{"Comune ", 1, ui::TwipsPoint(120, 360), ui::TwipsRect(960, 360, 4785, 285), 40},
+                  {"Codice", 0, ui::TwipsPoint(120, 720), ui::TwipsRect(960, 720, 975, 285), 4}},
+        .requiredBoxes = {0, 1},
+        .duplicateCriterion = catalogue::ComuneCriterion,
+        .deleteQuestion = "Cancello Comune selezionato ?",
+        .deletedMessage = "Comune cancellato !",
+        .duplicateMessage = "Comune già presente in archivio !",
+        .commandsLockedDuringEntry = false,
+        .okArea = ui::TwipsRect(4160, 760, 765, 285),
+        .cancelArea = ui::TwipsRect(4920, 760, 855, 285),
+        .page = {"Esportazione HTML dell'Elenco Comuni", 500, "Comune", 100, "Codice"},
+        .exportFields = {"comune", "codice"},
+        .trimSecondExportField = false,
+        .exportFile = "ElencoComuni.html",
+        .exportMessage = "Creato il file ElencoComuni.html",
+    };
+}
+
+} // namespace
+
+TaSettori::TaSettori(QWidget* parent) : TableEditor(parent, Municipalities()) {}

@@ -1,0 +1,77 @@
+#include "selezionaregione.h"
+
+#include "dialogresults.h"
+#include "twips.h"
+#include "widgets.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+
+const char* const SelezionaRegione::kRegions[20] = {
+    "Liguria",        "Piemonte", "Valle d'Aosta", "Lombardia", "Trentino", "Friuli",   "Veneto",
+    "Emilia Romagna", "Marche",   "Abruzzo",       "Molise",    "Puglia",   "Calabria", "Sicilia",
+    "Basilicata",     "Campania", "Lazio",         "Umbria",    "Toscana",  "Sardegna"};
+
+namespace {
+
+// The click area over each region's name on the map, in twips.
+const QRect kClickAreas[20] = {
+    ui::TwipsRect(720, 3120, 1095, 375),  ui::TwipsRect(0, 2240, 1215, 375),
+    ui::TwipsRect(120, 640, 1695, 375),   ui::TwipsRect(1800, 200, 1335, 375),
+    ui::TwipsRect(3360, 0, 2535, 285),    ui::TwipsRect(4680, 800, 2415, 375),
+    ui::TwipsRect(4920, 1600, 975, 375),  ui::TwipsRect(4440, 2100, 2175, 375),
+    ui::TwipsRect(5040, 2720, 975, 375),  ui::TwipsRect(5160, 3160, 1095, 375),
+    ui::TwipsRect(6000, 3480, 855, 375),  ui::TwipsRect(6240, 3960, 1095, 375),
+    ui::TwipsRect(6240, 5960, 1095, 375), ui::TwipsRect(2520, 6840, 1095, 375),
+    ui::TwipsRect(3360, 5800, 1335, 375), ui::TwipsRect(3240, 5280, 1335, 375),
+    ui::TwipsRect(2760, 4800, 735, 375),  ui::TwipsRect(2280, 4280, 975, 375),
+    ui::TwipsRect(1440, 3560, 1095, 375), ui::TwipsRect(0, 5440, 1215, 375),
+};
+
+} // namespace
+
+SelezionaRegione::SelezionaRegione(QWidget* parent)
+    : FixedDialog(parent, QStringLiteral("Seleziona la Regione"), ui::TwipsSize(7305, 7530))
+{
+    setObjectName(QStringLiteral("SelezionaRegione"));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
+
+    auto* map = new QLabel(this);
+    map->setObjectName(QStringLiteral("Image1"));
+    map->setPixmap(QPixmap(QStringLiteral(":/pictures/italy-map.png")));
+    map->setGeometry(0, 0, 484, 499);
+
+    auto* areas = new QButtonGroup(this);
+    for (int i = 0; i < 20; ++i) {
+        auto* area = new ui::PictureButton(QString::fromUtf8(kRegions[i]), this);
+        area->setObjectName(QStringLiteral("Image2_%1").arg(i));
+        area->setGeometry(kClickAreas[i]);
+        areas->addButton(area, i);
+    }
+    connect(areas, &QButtonGroup::idClicked, this, &SelezionaRegione::regionClicked);
+
+    auto* exit = new QPushButton(QStringLiteral("&Uscita"), this);
+    exit->setObjectName(QStringLiteral("bottone_3"));
+    exit->setGeometry(ui::TwipsRect(6120, 7080, 1005, 285));
+    exit->setCursor(ui::HandCursor());
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void SelezionaRegione::regionClicked(int index)
+{
+    results::RegioneScelta = QString::fromUtf8(kRegions[index]);
+    picked_ = true;
+    close();
+}
+
+// However the picker closes without a pick, "&Uscita" or the window's close box, no region was
+// chosen this time.
+void SelezionaRegione::closeEvent(QCloseEvent* event)
+{
+    if (!picked_) {
+        results::RegioneScelta.clear();
+    }
+    FixedDialog::closeEvent(event);
+}

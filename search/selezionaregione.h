@@ -1,0 +1,23 @@
+#pragma once
+
+#include "fixeddialog.h"
+
+// The region picker: a map of Italy on which the user clicks a region's name. The choice is left
+// in results::RegioneScelta; leaving without a choice, by "&Uscita" or by closing the window,
+// leaves the empty text there.
+class SelezionaRegione : public ui::FixedDialog {
+    Q_OBJECT
+public:
+    explicit SelezionaRegione(QWidget* parent = nullptr);
+
+    // The region texts by click area, as the callers' queries expect them.
+    static const char* const kRegions[20];
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void regionClicked(int index);
+
+    bool picked_ = false;
+};

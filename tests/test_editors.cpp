@@ -1,0 +1,430 @@
+#include "dialogresults.h"
+#include "htmlexport.h"
+#include "tacitta.h"
+#include "tasettori.h"
+#include "testsupport.h"
+#include "widgettest.h"
+
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList FileLines(const QString& name)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    QStringList lines = QString::fromLatin1(bytes).split(QStringLiteral("\r\n"));
+    lines.removeLast(); // after the last line's CR LF
+    return lines;
+}
+
+// Drives one editor window as a user does.
+template <typename Editor> class EditorDriver {
+public:
+    // Opens the window afresh, as the main window does.
+    void open()
+    {
+        window = std::make_unique<Editor>();
+        ShowActive(window.get());
+    }
+
+    void press(int index)
+    {
+        window->template findChild<QPushButton*>(QStringLiteral("bottone_%1").arg(index))->click();
+    }
+    QLineEdit* box(int index) { return window->text1(index); }
+    void type(int index, const QString& text)
+    {
+        box(index)->clear();
+        TypeText(box(index), text);
+    }
+    QTableView* grid() { return window->template findChild<QTableView*>("grid"); }
+    QString cell(int row, int column)
+    {
+        return grid()->model()->index(row, column).data().toString();
+    }
+    int rows() { return grid()->model()->rowCount(); }
+    int selectedRow() { return grid()->currentIndex().row(); }
+    void select(int row) { grid()->setCurrentIndex(grid()->model()->index(row, 0)); }
+    int find(const QString& text)
+    {
+        for (int row = 0; row < rows(); ++row) {
+            if (cell(row, 0) == text) {
+                return row;
+            }
+        }
+        return -1;
+    }
+    bool entering() { return window->template findChild<QGroupBox*>("Frame1")->isEnabled(); }
+    bool commandsEnabled() { return window->template findChild<QGroupBox*>("Frame2")->isEnabled(); }
+
+    std::unique_ptr<Editor> window;
+};
+
+class MunicipalityEditor : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MakeDatabase(folder.path() / "AA1.mdb", {{"ROMA", "H501"},
+                                                 {"MILANO", "F205"},
+                                                 {"CASTEL SANT'ANGELO", "C268"},
+                                                 {"AGLIÈ", "A074"}});
+        editor.open();
+    }
+    WorkingFolder folder;
+    RecordedMessages messages;
+    EditorDriver<TaSettori> editor;
+};
+
+TEST_F(MunicipalityEditor, OpensBrowsingWithTheFirstNameSelected)
+{
+    EXPECT_EQ(editor.window->windowTitle(), "Tabella Comuni per CF");
+    EXPECT_EQ(editor.window->size(), QSize(512, 280));
+    EXPECT_EQ(editor.rows(), 4);
+    EXPECT_EQ(editor.cell(0, 0), "AGLIÈ");
+    EXPECT_EQ(editor.cell(1, 1), "C268");
+    EXPECT_EQ(editor.selectedRow(), 0);
+    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_FALSE(editor.entering());
+    EXPECT_TRUE(editor.grid()->isEnabled());
+    EXPECT_EQ(editor.grid()->accessibleName(), "Dati");
+    EXPECT_EQ(editor.box(0)->maxLength(), 40);
+    EXPECT_EQ(editor.box(1)->maxLength(), 4);
+}
+
+TEST_F(MunicipalityEditor, ModesAndTheirGuards)
+{
+    editor.select(1);
+    editor.press(TableEditor::Modify);
+    EXPECT_EQ(editor.window->mode(), "modifica");
+    EXPECT_EQ(editor.box(0)->text(), "CASTEL SANT'ANGELO");
+    EXPECT_EQ(editor.box(1)->text(), "C268");
+    EXPECT_FALSE(editor.grid()->isEnabled());
+    EXPECT_TRUE(editor.entering());
+    EXPECT_TRUE(editor.commandsEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), editor.box(0));
+
+    editor.press(TableEditor::Delete); // only while browsing
+    editor.press(TableEditor::Modify);
+    EXPECT_TRUE(messages.shown.empty());
+
+    editor.press(TableEditor::New); // from modify: the boxes keep what they hold
+    EXPECT_EQ(editor.window->mode(), "nuovo");
+    EXPECT_EQ(editor.box(0)->text(), "CASTEL SANT'ANGELO");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(messages.last().text, "Comune già presente in archivio !");
+    EXPECT_EQ(editor.window->mode(), "nuovo");
+    EXPECT_EQ(editor.selectedRow(), 1); // the disabled grid kept its row
+
+    editor.press(TableEditor::Cancel);
+    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_TRUE(editor.box(0)->text().isEmpty());
+    EXPECT_TRUE(editor.grid()->isEnabled());
+    EXPECT_FALSE(editor.entering());
+    EXPECT_EQ(editor.selectedRow(), 0);
+}
+
+TEST_F(MunicipalityEditor, SavingANewRowChecksEmptinessAndDuplicates)
+{
+    editor.press(TableEditor::New);
+    editor.type(0, "NAPOLI");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(messages.last().text, "Inserire i dati prima di salvare !");
+    EXPECT_EQ(messages.last().icon, ui::Icon::Information);
+
+    const struct {
+        const char* name;
+    } duplicates[] = {{"roma"}, {"Agliè"}, {"MILAN'"}, {"R*"}}; // an apostrophe stands for any one
+    editor.type(1, "F839");
+    for (const auto& duplicate : duplicates) {
+        editor.type(0, duplicate.name);
+        editor.box(1)->setFocus();
+        editor.press(TableEditor::Ok);
+        EXPECT_EQ(messages.last().text, "Comune già presente in archivio !") << duplicate.name;
+        EXPECT_EQ(QApplication::focusWidget(), editor.box(0));
+        EXPECT_EQ(editor.window->mode(), "nuovo");
+    }
+
+    editor.type(0, " ");
+    editor.type(1, " ");
+    editor.press(TableEditor::Ok); // blanks are data
+    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_EQ(editor.rows(), 5);
+    EXPECT_EQ(editor.cell(0, 0), " ");
+    EXPECT_EQ(editor.selectedRow(), 0);
+}
+
+TEST_F(MunicipalityEditor, ChangesSurviveReopeningTheProgram)
+{
+    editor.press(TableEditor::New);
+    editor.type(0, "Napoli");
+    editor.type(1, "F839");
+    editor.press(TableEditor::Ok);
+
+    editor.select(editor.find("MILANO"));
+    editor.press(TableEditor::Modify);
+    editor.type(0, "milano"); // its own name in other letters
+    editor.press(TableEditor::Ok);
+    EXPECT_TRUE(messages.shown.empty());
+
+    editor.select(editor.find("ROMA"));
+    editor.press(TableEditor::Modify);
+    editor.type(0, "milano"); // another row's name
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(messages.last().text, "Comune già presente in archivio !");
+    editor.press(TableEditor::Cancel);
+
+    editor.select(editor.find("AGLIÈ"));
+    messages.answers = {false};
+    editor.press(TableEditor::Delete);
+    EXPECT_EQ(messages.last().text, "Cancello Comune selezionato ?");
+    EXPECT_TRUE(messages.last().yesNo);
+    EXPECT_EQ(editor.rows(), 5);
+    messages.answers = {true};
+    editor.press(TableEditor::Delete);
+    EXPECT_EQ(messages.last().text, "Comune cancellato !");
+
+    editor.open();
+    QStringList names;
+    for (int row = 0; row < editor.rows(); ++row) {
+        names << editor.cell(row, 0) + "=" + editor.cell(row, 1);
+    }
+    EXPECT_EQ(names,
+              (QStringList{"CASTEL SANT'ANGELO=C268", "milano=F205", "Napoli=F839", "ROMA=H501"}));
+}
+
+TEST_F(MunicipalityEditor, ExportWritesThePageLineForLine)
+{
+    MakeDatabase("uno.mdb", {{"A<B & C>", "Ł001"}});
+    std::filesystem::rename("uno.mdb", "AA1.mdb");
+    editor.open();
+    editor.press(TableEditor::Export);
+    EXPECT_EQ(messages.last().text, "Creato il file ElencoComuni.html");
+    const QStringList lines = FileLines("ElencoComuni.html");
+    const QStringList expected = {
+        "<html>",
+        "<head>",
+        "<body>",
+        "Esportazione HTML dell'Elenco Comuni",
+        "<p>",
+        "<table cellpadding=1 cellspacing=1  align=left border=0 BGCOLOR=black>",
+        "<tr BGCOLOR=yellow>",
+        "<td width=500 height=17 align=left>",
+        "<Font STYLE=font-size:18 face=  Arial color= >",
+        " Comune </td>",
+        "<td width=100 height=17 align=left>",
+        "<Font STYLE=font-size:18 face= Arial Color= > ",
+        " Codice </td>",
+        "</font></tr>",
+        "<tr  > <td BGCOLOR=white align=left>",
+        "<Font STYLE=font-size:10 face= Arial color= >",
+        "A&lt;B &amp; C&gt;</td>",
+        "<td BGCOLOR=white align=left>",
+        "<Font STYLE=font-size:10 face= Arial color= >",
+        "&#321;001</td>",
+        "</font></tr>",
+        "</body>",
+        "</html>",
+    };
+    EXPECT_EQ(lines, expected);
+}
+
+TEST_F(MunicipalityEditor, ExportOfTheShippedTableIsWindows1252AndReplacesTheOldPage)
+{
+    std::filesystem::remove("AA1.mdb");
+    folder.CopyShippedDatabase();
+    editor.open();
+    std::ofstream("ElencoComuni.html") << "vecchio";
+    editor.press(TableEditor::Export);
+    QFile file("ElencoComuni.html");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(bytes.count("\r\n"), 14 + 7 * editor.rows() + 2);
+    EXPECT_TRUE(bytes.contains("AGLI\xC8</td>")); // È in Windows-1252
+    EXPECT_FALSE(bytes.contains("vecchio"));
+}
+
+TEST_F(MunicipalityEditor, ExportThatCannotBeWrittenSaysSoAndLeavesNoFile)
+{
+    std::filesystem::create_directory("ElencoComuni.html");
+    editor.press(TableEditor::Export);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.last().text.startsWith("Impossibile scrivere il file ElencoComuni.html"))
+        << messages.last().text.toStdString();
+    EXPECT_TRUE(std::filesystem::is_directory("ElencoComuni.html"));
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(".")) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2); // the database and the directory: no temporary file left behind
+}
+
+TEST_F(MunicipalityEditor, EmptyTableHasNothingToChangeOrExport)
+{
+    std::filesystem::remove("AA1.mdb");
+    MakeDatabase("AA1.mdb", {});
+    editor.open();
+    editor.press(TableEditor::Modify);
+    editor.press(TableEditor::Delete);
+    editor.press(TableEditor::Export);
+    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(std::filesystem::exists("ElencoComuni.html"));
+}
+
+TEST_F(MunicipalityEditor, MissingDatabaseIsReportedWithoutClosing)
+{
+    std::filesystem::remove("AA1.mdb");
+    editor.open();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.last().text.contains("AA1.MDB"));
+    EXPECT_EQ(editor.rows(), 0);
+    editor.press(TableEditor::New);
+    editor.type(0, "ROMA");
+    editor.type(1, "H501");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_TRUE(messages.last().text.contains("AA1.mdb"));
+}
+
+TEST_F(MunicipalityEditor, EnteringABoxEmptiesTheClipboardAndSelectsItsText)
+{
+    editor.press(TableEditor::Modify);
+    QApplication::clipboard()->setText("copiato");
+    editor.box(1)->setFocus();
+    EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
+    EXPECT_EQ(editor.box(1)->selectedText(), "A074");
+}
+
+TEST_F(MunicipalityEditor, F12ClosesWhereverTheFocusIs)
+{
+    const Qt::KeyboardModifiers modifierSets[] = {Qt::NoModifier, Qt::ShiftModifier,
+                                                  Qt::ControlModifier | Qt::AltModifier};
+    for (Qt::KeyboardModifiers modifiers : modifierSets) {
+        editor.open();
+        editor.press(TableEditor::Modify);
+        QTest::keyClick(editor.box(0), Qt::Key_F12, modifiers);
+        EXPECT_FALSE(editor.window->isVisible());
+    }
+    editor.open();
+    editor.grid()->setFocus();
+    QTest::keyClick(editor.grid(), Qt::Key_F12);
+    EXPECT_FALSE(editor.window->isVisible());
+}
+
+class LocalityEditor : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MakeDatabase(folder.path() / "AA1.mdb", {},
+                     {{"00118", "RM", "Roma", "Lazio"},
+                      {"11100", "AO", "  Aosta  ", "Valle d'Aosta"},
+                      {"20121", "MI", "Milano", "Lombardia"}});
+        editor.open();
+    }
+    WorkingFolder folder;
+    RecordedMessages messages;
+    EditorDriver<TaCitta> editor;
+};
+
+TEST_F(LocalityEditor, EntryLocksTheCommandsAndOnlyCapAndProvinceAreRequired)
+{
+    EXPECT_EQ(editor.window->windowTitle(), "Tabella CIttà per CAP Italiani");
+    EXPECT_EQ(editor.cell(0, 2), "  Aosta  ");
+    EXPECT_EQ(editor.box(3)->focusPolicy(), Qt::ClickFocus);
+    EXPECT_TRUE(editor.box(3)->isReadOnly());
+
+    editor.press(TableEditor::New);
+    EXPECT_FALSE(editor.commandsEnabled());
+    editor.type(0, "00119");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(messages.last().text, "Inserire i dati prima di salvare !");
+    editor.type(1, "RM");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_TRUE(editor.commandsEnabled());
+    EXPECT_EQ(editor.rows(), 4);
+    EXPECT_EQ(editor.cell(0, 0), "00119"); // empty locality sorts first
+}
+
+TEST_F(LocalityEditor, PostalCodesAreUnique)
+{
+    editor.press(TableEditor::New);
+    editor.type(0, "20121");
+    editor.type(1, "MI");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(messages.last().text, "CAP già presente in archivio !");
+    EXPECT_EQ(QApplication::focusWidget(), editor.box(0));
+    editor.press(TableEditor::Cancel);
+
+    editor.select(1);
+    ASSERT_EQ(editor.cell(1, 0), "20121"); // Aosta, Milano, Roma
+    editor.press(TableEditor::Modify);
+    editor.type(2, "Milano centro"); // keeps its own postal code
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(messages.shown.size(), 1u);
+
+    editor.select(1);
+    editor.press(TableEditor::Modify);
+    editor.type(0, "11100"); // another row's
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(messages.last().text, "CAP già presente in archivio !");
+}
+
+TEST_F(LocalityEditor, RegionComesFromTheMap)
+{
+    editor.press(TableEditor::New);
+    WhenModalOpens([&](QWidget* picker) {
+        EXPECT_EQ(editor.window->cursor().shape(), Qt::WaitCursor);
+        picker->findChild<QAbstractButton*>("Image2_2")->click();
+    });
+    editor.press(TaCitta::Region);
+    EXPECT_EQ(editor.box(3)->text(), "Valle d'Aosta");
+    EXPECT_EQ(editor.window->cursor().shape(), Qt::ArrowCursor);
+
+    WhenModalOpens([](QWidget* picker) { picker->findChild<QPushButton*>("bottone_3")->click(); });
+    editor.press(TaCitta::Region);
+    EXPECT_EQ(editor.box(3)->text(), "");
+
+    results::RegioneScelta = "Lazio";
+    WhenModalOpens([](QWidget* picker) { picker->close(); }); // the window's close box
+    editor.press(TaCitta::Region);
+    EXPECT_EQ(editor.box(3)->text(), "");
+}
+
+TEST_F(LocalityEditor, ExportWritesPostalCodeAndTrimmedLocality)
+{
+    editor.press(TableEditor::Export);
+    EXPECT_EQ(messages.last().text, "Creato il file ElencoCitta.html");
+    const QStringList lines = FileLines(QStringLiteral("ElencoCittà.html"));
+    ASSERT_EQ(lines.size(), 14 + 3 * 7 + 2);
+    EXPECT_EQ(lines[3], QString::fromUtf8("Esportazione HTML dell'Elenco Citt\xC3\xA0 Italiane"));
+    EXPECT_EQ(lines[7], "<td width=100 height=17 align=left>");
+    EXPECT_EQ(lines[10], "<td width=300 height=17 align=left>");
+    EXPECT_EQ(lines[12], QString::fromUtf8(" Citt\xC3\xA0 </td>"));
+    EXPECT_EQ(lines[16], "11100</td>");
+    EXPECT_EQ(lines[19], "Aosta</td>");
+    EXPECT_EQ(lines[19 + 7], "Milano</td>");
+}
+
+TEST(HtmlExport, CharactersOutsideWindows1252BecomeReferences)
+{
+    const QByteArray bytes = htmlexport::PageBytes({QString::fromUtf8("€ àé Łódź 北")});
+    EXPECT_EQ(bytes, QByteArray("\x80 \xE0\xE9 &#321;\xF3"
+                                "d&#378; &#21271;\r\n"));
+}
+
+} // namespace
