@@ -2,6 +2,7 @@
 
 #include "codicefiscale.h"
 #include "messages.h"
+#include "ricercacap.h"
 #include "tacitta.h"
 #include "tasettori.h"
 #include "twips.h"
@@ -47,6 +48,8 @@ const MenuEntry kEntries[] = {
     {2, "Uscita", "Abbandona", QColor(Qt::black), 0, ui::TwipsRect(1680, 2475, 1215, 615),
      ui::TwipsRect(1800, 2640, 855, 255), ui::TwipsRect(120, 2640, 975, 285),
      ui::TwipsPoint(1200, 2640), kSharedOvals},
+    {3, "Ricerca CAP", "Cerca", kDarkBlue, 1, QRect(36, 86, 73, 41), QRect(44, 98, 57, 17),
+     QRect(26, 60, 96, 19), QPoint(12, 100), QPoint(34, 84)},
     {4, "Tabella CAP", "Modifica", kDarkBlue, 1, QRect(36, 172, 73, 41), QRect(44, 184, 57, 17),
      QRect(26, 146, 96, 19), QPoint(12, 186), QPoint(34, 170)},
 };
@@ -206,6 +209,9 @@ void CalcoloCodiceFiscale::RunMenuAction(qint16 code)
         break;
     case EditMunicipalities:
         openModally<TaSettori>();
+        break;
+    case SearchPostalCodes:
+        openModally<RicercaCAP>();
         break;
     case EditLocalities:
         openModally<TaCitta>();

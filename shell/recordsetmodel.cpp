@@ -97,6 +97,7 @@ RecordSetGrid::RecordSetGrid(QTableView* view, refdata::DataSource& source, Reco
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view_->setAlternatingRowColors(true);
+    view_->verticalHeader()->hide();
     view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view_->verticalHeader()->setDefaultSectionSize(18);
     view_->horizontalHeader()->setStretchLastSection(true);

@@ -30,7 +30,7 @@ protected:
     QList<int> visibleCaptions()
     {
         QList<int> visible;
-        for (int i : {0, 1, 2, 4}) {
+        for (int i : {0, 1, 2, 3, 4}) {
             if (caption(i)->isVisible()) {
                 visible << i;
             }
@@ -84,18 +84,22 @@ TEST_F(MainWindow, HoveringAnOvalShowsOnlyItsCaption)
     hover(hotArea(1));
     hover(hotArea(4));
     EXPECT_EQ(visibleCaptions(), QList<int>{4});
+    hover(hotArea(3));
+    EXPECT_EQ(visibleCaptions(), QList<int>{3});
     QTest::mouseMove(child("Frame1_1"), QPoint(130, 5));
     EXPECT_TRUE(visibleCaptions().isEmpty());
 }
 
-TEST_F(MainWindow, TableEntriesOpenTheirEditors)
+TEST_F(MainWindow, EntriesOpenTheirWindows)
 {
+    EXPECT_EQ(hotArea(3)->accessibleName(), "Ricerca CAP");
+    EXPECT_EQ(caption(3)->text(), "Cerca");
     EXPECT_EQ(hotArea(4)->accessibleName(), "Tabella CAP");
     EXPECT_EQ(caption(4)->text(), "Modifica");
     const struct {
         int entry;
         const char* window;
-    } entries[] = {{1, "TaSettori"}, {4, "TaCitta"}};
+    } entries[] = {{1, "TaSettori"}, {3, "RicercaCAP"}, {4, "TaCitta"}};
     for (const auto& entry : entries) {
         QString opened;
         WhenModalOpens([&](QWidget* modal) {
@@ -162,7 +166,7 @@ TEST_F(MainWindow, LeavingAsksFirstAndNoKeepsTheProgram)
 
 TEST_F(MainWindow, OtherActionCodesOnlyHideTheCaptions)
 {
-    for (qint16 code : {3, 5, -1}) {
+    for (qint16 code : {5, -1, 300}) {
         hover(hotArea(1));
         window.RunMenuAction(code);
         EXPECT_TRUE(visibleCaptions().isEmpty());

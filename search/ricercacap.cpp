@@ -1,0 +1,188 @@
+#include "ricercacap.h"
+
+#include "boxinputta.h"
+#include "catalogue.h"
+#include "dialogresults.h"
+#include "messages.h"
+#include "selezionaregione.h"
+#include "twips.h"
+#include "widgets.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace catalogue = refdata::catalogue;
+
+namespace {
+
+constexpr const char* kNotFound = "Località non presente in archivio !";
+
+const std::vector<ui::RecordSetModel::Column> kColumns = {{"CAP", "CAP", 50},
+                                                          {"Provincia", "Provincia", 60},
+                                                          {"Localita", "Localita", 240},
+                                                          {"Regione", "Regione", 100}};
+
+} // namespace
+
+RicercaCAP::RicercaCAP(QWidget* parent)
+    : FixedDialog(parent, QStringLiteral("Ricerca CAP Italiani"), ui::TwipsSize(7905, 6855)),
+      data1_(catalogue::kDatabaseFile, catalogue::kCittaTable)
+{
+    setObjectName(QStringLiteral("RicercaCAP"));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
+
+    gridView_ = ui::CaptionedGrid(this, QRect(8, 8, 511, 272), QStringLiteral("Dati"));
+    gridView_->setObjectName(QStringLiteral("grid"));
+    model_ = new ui::RecordSetModel(data1_, kColumns, this);
+    grid_ = std::make_unique<ui::RecordSetGrid>(gridView_, data1_, model_, kColumns);
+    connect(gridView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &RicercaCAP::gridClicked);
+    connect(gridView_, &QTableView::clicked, this, &RicercaCAP::gridClicked);
+
+    locality_ = new ui::CaptionPanel({}, this);
+    locality_->setObjectName(QStringLiteral("SSPanel1_15"));
+    locality_->setAccessibleName(QStringLiteral("Località"));
+    locality_->setGeometry(8, 284, 511, 22);
+
+    auto* codePanel = new ui::CaptionPanel({}, this);
+    codePanel->setObjectName(QStringLiteral("SSPanel1_0"));
+    codePanel->setGeometry(118, 318, 150, 74);
+    postalCode_ = new QLineEdit(codePanel);
+    postalCode_->setObjectName(QStringLiteral("Text1"));
+    postalCode_->setAccessibleName(QStringLiteral("CAP"));
+    postalCode_->setGeometry(8, 12, 134, 50);
+    postalCode_->setAlignment(Qt::AlignCenter);
+    postalCode_->setReadOnly(true);
+    QFont large = postalCode_->font();
+    large.setPointSize(24);
+    large.setBold(true);
+    postalCode_->setFont(large);
+
+    auto* people = new QLabel(this);
+    people->setObjectName(QStringLiteral("Image1"));
+    people->setPixmap(QPixmap(QStringLiteral(":/pictures/people.png")));
+    people->setGeometry(372, 304, 150, 150);
+
+    buildButtons();
+    reopen(catalogue::kAllLocalities);
+}
+
+void RicercaCAP::buildButtons()
+{
+    auto* bottone = new QButtonGroup(this);
+    const struct {
+        int index;
+        const char* caption;
+        QRect area;
+    } buttons[] = {{All, "&Tutti", {16, 330, 92, 24}},
+                   {Region, "&Regione", {16, 362, 92, 24}},
+                   {Find, "Tro&va ", {276, 330, 88, 24}},
+                   {Exit, "&Uscita", {276, 362, 88, 24}}};
+    for (const auto& b : buttons) {
+        auto* button = new QPushButton(QString::fromUtf8(b.caption), this);
+        button->setObjectName(QStringLiteral("bottone_%1").arg(b.index));
+        button->setGeometry(b.area);
+        button->setCursor(ui::HandCursor());
+        bottone->addButton(button, b.index);
+    }
+    connect(bottone, &QButtonGroup::idClicked, this, &RicercaCAP::bottoneClicked);
+}
+
+void RicercaCAP::bottoneClicked(int index)
+{
+    try {
+        switch (index) {
+        case All:
+            showAll();
+            break;
+        case Region:
+            filterByRegion();
+            break;
+        case Find:
+            findLocality();
+            break;
+        case Exit:
+            close();
+            break;
+        }
+    } catch (const refdata::DataError& error) {
+        unsetCursor();
+        ui::Inform(this, ui::Icon::Information, ui::kAttention, QString::fromUtf8(error.what()));
+    }
+}
+
+// Runs a new record source; the grid shows its rows from the first, and the display follows.
+void RicercaCAP::reopen(const std::string& recordSource)
+{
+    data1_.setRecordSource(recordSource);
+    try {
+        grid_->refresh();
+    } catch (const refdata::DataError& error) {
+        ui::Inform(this, ui::Icon::Information, ui::kAttention, QString::fromUtf8(error.what()));
+    }
+    gridClicked();
+}
+
+void RicercaCAP::showAll()
+{
+    reopen(catalogue::kAllLocalities);
+}
+
+void RicercaCAP::filterByRegion()
+{
+    setCursor(Qt::WaitCursor);
+    {
+        SelezionaRegione picker(this);
+        picker.exec();
+    }
+    const std::string region = results::RegioneScelta.toStdString();
+    reopen(region.empty() ? std::string(catalogue::kAllLocalities)
+                          : catalogue::RegionQuery(region));
+    unsetCursor();
+}
+
+void RicercaCAP::findLocality()
+{
+    if (model_->rowCount() == 0) {
+        return;
+    }
+    {
+        boxinputta box(this);
+        box.setWindowTitle(QStringLiteral("Ricerca per Località"));
+        box.setPrompt(QStringLiteral("Immettere Località da ricercare"));
+        box.setMaxLength(80);
+        box.setDescriptionSearchEnabled(true);
+        box.exec();
+    }
+    const std::string text = results::TestoImmesso.toStdString();
+    if (text.empty()) {
+        return;
+    }
+    if (results::RicercaDescrizione == 0) {
+        data1_.findFirst(catalogue::LocalityPrefixCriterion(text));
+        if (!data1_.noMatch()) {
+            grid_->selectRow(data1_.currentRow());
+        }
+    } else {
+        data1_.setRecordSource(catalogue::LocalityContainingQuery(text));
+        grid_->refresh(); // a record set opened afresh has no failed find to report
+    }
+    if (data1_.noMatch()) {
+        ui::Inform(this, ui::Icon::Information, ui::kAttention, kNotFound);
+    }
+}
+
+// Shows the postal code and the locality of the record under the grid's cursor; an empty list
+// leaves the display as it was.
+void RicercaCAP::gridClicked()
+{
+    const int row = grid_->selectedRow();
+    if (model_->rowCount() == 0 || row < 0) {
+        return;
+    }
+    postalCode_->setText(model_->text(row, 0));
+    locality_->setText(model_->text(row, 2));
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "datasource.h"
+#include "fixeddialog.h"
+#include "recordsetmodel.h"
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QTableView;
+
+namespace ui {
+class CaptionPanel;
+}
+
+// The postal code search: the localities in a grid in name order, the postal code of the one under
+// the cursor in large type and its name on a strip. The list can be narrowed to a region picked
+// on the map; "Tro&va " jumps to the first locality that begins with a text, or lists those whose
+// name contains it. The window only reads the database.
+class RicercaCAP : public ui::FixedDialog {
+    Q_OBJECT
+public:
+    // Indexes of the buttons (bottone).
+    enum Button { All = 0, Region = 1, Find = 2, Exit = 3 };
+
+    explicit RicercaCAP(QWidget* parent = nullptr);
+
+private:
+    void buildButtons();
+    void bottoneClicked(int index);
+    void showAll();
+    void filterByRegion();
+    void findLocality();
+    void reopen(const std::string& recordSource);
+    void gridClicked();
+
+    refdata::DataSource data1_;
+    ui::RecordSetModel* model_ = nullptr;
+    std::unique_ptr<ui::RecordSetGrid> grid_;
+    QTableView* gridView_ = nullptr;
+    ui::CaptionPanel* locality_ = nullptr; // SSPanel1(15)
+    QLineEdit* postalCode_ = nullptr;      // Text1
+};
