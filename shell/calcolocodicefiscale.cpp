@@ -9,8 +9,10 @@
 #include "widgets.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QSessionManager>
 
 namespace {
@@ -65,7 +67,8 @@ QLabel* PictureLabel(const QString& name, const char* file, QWidget* parent)
 } // namespace
 
 CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent)
-    : FixedDialog(parent, kCaption, ui::TwipsSize(8640, 7020))
+    : FixedDialog(parent, kCaption, ui::TwipsSize(8640, 7020)),
+      liveUpdate_(QCoreApplication::applicationDirPath())
 {
     setObjectName(QStringLiteral("CalcoloCodiceFiscale"));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
@@ -167,6 +170,17 @@ void CalcoloCodiceFiscale::buildDecoration()
     logo->setGeometry(ui::TwipsRect(5625, 4005, 1845, 435));
     logo->setMouseTracking(true);
     logo->installEventFilter(this);
+
+    // "Live Update" reads as a label but can be pressed, by screen readers too.
+    auto* liveUpdate = new QPushButton(QStringLiteral("Live Update"), this);
+    liveUpdate->setObjectName(QStringLiteral("Label4"));
+    liveUpdate->setGeometry(ui::TwipsRect(6555, 4455, 975, 255));
+    liveUpdate->setFlat(true);
+    liveUpdate->setFocusPolicy(Qt::NoFocus);
+    liveUpdate->setCursor(ui::HandCursor());
+    liveUpdate->setStyleSheet(QStringLiteral(
+        "QPushButton { border: none; background: white; color: rgb(0, 0, 192); padding: 0; }"));
+    connect(liveUpdate, &QPushButton::clicked, this, &CalcoloCodiceFiscale::startLiveUpdate);
 }
 
 bool CalcoloCodiceFiscale::eventFilter(QObject* watched, QEvent* event)
@@ -221,6 +235,14 @@ void CalcoloCodiceFiscale::RunMenuAction(qint16 code)
         break;
     default:
         break;
+    }
+}
+
+void CalcoloCodiceFiscale::startLiveUpdate()
+{
+    const QString failure = liveUpdate_.start(kApplicationTitle);
+    if (!failure.isEmpty()) {
+        ui::Inform(this, ui::Icon::Information, ui::kAttention, failure);
     }
 }
 

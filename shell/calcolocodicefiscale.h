@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fixeddialog.h"
+#include "liveupdatelink.h"
 
 #include <QList>
 
@@ -34,6 +35,10 @@ public:
     void HideMenuCaptions();
     void RunMenuAction(qint16 code);
 
+    // The program's title, given to the live-update service.
+    static constexpr const char* kApplicationTitle = "Mirelta";
+    LiveUpdateLink& liveUpdateLink() { return liveUpdate_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,8 +51,10 @@ private:
     template <typename Window> void openModally();
     bool confirmExit();
     void confirmSessionEnd(QSessionManager& manager);
+    void startLiveUpdate();
 
     QList<QFrame*> frame1_;
     QList<QLabel*> label3_; // the hover captions, in the order of the menu entries
     bool exitConfirmed_ = false;
+    LiveUpdateLink liveUpdate_;
 };

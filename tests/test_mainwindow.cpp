@@ -9,6 +9,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -173,6 +175,58 @@ TEST_F(MainWindow, OtherActionCodesOnlyHideTheCaptions)
         EXPECT_TRUE(window.isVisible());
         EXPECT_TRUE(messages.shown.empty());
     }
+}
+
+TEST_F(MainWindow, LiveUpdateWithoutItsLibraryTellsTheUser)
+{
+    auto* liveUpdate = window.findChild<QPushButton*>("Label4");
+    ASSERT_TRUE(liveUpdate);
+    EXPECT_EQ(liveUpdate->text(), "Live Update");
+    EXPECT_EQ(liveUpdate->geometry(), QRect(437, 297, 65, 17));
+    window.liveUpdateLink().setProgramFolder(folder.path().c_str());
+    liveUpdate->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.last().text.startsWith("Impossibile trovare la libreria CorvanLU"));
+    EXPECT_TRUE(window.isVisible());
+}
+
+// The library found beside the program, with no service installed: its own message, then the
+// maker's site, and the main window as it was.
+TEST_F(MainWindow, LiveUpdateCallsTheLibraryWithTheProductAndTheProgramFolder)
+{
+    const auto config = folder.path() / "config";
+    std::filesystem::create_directories(config);
+    qputenv("XDG_CONFIG_HOME", config.c_str());
+    qputenv("XDG_CONFIG_DIRS", config.c_str());
+    const auto opener = folder.path() / "xdg-open";
+    std::ofstream(opener) << "#!/bin/sh\necho \"$@\" > \"" << (folder.path() / "opened").string()
+                          << "\"\n";
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray(folder.path().c_str()) + ":" + path);
+
+    window.liveUpdateLink().setProgramFolder(MIRELTA_PROGRAM_DIR);
+    QString shown;
+    WhenModalOpens([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_TRUE(box);
+        shown = box->windowTitle() + "|" + box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    window.findChild<QPushButton*>("Label4")->click();
+    qputenv("PATH", path);
+    EXPECT_TRUE(shown.startsWith("Mirelta|Questa operazione richiede una precedente installazione "
+                                 "del servizio \"Corvan Live Update\""))
+        << shown.toStdString();
+    for (int wait = 0; wait < 100 && !std::filesystem::exists(folder.path() / "opened"); ++wait) {
+        QTest::qWait(20);
+    }
+    std::ifstream opened(folder.path() / "opened");
+    std::string address;
+    std::getline(opened, address);
+    EXPECT_EQ(address, "https://www.corvan.example/");
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 // The real message box: Italian buttons, and No as the default that Enter presses.

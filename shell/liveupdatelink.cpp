@@ -1,0 +1,44 @@
+#include "liveupdatelink.h"
+
+#include <QDir>
+
+namespace {
+
+constexpr const char* kProductCode = "CD4417";
+
+} // namespace
+
+LiveUpdateLink::LiveUpdateLink(QString programFolder) : programFolder_(std::move(programFolder)) {}
+
+QString LiveUpdateLink::bind()
+{
+    if (function_) {
+        return {};
+    }
+    library_.setFileName(QDir(programFolder_).filePath(QStringLiteral("CorvanLU")));
+    if (!library_.load()) {
+        library_.setFileName(QStringLiteral("CorvanLU"));
+        if (!library_.load()) {
+            return QStringLiteral("Impossibile trovare la libreria CorvanLU, necessaria per "
+                                  "l'aggiornamento del programma (Live Update).\r\n%1")
+                .arg(library_.errorString());
+        }
+    }
+    function_ = reinterpret_cast<CorvanLiveUpdateFunction>(library_.resolve("CorvanLiveUpdate"));
+    if (!function_) {
+        return QStringLiteral("La libreria %1 non contiene la funzione CorvanLiveUpdate.")
+            .arg(library_.fileName());
+    }
+    return {};
+}
+
+QString LiveUpdateLink::start(const QString& productName)
+{
+    if (QString failure = bind(); !failure.isEmpty()) {
+        return failure;
+    }
+    const QByteArray name = productName.toLocal8Bit();
+    const QByteArray folder = QDir::toNativeSeparators(programFolder_).toLocal8Bit();
+    function_(kProductCode, name.constData(), folder.constData());
+    return {};
+}
