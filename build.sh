@@ -7,6 +7,7 @@
 # BUILD_DIR (default: build) and SANITIZE=1 (AddressSanitizer + UBSan) select other builds.
 set -euo pipefail
 cd "$(dirname "$0")"
+source tools/packages.sh
 
 BUILD_DIR=${BUILD_DIR:-build}
 SANITIZE=${SANITIZE:-0}
@@ -19,21 +20,6 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
 )
-
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-install_missing_packages() {
-    local missing=() p
-    for p in "${PACKAGES[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-    done
-    [ ${#missing[@]} -eq 0 ] && return
-    echo "Installo i pacchetti mancanti: ${missing[*]}"
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-}
 
 build() {
     local sanitize=OFF build_type=Release
@@ -76,12 +62,12 @@ run_tests() {
 
 case "${1:-}" in
 run)
-    install_missing_packages
+    install_missing_packages "${PACKAGES[@]}"
     build
     run_program
     ;;
 test)
-    install_missing_packages
+    install_missing_packages "${PACKAGES[@]}"
     build
     run_tests
     ;;

@@ -6,26 +6,12 @@
 # Installs what is missing. BUILD_DIR (default: build-windows) selects the build folder.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source tools/packages.sh
 
 BUILD_DIR=${BUILD_DIR:-build-windows}
 SOURCE_DIR=liveupdate/windows
 PACKAGES=(cmake ninja-build binutils googletest g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64)
 TESTS=(test_liveupdate test_liveupdate_exports test_liveupdate_win32)
-
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
-install_missing_packages() {
-    local missing=() p
-    for p in "${PACKAGES[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-    done
-    [ ${#missing[@]} -eq 0 ] && return
-    echo "Installo i pacchetti mancanti: ${missing[*]}"
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-}
 
 # build <arch> <extra cmake arguments...>
 build() {
@@ -91,7 +77,7 @@ run_tests_under_wine() {
     [ "$failed" -eq 0 ]
 }
 
-install_missing_packages
+install_missing_packages "${PACKAGES[@]}"
 build i686 -DCORVANLU_TESTS=OFF
 check_i686_dll
 build x86_64
