@@ -1,0 +1,11 @@
+#include "bannerplugin.h"
+
+#include "fbanner.h"
+
+QWidget* BannerPlugin::create(const QString& identifier, QWidget* parent)
+{
+    if (identifier != QLatin1String("CorvanBanner.FBanner")) {
+        return nullptr;
+    }
+    return new FBanner(parent);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariant>
+
+// A banner store of its own for each test: the current user's native settings are moved to a
+// temporary folder for the life of the object (the banner values then live in
+// <folder>/Corvan/Nimbal.conf, group "B").
+class TemporaryBannerStore {
+public:
+    TemporaryBannerStore()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.path());
+    }
+
+    // Writes a value of group "B", as the software that describes the banners does.
+    void set(const QString& name, const QVariant& value)
+    {
+        QSettings settings = open();
+        settings.setValue(QStringLiteral("B/") + name, value);
+    }
+
+    void remove(const QString& name)
+    {
+        QSettings settings = open();
+        settings.remove(QStringLiteral("B/") + name);
+    }
+
+private:
+    static QSettings open()
+    {
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Corvan"),
+                         QStringLiteral("Nimbal"));
+    }
+
+    QTemporaryDir folder_;
+};
