@@ -1,6 +1,7 @@
 #include "calcolocodicefiscale.h"
 
 #include "codicefiscale.h"
+#include "controlhost.h"
 #include "messages.h"
 #include "ricercacap.h"
 #include "tacitta.h"
@@ -66,7 +67,7 @@ QLabel* PictureLabel(const QString& name, const char* file, QWidget* parent)
 
 } // namespace
 
-CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent)
+CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent, const QString& controlFolder)
     : FixedDialog(parent, kCaption, ui::TwipsSize(8640, 7020)),
       liveUpdate_(QCoreApplication::applicationDirPath())
 {
@@ -74,7 +75,9 @@ CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
     buildDecoration();
     buildMenu();
+    buildBanner(controlFolder);
     HideMenuCaptions();
+    startBanners();
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             &CalcoloCodiceFiscale::confirmSessionEnd);
 }
@@ -181,6 +184,33 @@ void CalcoloCodiceFiscale::buildDecoration()
     liveUpdate->setStyleSheet(QStringLiteral(
         "QPushButton { border: none; background: white; color: rgb(0, 0, 192); padding: 0; }"));
     connect(liveUpdate, &QPushButton::clicked, this, &CalcoloCodiceFiscale::startLiveUpdate);
+}
+
+// The advertising banner along the bottom, with the properties saved with the window. Without
+// its plugin the window simply has no banner.
+void CalcoloCodiceFiscale::buildBanner(const QString& controlFolder)
+{
+    fbanner1_ = CreateControl(QStringLiteral("CorvanBanner.FBanner"), this, controlFolder);
+    if (!fbanner1_) {
+        return;
+    }
+    fbanner1_->setObjectName(QStringLiteral("FBanner1"));
+    const QVariantList stored = {
+        QVariantList{QStringLiteral("BackColor"), QStringLiteral("16777215")},
+        QVariantList{QStringLiteral("BackColor"), QColor(Qt::white)}};
+    QMetaObject::invokeMethod(fbanner1_, "loadProperties", Q_ARG(QVariantList, stored));
+    fbanner1_->setGeometry(ui::TwipsRect(0, 5250, 8640, 1800));
+}
+
+// The banners of the product group "Gestionale", from the first valid one.
+void CalcoloCodiceFiscale::startBanners()
+{
+    if (!fbanner1_) {
+        return;
+    }
+    QMetaObject::invokeMethod(fbanner1_, "AddProductGroup",
+                              Q_ARG(QVariant, QVariant(QStringLiteral("Gestionale"))));
+    QMetaObject::invokeMethod(fbanner1_, "StartBanners");
 }
 
 bool CalcoloCodiceFiscale::eventFilter(QObject* watched, QEvent* event)

@@ -30,7 +30,9 @@ public:
         EditLocalities = 4
     };
 
-    explicit CalcoloCodiceFiscale(QWidget* parent = nullptr);
+    // Control plugins (the banner) are looked for in the program's folder, then in
+    // `controlFolder` when one is given.
+    explicit CalcoloCodiceFiscale(QWidget* parent = nullptr, const QString& controlFolder = {});
 
     void HideMenuCaptions();
     void RunMenuAction(qint16 code);
@@ -47,6 +49,8 @@ private:
     void buildMenu();
     void buildDecoration();
     void addOvalPicture(const QString& name, const char* file, QRect area, QWidget* frame);
+    void buildBanner(const QString& controlFolder);
+    void startBanners();
     void showCaption(int index);
     template <typename Window> void openModally();
     bool confirmExit();
@@ -54,7 +58,8 @@ private:
     void startLiveUpdate();
 
     QList<QFrame*> frame1_;
-    QList<QLabel*> label3_; // the hover captions, in the order of the menu entries
+    QList<QLabel*> label3_;       // the hover captions, in the order of the menu entries
+    QWidget* fbanner1_ = nullptr; // none when the banner control cannot be created
     bool exitConfirmed_ = false;
     LiveUpdateLink liveUpdate_;
 };

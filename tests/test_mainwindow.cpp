@@ -1,9 +1,12 @@
 #include "calcolocodicefiscale.h"
 #include "codicefiscale.h"
+#include "temporarybannerstore.h"
 #include "testsupport.h"
 #include "widgettest.h"
 
 #include <QAbstractButton>
+#include <QDesktopServices>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -229,6 +232,52 @@ TEST_F(MainWindow, LiveUpdateCallsTheLibraryWithTheProductAndTheProgramFolder)
     EXPECT_TRUE(messages.shown.empty());
 }
 
+// Receives the addresses the program opens, in place of the desktop's browser.
+class OpenedLinks : public QObject {
+    Q_OBJECT
+public:
+    OpenedLinks() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
+    ~OpenedLinks() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
+    QStringList links;
+public slots:
+    void open(const QUrl& url) { links << url.toString(); }
+};
+
+// At start-up the banner control is placed along the bottom, the group "Gestionale" registered
+// and the banners started, in that order: the first banner shown is already one of the group's.
+TEST(MainWindowBanner, StartsWithTheGroupsFirstValidBanner)
+{
+    WorkingFolder folder;
+    TemporaryBannerStore store;
+    QImage picture(468, 120, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    const QString picturePath = QString::fromStdString((folder.path() / "uno.png").string());
+    ASSERT_TRUE(picture.save(picturePath));
+    store.set("N", 1);
+    store.set("g1", "GESTIONALE");
+    store.set("d1", "20991231");
+    store.set("f1", picturePath);
+    store.set("l1", "https://www.example.test/uno");
+    OpenedLinks opened;
+
+    CalcoloCodiceFiscale window(nullptr, MIRELTA_PROGRAM_DIR);
+    auto* banner = window.findChild<QAbstractButton*>("FBanner1");
+    ASSERT_TRUE(banner);
+    EXPECT_EQ(banner->geometry(), QRect(0, 350, 576, 120));
+    EXPECT_EQ(banner->accessibleName(), "Banner");
+    EXPECT_EQ(banner->property("BackColor").value<QColor>(), QColor(Qt::white));
+    banner->click();
+    EXPECT_EQ(opened.links, QStringList{"https://www.example.test/uno"});
+}
+
+TEST(MainWindowBanner, WithoutItsPluginTheWindowHasNoBanner)
+{
+    WorkingFolder folder;
+    CalcoloCodiceFiscale window(nullptr, folder.path().c_str());
+    EXPECT_FALSE(window.findChild<QWidget*>("FBanner1"));
+    EXPECT_TRUE(ShowActive(&window));
+}
+
 // The real message box: Italian buttons, and No as the default that Enter presses.
 TEST(ExitQuestion, EnterAnswersNoOnTheRealMessageBox)
 {
@@ -254,3 +303,5 @@ TEST(ExitQuestion, EnterAnswersNoOnTheRealMessageBox)
 }
 
 } // namespace
+
+#include "test_mainwindow.moc"
