@@ -61,14 +61,17 @@ std::string argumentText(std::string_view text)
     return std::string(trimmed(withoutDoubleQuotes(trimmed(text))));
 }
 
-// `text` between double quotes. Backslashes that end it are doubled, so that the closing quote
-// still closes it for a program reading its command line by the Windows rules ("C:\" stays a
+// Appends `text` between double quotes. Backslashes that end it are doubled, so that the closing
+// quote still closes it for a program reading its command line by the Windows rules ("C:\" stays a
 // folder instead of becoming C: followed by a quote).
-std::string quoted(const std::string& text)
+void appendQuoted(std::string& commandLine, const std::string& text)
 {
     const std::size_t last = text.find_last_not_of('\\');
     const std::size_t trailing = last == std::string::npos ? text.size() : text.size() - last - 1;
-    return "\"" + text + std::string(trailing, '\\') + "\"";
+    commandLine += '"';
+    commandLine += text;
+    commandLine.append(trailing, '\\');
+    commandLine += '"';
 }
 
 // The code, the quoted product name and, when there is one, the quoted extra argument; nothing
@@ -79,10 +82,14 @@ std::optional<std::string> commandLineFor(std::string_view code, std::string_vie
     const std::string name = argumentText(title);
     if (name.empty())
         return std::nullopt;
-    std::string commandLine = std::string(code) + " " + quoted(name);
+    std::string commandLine(code);
+    commandLine += ' ';
+    appendQuoted(commandLine, name);
     const std::string extra = argumentText(extraArgument);
-    if (!extra.empty())
-        commandLine += " " + quoted(extra);
+    if (!extra.empty()) {
+        commandLine += ' ';
+        appendQuoted(commandLine, extra);
+    }
     return commandLine;
 }
 
