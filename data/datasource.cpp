@@ -349,11 +349,6 @@ void DataSource::setFieldValue(std::string_view field, std::string value)
     pendingValues_[fieldIndex(field)] = std::move(value);
 }
 
-void DataSource::cancelUpdate()
-{
-    pending_ = Pending::None;
-}
-
 void DataSource::update()
 {
     if (pending_ == Pending::None) {
@@ -432,11 +427,6 @@ void DataSource::deleteCurrent()
         return;
     }
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(position_));
-}
-
-std::string DataSource::describeDatabase() const
-{
-    return database().Describe();
 }
 
 } // namespace refdata

@@ -38,7 +38,6 @@ public:
     const std::vector<std::string>& fieldNames() const { return fieldNames_; }
 
     int rowCount();
-    bool isEmpty() { return rowCount() == 0; }
     // Position of the current row, from 0; rowCount() when past the last row.
     int currentRow();
     void setCurrentRow(int row);
@@ -61,11 +60,7 @@ public:
     void edit();
     void setFieldValue(std::string_view field, std::string value);
     void update();
-    void cancelUpdate();
     void deleteCurrent();
-
-    // Text that names the database file and its folder, for messages.
-    std::string describeDatabase() const;
 
 private:
     struct Row {

@@ -63,11 +63,6 @@ void TaCitta::entryButtonClicked(int index)
     if (index != Region) {
         return;
     }
-    setCursor(Qt::WaitCursor);
-    {
-        SelezionaRegione picker(this);
-        picker.exec();
-    }
+    ui::ShowModally<SelezionaRegione>(this);
     text1(3)->setText(results::RegioneScelta);
-    unsetCursor();
 }

@@ -109,7 +109,6 @@ void RicercaCAP::bottoneClicked(int index)
             break;
         }
     } catch (const refdata::DataError& error) {
-        unsetCursor();
         ui::Inform(this, ui::Icon::Information, ui::kAttention, QString::fromUtf8(error.what()));
     }
 }
@@ -133,15 +132,10 @@ void RicercaCAP::showAll()
 
 void RicercaCAP::filterByRegion()
 {
-    setCursor(Qt::WaitCursor);
-    {
-        SelezionaRegione picker(this);
-        picker.exec();
-    }
+    ui::ShowModally<SelezionaRegione>(this);
     const std::string region = results::RegioneScelta.toStdString();
     reopen(region.empty() ? std::string(catalogue::kAllLocalities)
                           : catalogue::RegionQuery(region));
-    unsetCursor();
 }
 
 void RicercaCAP::findLocality()

@@ -234,31 +234,21 @@ void CalcoloCodiceFiscale::showCaption(int index)
     label3_[index]->setVisible(true);
 }
 
-template <typename Window> void CalcoloCodiceFiscale::openModally()
-{
-    setCursor(Qt::WaitCursor);
-    {
-        Window window(this);
-        window.exec();
-    }
-    unsetCursor();
-}
-
 void CalcoloCodiceFiscale::RunMenuAction(qint16 code)
 {
     HideMenuCaptions();
     switch (code) {
     case Calculate:
-        openModally<CodiceFiscale>();
+        ui::ShowModally<CodiceFiscale>(this);
         break;
     case EditMunicipalities:
-        openModally<TaSettori>();
+        ui::ShowModally<TaSettori>(this);
         break;
     case SearchPostalCodes:
-        openModally<RicercaCAP>();
+        ui::ShowModally<RicercaCAP>(this);
         break;
     case EditLocalities:
-        openModally<TaCitta>();
+        ui::ShowModally<TaCitta>(this);
         break;
     case Exit:
         close();

@@ -52,7 +52,6 @@ private:
     void buildBanner(const QString& controlFolder);
     void startBanners();
     void showCaption(int index);
-    template <typename Window> void openModally();
     bool confirmExit();
     void confirmSessionEnd(QSessionManager& manager);
     void startLiveUpdate();

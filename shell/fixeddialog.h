@@ -17,4 +17,16 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
+// Opens a working window of type `Window` modally over `owner` and returns once it has closed;
+// meanwhile the owner shows the hourglass. The window is created afresh and deleted when closed.
+template <typename Window> void ShowModally(QWidget* owner)
+{
+    owner->setCursor(Qt::WaitCursor);
+    {
+        Window window(owner);
+        window.exec();
+    }
+    owner->unsetCursor();
+}
+
 } // namespace ui
