@@ -331,7 +331,7 @@ void TableEditor::EsportaHTML()
     const int count = data44_.rowCount();
     std::vector<htmlexport::Row> rows;
     rows.reserve(static_cast<std::size_t>(count));
-    data44_.refresh();
+    data44_.moveFirst(); // the rows just read, from the first
     const auto [first, second] = definition_.exportFields;
     for (int i = 0; i < count; ++i) {
         std::string secondValue = data44_.fieldValue(second);
