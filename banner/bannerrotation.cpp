@@ -37,8 +37,12 @@ bool StillValid(const std::optional<QString>& lastDay, QDate today)
     return !lastDay || *lastDay >= today.toString(QStringLiteral("yyyyMMdd"));
 }
 
+// The built-in pictures live among the resources; a banner never takes them for its own.
 bool IsUsablePicture(const QString& path)
 {
+    if (path.startsWith(u':')) {
+        return false;
+    }
     const QFileInfo file(path);
     return file.isFile() && file.size() > 0;
 }

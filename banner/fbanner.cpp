@@ -2,6 +2,7 @@
 
 #include "bannerrotation.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QPainter>
 
@@ -182,7 +183,9 @@ void FBanner::paintFrame()
 
 void FBanner::openLink()
 {
-    const QUrl address = QUrl::fromUserInput(state_.linkAddress);
+    // A bare file name is taken from the control's folder, which is the program's.
+    const QUrl address =
+        QUrl::fromUserInput(state_.linkAddress, QCoreApplication::applicationDirPath());
     if (address.isValid()) {
         services_.openLink(address);
     }

@@ -2,6 +2,7 @@
 #include "batch.h"
 #include "calculation.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -12,7 +13,7 @@ namespace {
 
 constexpr int kComputed = 0;
 constexpr int kRefused = 1;
-constexpr int kNoDatabase = 2;
+constexpr int kNotRun = 2; // no database, a file that cannot be read or written, bad arguments
 
 constexpr const char* kHelp = R"(Uso:
   cfcalc [--db ARCHIVIO] COGNOME NOME DATA SESSO COMUNE
@@ -32,7 +33,8 @@ Opzioni:
   --help          mostra questo aiuto
 
 Stato di uscita: 0 codice calcolato; 1 dati non validi o comune non trovato (in modalità
---batch: almeno una riga senza codice); 2 archivio o file non apribile, argomenti errati.
+--batch: almeno una riga senza codice); 2 archivio o file non apribile, errore di lettura o
+di scrittura, argomenti errati.
 )";
 
 struct Arguments {
@@ -89,20 +91,37 @@ int ComputeOne(const Arguments& arguments)
     return kComputed;
 }
 
+// What was written must have reached its destination (a full disk, a closed pipe).
+int CheckWritten(int status)
+{
+    if (!std::cout.flush()) {
+        std::cerr << "Impossibile scrivere il risultato sullo standard output.\n";
+        return kNotRun;
+    }
+    return status;
+}
+
 int ComputeBatch(const Arguments& arguments)
 {
+    const std::string& name = *arguments.batchFile;
     std::ifstream file;
-    if (*arguments.batchFile != "-") {
-        file.open(*arguments.batchFile, std::ios::binary);
-        if (!file) {
-            std::cerr << "Impossibile leggere il file \"" << *arguments.batchFile << "\".\n";
-            return kNoDatabase;
+    if (name != "-") {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(name, error)) {
+            file.open(name, std::ios::binary);
+        }
+        if (!file.is_open()) {
+            std::cerr << "Impossibile leggere il file \"" << name << "\".\n";
+            return kNotRun;
         }
     }
     refdata::CadastralLookup lookup(arguments.database);
     std::istream& in = file.is_open() ? file : std::cin;
     const bool allComputed = cfcalc::RunBatch(in, std::cout, lookup);
-    std::cout.flush();
+    if (in.bad()) {
+        std::cerr << "Errore di lettura del file \"" << name << "\": elaborazione interrotta.\n";
+        return kNotRun;
+    }
     return allComputed ? kComputed : kRefused;
 }
 
@@ -114,16 +133,17 @@ int main(int argc, char** argv)
     const auto arguments = Parse(argc, argv);
     if (!arguments) {
         std::cerr << "Argomenti non validi. Per l'aiuto: cfcalc --help\n";
-        return kNoDatabase;
+        return kNotRun;
     }
     if (arguments->help) {
         std::cout << kHelp;
         return kComputed;
     }
     try {
-        return arguments->batchFile ? ComputeBatch(*arguments) : ComputeOne(*arguments);
+        return CheckWritten(arguments->batchFile ? ComputeBatch(*arguments)
+                                                 : ComputeOne(*arguments));
     } catch (const refdata::DataError& error) {
         std::cerr << error.what() << "\n";
-        return kNoDatabase;
+        return kNotRun;
     }
 }

@@ -26,7 +26,10 @@ bool CsvReader::Next(std::vector<std::string>& fields)
     recordLine_ = lineNumber_;
     fields.clear();
     fields.emplace_back();
+    // A double quote opens a quoted field only as the field's first character; anywhere else it
+    // is an ordinary character, so a stray one never swallows the lines that follow.
     bool quoted = false;
+    bool fieldStart = true;
     for (std::size_t i = 0;; ++i) {
         if (i == line_.size()) {
             if (!quoted || !ReadLine()) {
@@ -46,13 +49,16 @@ bool CsvReader::Next(std::vector<std::string>& fields)
             } else {
                 quoted = false;
             }
-        } else if (c == '"') {
+        } else if (c == '"' && fieldStart) {
             quoted = true;
         } else if (c == separator_) {
             fields.emplace_back();
+            fieldStart = true;
+            continue;
         } else {
             fields.back() += c;
         }
+        fieldStart = false;
     }
 }
 

@@ -85,10 +85,9 @@ int CompareNamesCollation(void*, int sizeA, const void* a, int sizeB, const void
 
 fs::path ResolveDatabaseFile(const fs::path& name)
 {
+    // Every spelling of the name is looked at, even when the exact one exists, so that all the
+    // windows agree on one file when a folder holds "AA1.mdb" and "AA1.MDB".
     std::error_code error;
-    if (fs::exists(name, error)) {
-        return name;
-    }
     const fs::path folder = name.has_parent_path() ? name.parent_path() : fs::path(".");
     std::vector<fs::path> matches;
     for (const auto& entry : fs::directory_iterator(folder, error)) {
@@ -114,6 +113,10 @@ Database::Database(const fs::path& name) : path_(ResolveDatabaseFile(name))
         throw DataError("Impossibile aprire l'archivio " + DescribeFile(path_) +
                         ": il file non esiste.");
     }
+    if (fs::is_directory(path_, error)) {
+        throw DataError("Impossibile aprire l'archivio " + DescribeFile(path_) +
+                        ": è una cartella, non un file.");
+    }
     const int opened = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
     if (opened != SQLITE_OK) {
         const std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(opened);
@@ -133,8 +136,14 @@ Database::Database(const fs::path& name) : path_(ResolveDatabaseFile(name))
                         ".");
     }
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    sqlite3_create_function(db_, "like", 2, flags, nullptr, LikeFunction, nullptr, nullptr);
-    sqlite3_create_collation(db_, "NOCASE", SQLITE_UTF8, nullptr, CompareNamesCollation);
+    if (sqlite3_create_function(db_, "like", 2, flags, nullptr, LikeFunction, nullptr, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_create_collation(db_, "NOCASE", SQLITE_UTF8, nullptr, CompareNamesCollation) !=
+            SQLITE_OK) {
+        sqlite3_close(db_);
+        throw DataError("Impossibile preparare l'archivio " + DescribeFile(path_) +
+                        ": memoria insufficiente.");
+    }
 }
 
 Database::~Database()

@@ -273,23 +273,30 @@ void DataSource::findFirst(const std::string& criterion)
     if (!refreshed_) {
         throw DataError("Origine dati non aggiornata.");
     }
-    const Statement statement = database().Prepare(selectText(criterion) + " LIMIT 1");
-    const int step = sqlite3_step(statement.get());
-    if (step != SQLITE_ROW && step != SQLITE_DONE) {
+    // Before the rows are read, the first match is the answer; once they are read, only a match
+    // among them counts (a row added since the refresh is not part of this record set yet).
+    const Statement statement =
+        database().Prepare(selectText(criterion) + (loaded_ ? "" : " LIMIT 1"));
+    int step;
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        Row row = readRow(statement.get());
+        if (!loaded_) {
+            found_ = std::move(row);
+            noMatch_ = false;
+            return;
+        }
+        const auto at = std::find_if(rows_.begin(), rows_.end(),
+                                     [&](const Row& r) { return r.rowid == row.rowid; });
+        if (at != rows_.end()) {
+            position_ = static_cast<std::size_t>(at - rows_.begin());
+            noMatch_ = false;
+            return;
+        }
+    }
+    if (step != SQLITE_DONE) {
         database().Fail();
     }
-    noMatch_ = step == SQLITE_DONE;
-    if (noMatch_) {
-        return;
-    }
-    Row row = readRow(statement.get());
-    if (!loaded_) {
-        found_ = std::move(row);
-        return;
-    }
-    const auto at = std::find_if(rows_.begin(), rows_.end(),
-                                 [&](const Row& r) { return r.rowid == row.rowid; });
-    position_ = static_cast<std::size_t>(at - rows_.begin());
+    noMatch_ = true;
 }
 
 DataSource::Row& DataSource::current()

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include <algorithm>
+
 namespace catalogue = refdata::catalogue;
 
 namespace {
@@ -177,8 +179,9 @@ void TableEditor::enterEntry(bool entering)
 
 void TableEditor::clearBoxes()
 {
-    for (QLineEdit* box : std::as_const(text1_)) {
-        box->clear();
+    for (auto box = text1_.cbegin(); box != text1_.cend(); ++box) {
+        box.value()->clear();
+        box.value()->setMaxLength(definition_.boxes[static_cast<std::size_t>(box.key())].maxLength);
     }
 }
 
@@ -239,7 +242,12 @@ void TableEditor::startModify()
     }
     enterEntry(true);
     for (auto box = text1_.cbegin(); box != text1_.cend(); ++box) {
-        box.value()->setText(grid_->selectedText(box.key()));
+        // A stored value longer than the box allows is loaded whole, so that saving the row
+        // unchanged never shortens it.
+        const QString value = grid_->selectedText(box.key());
+        const int limit = definition_.boxes[static_cast<std::size_t>(box.key())].maxLength;
+        box.value()->setMaxLength(std::max(limit, static_cast<int>(value.size())));
+        box.value()->setText(value);
     }
     text1_[0]->setFocus();
     setMode(kModify);
@@ -254,8 +262,8 @@ void TableEditor::deleteSelected()
         return;
     }
     data1_.deleteCurrent();
+    refreshGrid(); // before the message, so the grid never shows the deleted row while it waits
     report(QString::fromUtf8(definition_.deletedMessage));
-    refreshGrid();
 }
 
 void TableEditor::save()
@@ -367,11 +375,9 @@ void TableEditor::keyPressEvent(QKeyEvent* event)
 // Entering an entry box empties the clipboard and selects the box's whole text.
 bool TableEditor::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusIn) {
-        if (auto* box = qobject_cast<QLineEdit*>(watched)) {
-            QApplication::clipboard()->clear();
-            box->selectAll();
-        }
+    if (auto* box = qobject_cast<QLineEdit*>(watched); box && ui::IsFocusEntry(box, event)) {
+        QApplication::clipboard()->clear();
+        box->selectAll();
     }
     return FixedDialog::eventFilter(watched, event);
 }

@@ -6,6 +6,7 @@
 #include "twips.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace catalogue = refdata::catalogue;
 
@@ -21,8 +22,8 @@ TableEditor::Definition Localities()
         .gridSource = catalogue::kCittaGridSource,
         .duplicateSource = catalogue::kCittaDuplicateSource,
         .exportSource = catalogue::kCittaExportSource,
-        .columns = {{"CAP", "CAP", 45},
-                    {"Provincia", "Provincia", 55},
+        .columns = {{"CAP", "CAP", 60},
+                    {"Provincia", "Provincia", 65},
                     {"Localita", "Localita", 150},
                     {"Regione", "Regione", 80}},
         .boxes = {{"CAP", 1, ui::TwipsPoint(120, 360), ui::TwipsRect(960, 360, 1305, 285), 5},
@@ -54,7 +55,9 @@ TaCitta::TaCitta(QWidget* parent) : TableEditor(parent, Localities())
     QLineEdit* region = text1(3);
     region->setReadOnly(true);
     region->setFocusPolicy(Qt::ClickFocus); // not reached by Tab
-    addEntryButton(Region, "&Regione", ui::TwipsRect(2880, 1560, 1245, 285));
+    QPushButton* regionButton =
+        addEntryButton(Region, "&Regione", ui::TwipsRect(2880, 1560, 1245, 285));
+    setTabOrder(text1(2), regionButton); // left to right, before Ok and Annulla
 }
 
 // The region box takes what the map gives, the empty text too when the user left it.

@@ -3,22 +3,11 @@
 #include "birthdate.h"
 #include "fiscalcode.h"
 
-#include <QString>
-
-#include <algorithm>
-
 namespace fiscalcode {
 
 std::string AsTyped(std::string_view text)
 {
     std::string typed(text);
-    const bool ascii = std::all_of(typed.begin(), typed.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii) {
-        typed = QString::fromUtf8(typed.data(), static_cast<qsizetype>(typed.size()))
-                    .normalized(QString::NormalizationForm_C)
-                    .toStdString();
-    }
     for (char& c : typed) {
         if (c >= 'a' && c <= 'z') {
             c = static_cast<char>(c - 'a' + 'A');

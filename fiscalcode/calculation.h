@@ -59,8 +59,8 @@ inline constexpr const char* kReliabilityNotice[] = {
 };
 } // namespace texts
 
-// Text as typing into the name fields gives it: letters a-z become capitals, and a letter
-// written with a separate accent mark becomes the single accented letter.
+// Text as typing into the name fields gives it: letters a-z become capitals; every other
+// character stays as it is.
 std::string AsTyped(std::string_view text);
 
 enum class InputField { Surname, GivenName, BirthDate, Municipality };

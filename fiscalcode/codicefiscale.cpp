@@ -81,6 +81,7 @@ void CodiceFiscale::buildCard()
 {
     auto* card = new QLabel(this);
     card->setObjectName(QStringLiteral("Image1"));
+    card->setAccessibleName(QStringLiteral("Tessera"));
     card->setPixmap(QPixmap(QStringLiteral(":/pictures/card.png")));
     card->move(kCardOrigin);
     card->adjustSize();
@@ -90,7 +91,6 @@ void CodiceFiscale::buildCard()
     result->setAccessibleName(texts::kResultName);
     result->setGeometry(kCodeBox);
     result->setMaxLength(50);
-    result->setReadOnly(true);
     result->setFocusPolicy(Qt::ClickFocus);
     result->setAlignment(Qt::AlignCenter);
     QFont bold = result->font();
@@ -108,9 +108,12 @@ void CodiceFiscale::buildCard()
     command1_->setCursor(ui::HandCursor());
     connect(command1_, &QPushButton::clicked, this, &CodiceFiscale::copyCode);
 
+    const char* lineNames[] = {"Cognome sulla tessera", "Nome sulla tessera",
+                               "Luogo di nascita sulla tessera", "Data di nascita sulla tessera"};
     for (int i = 0; i < 4; ++i) {
         auto* line = new QLabel(card);
         line->setObjectName(QStringLiteral("Label3_%1").arg(i));
+        line->setAccessibleName(QString::fromUtf8(lineNames[i]));
         line->setGeometry(kCardLines[i]);
         line->setTextFormat(Qt::PlainText);
         label3_.append(line);
@@ -137,6 +140,7 @@ void CodiceFiscale::buildInputArea()
 {
     auto* area = new QFrame(this);
     area->setObjectName(QStringLiteral("Frame1"));
+    area->setAccessibleName(texts::kHeading);
     area->setFrameStyle(QFrame::Box | QFrame::Sunken);
     area->setGeometry(kInputArea);
 

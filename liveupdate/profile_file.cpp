@@ -79,7 +79,8 @@ std::vector<fs::path> configurationFolders()
     };
     const char* home = std::getenv("HOME");
     const char* userFolder = std::getenv("XDG_CONFIG_HOME");
-    if (userFolder != nullptr && *userFolder != '\0')
+    // A relative XDG_CONFIG_HOME is not valid and counts as unset.
+    if (userFolder != nullptr && userFolder[0] == '/')
         addIfAbsolute(userFolder);
     else if (home != nullptr && *home != '\0')
         addIfAbsolute(std::string(home) + "/.config");

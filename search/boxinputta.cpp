@@ -28,6 +28,7 @@ boxinputta::boxinputta(QWidget* parent)
 
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabbe1"));
+    tabs->setAccessibleName(QStringLiteral("Ricerca"));
     tabs->setGeometry(6, 6, 348, 160);
     auto* page = new QWidget;
     tabs->addTab(page, QStringLiteral("Ricerca"));
@@ -57,6 +58,7 @@ boxinputta::boxinputta(QWidget* parent)
 
     auto* picture = new QLabel(page);
     picture->setObjectName(QStringLiteral("Image1_1"));
+    picture->setAccessibleName(QStringLiteral("Lente"));
     picture->setPixmap(QPixmap(QStringLiteral(":/pictures/search.png")));
     picture->setGeometry(300, 58, 32, 32);
 
@@ -118,7 +120,7 @@ void boxinputta::closeEvent(QCloseEvent* event)
 // Entering the text box empties the clipboard.
 bool boxinputta::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == testo_ && event->type() == QEvent::FocusIn) {
+    if (watched == testo_ && ui::IsFocusEntry(testo_, event)) {
         QApplication::clipboard()->clear();
     }
     return FixedDialog::eventFilter(watched, event);

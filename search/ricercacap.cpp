@@ -49,6 +49,7 @@ RicercaCAP::RicercaCAP(QWidget* parent)
 
     auto* codePanel = new ui::CaptionPanel({}, this);
     codePanel->setObjectName(QStringLiteral("SSPanel1_0"));
+    codePanel->setAccessibleName(QStringLiteral("CAP"));
     codePanel->setGeometry(118, 318, 150, 74);
     postalCode_ = new QLineEdit(codePanel);
     postalCode_->setObjectName(QStringLiteral("Text1"));
@@ -63,8 +64,9 @@ RicercaCAP::RicercaCAP(QWidget* parent)
 
     auto* people = new QLabel(this);
     people->setObjectName(QStringLiteral("Image1"));
+    people->setAccessibleName(QStringLiteral("Persone"));
     people->setPixmap(QPixmap(QStringLiteral(":/pictures/people.png")));
-    people->setGeometry(372, 304, 150, 150);
+    people->setGeometry(372, 308, 150, 146);
 
     buildButtons();
     reopen(catalogue::kAllLocalities);
@@ -132,10 +134,11 @@ void RicercaCAP::showAll()
 
 void RicercaCAP::filterByRegion()
 {
-    ui::ShowModally<SelezionaRegione>(this);
-    const std::string region = results::RegioneScelta.toStdString();
-    reopen(region.empty() ? std::string(catalogue::kAllLocalities)
-                          : catalogue::RegionQuery(region));
+    ui::ShowModally<SelezionaRegione>(this, [this] {
+        const std::string region = results::RegioneScelta.toStdString();
+        reopen(region.empty() ? std::string(catalogue::kAllLocalities)
+                              : catalogue::RegionQuery(region));
+    });
 }
 
 void RicercaCAP::findLocality()

@@ -40,6 +40,7 @@ SelezionaRegione::SelezionaRegione(QWidget* parent)
 
     auto* map = new QLabel(this);
     map->setObjectName(QStringLiteral("Image1"));
+    map->setAccessibleName(QStringLiteral("Cartina d'Italia"));
     map->setPixmap(QPixmap(QStringLiteral(":/pictures/italy-map.png")));
     map->setGeometry(0, 0, 484, 499);
 

@@ -15,6 +15,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSessionManager>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -57,10 +60,12 @@ const MenuEntry kEntries[] = {
      QRect(26, 146, 96, 19), QPoint(12, 186), QPoint(34, 170)},
 };
 
-QLabel* PictureLabel(const QString& name, const char* file, QWidget* parent)
+QLabel* PictureLabel(const QString& name, const char* file, const char* accessibleName,
+                     QWidget* parent)
 {
     auto* picture = new QLabel(parent);
     picture->setObjectName(name);
+    picture->setAccessibleName(QString::fromUtf8(accessibleName));
     picture->setPixmap(QPixmap(QString(":/pictures/") + file));
     return picture;
 }
@@ -91,6 +96,7 @@ void CalcoloCodiceFiscale::buildMenu()
     for (int i = 0; i < 2; ++i) {
         auto* frame = new QFrame(this);
         frame->setObjectName(QStringLiteral("Frame1_%1").arg(i));
+        frame->setAccessibleName(i == 0 ? QStringLiteral("Menu") : QStringLiteral("Menu CAP"));
         frame->setGeometry(frames[i]);
         frame->setMouseTracking(true);
         frame->installEventFilter(this);
@@ -136,8 +142,8 @@ void CalcoloCodiceFiscale::buildMenu()
         panel->setGeometry(entry.panelArea);
         panel->setAttribute(Qt::WA_NoMousePropagation);
 
-        QLabel* arrow =
-            PictureLabel(QStringLiteral("Image5_%1").arg(entry.code), "arrow.png", frame);
+        QLabel* arrow = PictureLabel(QStringLiteral("Image5_%1").arg(entry.code), "arrow.png",
+                                     "Freccia", frame);
         arrow->setGeometry(QRect(entry.arrow, QSize(16, 16)));
         arrow->setAttribute(Qt::WA_NoMousePropagation);
 
@@ -157,7 +163,7 @@ void CalcoloCodiceFiscale::buildMenu()
 void CalcoloCodiceFiscale::addOvalPicture(const QString& name, const char* file, QRect area,
                                           QWidget* frame)
 {
-    QLabel* ovals = PictureLabel(name, file, frame);
+    QLabel* ovals = PictureLabel(name, file, "Ovale del menu", frame);
     ovals->setGeometry(area);
     ovals->setMouseTracking(true);
     ovals->installEventFilter(this);
@@ -165,11 +171,12 @@ void CalcoloCodiceFiscale::addOvalPicture(const QString& name, const char* file,
 
 void CalcoloCodiceFiscale::buildDecoration()
 {
-    QLabel* hands = PictureLabel(QStringLiteral("Image2"), "hands.png", this);
+    QLabel* hands =
+        PictureLabel(QStringLiteral("Image2"), "hands.png", "Mani sulla tastiera", this);
     hands->setScaledContents(true);
     hands->setGeometry(ui::TwipsRect(-30, 3240, 3210, 2265));
 
-    QLabel* logo = PictureLabel(QStringLiteral("Image3_2"), "logo.png", this);
+    QLabel* logo = PictureLabel(QStringLiteral("Image3_2"), "logo.png", "Logo Corvan", this);
     logo->setGeometry(ui::TwipsRect(5625, 4005, 1845, 435));
     logo->setMouseTracking(true);
     logo->installEventFilter(this);
@@ -266,9 +273,10 @@ void CalcoloCodiceFiscale::startLiveUpdate()
     }
 }
 
+// A Yes given for the ending session stands for the close that follows it only.
 bool CalcoloCodiceFiscale::confirmExit()
 {
-    return exitConfirmed_ || ui::Ask(this, ui::kAttention, kExitQuestion);
+    return std::exchange(exitConfirmed_, false) || ui::Ask(this, ui::kAttention, kExitQuestion);
 }
 
 void CalcoloCodiceFiscale::closeEvent(QCloseEvent* event)
@@ -291,4 +299,7 @@ void CalcoloCodiceFiscale::confirmSessionEnd(QSessionManager& manager)
     if (!exitConfirmed_) {
         manager.cancel();
     }
+    // Should the session go on after all (another program cancelled it), the question is asked
+    // again at the next close.
+    QTimer::singleShot(0, this, [this] { exitConfirmed_ = false; });
 }

@@ -1,6 +1,7 @@
 #include "fixeddialog.h"
 
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
 
 namespace ui {
@@ -19,6 +20,10 @@ FixedDialog::FixedDialog(QWidget* parent, const QString& caption, QSize clientSi
 
 void FixedDialog::showEvent(QShowEvent* event)
 {
+    // No button is the window's default: a dialog would otherwise make its first button one.
+    for (auto* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+    }
     if (const QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
@@ -30,9 +35,17 @@ void FixedDialog::showEvent(QShowEvent* event)
 void FixedDialog::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
-    case Qt::Key_Escape:
     case Qt::Key_Enter:
     case Qt::Key_Return:
+        // Enter presses the button that has the focus, as on any dialog, and nothing else.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget());
+            button && button->isEnabled()) {
+            button->click();
+            return;
+        }
+        event->ignore();
+        return;
+    case Qt::Key_Escape:
         event->ignore();
         return;
     default:

@@ -2,11 +2,14 @@
 
 #include <QDialog>
 
+#include <functional>
+
 namespace ui {
 
 // The common frame of the program's windows: a fixed-size dialog without minimise and maximise
 // buttons, with a white background, centred on the screen when shown. Escape does not close it
-// and Enter presses no button on its own: each window decides what its keys do.
+// and no button is the default: Enter presses only the button that has the focus, and each window
+// decides what its other keys do.
 class FixedDialog : public QDialog {
     Q_OBJECT
 public:
@@ -19,12 +22,18 @@ protected:
 
 // Opens a working window of type `Window` modally over `owner` and returns once it has closed;
 // meanwhile the owner shows the hourglass. The window is created afresh and deleted when closed.
-template <typename Window> void ShowModally(QWidget* owner)
+// `thenStillBusy`, when given, runs after the window has closed and before the owner's pointer is
+// restored.
+template <typename Window>
+void ShowModally(QWidget* owner, const std::function<void()>& thenStillBusy = {})
 {
     owner->setCursor(Qt::WaitCursor);
     {
         Window window(owner);
         window.exec();
+    }
+    if (thenStillBusy) {
+        thenStillBusy();
     }
     owner->unsetCursor();
 }

@@ -20,8 +20,9 @@ QString LiveUpdateLink::bind()
         library_.setFileName(QStringLiteral("CorvanLU"));
         if (!library_.load()) {
             return QStringLiteral("Impossibile trovare la libreria CorvanLU, necessaria per "
-                                  "l'aggiornamento del programma (Live Update).\r\n%1")
-                .arg(library_.errorString());
+                                  "l'aggiornamento del programma (Live Update).\r\n"
+                                  "Cartella del programma: %1")
+                .arg(QDir::toNativeSeparators(programFolder_));
         }
     }
     function_ = reinterpret_cast<CorvanLiveUpdateFunction>(library_.resolve("CorvanLiveUpdate"));

@@ -34,13 +34,22 @@ void RecordSetModel::refresh()
     endResetModel();
 }
 
+// The view may ask for a row the record set no longer holds (one just deleted, before the next
+// refresh); such a row shows empty, and no failure ever reaches a paint.
 QString RecordSetModel::text(int row, int column) const
 {
     if (row < 0 || row >= rows_ || column < 0 || column >= static_cast<int>(columns_.size()) ||
         fieldIndexes_[column] < 0) {
         return {};
     }
-    return QString::fromStdString(source_.valueAt(row, fieldIndexes_[column]));
+    try {
+        if (row >= source_.rowCount()) {
+            return {};
+        }
+        return QString::fromStdString(source_.valueAt(row, fieldIndexes_[column]));
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 int RecordSetModel::rowCount(const QModelIndex& parent) const

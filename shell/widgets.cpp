@@ -1,5 +1,6 @@
 #include "widgets.h"
 
+#include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -71,6 +72,26 @@ CaptionPanel::CaptionPanel(const QString& caption, QWidget* parent) : QLabel(cap
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(226, 233, 232));
     setPalette(colours);
+}
+
+// A control that lost the focus along with its window (another window or program in front, a
+// message box open) gets it back with the window; that is not an entry.
+bool IsFocusEntry(QWidget* control, const QEvent* event)
+{
+    static const char* const kLeftWithWindow = "mireltaFocusLeftWithWindow";
+    const auto type = event->type();
+    if (type != QEvent::FocusIn && type != QEvent::FocusOut) {
+        return false;
+    }
+    const auto reason = static_cast<const QFocusEvent*>(event)->reason();
+    const bool withWindow = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+    if (type == QEvent::FocusOut) {
+        control->setProperty(kLeftWithWindow, withWindow);
+        return false;
+    }
+    const bool returning = withWindow && control->property(kLeftWithWindow).toBool();
+    control->setProperty(kLeftWithWindow, false);
+    return !returning;
 }
 
 } // namespace ui

@@ -46,6 +46,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
+// Whether `event`, seen by a filter on `control` (which must also see its focus-out events), is
+// the focus entering the control: moved there by the user or the program, or given with its
+// window when that opens, but not coming back with the window after another program or a message
+// box had the front.
+bool IsFocusEntry(QWidget* control, const QEvent* event);
+
 // A caption on a raised grey panel.
 class CaptionPanel : public QLabel {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSettings>
+#include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -14,6 +15,13 @@ public:
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.path());
     }
+    ~TemporaryBannerStore()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    }
+    TemporaryBannerStore(const TemporaryBannerStore&) = delete;
+    TemporaryBannerStore& operator=(const TemporaryBannerStore&) = delete;
 
     // Writes a value of group "B", as the software that describes the banners does.
     void set(const QString& name, const QVariant& value)

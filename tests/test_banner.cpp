@@ -298,6 +298,25 @@ TEST_F(Banner, AMissingOrEmptyPictureShowsTheBuiltInOneWithTheMakersAddress)
     EXPECT_EQ(shownBand(), builtInBand(101, 0));
 }
 
+TEST_F(Banner, ABannerWithoutPictureShowsTheBuiltInOneInEveryRound)
+{
+    store.set("N", 1);
+    describeBanner(1, Qt::red);
+    store.remove("f1");
+    store.set("v1", 20);
+    start();
+
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(banner->state().currentBanner, 1);
+        EXPECT_EQ(shownBand(), builtInBand(101, 0));
+        EXPECT_EQ(timer("Timer1")->interval(), 5000);
+        clickBanner();
+        EXPECT_EQ(opened.last(), QUrl(kMaker));
+        EXPECT_EQ(nextBanner(), 0);
+        EXPECT_EQ(nextBanner(), 1);
+    }
+}
+
 TEST_F(Banner, APictureThatCannotBeLoadedLeavesThePreviousOneOnShow)
 {
     store.set("N", 2);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -137,7 +138,9 @@ TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
                               "\"DE LUCA\";\"ANNA MARIA\";09/03/2000;F;\"sant'angelo*\"\r\n"
                               "ROSSI;MARIO;01/01/1974;M;ATLANTIDE;in più\r\n"
                               "ROSSI;MARIO;01/01/1974;M;\"RO;MA\"\r\n"
-                              "\"D'ANGELO\";GIANFRANCO;05/09/1974;M;\"CASTEL SANT'ANGELO\"\r\n";
+                              "\"D'ANGELO\";GIANFRANCO;05/09/1974;M;\"CASTEL SANT'ANGELO\"\r\n"
+                              "ROSSI;MARIO;01/01/1974;M;RO\"MA\r\n" // a stray quote
+                              "ROSSI;MARIO;01/01/1974;M;ROMA\r\n";
     const Result result = Cfcalc({"--batch", "-"}, input);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "");
@@ -151,7 +154,15 @@ TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
               "trovati 6\n"
               "ROSSI;MARIO;01/01/1974;M;\"RO;MA\";;Comune - se esistente - non presente in "
               "archivio !\n"
-              "D'ANGELO;GIANFRANCO;05/09/1974;M;CASTEL SANT'ANGELO;DNGGFR74P05C268K;\n");
+              "D'ANGELO;GIANFRANCO;05/09/1974;M;CASTEL SANT'ANGELO;DNGGFR74P05C268K;\n"
+              "ROSSI;MARIO;01/01/1974;M;\"RO\"\"MA\";;Comune - se esistente - non presente in "
+              "archivio !\n"
+              "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;\n");
+
+    // Output that cannot be written is a failure, never a success.
+    const std::string full = ShellQuoted(CFCALC_PATH) + " ROSSI MARIO 01/01/1974 M ROMA >/dev/full";
+    const int status = std::system((full + " 2>/dev/null").c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
 }
 
 TEST_F(CfcalcTool, BatchFromAFileWithoutHeader)
@@ -163,6 +174,9 @@ TEST_F(CfcalcTool, BatchFromAFileWithoutHeader)
                           "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;\n"
                           "ROSSI;MARIA;25/04/1974;F;ROMA;RSSMRA74D65H501V;\n");
     EXPECT_EQ(Cfcalc({"--batch", "nessuno.csv"}).status, 2);
+    std::filesystem::create_directory("cartella.csv");
+    EXPECT_EQ(Cfcalc({"--batch", "cartella.csv"}).status, 2);
+    EXPECT_EQ(Cfcalc({"--batch", "persone.csv"}).status, 0);
     EXPECT_EQ(Cfcalc({"--batch", ""}, "").out,
               ""); // an unnamed file cannot be read: nothing is written
 }

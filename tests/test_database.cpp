@@ -92,6 +92,16 @@ TEST_F(SmallDatabase, FileNameAndTableNamesIgnoreCase)
         }
     }
     EXPECT_FALSE(fs::exists("AA1.mdb"));
+
+    // Two spellings side by side: every name still reaches one and the same file.
+    MakeDatabase("AA1.MDB", {{"ROMA", "H501"}});
+    std::set<int> counts;
+    for (const char* name : {"AA1.MDB", "AA1.mdb", "aa1.Mdb"}) {
+        DataSource source(name, "COMUNI");
+        source.refresh();
+        counts.insert(source.rowCount());
+    }
+    EXPECT_EQ(counts.size(), 1U);
 }
 
 TEST_F(SmallDatabase, RowsComeInTableOrderOrInTheStatementsOrder)
@@ -133,6 +143,31 @@ TEST_F(SmallDatabase, FindFirstFollowsTheRecordSourceOrder)
     sorted.findFirst(catalogue::ComuneCriterion("MILANO"));
     EXPECT_TRUE(sorted.noMatch());
     EXPECT_EQ(sorted.currentRow(), 5); // a failed find leaves the current row alone
+
+    // A row added through another record set is not among the rows read: no match until a refresh.
+    DataSource other("AA1.mdb", "COMUNI");
+    other.refresh();
+    other.addNew();
+    other.setFieldValue("comune", "MILANO");
+    other.setFieldValue("codice", "F205");
+    other.update();
+    sorted.findFirst(catalogue::ComuneCriterion("MILANO"));
+    EXPECT_TRUE(sorted.noMatch());
+    EXPECT_EQ(sorted.currentRow(), 5);
+    sorted.refresh();
+    sorted.findFirst(catalogue::ComuneCriterion("MILANO"));
+    EXPECT_EQ(sorted.fieldValue("codice"), "F205");
+}
+
+TEST(Catalogue, UserValuesEnterThePatternsWithApostrophesAsWildcards)
+{
+    EXPECT_EQ(catalogue::RegionQuery("Valle d'Aosta"),
+              "Select * from cittaitaliane where [regione]like'Valle d?Aosta' order by [localita]");
+    EXPECT_EQ(catalogue::LocalityContainingQuery("SANT'A"),
+              "Select * from cittaitaliane where [localita]like'*SANT?A*' order by [localita]");
+    EXPECT_EQ(catalogue::LocalityPrefixCriterion("L'AQ"), "[localita]like'L?AQ*'");
+    EXPECT_EQ(catalogue::ComuneCriterion("SANT'ANGELO"), "[comune]like'SANT?ANGELO'");
+    EXPECT_EQ(catalogue::CapCriterion("0018'"), "[cap]like'0018?'");
 }
 
 TEST_F(SmallDatabase, QuotesInUserTextNeverBreakAStatement)
@@ -230,9 +265,15 @@ TEST(ShippedDatabase, HoldsMunicipalitiesStatesAndTheTwentyRegions)
     EXPECT_EQ(lookup.Find("CASTEL SANT?ANGELO"), "C268");
     EXPECT_EQ(lookup.Find("ATLANTIDE"), std::nullopt);
 
+    // Every row carries a usable code: a letter and three digits, never a placeholder.
     DataSource comuni("AA1.mdb", "COMUNI");
     comuni.refresh();
     EXPECT_GT(comuni.rowCount(), 7896);
+    for (int row = 0; row < comuni.rowCount(); ++row) {
+        const std::string code = comuni.valueAt(row, 1);
+        ASSERT_TRUE(refdata::LikePattern("[A-Z]###").Matches(code))
+            << comuni.valueAt(row, 0) << ";" << code;
+    }
 
     DataSource regions("AA1.mdb", catalogue::kAllLocalities);
     regions.refresh();

@@ -206,6 +206,35 @@ TEST_F(MunicipalityEditor, ChangesSurviveReopeningTheProgram)
               (QStringList{"CASTEL SANT'ANGELO=C268", "milano=F205", "Napoli=F839", "ROMA=H501"}));
 }
 
+TEST_F(MunicipalityEditor, LongStoredNamesSurviveAChangeAndTheGridNeverShowsADeletedRow)
+{
+    const QString longName = "CHALLANT SAINT ANSELME ET CHALLANT SAINT VICTOR"; // 47 characters
+    MakeDatabase("uno.mdb", {{"ROMA", "H501"}, {longName.toStdString(), "Z001"}});
+    std::filesystem::rename("uno.mdb", "AA1.mdb");
+    editor.open();
+    editor.select(editor.find(longName));
+    editor.press(TableEditor::Modify);
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(editor.find(longName), 0);
+    editor.press(TableEditor::New);
+    TypeText(editor.box(0), QString(45, QChar('A')));
+    EXPECT_EQ(editor.box(0)->text().size(), 40); // a new entry keeps the box's own limit
+    editor.press(TableEditor::Cancel);
+
+    // The grid is drawn while the deletion is reported, the last row in view.
+    editor.select(editor.rows() - 1);
+    messages.answers = {true};
+    int rowsWhileReported = -1;
+    messages.onShow = [&](const ui::Message& message) {
+        if (!message.yesNo) {
+            editor.grid()->grab();
+            rowsWhileReported = editor.rows();
+        }
+    };
+    editor.press(TableEditor::Delete);
+    EXPECT_EQ(rowsWhileReported, 1);
+}
+
 TEST_F(MunicipalityEditor, ExportWritesThePageLineForLine)
 {
     MakeDatabase("uno.mdb", {{"A<B & C>", "Ł001"}});

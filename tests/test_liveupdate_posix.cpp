@@ -157,6 +157,14 @@ TEST_F(ProfileFolders, TheUsersFileComesBeforeTheSystemFolders)
     EXPECT_EQ(read(), "default");
 }
 
+TEST_F(ProfileFolders, ARelativeUserFolderCountsAsUnset)
+{
+    EnvironmentValue relative{"XDG_CONFIG_HOME", "user"};
+    EnvironmentValue home{"HOME", (folder / "home").string()};
+    writeFile(folder / "home/.config/CorvanLiveUpdate.ini", "[Applicazione]\nexe=home\n");
+    EXPECT_EQ(read(), "home");
+}
+
 TEST_F(ProfileFolders, FileNamesMatchWithoutRegardToCase)
 {
     writeFile(folder / "user/corvanliveupdate.INI", "[Applicazione]\nexe=found\n");

@@ -70,6 +70,34 @@ TEST_F(MainWindow, HasItsCaptionSizeAndControls)
     EXPECT_TRUE(visibleCaptions().isEmpty());
 }
 
+TEST_F(MainWindow, EveryControlOfEveryWindowHasAName)
+{
+    EXPECT_EQ(UnnamedControls(&window), QStringList());
+    QStringList unnamed;
+    const auto check = [&](QWidget* modal) {
+        unnamed << UnnamedControls(modal);
+        if (auto* search = modal->findChild<QPushButton*>("bottone_2");
+            search && modal->objectName() == "RicercaCAP") {
+            WhenModalOpens([&](QWidget* box) {
+                unnamed << UnnamedControls(box);
+                box->close();
+            });
+            search->click();
+            WhenModalOpens([&](QWidget* map) {
+                unnamed << UnnamedControls(map);
+                map->close();
+            });
+            modal->findChild<QPushButton*>("bottone_1")->click();
+        }
+        modal->close();
+    };
+    for (int entry : {0, 1, 3, 4}) {
+        WhenModalOpens(check);
+        hotArea(entry)->click();
+    }
+    EXPECT_EQ(unnamed, QStringList());
+}
+
 TEST_F(MainWindow, HoveringAnOvalShowsOnlyItsCaption)
 {
     hover(hotArea(1));
@@ -199,14 +227,13 @@ TEST_F(MainWindow, LiveUpdateCallsTheLibraryWithTheProductAndTheProgramFolder)
 {
     const auto config = folder.path() / "config";
     std::filesystem::create_directories(config);
-    qputenv("XDG_CONFIG_HOME", config.c_str());
-    qputenv("XDG_CONFIG_DIRS", config.c_str());
+    const ScopedEnvironment userConfig("XDG_CONFIG_HOME", config.string());
+    const ScopedEnvironment systemConfig("XDG_CONFIG_DIRS", config.string());
     const auto opener = folder.path() / "xdg-open";
     std::ofstream(opener) << "#!/bin/sh\necho \"$@\" > \"" << (folder.path() / "opened").string()
                           << "\"\n";
     std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QByteArray(folder.path().c_str()) + ":" + path);
+    const ScopedEnvironment path("PATH", folder.path().string() + ":" + std::getenv("PATH"));
 
     window.liveUpdateLink().setProgramFolder(MIRELTA_PROGRAM_DIR);
     QString shown;
@@ -217,7 +244,6 @@ TEST_F(MainWindow, LiveUpdateCallsTheLibraryWithTheProductAndTheProgramFolder)
         box->button(QMessageBox::Ok)->click();
     });
     window.findChild<QPushButton*>("Label4")->click();
-    qputenv("PATH", path);
     EXPECT_TRUE(shown.startsWith("Mirelta|Questa operazione richiede una precedente installazione "
                                  "del servizio \"Corvan Live Update\""))
         << shown.toStdString();

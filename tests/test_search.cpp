@@ -52,6 +52,8 @@ TEST_F(InputBox, TypedSmallLettersBecomeCapitalsAndOkGivesTheText)
 
 TEST_F(InputBox, EnterActsAsOkOnlyInTheTextAndEscapeDoesNothing)
 {
+    EXPECT_FALSE(button(0)->isDefault());
+    EXPECT_FALSE(button(1)->isDefault());
     TypeText(testo(), "roma");
     QTest::keyClick(check(), Qt::Key_Return);
     QTest::keyClick(check(), Qt::Key_Escape);

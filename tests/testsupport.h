@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -41,6 +42,25 @@ public:
 private:
     std::filesystem::path path_;
     std::filesystem::path previous_;
+};
+
+// An environment variable set for the life of the object, then put back as it was.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : name_(name)
+    {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
 };
 
 struct LocalityRow {

@@ -6,8 +6,10 @@
 // pointer, and a move without buttons is a real move (not only a cursor position).
 #define QTEST_QPA_MOUSE_HANDLING
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -77,4 +79,23 @@ inline bool ShowActive(QWidget* window)
     window->show();
     window->activateWindow();
     return QTest::qWaitForWindowActive(window);
+}
+
+// The controls of `window` (those we named, shown with it) that screen readers would find
+// without a name.
+inline QStringList UnnamedControls(QWidget* window)
+{
+    QStringList unnamed;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        const QString name = control->objectName();
+        if (name.isEmpty() || name.startsWith(QStringLiteral("qt_")) ||
+            !control->isVisibleTo(window)) {
+            continue;
+        }
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+        if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty()) {
+            unnamed << name;
+        }
+    }
+    return unnamed;
 }

@@ -14,6 +14,7 @@ a whole-name search then finds the current municipality before an older one of t
 
 import csv
 import json
+import re
 import sys
 import unicodedata
 from pathlib import Path
@@ -39,22 +40,31 @@ def sort_key(name):
     return (base.upper(), name)
 
 
+def by_name_then_code(pair):
+    """Same-name rows keep one fixed order, so the seed comes out the same at every run."""
+    return sort_key(pair[0]) + (pair[1],)
+
+
 def read_csv(path):
     with open(path, newline="", encoding="utf-8") as f:
         return list(csv.DictReader(f))
 
 
+CADASTRAL_CODE = re.compile(r"[A-Z][0-9]{3}")
+
+
 def has_code(code):
-    return code and not code.startswith("n.d")
+    """Placeholders such as "n.d." or "ND" stand for a missing code and are left out."""
+    return CADASTRAL_CODE.fullmatch(code) is not None
 
 
 def municipalities(source):
     rows = read_csv(source / "anpr" / "comuni.csv")
-    current = {(r["name_it"], r["registry_code"]) for r in rows if r["status"] == "active"}
-    ceased = {(r["name_it"], r["registry_code"]) for r in rows if r["status"] != "active"}
+    pairs = [(r["name_it"], r["registry_code"], r["status"]) for r in rows if has_code(r["registry_code"])]
+    current = {(name, code) for name, code, status in pairs if status == "active"}
+    ceased = {(name, code) for name, code, status in pairs if status != "active"}
     ceased -= current
-    by_name = lambda pair: sort_key(pair[0])
-    return sorted(current, key=by_name), sorted(ceased, key=by_name)
+    return sorted(current, key=by_name_then_code), sorted(ceased, key=by_name_then_code)
 
 
 def foreign_states(source):
@@ -65,7 +75,7 @@ def foreign_states(source):
     for r in read_csv(source / "anpr" / "stati-esteri-cessati.csv"):
         if has_code(r["registry_code"]):
             states.add((r["name_old"].upper(), r["registry_code"]))
-    return sorted(states, key=lambda pair: sort_key(pair[0]))
+    return sorted(states, key=by_name_then_code)
 
 
 def localities(source):
