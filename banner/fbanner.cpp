@@ -6,6 +6,8 @@
 #include <QDesktopServices>
 #include <QPainter>
 
+#include <optional>
+
 namespace {
 
 constexpr int kMinute = 60000;
@@ -28,6 +30,25 @@ QVariantList BackColorValues(const QVariantList& entries)
         }
     }
     return values;
+}
+
+// A colour kept as a colour, or as the number Windows gives it (0x00BBGGRR, 16777215 for white).
+std::optional<QColor> StoredColour(const QVariant& value)
+{
+    if (value.metaType().id() == QMetaType::QColor) {
+        const QColor colour = value.value<QColor>();
+        return colour.isValid() ? std::optional(colour) : std::nullopt;
+    }
+    bool isNumber = false;
+    const qlonglong number = value.toLongLong(&isNumber);
+    if (isNumber && number >= 0 && number <= 0xFFFFFF) {
+        return QColor(int(number & 0xFF), int((number >> 8) & 0xFF), int((number >> 16) & 0xFF));
+    }
+    if (value.canConvert<QColor>()) {
+        const QColor colour = value.value<QColor>();
+        return colour.isValid() ? std::optional(colour) : std::nullopt;
+    }
+    return std::nullopt;
 }
 
 void OpenWithDesktop(const QUrl& address)
@@ -96,10 +117,9 @@ void FBanner::loadProperties(const QVariantList& entries)
     const QVariantList values = BackColorValues(entries);
     backColorText_ = values.size() > 0 ? StoredText(values[0]).value_or(kDefaultBackColorText)
                                        : kDefaultBackColorText;
-    if (values.size() > 1 && values[1].canConvert<QColor>()) {
-        const QColor colour = values[1].value<QColor>();
-        if (colour.isValid()) {
-            backColor_ = colour;
+    if (values.size() > 1) {
+        if (const auto colour = StoredColour(values[1])) {
+            backColor_ = *colour;
         }
     }
     update();

@@ -91,7 +91,16 @@ QString WritePage(const QString& fileName, const QStringList& lines)
             return {};
         }
     }
-    return file.errorString();
+    switch (file.error()) {
+    case QFileDevice::PermissionsError:
+        return QStringLiteral("accesso negato");
+    case QFileDevice::ResourceError:
+        return QStringLiteral("spazio su disco esaurito");
+    case QFileDevice::OpenError:
+        return QStringLiteral("impossibile creare il file");
+    default:
+        return QStringLiteral("errore di scrittura");
+    }
 }
 
 } // namespace htmlexport

@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -350,12 +351,16 @@ void TableEditor::EsportaHTML()
         data44_.moveNext();
     }
     const QString fileName = QString::fromUtf8(definition_.exportFile);
+    const bool hadPage = QFileInfo::exists(fileName);
     const QString failure =
         htmlexport::WritePage(fileName, htmlexport::PageLines(definition_.page, rows));
     if (!failure.isEmpty()) {
-        report(QStringLiteral("Impossibile scrivere il file %1 nella cartella %2: %3. Il file "
-                              "precedente non è stato modificato.")
-                   .arg(fileName, QDir::currentPath(), failure));
+        QString text = QStringLiteral("Impossibile scrivere il file %1 nella cartella %2: %3.")
+                           .arg(fileName, QDir::toNativeSeparators(QDir::currentPath()), failure);
+        if (hadPage) {
+            text += QStringLiteral(" Il file precedente non è stato modificato.");
+        }
+        report(text);
         return;
     }
     report(QString::fromUtf8(definition_.exportMessage));

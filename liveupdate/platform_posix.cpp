@@ -87,6 +87,12 @@ void reportToParent(int fd, int errnoValue)
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    // Signals the host ignores would stay ignored in the service: it starts with the defaults.
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (const int signal : {SIGPIPE, SIGCHLD, SIGINT, SIGQUIT, SIGHUP}) {
+        ::sigaction(signal, &defaults, nullptr);
+    }
     ::execv(program, argv);
     reportToParent(reportFd, errno);
     ::_exit(127);

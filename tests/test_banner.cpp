@@ -412,6 +412,12 @@ TEST_F(Banner, StoredPropertiesAreTwoBackColorEntries)
 
     fresh.loadProperties({});
     EXPECT_EQ(fresh.saveProperties()[0].toList()[1], "FFFFFF");
+
+    // A colour kept as the Windows number, blue-green-red.
+    fresh.loadProperties({QVariantList{"BackColor", "255"}, QVariantList{"BackColor", 0xFF8000}});
+    EXPECT_EQ(fresh.BackColor(), QColor(0, 128, 255));
+    fresh.loadProperties({QVariantList{"BackColor", "255"}, QVariantList{"BackColor", "16777215"}});
+    EXPECT_EQ(fresh.BackColor(), QColor(Qt::white));
 }
 
 TEST_F(Banner, InDesignModeAChoiceStopsTheMinuteTimer)

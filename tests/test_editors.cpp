@@ -338,6 +338,18 @@ TEST_F(MunicipalityEditor, EnteringABoxEmptiesTheClipboardAndSelectsItsText)
     EXPECT_EQ(editor.box(1)->selectedText(), "A074");
 }
 
+TEST_F(MunicipalityEditor, FocusComingBackWithTheWindowLeavesTheClipboardAlone)
+{
+    editor.press(TableEditor::Modify);
+    editor.box(1)->setFocus();
+    QApplication::clipboard()->setText("copiato altrove");
+    QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(editor.box(1), &away);
+    QFocusEvent back(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(editor.box(1), &back);
+    EXPECT_EQ(QApplication::clipboard()->text(), "copiato altrove");
+}
+
 TEST_F(MunicipalityEditor, F12ClosesWhereverTheFocusIs)
 {
     const Qt::KeyboardModifiers modifierSets[] = {Qt::NoModifier, Qt::ShiftModifier,
@@ -411,6 +423,34 @@ TEST_F(LocalityEditor, PostalCodesAreUnique)
     editor.type(0, "11100"); // another row's
     editor.press(TableEditor::Ok);
     EXPECT_EQ(messages.last().text, "CAP già presente in archivio !");
+}
+
+TEST_F(LocalityEditor, ChangeLoadsEveryBoxAndDeletionAsksFirst)
+{
+    editor.select(2);
+    editor.press(TableEditor::Modify);
+    EXPECT_EQ(editor.box(0)->text() + editor.box(1)->text() + editor.box(2)->text() +
+                  editor.box(3)->text(),
+              "00118RMRomaLazio");
+    QWidget* next = editor.box(2)->nextInFocusChain();
+    while (!(next->focusPolicy() & Qt::TabFocus)) {
+        next = next->nextInFocusChain();
+    }
+    EXPECT_EQ(next->objectName(), QStringLiteral("bottone_%1").arg(TaCitta::Region));
+    editor.press(TableEditor::Cancel);
+    EXPECT_EQ(editor.box(2)->text(), "");
+    EXPECT_TRUE(editor.commandsEnabled());
+
+    editor.select(2);
+    messages.answers = {false};
+    editor.press(TableEditor::Delete);
+    EXPECT_EQ(messages.last().text, "Cancello CAP selezionato ?");
+    EXPECT_EQ(editor.rows(), 3);
+    messages.answers = {true};
+    editor.press(TableEditor::Delete);
+    EXPECT_EQ(messages.last().text, "CAP cancellato !");
+    EXPECT_EQ(editor.rows(), 2);
+    EXPECT_EQ(editor.find("00118"), -1);
 }
 
 TEST_F(LocalityEditor, RegionComesFromTheMap)
