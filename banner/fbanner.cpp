@@ -35,20 +35,14 @@ QVariantList BackColorValues(const QVariantList& entries)
 // A colour kept as a colour, or as the number Windows gives it (0x00BBGGRR, 16777215 for white).
 std::optional<QColor> StoredColour(const QVariant& value)
 {
-    if (value.metaType().id() == QMetaType::QColor) {
-        const QColor colour = value.value<QColor>();
-        return colour.isValid() ? std::optional(colour) : std::nullopt;
-    }
     bool isNumber = false;
-    const qlonglong number = value.toLongLong(&isNumber);
+    const qlonglong number =
+        value.metaType().id() == QMetaType::QColor ? -1 : value.toLongLong(&isNumber);
     if (isNumber && number >= 0 && number <= 0xFFFFFF) {
         return QColor(int(number & 0xFF), int((number >> 8) & 0xFF), int((number >> 16) & 0xFF));
     }
-    if (value.canConvert<QColor>()) {
-        const QColor colour = value.value<QColor>();
-        return colour.isValid() ? std::optional(colour) : std::nullopt;
-    }
-    return std::nullopt;
+    const QColor colour = value.canConvert<QColor>() ? value.value<QColor>() : QColor();
+    return colour.isValid() ? std::optional(colour) : std::nullopt;
 }
 
 void OpenWithDesktop(const QUrl& address)

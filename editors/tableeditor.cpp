@@ -178,11 +178,16 @@ void TableEditor::enterEntry(bool entering)
     frame2_->setEnabled(!entering || !definition_.commandsLockedDuringEntry);
 }
 
+int TableEditor::boxLimit(int index) const
+{
+    return definition_.boxes[static_cast<std::size_t>(index)].maxLength;
+}
+
 void TableEditor::clearBoxes()
 {
     for (auto box = text1_.cbegin(); box != text1_.cend(); ++box) {
         box.value()->clear();
-        box.value()->setMaxLength(definition_.boxes[static_cast<std::size_t>(box.key())].maxLength);
+        box.value()->setMaxLength(boxLimit(box.key()));
     }
 }
 
@@ -246,8 +251,7 @@ void TableEditor::startModify()
         // A stored value longer than the box allows is loaded whole, so that saving the row
         // unchanged never shortens it.
         const QString value = grid_->selectedText(box.key());
-        const int limit = definition_.boxes[static_cast<std::size_t>(box.key())].maxLength;
-        box.value()->setMaxLength(std::max(limit, static_cast<int>(value.size())));
+        box.value()->setMaxLength(std::max(boxLimit(box.key()), static_cast<int>(value.size())));
         box.value()->setText(value);
     }
     text1_[0]->setFocus();

@@ -92,6 +92,7 @@ private:
     void cancelEntry();
     void setMode(const QString& mode);
     void enterEntry(bool entering);
+    int boxLimit(int index) const; // the entry box's own maximum length
     void clearBoxes();
     void refreshGrid();
     bool hasRows() const;
