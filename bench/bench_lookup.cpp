@@ -1,28 +1,50 @@
-#include "cadastrallookup.h"
+#include "birthplaces.h"
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
-// One look-up as the calculation window makes it: the database opened, table COMUNI refreshed,
-// the first whole-name match found.
-void MunicipalityLookup(benchmark::State& state)
+// The index as the calculation window builds it at each computation: COMUNI and the history read.
+void BirthplaceIndexRead(benchmark::State& state)
 {
     for (auto _ : state) {
-        refdata::CadastralLookup lookup(MIRELTA_DATABASE);
-        benchmark::DoNotOptimize(lookup.Find("VILLA SANT'ANGELO"));
+        benchmark::DoNotOptimize(refdata::BirthplaceIndex::Read(MIRELTA_DATABASE));
     }
 }
-BENCHMARK(MunicipalityLookup)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BirthplaceIndexRead)->Unit(benchmark::kMillisecond);
 
-// The same search on a database already open.
-void MunicipalityFind(benchmark::State& state)
+// A birthplace found by its name, from an index already built.
+void BirthplaceByName(benchmark::State& state)
 {
-    refdata::CadastralLookup lookup(MIRELTA_DATABASE);
+    const auto index = refdata::BirthplaceIndex::Read(MIRELTA_DATABASE);
+    const char* names[] = {"VILLA SANT'ANGELO",  "bellagio",    "CANTU'",
+                           "CITTA' DI CASTELLO", "CASTRO (LE)", "FRANCIA"};
+    std::size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(lookup.Find("VILLA SANT'ANGELO"));
+        benchmark::DoNotOptimize(index.resolve(names[i++ % std::size(names)], 19800101));
     }
 }
-BENCHMARK(MunicipalityFind)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BirthplaceByName)->Unit(benchmark::kMicrosecond);
+
+// A birthplace found only by the pattern rules, over the whole table.
+void BirthplaceByPattern(benchmark::State& state)
+{
+    const auto index = refdata::BirthplaceIndex::Read(MIRELTA_DATABASE);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(index.resolve("VILLA SANT*ANG?LO", 19800101));
+    }
+}
+BENCHMARK(BirthplaceByPattern)->Unit(benchmark::kMicrosecond);
+
+// A pattern of a million "[": compiled and tried on every name in linear time.
+void PatternOfBrackets(benchmark::State& state)
+{
+    const auto index = refdata::BirthplaceIndex::Read(MIRELTA_DATABASE);
+    const std::string brackets(1'000'000, '[');
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(index.resolve(brackets, 19800101));
+    }
+}
+BENCHMARK(PatternOfBrackets)->Unit(benchmark::kMillisecond);
 
 } // namespace

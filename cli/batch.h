@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cadastrallookup.h"
+#include "birthplaces.h"
 
 #include <istream>
 #include <ostream>
@@ -8,9 +8,9 @@
 namespace cfcalc {
 
 // Computes one code per CSV record of `in` (fields separated by ";", header
-// "cognome;nome;data;sesso;comune") and writes every record, in order, with two more fields:
-// the code and the error text, one of them empty. Returns true when every record got a code.
-// The records are streamed: memory does not grow with their number.
-bool RunBatch(std::istream& in, std::ostream& out, refdata::CadastralLookup& lookup);
+// "cognome;nome;data;sesso;comune", optionally followed by ";provincia") and writes every record,
+// in order, with two more fields: the code and the error text, one of them empty. Returns true
+// when every record got a code. The records are streamed: memory does not grow with their number.
+bool RunBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places);
 
 } // namespace cfcalc

@@ -1,6 +1,7 @@
 // cfcalc: the fiscal code from the command line, one person or a whole CSV file.
 #include "batch.h"
 #include "calculation.h"
+#include "database.h"
 
 #include <filesystem>
 #include <fstream>
@@ -15,27 +16,32 @@ constexpr int kComputed = 0;
 constexpr int kRefused = 1;
 constexpr int kNotRun = 2; // no database, a file that cannot be read or written, bad arguments
 
-constexpr const char* kHelp = R"(Uso:
+constexpr const char* kHelp = R"help(Uso:
   cfcalc [--db ARCHIVIO] COGNOME NOME DATA SESSO COMUNE
   cfcalc [--db ARCHIVIO] --batch FILE
 
 Calcola il codice fiscale di una persona e lo scrive seguito da un a capo.
   DATA     data di nascita gg/mm/aaaa
   SESSO    M oppure F
-  COMUNE   comune (o stato estero) di nascita, cercato nella tabella COMUNI;
-           le lettere minuscole valgono come maiuscole, "*" e "?" come caratteri jolly
+  COMUNE   comune (o stato estero) di nascita, cercato nella tabella COMUNI per nome,
+           senza distinguere maiuscole, minuscole e accenti (CANTU' vale CANTÙ); può
+           terminare con la sigla della provincia tra parentesi: "CASTRO (LE)", "PALAU (EE)"
+           per lo stato estero. Se nessun nome è uguale, "*" e "?" fanno da caratteri jolly.
+           Conta il comune in vigore alla data di nascita; se ne restano più d'uno, cfcalc
+           li elenca dopo "Comune ambiguo:" e non calcola il codice.
 
 Opzioni:
   --db ARCHIVIO   archivio da usare (predefinito: AA1.mdb nella cartella corrente)
   --batch FILE    calcola i codici di un file CSV UTF-8 separato da ";" con intestazione
-                  cognome;nome;data;sesso;comune ("-" legge lo standard input); scrive ogni
-                  riga con due colonne in più, codice_fiscale;errore
+                  cognome;nome;data;sesso;comune, con una sesta colonna facoltativa
+                  provincia ("-" legge lo standard input); scrive ogni riga con due
+                  colonne in più, codice_fiscale;errore
   --help          mostra questo aiuto
 
 Stato di uscita: 0 codice calcolato; 1 dati non validi o comune non trovato (in modalità
 --batch: almeno una riga senza codice); 2 archivio o file non apribile, errore di lettura o
 di scrittura, argomenti errati.
-)";
+)help";
 
 struct Arguments {
     std::string database = "AA1.mdb";
@@ -77,14 +83,25 @@ std::optional<Arguments> Parse(int argc, char** argv)
 int ComputeOne(const Arguments& arguments)
 {
     const auto& p = arguments.person;
-    const fiscalcode::CalculationInput input{fiscalcode::AsTyped(p[0]), fiscalcode::AsTyped(p[1]),
-                                             p[2], fiscalcode::AsTyped(p[4]), p[3]};
-    const auto find = [&](std::string_view municipality) {
-        return refdata::CadastralLookup(arguments.database).Find(municipality);
+    const fiscalcode::CalculationInput input{
+        .surname = p[0],
+        .givenName = p[1],
+        .birthDate = p[2],
+        .municipality = p[4],
+        .sex = p[3],
+    };
+    // The database is read only once the input has passed its checks.
+    std::optional<refdata::BirthplaceIndex> places;
+    const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
+        places = refdata::BirthplaceIndex::Read(arguments.database);
+        return places->resolve(place, day, province);
     };
     const auto outcome = fiscalcode::Calculate(input, find);
     if (outcome.failure) {
         std::cerr << outcome.failure->message << "\n";
+        for (const std::string& line : outcome.failure->details) {
+            std::cerr << line << "\n";
+        }
         return kRefused;
     }
     std::cout << outcome.code << "\n";
@@ -115,9 +132,9 @@ int ComputeBatch(const Arguments& arguments)
             return kNotRun;
         }
     }
-    refdata::CadastralLookup lookup(arguments.database);
+    const auto places = refdata::BirthplaceIndex::Read(arguments.database);
     std::istream& in = file.is_open() ? file : std::cin;
-    const bool allComputed = cfcalc::RunBatch(in, std::cout, lookup);
+    const bool allComputed = cfcalc::RunBatch(in, std::cout, places);
     if (in.bad()) {
         std::cerr << "Errore di lettura del file \"" << name << "\": elaborazione interrotta.\n";
         return kNotRun;

@@ -1,5 +1,7 @@
 #include "csv.h"
 
+#include <cstring>
+
 namespace refdata {
 
 CsvReader::CsvReader(std::istream& in, char separator) : in_(in), separator_(separator) {}
@@ -18,71 +20,118 @@ bool CsvReader::ReadLine()
     return true;
 }
 
+// The fields' strings are kept from one record to the next, so that reading a file of many
+// records allocates next to nothing.
 bool CsvReader::Next(std::vector<std::string>& fields)
 {
     if (!ReadLine()) {
         return false;
     }
     recordLine_ = lineNumber_;
-    fields.clear();
-    fields.emplace_back();
-    // A double quote opens a quoted field only as the field's first character; anywhere else it
-    // is an ordinary character, so a stray one never swallows the lines that follow.
-    bool quoted = false;
-    bool fieldStart = true;
-    for (std::size_t i = 0;; ++i) {
-        if (i == line_.size()) {
-            if (!quoted || !ReadLine()) {
-                return true; // an unclosed quote ends with the input
-            }
-            fields.back() += '\n';
-            i = static_cast<std::size_t>(-1);
-            continue;
-        }
-        const char c = line_[i];
-        if (quoted) {
-            if (c != '"') {
-                fields.back() += c;
-            } else if (i + 1 < line_.size() && line_[i + 1] == '"') {
-                fields.back() += '"';
-                ++i;
-            } else {
-                quoted = false;
-            }
-        } else if (c == '"' && fieldStart) {
-            quoted = true;
-        } else if (c == separator_) {
+    std::size_t count = 0;
+    const auto nextField = [&]() -> std::string& {
+        if (count == fields.size()) {
             fields.emplace_back();
-            fieldStart = true;
-            continue;
-        } else {
-            fields.back() += c;
         }
-        fieldStart = false;
+        std::string& field = fields[count++];
+        field.clear();
+        return field;
+    };
+    std::size_t pos = 0;
+    while (true) {
+        std::string& field = nextField();
+        // A double quote opens a quoted field only as the field's first character; anywhere
+        // else it is an ordinary character, so a stray one never swallows the lines that follow.
+        if (pos < line_.size() && line_[pos] == '"') {
+            pos = ReadQuoted(field, pos + 1);
+        }
+        const char* start = line_.data() + pos;
+        const auto* end =
+            static_cast<const char*>(std::memchr(start, separator_, line_.size() - pos));
+        const std::size_t stop = end ? static_cast<std::size_t>(end - line_.data()) : line_.size();
+        field.append(line_, pos, stop - pos);
+        if (stop == line_.size()) {
+            break;
+        }
+        pos = stop + 1;
     }
+    fields.resize(count);
+    return true;
+}
+
+// Reads a quoted field from `pos`, just after its opening quote, into `field`, following it over
+// line breaks; a doubled quote stands for one. Returns the position after the closing quote, or
+// the end of the input's last line when the quote is never closed.
+std::size_t CsvReader::ReadQuoted(std::string& field, std::size_t pos)
+{
+    while (true) {
+        const std::size_t quote = line_.find('"', pos);
+        if (quote == std::string::npos) {
+            field.append(line_, pos);
+            if (!ReadLine()) {
+                return line_.size(); // an unclosed quote ends with the input
+            }
+            field += '\n';
+            pos = 0;
+            continue;
+        }
+        field.append(line_, pos, quote - pos);
+        if (quote + 1 < line_.size() && line_[quote + 1] == '"') {
+            field += '"';
+            pos = quote + 2;
+            continue;
+        }
+        return quote + 1;
+    }
+}
+
+void CsvWriter::Write(const std::vector<std::string>& fields)
+{
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) {
+            buffer_ += separator_;
+        }
+        const std::string& field = fields[i];
+        bool plain = true;
+        for (char c : field) {
+            if (c == separator_ || c == '"' || c == '\n' || c == '\r') {
+                plain = false;
+                break;
+            }
+        }
+        if (plain) {
+            buffer_ += field;
+            continue;
+        }
+        buffer_ += '"';
+        for (char c : field) {
+            if (c == '"') {
+                buffer_ += '"';
+            }
+            buffer_ += c;
+        }
+        buffer_ += '"';
+    }
+    buffer_ += '\n';
+    if (buffer_.size() >= kFlushSize) {
+        Flush();
+    }
+}
+
+void CsvWriter::Flush()
+{
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
+}
+
+CsvWriter::~CsvWriter()
+{
+    Flush();
 }
 
 void WriteCsvRecord(std::ostream& out, const std::vector<std::string>& fields, char separator)
 {
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0) {
-            out.put(separator);
-        }
-        const std::string& field = fields[i];
-        if (field.find_first_of(std::string{separator, '"', '\n', '\r'}) == std::string::npos) {
-            out.write(field.data(), static_cast<std::streamsize>(field.size()));
-            continue;
-        }
-        out.put('"');
-        for (char c : field) {
-            if (c == '"') {
-                out.put('"');
-            }
-            out.put(c);
-        }
-        out.put('"');
-    }
-    out.put('\n');
+    CsvWriter(out, separator).Write(fields);
 }
 
 } // namespace refdata

@@ -23,12 +23,34 @@ public:
 
 private:
     bool ReadLine();
+    std::size_t ReadQuoted(std::string& field, std::size_t pos);
 
     std::istream& in_;
     char separator_;
     std::string line_;
     long lineNumber_ = 0;
     long recordLine_ = 0;
+};
+
+// Writes records, quoting the fields that need it, each followed by a line feed. The records are
+// gathered and written to the stream in large pieces; Flush (or the end of the writer) writes
+// what is left.
+class CsvWriter {
+public:
+    explicit CsvWriter(std::ostream& out, char separator = ';') : out_(out), separator_(separator)
+    {}
+    ~CsvWriter();
+    CsvWriter(const CsvWriter&) = delete;
+    CsvWriter& operator=(const CsvWriter&) = delete;
+
+    void Write(const std::vector<std::string>& fields);
+    void Flush();
+
+private:
+    static constexpr std::size_t kFlushSize = 64 * 1024;
+    std::ostream& out_;
+    char separator_;
+    std::string buffer_;
 };
 
 // Writes one record, quoting the fields that need it, followed by a line feed.

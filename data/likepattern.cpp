@@ -38,7 +38,12 @@ LikePattern::LikePattern(std::string_view pattern)
 // itself when the list is never closed and the "[" stands for itself.
 std::size_t LikePattern::CompileList(std::string_view pattern, std::size_t pos)
 {
-    const std::size_t close = pattern.find(']', pos + 1);
+    // The pattern is read from left to right, so the "]" found for an earlier "[" still serves
+    // while it lies ahead; a pattern of many "[" is compiled in linear time.
+    if (nextClose_ != std::string_view::npos && nextClose_ <= pos) {
+        nextClose_ = pattern.find(']', pos + 1);
+    }
+    const std::size_t close = nextClose_;
     if (close == std::string_view::npos) {
         return pos;
     }

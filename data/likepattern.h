@@ -36,6 +36,7 @@ private:
 
     std::vector<Token> tokens_;
     std::vector<Range> ranges_;
+    std::size_t nextClose_ = 0; // while compiling: the next "]", npos when there is none
 };
 
 } // namespace refdata

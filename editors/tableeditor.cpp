@@ -282,7 +282,7 @@ void TableEditor::save()
             return;
         }
     }
-    if (CercaDoppione()) {
+    if (!hasShapes() || CercaDoppione()) {
         return;
     }
     if (mode() == kNew) {
@@ -310,6 +310,27 @@ void TableEditor::cancelEntry()
     enterEntry(false);
     refreshGrid();
     setMode({});
+}
+
+// True when every box holds a value of its shape; the boxes that want capitals get them. Otherwise
+// the user is told and the box gets the focus.
+bool TableEditor::hasShapes()
+{
+    for (auto box = text1_.cbegin(); box != text1_.cend(); ++box) {
+        const auto& shape = definition_.boxes[static_cast<std::size_t>(box.key())].shape;
+        if (!shape) {
+            continue;
+        }
+        if (shape->capitals) {
+            box.value()->setText(box.value()->text().toUpper());
+        }
+        if (!shape->accepts(box.value()->text().toStdString())) {
+            report(QString::fromUtf8(shape->refusal));
+            box.value()->setFocus();
+            return false;
+        }
+    }
+    return true;
 }
 
 // True when the first field's value already belongs to another row; the user has then been told.

@@ -8,6 +8,7 @@
 #include <QMap>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,12 +30,20 @@ public:
     // Indexes of the buttons (bottone).
     enum Button { New = 0, Modify = 1, Delete = 2, Exit = 3, Ok = 4, Cancel = 5, Export = 7 };
 
+    // The shape a box's value must have to be saved; it is saved in capitals when asked.
+    struct Shape {
+        bool (*accepts)(std::string_view value);
+        const char* refusal; // the message when it does not
+        bool capitals;
+    };
+
     struct EntryBox {
         const char* caption;
         int captionIndex; // of its label, Label2
         QPoint captionAt; // in the entry frame, pixels
         QRect area;
         int maxLength;
+        std::optional<Shape> shape = std::nullopt;
     };
 
     struct Definition {
@@ -97,6 +106,7 @@ private:
     void refreshGrid();
     bool hasRows() const;
 
+    bool hasShapes();
     bool CercaDoppione();
     void EsportaHTML();
 

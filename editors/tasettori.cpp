@@ -1,11 +1,15 @@
 #include "tasettori.h"
 
+#include "birthplaces.h"
 #include "catalogue.h"
 #include "twips.h"
 
 namespace catalogue = refdata::catalogue;
 
 namespace {
+
+constexpr const char* kCodeShape =
+    "Il codice catastale deve essere una lettera seguita da tre cifre, per esempio H501 !";
 
 TableEditor::Definition Municipalities()
 {
@@ -19,7 +23,8 @@ TableEditor::Definition Municipalities()
         .exportSource = catalogue::kComuniExportSource,
         .columns = {{"Comune", "COMUNE", 270}, {"Codice", "CODICE", 80}},
         .boxes = {{"Comune ", 1, ui::TwipsPoint(120, 360), ui::TwipsRect(960, 360, 4785, 285), 40},
-                  {"Codice", 0, ui::TwipsPoint(120, 720), ui::TwipsRect(960, 720, 975, 285), 4}},
+                  {"Codice", 0, ui::TwipsPoint(120, 720), ui::TwipsRect(960, 720, 975, 285), 4,
+                   TableEditor::Shape{refdata::IsCadastralCode, kCodeShape, true}}},
         .requiredBoxes = {0, 1},
         .duplicateCriterion = catalogue::ComuneCriterion,
         .deleteQuestion = "Cancello Comune selezionato ?",

@@ -1,7 +1,8 @@
 #include "birthdate.h"
 
+#include "birthplaces.h"
+
 #include <array>
-#include <cstdio>
 
 namespace fiscalcode {
 namespace {
@@ -36,6 +37,19 @@ std::optional<std::array<std::string_view, 3>> SplitDate(std::string_view text)
     return count == parts.size() ? std::optional(parts) : std::nullopt;
 }
 
+bool IsNormalForm(std::string_view text)
+{
+    if (text.size() != 10 || text[2] != '/' || text[5] != '/') {
+        return false;
+    }
+    for (std::size_t i : {0, 1, 3, 4, 6, 7, 8, 9}) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
 int Number(std::string_view digits)
 {
     int value = 0;
@@ -58,6 +72,10 @@ std::optional<CalendarDate> Checked(int day, int month, int year)
 
 std::optional<CalendarDate> ReadBirthDate(std::string_view text)
 {
+    if (IsNormalForm(text)) { // dd/mm/yyyy, as nearly every date arrives
+        return Checked(Number(text.substr(0, 2)), Number(text.substr(3, 2)),
+                       Number(text.substr(6, 4)));
+    }
     const auto parts = SplitDate(text);
     if (!parts) {
         return std::nullopt;
@@ -78,9 +96,7 @@ std::optional<CalendarDate> ReadBirthDate(std::string_view text)
 
 std::string FormatBirthDate(const CalendarDate& date)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.day, date.month, date.year);
-    return text;
+    return refdata::FormatDay(date.year * 10000 + date.month * 100 + date.day);
 }
 
 } // namespace fiscalcode

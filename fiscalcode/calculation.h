@@ -1,9 +1,12 @@
 #pragma once
 
+#include "birthplaces.h"
+
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What happens when the user asks for a code: the inputs are checked in a fixed order, the date
 // is rewritten as dd/mm/yyyy, the municipality's cadastral code is looked up and the code is
@@ -37,6 +40,17 @@ inline constexpr const char* kMunicipalityNotFound =
     "Comune - se esistente - non presente in archivio !";
 // The window offers only the two option buttons; text input (the command line) may say otherwise.
 inline constexpr const char* kInvalidSex = "Il sesso deve essere M oppure F !";
+// A name holding a digit or a letter outside the Latin alphabet; %1 the field, %2 the character.
+inline constexpr const char* kRefusedCharacter =
+    "Il campo %1 contiene «%2»: nel codice fiscale un nome può avere solo lettere dell'alfabeto "
+    "latino, anche accentate, e nessuna cifra !";
+inline constexpr const char* kNotInForce = "Comune non esistente alla data di nascita:";
+inline constexpr const char* kNotInProvince = "Comune non presente nella provincia indicata:";
+inline constexpr const char* kAmbiguous = "Comune ambiguo:";
+// A code in COMUNI that is not a letter and three digits; %1 the code, %2 the municipality.
+inline constexpr const char* kMalformedCode =
+    "Il codice catastale «%1» del comune %2 non è valido: deve essere una lettera seguita da "
+    "tre cifre. Correggerlo nella Tabella Comuni !";
 
 // Multi-line notices, one entry per line; each line is shown followed by CR LF.
 inline constexpr const char* kCopyNotice[] = {
@@ -65,30 +79,45 @@ std::string AsTyped(std::string_view text);
 
 enum class InputField { Surname, GivenName, BirthDate, Municipality };
 
+// Fields left out of an initializer are empty.
 struct CalculationInput {
-    std::string surname;
-    std::string givenName;
-    std::string birthDate;
-    std::string municipality;
-    std::string sex = "M"; // "M" or "F"
+    std::string surname{};
+    std::string givenName{};
+    std::string birthDate{};
+    std::string municipality{}; // may end with its province in brackets: "CASTRO (LE)"
+    std::string sex = "M";      // "M" or "F"
+    std::string province{};     // optional: the province of the municipality
 };
 
 struct CalculationOutcome {
-    // The first failure: its message, and the field that gets the focus (none when the
-    // municipality is not found). An input check is shown with the error icon, the failed
-    // look-up with the information icon.
+    // The first failure: its message, the places it concerns (one line each), and the field that
+    // gets the focus (none for the look-up of the place). An input check is shown with the error
+    // icon, a failed look-up with the information icon.
     struct Failure {
-        const char* message;
+        std::string message;
+        std::vector<std::string> details;
         std::optional<InputField> field;
     };
     std::optional<Failure> failure;
-    std::string birthDate; // the date as dd/mm/yyyy once the checks passed, else empty
-    std::string code;      // the fiscal code, when computed
+    bool cancelled = false; // the user chose none of several places
+    std::string birthDate;  // the date as dd/mm/yyyy once the checks passed, else empty
+    std::string code;       // the fiscal code, when computed
 };
 
-// Finds the cadastral code of the municipality text, or nothing.
-using CadastralCodeFinder = std::function<std::optional<std::string>(std::string_view)>;
+// The birthplace of a person born on a day; see refdata::BirthplaceIndex::resolve.
+using BirthplaceFinder = std::function<refdata::Birthplace(std::string_view place, refdata::Day day,
+                                                           std::string_view province)>;
 
-CalculationOutcome Calculate(const CalculationInput& input, const CadastralCodeFinder& find);
+// Asks the user which of several places is meant; nullptr when the user declines.
+using PlaceChooser = std::function<const refdata::Place*(
+    const std::vector<const refdata::Place*>& places, refdata::Day day)>;
+
+// Checks the input, finds the birthplace and computes the code. When several places fit,
+// `choose` decides; without it, the outcome is the failure "Comune ambiguo:" with one detail
+// line "NAME (PR)" per place.
+CalculationOutcome Calculate(const CalculationInput& input, const BirthplaceFinder& find,
+                             const PlaceChooser& choose = {});
+CalculationOutcome Calculate(const CalculationInput& input, const refdata::BirthplaceIndex& index,
+                             const PlaceChooser& choose = {});
 
 } // namespace fiscalcode

@@ -1,7 +1,9 @@
 #include "codicefiscale.h"
 
-#include "cadastrallookup.h"
+#include "birthplaces.h"
 #include "calculation.h"
+#include "catalogue.h"
+#include "database.h"
 #include "messages.h"
 #include "twips.h"
 #include "validators.h"
@@ -215,15 +217,22 @@ void CodiceFiscale::bottoneClicked(int index)
 
 void CodiceFiscale::create()
 {
-    const fiscalcode::CalculationInput input{Typed(text1_[1]), Typed(text1_[22]),
-                                             text1_[4]->text().toStdString(), Typed(text1_[6]),
-                                             option1_[1]->isChecked() ? "F" : "M"};
+    const fiscalcode::CalculationInput input{
+        .surname = Typed(text1_[1]),
+        .givenName = Typed(text1_[22]),
+        .birthDate = text1_[4]->text().toStdString(),
+        .municipality = Typed(text1_[6]),
+        .sex = option1_[1]->isChecked() ? "F" : "M",
+    };
+    // The database is read afresh at each computation, once the input has passed its checks.
+    std::optional<refdata::BirthplaceIndex> places;
+    const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
+        places = refdata::BirthplaceIndex::Read(refdata::catalogue::kDatabaseFileUpper);
+        return places->resolve(place, day, province);
+    };
     fiscalcode::CalculationOutcome outcome;
     try {
-        outcome = fiscalcode::Calculate(input, [](std::string_view municipality) {
-            return refdata::CadastralLookup(refdata::catalogue::kDatabaseFileUpper)
-                .Find(municipality);
-        });
+        outcome = fiscalcode::Calculate(input, find);
     } catch (const refdata::DataError& error) {
         ui::Inform(this, ui::Icon::Error, ui::kAttention, QString::fromUtf8(error.what()));
         return;
@@ -234,14 +243,20 @@ void CodiceFiscale::create()
     if (outcome.failure) {
         const auto& failure = *outcome.failure;
         const int focusIndex[] = {1, 22, 4, 6}; // by InputField
+        QString text = FromUtf8(failure.message);
+        for (const std::string& line : failure.details) {
+            text += QStringLiteral("\r\n") + FromUtf8(line);
+        }
         ui::Inform(this, failure.field ? ui::Icon::Error : ui::Icon::Information, ui::kAttention,
-                   QString::fromUtf8(failure.message));
+                   text);
         if (failure.field) {
             text1_[focusIndex[static_cast<int>(*failure.field)]]->setFocus();
         }
         return;
     }
-    text1_[0]->setText(FromUtf8(outcome.code));
+    if (!outcome.code.empty()) {
+        text1_[0]->setText(FromUtf8(outcome.code));
+    }
 }
 
 void CodiceFiscale::copyCode()

@@ -1,5 +1,8 @@
 #include "fiscalcode.h"
 
+#include "plainletters.h"
+#include "textfold.h"
+
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -7,115 +10,88 @@
 namespace fiscalcode {
 namespace {
 
-// Length in bytes of the UTF-8 character that starts with `lead`; a byte that cannot start one
-// counts as a character of its own.
-std::size_t CharacterLength(std::string_view text, std::size_t pos)
-{
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    std::size_t length = 1;
-    if (lead >= 0xF0 && lead < 0xF8) {
-        length = 4;
-    } else if (lead >= 0xE0) {
-        length = lead < 0xF0 ? 3 : 1;
-    } else if (lead >= 0xC0) {
-        length = 2;
-    }
-    if (pos + length > text.size()) {
-        return 1;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) {
-            return 1;
-        }
-    }
-    return length;
-}
-
-// How a name treats a character: spaces and apostrophes are dropped, the five capitals A E I O U
-// are vowels, every other character (lower-case and accented letters too) is a consonant.
-enum class LetterKind : unsigned char { Consonant, Vowel, Dropped };
-
-constexpr std::array<LetterKind, 256> MakeLetterKinds()
-{
-    std::array<LetterKind, 256> kinds{};
-    for (char c : {'A', 'E', 'I', 'O', 'U'}) {
-        kinds[static_cast<unsigned char>(c)] = LetterKind::Vowel;
-    }
-    kinds[' '] = LetterKind::Dropped;
-    kinds['\''] = LetterKind::Dropped;
-    return kinds;
-}
-
-constexpr std::array<LetterKind, 256> kLetterKinds = MakeLetterKinds();
-
-// The characters of a name that the code uses: the first four consonants and the first three
-// vowels, in order of appearance, and how many of each the name has.
+// The letters of a name that the code uses, in plain capitals: the first four consonants and the
+// first three vowels, in order of appearance, and how many of each the name has.
 struct NameLetters {
-    std::array<std::string_view, 4> consonants;
-    std::array<std::string_view, 3> vowels;
+    std::array<char, 4> consonants{};
+    std::array<char, 3> vowels{};
     std::size_t consonantCount = 0;
     std::size_t vowelCount = 0;
+
+    void add(char letter)
+    {
+        if (IsVowel(letter)) {
+            if (vowelCount < vowels.size()) {
+                vowels[vowelCount] = letter;
+            }
+            ++vowelCount;
+        } else {
+            if (consonantCount < consonants.size()) {
+                consonants[consonantCount] = letter;
+            }
+            ++consonantCount;
+        }
+    }
+
+    static bool IsVowel(char letter)
+    {
+        return letter == 'A' || letter == 'E' || letter == 'I' || letter == 'O' || letter == 'U';
+    }
 };
 
+// Every letter is read as its plain capital (ß as SS); whatever is not a letter, or cannot enter
+// a code, is left out. Plain ASCII, the usual case, needs no table.
 NameLetters ClassLetters(std::string_view name)
 {
     NameLetters letters;
     for (std::size_t pos = 0; pos < name.size();) {
-        const auto first = static_cast<unsigned char>(name[pos]);
-        const std::size_t length = first < 0x80 ? 1 : CharacterLength(name, pos);
-        const std::string_view character(name.data() + pos, length);
-        pos += length;
-        switch (kLetterKinds[first]) {
-        case LetterKind::Dropped:
-            break;
-        case LetterKind::Vowel:
-            if (letters.vowelCount < letters.vowels.size()) {
-                letters.vowels[letters.vowelCount] = character;
+        const auto byte = static_cast<unsigned char>(name[pos]);
+        if (byte < 0x80) {
+            ++pos;
+            if (byte >= 'a' && byte <= 'z') {
+                letters.add(static_cast<char>(byte - 'a' + 'A'));
+            } else if (byte >= 'A' && byte <= 'Z') {
+                letters.add(static_cast<char>(byte));
             }
-            ++letters.vowelCount;
-            break;
-        case LetterKind::Consonant:
-            if (letters.consonantCount < letters.consonants.size()) {
-                letters.consonants[letters.consonantCount] = character;
+            continue;
+        }
+        const PlainForm form = PlainFormOf(refdata::NextCharacter(name, pos));
+        if (form.kind == PlainForm::Kind::Letters) {
+            for (char letter : form.letters) {
+                letters.add(letter);
             }
-            ++letters.consonantCount;
-            break;
         }
     }
     return letters;
 }
 
 // The writers below put characters at `out` and return the position after them. A name part
-// takes at most three characters of four bytes, the date part at most six bytes.
-constexpr std::size_t kPartBytes = 12;
+// takes three characters, the date part at most six bytes.
+constexpr std::size_t kPartBytes = 3;
 constexpr std::size_t kDateSexBytes = 6;
 
 char* Write(char* out, std::string_view text)
 {
-    if (text.size() == 1) {
-        *out = text[0];
-        return out + 1;
-    }
     return std::copy(text.begin(), text.end(), out);
 }
 
-// Three characters: the chosen consonants, then vowels, then "X" as long as needed.
+// Three letters: the chosen consonants, then vowels, then "X" as long as needed.
 char* WritePart(char* out, const NameLetters& letters, bool skipSecondConsonant)
 {
     if (skipSecondConsonant) {
         for (std::size_t i : {0, 2, 3}) {
-            out = Write(out, letters.consonants[i]);
+            *out++ = letters.consonants[i];
         }
         return out;
     }
     std::size_t taken = 0;
     const std::size_t consonants = std::min<std::size_t>(letters.consonantCount, 3);
     for (std::size_t i = 0; i < consonants; ++i, ++taken) {
-        out = Write(out, letters.consonants[i]);
+        *out++ = letters.consonants[i];
     }
     const std::size_t vowels = std::min<std::size_t>(letters.vowelCount, 3);
     for (std::size_t i = 0; i < vowels && taken < 3; ++i, ++taken) {
-        out = Write(out, letters.vowels[i]);
+        *out++ = letters.vowels[i];
     }
     for (; taken < 3; ++taken) {
         *out++ = 'X';
@@ -238,7 +214,7 @@ char CheckCharacter(std::string_view body)
             sum += (*tables[position & 1])[c];
             ++pos;
         } else {
-            pos += CharacterLength(body, pos);
+            refdata::NextCharacter(body, pos);
         }
     }
     return static_cast<char>('A' + sum % 26);

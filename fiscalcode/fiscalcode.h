@@ -5,11 +5,13 @@
 
 // The Italian fiscal code: three letters of the surname, three of the given name, year, month
 // letter and day of birth (plus 40 for women), the cadastral code of the place of birth and a
-// check letter. Texts are UTF-8; a character is a Unicode character, never a byte.
+// check letter. Texts are UTF-8; a character is a Unicode character, never a byte. Names are read
+// in the official alphabet (see plainletters.h): their letters as plain capitals A-Z, whatever is
+// not a letter left out.
 namespace fiscalcode {
 
 struct PersonalData {
-    std::string Surname;       // as entered, capitals expected; spaces and apostrophes allowed
+    std::string Surname;       // as entered; accents, small letters, spaces, apostrophes allowed
     std::string GivenName;     // same form
     std::string BirthDate;     // dd/mm/yyyy
     std::string Sex;           // "M" or "F"
@@ -21,7 +23,7 @@ struct PersonalData {
 std::string ComputeFiscalCode(const PersonalData& person);
 
 // The three letters of a surname: consonants first, then vowels, then "X" as filler. A surname
-// with no letters left once spaces and apostrophes are removed gives "XXX".
+// without letters gives "XXX".
 std::string SurnameLetters(std::string_view surname);
 
 // As SurnameLetters, except that a name with four or more consonants gives the first, third and

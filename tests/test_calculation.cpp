@@ -1,8 +1,10 @@
 #include "birthdate.h"
 #include "calculation.h"
+#include "fiscalcode.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,10 +14,26 @@ namespace texts = fiscalcode::texts;
 
 namespace {
 
-std::optional<std::string> NoLookup(std::string_view)
+refdata::Birthplace NoLookup(std::string_view, refdata::Day, std::string_view)
 {
     ADD_FAILURE() << "the municipality was looked up";
-    return std::nullopt;
+    return {};
+}
+
+// A finder that knows one place, valid at every date.
+fiscalcode::BirthplaceFinder OnePlace(std::string code, std::string* looked = nullptr,
+                                      refdata::Day* day = nullptr)
+{
+    auto place = std::make_shared<refdata::Place>(refdata::Place{"ROMA", std::move(code)});
+    return [=](std::string_view text, refdata::Day on, std::string_view) {
+        if (looked) {
+            *looked = text;
+        }
+        if (day) {
+            *day = on;
+        }
+        return refdata::Birthplace{refdata::Birthplace::Outcome::Found, {place.get()}};
+    };
 }
 
 TEST(BirthDate, ReadsDayFirstAndRewritesAsTenCharacters)
@@ -63,46 +81,72 @@ TEST(Calculation, ChecksRunInOrderAndStopAtTheFirstFailure)
     for (const Case& c : cases) {
         const auto outcome = fiscalcode::Calculate(c.input, NoLookup);
         ASSERT_TRUE(outcome.failure);
-        EXPECT_STREQ(outcome.failure->message, c.message);
+        EXPECT_EQ(outcome.failure->message, c.message);
         EXPECT_EQ(outcome.failure->field, c.field);
         EXPECT_TRUE(outcome.code.empty());
         EXPECT_TRUE(outcome.birthDate.empty());
     }
 }
 
+TEST(Calculation, NamesOutsideTheLatinAlphabetAreRefusedWithTheirField)
+{
+    struct Case {
+        const char* surname;
+        const char* givenName;
+        const char* message;
+        InputField field;
+    };
+    const Case cases[] = {
+        {"ПЕТРОВ", "IVAN", "Il campo Cognome contiene «П»", InputField::Surname},
+        {"ROSSI", "ΣΟΦΙΑ", "Il campo Nome contiene «Σ»", InputField::GivenName},
+        {"ROSSI 2", "MARIO", "Il campo Cognome contiene «2»", InputField::Surname},
+        {"ROSSI", "MARIO III", "", InputField::GivenName}, // letters only: accepted
+        {"ROSSI", "LUCA\xE0", "Il campo Nome contiene «\xEF\xBF\xBD»", InputField::GivenName},
+    };
+    for (const Case& c : cases) {
+        const auto outcome =
+            fiscalcode::Calculate({c.surname, c.givenName, "01/01/1974", "ROMA"}, OnePlace("H501"));
+        if (*c.message == '\0') {
+            EXPECT_FALSE(outcome.failure) << c.givenName;
+            continue;
+        }
+        ASSERT_TRUE(outcome.failure) << c.surname << " " << c.givenName;
+        EXPECT_TRUE(outcome.failure->message.starts_with(c.message)) << outcome.failure->message;
+        EXPECT_EQ(outcome.failure->field, c.field);
+        EXPECT_TRUE(outcome.birthDate.empty()); // refused before the date is looked at
+    }
+}
+
 TEST(Calculation, FieldsOfBlanksAreNotEmpty)
 {
     std::string looked;
-    const auto outcome = fiscalcode::Calculate({" ", " ", "01/01/1974", " ", "M"},
-                                               [&](std::string_view municipality) {
-                                                   looked = municipality;
-                                                   return std::optional<std::string>("H501");
-                                               });
+    const auto outcome =
+        fiscalcode::Calculate({" ", " ", "01/01/1974", " ", "M"}, OnePlace("H501", &looked));
     EXPECT_FALSE(outcome.failure);
     EXPECT_EQ(looked, " ");
     EXPECT_EQ(outcome.code, "XXXXXX74A01H501" + std::string(1, outcome.code.back()));
 }
 
-TEST(Calculation, RewritesTheDateThenLooksUpAndComputes)
+TEST(Calculation, RewritesTheDateThenLooksUpOnThatDayAndComputes)
 {
-    const auto found = [](std::string_view municipality) {
-        EXPECT_EQ(municipality, "ROMA");
-        return std::optional<std::string>("H501");
-    };
-    const auto outcome =
-        fiscalcode::Calculate({"ROSSI", "MARIA", "1974/04/25", "ROMA", "F"}, found);
+    std::string looked;
+    refdata::Day day = 0;
+    const auto outcome = fiscalcode::Calculate({"ROSSI", "MARIA", "1974/04/25", "ROMA", "F"},
+                                               OnePlace("H501", &looked, &day));
     EXPECT_FALSE(outcome.failure);
+    EXPECT_EQ(looked, "ROMA");
+    EXPECT_EQ(day, 19740425);
     EXPECT_EQ(outcome.birthDate, "25/04/1974");
     EXPECT_EQ(outcome.code, "RSSMRA74D65H501V");
 }
 
 TEST(Calculation, MunicipalityNotFoundKeepsTheRewrittenDateAndMovesNoFocus)
 {
-    const auto outcome =
-        fiscalcode::Calculate({"ROSSI", "MARIO", "1974/01/01", "ATLANTIDE", "M"},
-                              [](std::string_view) { return std::optional<std::string>(); });
+    const auto outcome = fiscalcode::Calculate(
+        {"ROSSI", "MARIO", "1974/01/01", "ATLANTIDE", "M"},
+        [](std::string_view, refdata::Day, std::string_view) { return refdata::Birthplace{}; });
     ASSERT_TRUE(outcome.failure);
-    EXPECT_STREQ(outcome.failure->message, texts::kMunicipalityNotFound);
+    EXPECT_EQ(outcome.failure->message, texts::kMunicipalityNotFound);
     EXPECT_FALSE(outcome.failure->field);
     EXPECT_EQ(outcome.birthDate, "01/01/1974");
     EXPECT_TRUE(outcome.code.empty());
@@ -114,8 +158,94 @@ TEST(Calculation, SexOtherThanMOrFIsRefused)
         const auto outcome =
             fiscalcode::Calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA", sex}, NoLookup);
         ASSERT_TRUE(outcome.failure) << sex;
-        EXPECT_STREQ(outcome.failure->message, texts::kInvalidSex);
+        EXPECT_EQ(outcome.failure->message, texts::kInvalidSex);
     }
+}
+
+TEST(Calculation, CadastralCodesOfAnotherShapeAreNeverPutInACode)
+{
+    // Small letters count as capitals; anything else is a fault of the table, said as such.
+    EXPECT_EQ(fiscalcode::Calculate({"ROSSI", "MARIO", "01/01/1974", "X"}, OnePlace("z998")).code,
+              "RSSMRA74A01Z998" + std::string(1, fiscalcode::CheckCharacter("RSSMRA74A01Z998")));
+    for (const char* code : {"", "H50", "H5011", "1501", "HH01", "H5O1", "H 01"}) {
+        const auto outcome =
+            fiscalcode::Calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA"}, OnePlace(code));
+        ASSERT_TRUE(outcome.failure) << code;
+        EXPECT_EQ(outcome.failure->message,
+                  "Il codice catastale «" + std::string(code) +
+                      "» del comune ROMA non è valido: deve essere una lettera seguita da tre "
+                      "cifre. Correggerlo nella Tabella Comuni !");
+        EXPECT_TRUE(outcome.code.empty());
+    }
+}
+
+// Two municipalities of one name, with their histories.
+class TwoCastros : public ::testing::Test {
+protected:
+    refdata::BirthplaceIndex index{{{"CASTRO", "C337"}, {"CASTRO", "M261"}},
+                                   {{"C337", {18610317, 99991231, "CASTRO", "", "BG"}},
+                                    {"M261", {19750501, 99991231, "CASTRO", "", "LE"}}}};
+    const CalculationInput person{"ROSSI", "MARIO", "01/01/1980", "CASTRO"};
+};
+
+TEST_F(TwoCastros, SeveralPlacesAreNeverPickedSilently)
+{
+    const auto outcome = fiscalcode::Calculate(person, index);
+    ASSERT_TRUE(outcome.failure);
+    EXPECT_EQ(outcome.failure->message, "Comune ambiguo:");
+    EXPECT_EQ(outcome.failure->details, (std::vector<std::string>{"CASTRO (BG)", "CASTRO (LE)"}));
+    EXPECT_EQ(outcome.birthDate, "01/01/1980");
+    EXPECT_TRUE(outcome.code.empty());
+}
+
+TEST_F(TwoCastros, TheUsersChoiceDecidesAndCancellingComputesNothing)
+{
+    std::vector<std::string> offered;
+    const auto chooseLast = [&](const std::vector<const refdata::Place*>& places,
+                                refdata::Day day) {
+        for (const auto* place : places) {
+            offered.push_back(place->describe(day));
+        }
+        return places.back();
+    };
+    const auto chosen = fiscalcode::Calculate(person, index, chooseLast);
+    EXPECT_FALSE(chosen.failure);
+    EXPECT_EQ(chosen.code.substr(11, 4), "M261");
+    EXPECT_EQ(offered, (std::vector<std::string>{"CASTRO (BG)", "CASTRO (LE)"}));
+
+    const auto cancelled = fiscalcode::Calculate(
+        person, index, [](const auto&, refdata::Day) -> const refdata::Place* { return nullptr; });
+    EXPECT_TRUE(cancelled.cancelled);
+    EXPECT_FALSE(cancelled.failure);
+    EXPECT_TRUE(cancelled.code.empty());
+}
+
+TEST_F(TwoCastros, TheDateAndTheProvinceNarrowTheChoice)
+{
+    CalculationInput before1975 = person;
+    before1975.birthDate = "30/04/1975";
+    EXPECT_EQ(fiscalcode::Calculate(before1975, index).code.substr(11, 4), "C337");
+
+    CalculationInput withProvince = person;
+    withProvince.municipality = "CASTRO (LE)";
+    EXPECT_EQ(fiscalcode::Calculate(withProvince, index).code.substr(11, 4), "M261");
+    withProvince.municipality = "CASTRO";
+    withProvince.province = "bg";
+    EXPECT_EQ(fiscalcode::Calculate(withProvince, index).code.substr(11, 4), "C337");
+
+    withProvince.province = "RM";
+    const auto elsewhere = fiscalcode::Calculate(withProvince, index);
+    ASSERT_TRUE(elsewhere.failure);
+    EXPECT_EQ(elsewhere.failure->message, "Comune non presente nella provincia indicata:");
+    EXPECT_EQ(elsewhere.failure->details, (std::vector<std::string>{"CASTRO (BG)", "CASTRO (LE)"}));
+
+    CalculationInput tooEarly = person;
+    tooEarly.birthDate = "01/01/1850";
+    const auto missing = fiscalcode::Calculate(tooEarly, index);
+    ASSERT_TRUE(missing.failure);
+    EXPECT_EQ(missing.failure->message, "Comune non esistente alla data di nascita:");
+    EXPECT_EQ(missing.failure->details, (std::vector<std::string>{"CASTRO (BG) dal 17/03/1861",
+                                                                  "CASTRO (LE) dal 01/05/1975"}));
 }
 
 TEST(Calculation, TypedTextHasCapitalsAndNothingElseChanged)

@@ -75,9 +75,56 @@ TEST_F(CfcalcTool, MunicipalityPatternsKeepTheirWildcards)
     EXPECT_EQ(Cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "ROM?"}).out, "RSSMRA74A01H501W\n");
     EXPECT_EQ(Cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "CASTEL SANT?ANGELO"}).out,
               Cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "CASTEL SANT'ANGELO"}).out);
+    // "*" matches every name: the first few are listed, nothing is computed.
     const Result star = Cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "*"});
-    EXPECT_EQ(star.status, 0); // "*" matches every name: the first row of the table is used
-    EXPECT_EQ(star.out.size(), 17u);
+    EXPECT_EQ(star.status, 1);
+    EXPECT_TRUE(star.err.starts_with("Comune ambiguo:\nABANO TERME (PD)\n")) << star.err;
+    EXPECT_NE(star.err.find("\n... e altri "), std::string::npos);
+    EXPECT_EQ(star.out, "");
+}
+
+// The birthplace of people born where a name was shared, changed its code, or is written as
+// people write it.
+TEST_F(CfcalcTool, BirthplaceByNameDateAndProvince)
+{
+    const auto code = [](const char* place, const char* date = "01/01/1980") {
+        const Result result = Cfcalc({"ROSSI", "MARIO", date, "M", place});
+        return result.status == 0 ? result.out.substr(11, 4) : result.err;
+    };
+    EXPECT_EQ(code("BELLAGIO"), "A744"); // before the merger of 2014
+    EXPECT_EQ(code("BELLAGIO", "03/02/2014"), "A744");
+    EXPECT_EQ(code("BELLAGIO", "04/02/2014"), "M335");
+    EXPECT_EQ(code("TREMEZZINA", "01/01/1935"), "L370");
+    EXPECT_EQ(code("TREMEZZINA", "01/01/2020"), "M341");
+    EXPECT_EQ(code("TREMEZZINA"), "Comune non esistente alla data di nascita:\n"
+                                  "TREMEZZINA (CO) dal 04/02/2014\n"
+                                  "TREMEZZINA (CO) dal 08/02/1929 al 03/10/1947\n");
+
+    EXPECT_EQ(code("CASTRO"), "Comune ambiguo:\nCASTRO (BG)\nCASTRO (LE)\n");
+    EXPECT_EQ(code("CASTRO", "01/01/1970"), "C337"); // CASTRO (LE) came in 1975
+    EXPECT_EQ(code("CASTRO (LE)"), "M261");
+    EXPECT_EQ(code("castro (bg)"), "C337");
+    EXPECT_EQ(code("CASTRO (RM)"),
+              "Comune non presente nella provincia indicata:\nCASTRO (BG)\nCASTRO (LE)\n");
+    EXPECT_EQ(code("PALAU"), "Comune ambiguo:\nPALAU (SS)\nPALAU (EE)\n");
+    EXPECT_EQ(code("PALAU (EE)"), "Z734");
+    EXPECT_EQ(code("SANT'ELENA (EE)"), "Z340");
+    EXPECT_EQ(code("SAN TEODORO (SS)"), "I329");
+    EXPECT_EQ(code("SAN TEODORO (OT)", "01/01/2010"), "I329"); // its province at the time
+    EXPECT_EQ(code("CALLIANO"), "Comune ambiguo:\nCALLIANO (TN)\nCALLIANO (AT)\n");
+    EXPECT_EQ(code("CALLIANO", "01/01/1940"), "B418");
+    EXPECT_EQ(code("CALLIANO (TN)"), "B419");
+    EXPECT_EQ(code("PEGLIO (PU)"), "G416"); // province PS in 1980, PU today
+    EXPECT_EQ(code("BOZEN"), "A952");       // alternative names count
+
+    EXPECT_EQ(code("MALE'"), "E850");
+    EXPECT_EQ(code("MALÈ"), "E850");
+    EXPECT_EQ(code("male"), "E850");
+    EXPECT_EQ(code("MALEO"), "E852");
+    EXPECT_EQ(code("CANTU'"), "B639");
+    EXPECT_EQ(code("Cantù"), "B639");
+    EXPECT_EQ(code("CITTA' DI CASTELLO"), "C745");
+    EXPECT_EQ(code("CITTA’ DI  CASTELLO "), "C745");
 }
 
 TEST_F(CfcalcTool, ChecksReportTheWindowsTextsInOrder)
@@ -135,7 +182,7 @@ TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
                               "rossi;mario;01/01/1974;M;roma\r\n"
                               "ROSSI;MARIO;1/1/1974;M;ROMA\r\n"
                               "troppo;pochi\r\n"
-                              "\"DE LUCA\";\"ANNA MARIA\";09/03/2000;F;\"sant'angelo*\"\r\n"
+                              "\"DE LUCA\";\"ANNA MARIA\";09/03/2000;F;\"sant'angelo a c*\"\r\n"
                               "ROSSI;MARIO;01/01/1974;M;ATLANTIDE;in più\r\n"
                               "ROSSI;MARIO;01/01/1974;M;\"RO;MA\"\r\n"
                               "\"D'ANGELO\";GIANFRANCO;05/09/1974;M;\"CASTEL SANT'ANGELO\"\r\n"
@@ -149,7 +196,7 @@ TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
               "rossi;mario;01/01/1974;M;roma;RSSMRA74A01H501W;\n"
               "ROSSI;MARIO;1/1/1974;M;ROMA;;Inserire la data di nascita nel formato gg/mm/aaaa !\n"
               "troppo;pochi;;Numero di campi errato: attesi 5, trovati 2\n"
-              "DE LUCA;ANNA MARIA;09/03/2000;F;sant'angelo*;DLCNMR00C49I277J;\n"
+              "DE LUCA;ANNA MARIA;09/03/2000;F;sant'angelo a c*;DLCNMR00C49I277J;\n"
               "ROSSI;MARIO;01/01/1974;M;ATLANTIDE;in più;;Numero di campi errato: attesi 5, "
               "trovati 6\n"
               "ROSSI;MARIO;01/01/1974;M;\"RO;MA\";;Comune - se esistente - non presente in "
@@ -179,6 +226,25 @@ TEST_F(CfcalcTool, BatchFromAFileWithoutHeader)
     EXPECT_EQ(Cfcalc({"--batch", "persone.csv"}).status, 0);
     EXPECT_EQ(Cfcalc({"--batch", ""}, "").out,
               ""); // an unnamed file cannot be read: nothing is written
+}
+
+TEST_F(CfcalcTool, BatchWithTheProvinceColumn)
+{
+    const std::string input = "cognome;nome;data;sesso;comune;provincia\n"
+                              "ROSSI;MARIO;01/01/1980;M;CASTRO;LE\n"
+                              "ROSSI;MARIO;01/01/1980;M;CASTRO;\n"
+                              "ROSSI;MARIO;01/01/1980;M;PALAU;ee\n"
+                              "ROSSI;MARIO;01/01/1980;M;CASTRO (BG);BG\n"
+                              "ROSSI;MARIO;01/01/1980;M;ROMA\n";
+    const Result result = Cfcalc({"--batch", "-"}, input);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out,
+              "cognome;nome;data;sesso;comune;provincia;codice_fiscale;errore\n"
+              "ROSSI;MARIO;01/01/1980;M;CASTRO;LE;RSSMRA80A01M261X;\n"
+              "ROSSI;MARIO;01/01/1980;M;CASTRO;;;Comune ambiguo: CASTRO (BG), CASTRO (LE)\n"
+              "ROSSI;MARIO;01/01/1980;M;PALAU;ee;RSSMRA80A01Z734C;\n"
+              "ROSSI;MARIO;01/01/1980;M;CASTRO (BG);BG;RSSMRA80A01C337D;\n"
+              "ROSSI;MARIO;01/01/1980;M;ROMA;;Numero di campi errato: attesi 6, trovati 5\n");
 }
 
 TEST_F(CfcalcTool, HelpIsInItalian)

@@ -1,4 +1,4 @@
-#include "cadastrallookup.h"
+#include "birthplaces.h"
 #include "catalogue.h"
 #include "datasource.h"
 #include "likepattern.h"
@@ -256,14 +256,19 @@ TEST(ShippedDatabase, HoldsMunicipalitiesStatesAndTheTwentyRegions)
 {
     WorkingFolder folder;
     folder.CopyShippedDatabase();
-    refdata::CadastralLookup lookup;
-    EXPECT_EQ(lookup.Find("ROMA"), "H501");
-    EXPECT_EQ(lookup.Find("roma"), "H501");
-    EXPECT_EQ(lookup.Find("FRANCIA"), "Z110");
-    EXPECT_EQ(lookup.Find("agliè"), "A074");
-    EXPECT_EQ(lookup.Find("ACI SANT'ANTONIO"), "A029");
-    EXPECT_EQ(lookup.Find("CASTEL SANT?ANGELO"), "C268");
-    EXPECT_EQ(lookup.Find("ATLANTIDE"), std::nullopt);
+    const auto places = refdata::BirthplaceIndex::Read("AA1.mdb");
+    const auto find = [&](const char* name) -> std::string {
+        const auto found = places.resolve(name, 19800101);
+        return found.outcome == refdata::Birthplace::Outcome::Found ? found.places[0]->code
+                                                                    : "none";
+    };
+    EXPECT_EQ(find("ROMA"), "H501");
+    EXPECT_EQ(find("roma"), "H501");
+    EXPECT_EQ(find("FRANCIA"), "Z110");
+    EXPECT_EQ(find("agliè"), "A074");
+    EXPECT_EQ(find("ACI SANT'ANTONIO"), "A029");
+    EXPECT_EQ(find("CASTEL SANT?ANGELO"), "C268");
+    EXPECT_EQ(find("ATLANTIDE"), "none");
 
     // Every row carries a usable code: a letter and three digits, never a placeholder.
     DataSource comuni("AA1.mdb", "COMUNI");

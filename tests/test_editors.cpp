@@ -159,12 +159,46 @@ TEST_F(MunicipalityEditor, SavingANewRowChecksEmptinessAndDuplicates)
     }
 
     editor.type(0, " ");
-    editor.type(1, " ");
-    editor.press(TableEditor::Ok); // blanks are data
+    editor.type(1, "f839");
+    editor.press(TableEditor::Ok); // blanks are data; codes are kept in capitals
     EXPECT_EQ(editor.window->mode(), "");
     EXPECT_EQ(editor.rows(), 5);
     EXPECT_EQ(editor.cell(0, 0), " ");
+    EXPECT_EQ(editor.cell(0, 1), "F839");
     EXPECT_EQ(editor.selectedRow(), 0);
+}
+
+TEST_F(MunicipalityEditor, CodesThatAreNotALetterAndThreeDigitsAreRefused)
+{
+    editor.press(TableEditor::New);
+    editor.type(0, "NAPOLI");
+    for (const char* code : {" ", "F83", "8390", "FF39", "F8 9", "È839"}) {
+        editor.type(1, code);
+        editor.box(0)->setFocus();
+        editor.press(TableEditor::Ok);
+        EXPECT_EQ(messages.last().text,
+                  "Il codice catastale deve essere una lettera seguita da tre cifre, per esempio "
+                  "H501 !")
+            << code;
+        EXPECT_EQ(QApplication::focusWidget(), editor.box(1));
+        EXPECT_EQ(editor.window->mode(), "nuovo");
+    }
+    EXPECT_EQ(editor.rows(), 4);
+
+    // A row stored in another shape must be mended before it is saved again.
+    editor.press(TableEditor::Cancel);
+    MakeDatabase("altro.mdb", {{"ROMA", "h501"}, {"MILANO", "F 205"}});
+    std::filesystem::rename("altro.mdb", "AA1.mdb");
+    editor.open();
+    editor.select(editor.find("ROMA"));
+    editor.press(TableEditor::Modify);
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(editor.cell(editor.find("ROMA"), 1), "H501");
+    editor.select(editor.find("MILANO"));
+    editor.press(TableEditor::Modify);
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(editor.window->mode(), "modifica");
+    EXPECT_EQ(QApplication::focusWidget(), editor.box(1));
 }
 
 TEST_F(MunicipalityEditor, ChangesSurviveReopeningTheProgram)

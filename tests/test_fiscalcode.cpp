@@ -58,15 +58,41 @@ TEST(FiscalCode, NamePartsTakeConsonantsThenVowelsThenX)
     EXPECT_EQ(SurnameLetters("GIANFRANCO"), "GNF"); // surnames never skip
 }
 
-TEST(FiscalCode, OnlyTheFiveCapitalVowelsAreVowels)
+TEST(FiscalCode, NamesAreReadInThePlainLatinAlphabet)
 {
-    // Lower-case and accented letters, digits and hyphens are consonants, one character each.
-    EXPECT_EQ(SurnameLetters("BÈA"), "BÈA");
-    EXPECT_EQ(SurnameLetters("àa"), "àaX");
+    // Accented and small letters count as their plain capital, vowels included.
+    EXPECT_EQ(SurnameLetters("BÈA"), "BEA");
+    EXPECT_EQ(SurnameLetters("àa"), "AAX");
     EXPECT_EQ(SurnameLetters("NICOLÒ"), "NCL");
-    EXPECT_EQ(GivenNameLetters("ÈVA"), "ÈVA");
-    EXPECT_EQ(SurnameLetters("DI-MAIO"), "D-M");
-    EXPECT_EQ(SurnameLetters("’O"), "’OX"); // a typographic apostrophe stays
+    EXPECT_EQ(GivenNameLetters("ÈVA"), "VEA");
+    EXPECT_EQ(GivenNameLetters("CANTÙ"), "CNT");
+    EXPECT_EQ(GivenNameLetters("E\u0300VA"), "VEA"); // a separate accent mark is left out
+    EXPECT_EQ(SurnameLetters("MÜLLER"), "MLL");
+    EXPECT_EQ(SurnameLetters("ÇELIK"), "CLK");
+    EXPECT_EQ(SurnameLetters("NUÑEZ"), "NNZ");
+    EXPECT_EQ(SurnameLetters("ŁUKASZ"), "LKS");
+    EXPECT_EQ(SurnameLetters("ØRSTED"), "RST");
+    // Some letters are two.
+    EXPECT_EQ(SurnameLetters("GROß"), "GRS");
+    EXPECT_EQ(SurnameLetters("Oß"), "SSO");
+    EXPECT_EQ(GivenNameLetters("ÆLFRED"), "LRD");
+    EXPECT_EQ(SurnameLetters("Œ"), "OEX");
+    // Whatever is not a letter is left out: apostrophes of any kind, hyphens, dots.
+    EXPECT_EQ(SurnameLetters("D’ANGELO"), "DNG");
+    EXPECT_EQ(SurnameLetters("D‘ANGELO"), "DNG");
+    EXPECT_EQ(SurnameLetters("DIʼ MAIO"), "DMI");
+    EXPECT_EQ(GivenNameLetters("JEAN-PAUL"), "JPL");
+    EXPECT_EQ(SurnameLetters("DI-MAIO"), "DMI");
+    EXPECT_EQ(SurnameLetters("ST. JOHN"), "STJ");
+    EXPECT_EQ(SurnameLetters("’O"), "OXX");
+}
+
+TEST(FiscalCode, CodesHoldOnlyCapitalsAndDigits)
+{
+    // Characters that cannot enter a code (refused by the checks before) are left out as well.
+    const std::string code = ComputeFiscalCode({"ПЕТРОВ-Á1", "ΣΟΦΙΑ é", "01/01/1974", "F", "Z154"});
+    EXPECT_EQ(code.substr(0, 6), "AXXEXX");
+    EXPECT_EQ(code.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"), std::string::npos);
 }
 
 TEST(FiscalCode, NameEmptyAfterCleaningGivesXXX)
@@ -113,9 +139,9 @@ TEST(FiscalCode, BodyCarriesTheCadastralCodeWhateverItsLength)
     const std::string longCode = ComputeFiscalCode({"ROSSI", "MARIO", "01/01/1974", "M", "H501XY"});
     EXPECT_EQ(longCode, "RSSMRA74A01H501XYW");
 
-    const std::string accented = ComputeFiscalCode({"BÈA", "MARIO", "01/01/1974", "M", "H501"});
-    EXPECT_EQ(accented.substr(0, 4), "BÈA");
-    EXPECT_EQ(accented.back(), CheckCharacter("B-AMRA74A01H501"));
+    const std::string oddCode = ComputeFiscalCode({"ROSSI", "MARIO", "01/01/1974", "M", "È01"});
+    EXPECT_EQ(oddCode.substr(0, oddCode.size() - 1), "RSSMRA74A01È01");
+    EXPECT_EQ(oddCode.back(), CheckCharacter("RSSMRA74A01-01"));
 }
 
 // The rules written out a second time, as plainly as possible, on lists of characters.
@@ -137,17 +163,29 @@ public:
     }
 
 private:
+    // The plain letters of the characters the random names use; any other is left out.
+    static std::u32string Plain(char32_t ch)
+    {
+        static const std::map<char32_t, std::u32string> plain = {
+            {U'a', U"A"}, {U'z', U"Z"}, {U'À', U"A"}, {U'È', U"E"},
+            {U'É', U"E"}, {U'Ò', U"O"}, {U'Ü', U"U"}, {U'ß', U"SS"}};
+        if (ch >= U'A' && ch <= U'Z') {
+            return std::u32string(1, ch);
+        }
+        const auto found = plain.find(ch);
+        return found == plain.end() ? U"" : found->second;
+    }
+
     static std::u32string Part(const std::u32string& name, bool given)
     {
         std::u32string c;
         std::u32string v;
         std::size_t n = 0;
-        for (char32_t ch : name) {
-            if (ch == U' ' || ch == U'\'') {
-                continue;
+        for (char32_t character : name) {
+            for (char32_t ch : Plain(character)) {
+                ++n;
+                (std::u32string(U"AEIOU").find(ch) != std::u32string::npos ? v : c) += ch;
             }
-            ++n;
-            (std::u32string(U"AEIOU").find(ch) != std::u32string::npos ? v : c) += ch;
         }
         if (n == 0) {
             return U"XXX";

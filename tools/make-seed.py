@@ -4,12 +4,17 @@
     tools/make-seed.py SOURCE_FOLDER [SEED_FOLDER]
 
 SOURCE_FOLDER holds anpr/comuni.csv, anpr/stati-esteri.csv, anpr/stati-esteri-cessati.csv and
-comuni-cap/comuni.json; SEED_FOLDER (default data/seed) receives COMUNI.csv and CittaItaliane.csv,
-UTF-8, fields separated by ';', quoted only where needed.
+comuni-cap/comuni.json; SEED_FOLDER (default data/seed) receives COMUNI.csv, StoriaComuni.csv and
+CittaItaliane.csv, UTF-8, fields separated by ';', quoted only where needed.
 
 COMUNI lists the current municipalities first, then the ceased ones, then the foreign states (those
 that exist and those that ceased), each group in name order, one row per distinct (name, code):
 a whole-name search then finds the current municipality before an older one of the same name.
+
+StoriaComuni holds the history of every cadastral code: one row per period of validity of a
+municipality (from, to, both included, as yyyy-mm-dd), with the name, the alternative (bilingual)
+name and the province of that period. A foreign state is always valid up to the end of the year in
+which it ceased (to 9999-12-31 while it exists); its province is EE.
 """
 
 import csv
@@ -78,6 +83,31 @@ def foreign_states(source):
     return sorted(states, key=by_name_then_code)
 
 
+ALWAYS = "0001-01-01"
+FOREVER = "9999-12-31"
+FOREIGN_PROVINCE = "EE"
+
+
+def municipality_history(source):
+    rows = read_csv(source / "anpr" / "comuni.csv")
+    periods = {(r["registry_code"], r["name_it"], r["alternative_name"], r["provincial_code"],
+                r["institution_date"], r["end_date"])
+               for r in rows if has_code(r["registry_code"])}
+    return sorted(periods, key=lambda p: (p[0], p[4], p[5], p[1]))
+
+
+def state_history(source):
+    periods = set()
+    for r in read_csv(source / "anpr" / "stati-esteri.csv"):
+        if has_code(r["registry_code"]):
+            periods.add((r["registry_code"], r["name_it"].upper(), "", FOREIGN_PROVINCE, ALWAYS, FOREVER))
+    for r in read_csv(source / "anpr" / "stati-esteri-cessati.csv"):
+        if has_code(r["registry_code"]):
+            end = f"{int(r['end_date']):04d}-12-31"
+            periods.add((r["registry_code"], r["name_old"].upper(), "", FOREIGN_PROVINCE, ALWAYS, end))
+    return sorted(periods)
+
+
 def localities(source):
     with open(source / "comuni-cap" / "comuni.json", encoding="utf-8") as f:
         towns = json.load(f)
@@ -107,9 +137,13 @@ def main():
     current, ceased = municipalities(source)
     states = foreign_states(source)
     write_seed(seed / "COMUNI.csv", ("comune", "codice"), current + ceased + states)
+    history = municipality_history(source) + state_history(source)
+    write_seed(seed / "StoriaComuni.csv", ("codice", "comune", "altro_nome", "provincia", "dal", "al"),
+               history)
     places = localities(source)
     write_seed(seed / "CittaItaliane.csv", ("cap", "provincia", "localita", "regione"), places)
     print(f"COMUNI: {len(current)} attuali, {len(ceased)} cessati, {len(states)} stati esteri")
+    print(f"StoriaComuni: {len(history)} periodi")
     print(f"CittaItaliane: {len(places)} coppie località/CAP")
 
 

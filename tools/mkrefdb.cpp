@@ -29,6 +29,9 @@ struct Table {
 
 const Table kTables[] = {
     {"COMUNI", "COMUNI.csv", {"comune", "codice"}},
+    {"StoriaComuni",
+     "StoriaComuni.csv",
+     {"codice", "comune", "altro_nome", "provincia", "dal", "al"}},
     {"CittaItaliane", "CittaItaliane.csv", {"cap", "provincia", "localita", "regione"}},
 };
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Names in the official alphabet: the code reads every letter of a name as its plain capital
+// A-Z (À gives A, Ç gives C, ß gives SS, Æ gives AE) and leaves out whatever is not a letter
+// (spaces, apostrophes of any kind, hyphens, dots, combining marks). A digit, or a letter that
+// has no plain form (Greek, Cyrillic, ...), cannot enter a code: the checks refuse such a name.
+namespace fiscalcode {
+
+struct PlainForm {
+    enum class Kind { Letters, LeftOut, Refused };
+    Kind kind;
+    std::string_view letters; // one to three capitals A-Z, for Letters
+};
+
+// How the character `c` enters a name's letters. A byte that is not valid UTF-8 (as decoded by
+// refdata::NextCharacter) is refused.
+PlainForm PlainFormOf(char32_t c);
+
+// The name in plain capitals A-Z; refused characters are left out as well.
+std::string PlainLetters(std::string_view name);
+
+// The first character of `name` that cannot enter a code, as UTF-8 text ("\xEF\xBF\xBD" for a
+// byte that is not valid UTF-8); empty when every character can.
+std::string FirstRefusedCharacter(std::string_view name);
+
+} // namespace fiscalcode
