@@ -1,6 +1,6 @@
-#include "bannerplugin.h"
+#include "banner/bannerplugin.h"
 
-#include "fbanner.h"
+#include "banner/fbanner.h"
 
 QWidget* BannerPlugin::create(const QString& identifier, QWidget* parent)
 {

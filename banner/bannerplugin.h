@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controlfactory.h"
+#include "banner/controlfactory.h"
 
 #include <QObject>
 

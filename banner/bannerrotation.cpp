@@ -1,6 +1,6 @@
-#include "bannerrotation.h"
+#include "banner/bannerrotation.h"
 
-#include "bannerstore.h"
+#include "banner/bannerstore.h"
 
 #include <QFileInfo>
 

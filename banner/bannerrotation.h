@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bannerstate.h"
+#include "banner/bannerstate.h"
 
 #include <QDate>
 #include <QString>

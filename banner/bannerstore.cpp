@@ -1,4 +1,4 @@
-#include "bannerstore.h"
+#include "banner/bannerstore.h"
 
 #include <QSettings>
 

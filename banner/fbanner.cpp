@@ -1,6 +1,6 @@
-#include "fbanner.h"
+#include "banner/fbanner.h"
 
-#include "bannerrotation.h"
+#include "banner/bannerrotation.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "bannerstate.h"
-#include "bannerstore.h"
+#include "banner/bannerstate.h"
+#include "banner/bannerstore.h"
 
 #include <QAbstractButton>
 #include <QColor>

@@ -1,5 +1,5 @@
-#include "batch.h"
-#include "datasource.h"
+#include "cli/batch.h"
+#include "data/datasource.h"
 
 #include <benchmark/benchmark.h>
 

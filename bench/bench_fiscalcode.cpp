@@ -1,4 +1,4 @@
-#include "fiscalcode.h"
+#include "fiscalcode/fiscalcode.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "birthplaces.h"
+#include "data/birthplaces.h"
 
 #include <benchmark/benchmark.h>
 

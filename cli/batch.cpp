@@ -1,7 +1,7 @@
-#include "batch.h"
+#include "cli/batch.h"
 
-#include "calculation.h"
-#include "csv.h"
+#include "fiscalcode/calculation.h"
+#include "data/csv.h"
 
 #include <string>
 #include <unordered_map>

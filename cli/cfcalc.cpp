@@ -1,7 +1,7 @@
 // cfcalc: the fiscal code from the command line, one person or a whole CSV file.
-#include "batch.h"
-#include "calculation.h"
-#include "database.h"
+#include "cli/batch.h"
+#include "fiscalcode/calculation.h"
+#include "data/database.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,9 +1,9 @@
-#include "birthplaces.h"
+#include "data/birthplaces.h"
 
-#include "catalogue.h"
-#include "database.h"
-#include "likepattern.h"
-#include "textfold.h"
+#include "data/catalogue.h"
+#include "data/database.h"
+#include "data/likepattern.h"
+#include "data/textfold.h"
 
 #include <sqlite3.h>
 

@@ -1,7 +1,7 @@
-#include "database.h"
+#include "data/database.h"
 
-#include "likepattern.h"
-#include "textfold.h"
+#include "data/likepattern.h"
+#include "data/textfold.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database.h"
+#include "data/database.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "likepattern.h"
+#include "data/likepattern.h"
 
-#include "textfold.h"
+#include "data/textfold.h"
 
 namespace refdata {
 

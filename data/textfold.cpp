@@ -1,4 +1,4 @@
-#include "textfold.h"
+#include "data/textfold.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "htmlexport.h"
+#include "editors/htmlexport.h"
 
 #include <QDir>
 #include <QSaveFile>

@@ -1,9 +1,9 @@
-#include "tableeditor.h"
+#include "editors/tableeditor.h"
 
-#include "catalogue.h"
-#include "messages.h"
-#include "twips.h"
-#include "widgets.h"
+#include "data/catalogue.h"
+#include "ui/messages.h"
+#include "ui/twips.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "datasource.h"
-#include "fixeddialog.h"
-#include "htmlexport.h"
-#include "recordsetmodel.h"
+#include "data/datasource.h"
+#include "ui/fixeddialog.h"
+#include "editors/htmlexport.h"
+#include "ui/recordsetmodel.h"
 
 #include <QMap>
 

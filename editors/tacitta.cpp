@@ -1,9 +1,9 @@
-#include "tacitta.h"
+#include "editors/tacitta.h"
 
-#include "catalogue.h"
-#include "dialogresults.h"
-#include "selezionaregione.h"
-#include "twips.h"
+#include "data/catalogue.h"
+#include "ui/dialogresults.h"
+#include "search/selezionaregione.h"
+#include "ui/twips.h"
 
 #include <QLineEdit>
 #include <QPushButton>

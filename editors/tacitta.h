@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tableeditor.h"
+#include "editors/tableeditor.h"
 
 // The localities editor: browse, add, change and delete the rows of CittaItaliane (postal code,
 // province, locality, region), pick the region on the map, and export postal codes and

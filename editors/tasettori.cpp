@@ -1,8 +1,8 @@
-#include "tasettori.h"
+#include "editors/tasettori.h"
 
-#include "birthplaces.h"
-#include "catalogue.h"
-#include "twips.h"
+#include "data/birthplaces.h"
+#include "data/catalogue.h"
+#include "ui/twips.h"
 
 namespace catalogue = refdata::catalogue;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tableeditor.h"
+#include "editors/tableeditor.h"
 
 // The municipality editor: browse, add, change and delete the rows of COMUNI (name and cadastral
 // code), and export them to "ElencoComuni.html". No two municipalities may share a name.

@@ -1,6 +1,6 @@
-#include "birthdate.h"
+#include "fiscalcode/birthdate.h"
 
-#include "birthplaces.h"
+#include "data/birthplaces.h"
 
 #include <array>
 

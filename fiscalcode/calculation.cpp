@@ -1,8 +1,8 @@
-#include "calculation.h"
+#include "fiscalcode/calculation.h"
 
-#include "birthdate.h"
-#include "fiscalcode.h"
-#include "plainletters.h"
+#include "fiscalcode/birthdate.h"
+#include "fiscalcode/fiscalcode.h"
+#include "fiscalcode/plainletters.h"
 
 namespace fiscalcode {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "birthplaces.h"
+#include "data/birthplaces.h"
 
 #include <functional>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "fiscalcode.h"
+#include "fiscalcode/fiscalcode.h"
 
-#include "plainletters.h"
-#include "textfold.h"
+#include "fiscalcode/plainletters.h"
+#include "data/textfold.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "plainletters.h"
+#include "fiscalcode/plainletters.h"
 
-#include "textfold.h"
+#include "data/textfold.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
-#include "boxinputta.h"
+#include "search/boxinputta.h"
 
-#include "dialogresults.h"
-#include "validators.h"
-#include "widgets.h"
+#include "ui/dialogresults.h"
+#include "ui/validators.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fixeddialog.h"
+#include "ui/fixeddialog.h"
 
 class QCheckBox;
 class QLabel;

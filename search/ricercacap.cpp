@@ -1,12 +1,12 @@
-#include "ricercacap.h"
+#include "search/ricercacap.h"
 
-#include "boxinputta.h"
-#include "catalogue.h"
-#include "dialogresults.h"
-#include "messages.h"
-#include "selezionaregione.h"
-#include "twips.h"
-#include "widgets.h"
+#include "search/boxinputta.h"
+#include "data/catalogue.h"
+#include "ui/dialogresults.h"
+#include "ui/messages.h"
+#include "search/selezionaregione.h"
+#include "ui/twips.h"
+#include "ui/widgets.h"
 
 #include <QButtonGroup>
 #include <QLabel>

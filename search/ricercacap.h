@@ -1,8 +1,8 @@
 #pragma once
 
-#include "datasource.h"
-#include "fixeddialog.h"
-#include "recordsetmodel.h"
+#include "data/datasource.h"
+#include "ui/fixeddialog.h"
+#include "ui/recordsetmodel.h"
 
 #include <memory>
 

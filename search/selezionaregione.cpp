@@ -1,8 +1,8 @@
-#include "selezionaregione.h"
+#include "search/selezionaregione.h"
 
-#include "dialogresults.h"
-#include "twips.h"
-#include "widgets.h"
+#include "ui/dialogresults.h"
+#include "ui/twips.h"
+#include "ui/widgets.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>

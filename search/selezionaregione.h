@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fixeddialog.h"
+#include "ui/fixeddialog.h"
 
 // The region picker: a map of Italy on which the user clicks a region's name. The choice is left
 // in results::RegioneScelta; leaving without a choice, by "&Uscita" or by closing the window,

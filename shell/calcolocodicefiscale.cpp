@@ -1,13 +1,13 @@
-#include "calcolocodicefiscale.h"
+#include "shell/calcolocodicefiscale.h"
 
-#include "codicefiscale.h"
-#include "controlhost.h"
-#include "messages.h"
-#include "ricercacap.h"
-#include "tacitta.h"
-#include "tasettori.h"
-#include "twips.h"
-#include "widgets.h"
+#include "calcwindow/codicefiscale.h"
+#include "shell/controlhost.h"
+#include "ui/messages.h"
+#include "search/ricercacap.h"
+#include "editors/tacitta.h"
+#include "editors/tasettori.h"
+#include "ui/twips.h"
+#include "ui/widgets.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fixeddialog.h"
-#include "liveupdatelink.h"
+#include "ui/fixeddialog.h"
+#include "shell/liveupdatelink.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
-#include "controlhost.h"
+#include "shell/controlhost.h"
 
-#include "controlfactory.h"
+#include "banner/controlfactory.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "liveupdatelink.h"
+#include "shell/liveupdatelink.h"
 
 #include <QDir>
 

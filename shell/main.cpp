@@ -1,6 +1,6 @@
 // Mirelta: the fiscal code and the reference tables of municipalities and postal codes.
-#include "application.h"
-#include "calcolocodicefiscale.h"
+#include "ui/application.h"
+#include "shell/calcolocodicefiscale.h"
 
 #include <QApplication>
 

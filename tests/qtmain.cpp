@@ -1,5 +1,5 @@
 // Entry point of the tests that need the program's widgets.
-#include "application.h"
+#include "ui/application.h"
 
 #include <QApplication>
 

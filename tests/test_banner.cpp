@@ -1,6 +1,6 @@
-#include "bannerstore.h"
-#include "fbanner.h"
-#include "temporarybannerstore.h"
+#include "banner/bannerstore.h"
+#include "banner/fbanner.h"
+#include "tests/temporarybannerstore.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

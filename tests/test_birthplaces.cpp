@@ -1,8 +1,8 @@
 // The birthplace of a person: by name, by date, by province.
-#include "birthplaces.h"
-#include "csv.h"
-#include "database.h"
-#include "testsupport.h"
+#include "data/birthplaces.h"
+#include "data/csv.h"
+#include "data/database.h"
+#include "tests/testsupport.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

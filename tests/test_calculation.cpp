@@ -1,6 +1,6 @@
-#include "birthdate.h"
-#include "calculation.h"
-#include "fiscalcode.h"
+#include "fiscalcode/birthdate.h"
+#include "fiscalcode/calculation.h"
+#include "fiscalcode/fiscalcode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // cfcalc driven from outside, as a user or a script runs it.
-#include "testsupport.h"
+#include "tests/testsupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "codicefiscale.h"
-#include "testsupport.h"
-#include "widgettest.h"
+#include "calcwindow/codicefiscale.h"
+#include "tests/testsupport.h"
+#include "tests/widgettest.h"
 
 #include <QButtonGroup>
 #include <QClipboard>

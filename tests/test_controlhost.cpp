@@ -1,5 +1,5 @@
-#include "controlhost.h"
-#include "temporarybannerstore.h"
+#include "shell/controlhost.h"
+#include "tests/temporarybannerstore.h"
 
 #include <QColor>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "birthplaces.h"
-#include "catalogue.h"
-#include "datasource.h"
-#include "likepattern.h"
-#include "testsupport.h"
-#include "textfold.h"
+#include "data/birthplaces.h"
+#include "data/catalogue.h"
+#include "data/datasource.h"
+#include "data/likepattern.h"
+#include "tests/testsupport.h"
+#include "data/textfold.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

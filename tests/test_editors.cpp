@@ -1,9 +1,9 @@
-#include "dialogresults.h"
-#include "htmlexport.h"
-#include "tacitta.h"
-#include "tasettori.h"
-#include "testsupport.h"
-#include "widgettest.h"
+#include "ui/dialogresults.h"
+#include "editors/htmlexport.h"
+#include "editors/tacitta.h"
+#include "editors/tasettori.h"
+#include "tests/testsupport.h"
+#include "tests/widgettest.h"
 
 #include <QButtonGroup>
 #include <QClipboard>

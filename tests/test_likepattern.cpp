@@ -1,6 +1,6 @@
-#include "catalogue.h"
-#include "likepattern.h"
-#include "textfold.h"
+#include "data/catalogue.h"
+#include "data/likepattern.h"
+#include "data/textfold.h"
 
 #include <gtest/gtest.h>
 

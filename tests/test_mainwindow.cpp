@@ -1,8 +1,8 @@
-#include "calcolocodicefiscale.h"
-#include "codicefiscale.h"
-#include "temporarybannerstore.h"
-#include "testsupport.h"
-#include "widgettest.h"
+#include "shell/calcolocodicefiscale.h"
+#include "calcwindow/codicefiscale.h"
+#include "tests/temporarybannerstore.h"
+#include "tests/testsupport.h"
+#include "tests/widgettest.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>

@@ -1,8 +1,8 @@
-#include "boxinputta.h"
-#include "dialogresults.h"
-#include "ricercacap.h"
-#include "testsupport.h"
-#include "widgettest.h"
+#include "search/boxinputta.h"
+#include "ui/dialogresults.h"
+#include "search/ricercacap.h"
+#include "tests/testsupport.h"
+#include "tests/widgettest.h"
 
 #include <QCheckBox>
 #include <QClipboard>

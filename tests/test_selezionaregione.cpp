@@ -1,6 +1,6 @@
-#include "dialogresults.h"
-#include "selezionaregione.h"
-#include "widgettest.h"
+#include "ui/dialogresults.h"
+#include "search/selezionaregione.h"
+#include "tests/widgettest.h"
 
 #include <QAbstractButton>
 #include <QPushButton>

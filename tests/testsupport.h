@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue.h"
+#include "data/catalogue.h"
 
 #include <sqlite3.h>
 

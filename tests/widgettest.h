@@ -1,6 +1,6 @@
 #pragma once
 
-#include "messages.h"
+#include "ui/messages.h"
 
 // Mouse events go through the window system, so they reach the topmost control under the
 // pointer, and a move without buttons is a real move (not only a cursor position).

@@ -4,8 +4,8 @@
 //
 // The database is written to a temporary file beside OUTPUT_FILE and renamed into place only
 // when complete, so an interrupted run never leaves a damaged database behind.
-#include "catalogue.h"
-#include "csv.h"
+#include "data/catalogue.h"
+#include "data/csv.h"
 
 #include <sqlite3.h>
 

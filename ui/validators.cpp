@@ -1,4 +1,4 @@
-#include "validators.h"
+#include "ui/validators.h"
 
 namespace ui {
 

@@ -1,13 +1,13 @@
-#include "codicefiscale.h"
+#include "calcwindow/codicefiscale.h"
 
-#include "birthplaces.h"
-#include "calculation.h"
-#include "catalogue.h"
-#include "database.h"
-#include "messages.h"
-#include "twips.h"
-#include "validators.h"
-#include "widgets.h"
+#include "data/birthplaces.h"
+#include "fiscalcode/calculation.h"
+#include "data/catalogue.h"
+#include "data/database.h"
+#include "ui/messages.h"
+#include "ui/twips.h"
+#include "ui/validators.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,4 +1,4 @@
-#include "recordsetmodel.h"
+#include "ui/recordsetmodel.h"
 
 #include <QHeaderView>
 #include <QLabel>
