@@ -15,14 +15,14 @@ constexpr int kMaxDisplayMinutes = 10;
 constexpr int kMaxFrameSeconds = 30;
 
 // The name of a value of banner n, such as "g12".
-QString ValueName(char letter, int n)
+QString valueName(char letter, int n)
 {
     return QChar::fromLatin1(letter) + QString::number(n);
 }
 
 // A banner belongs to the host when its group equals one of the host's groups. A banner without a
 // readable group belongs to any host that has at least one group.
-bool BelongsToHost(const QStringList& hostGroups, const std::optional<QString>& group)
+bool belongsToHost(const QStringList& hostGroups, const std::optional<QString>& group)
 {
     if (hostGroups.isEmpty()) {
         return false;
@@ -32,13 +32,13 @@ bool BelongsToHost(const QStringList& hostGroups, const std::optional<QString>& 
 
 // Last days are kept as eight digits, year, month, day, so they compare as text. A banner without
 // a readable last day never expires.
-bool StillValid(const std::optional<QString>& lastDay, QDate today)
+bool stillValid(const std::optional<QString>& lastDay, QDate today)
 {
     return !lastDay || *lastDay >= today.toString(QStringLiteral("yyyyMMdd"));
 }
 
 // The built-in pictures live among the resources; a banner never takes them for its own.
-bool IsUsablePicture(const QString& path)
+bool isUsablePicture(const QString& path)
 {
     if (path.startsWith(u':')) {
         return false;
@@ -49,16 +49,16 @@ bool IsUsablePicture(const QString& path)
 
 // Takes over the values of the chosen banner. A value that cannot be read keeps what was there,
 // except the frame period, which then comes out as 5 seconds.
-void TakeBannerValues(BannerState& state, const BannerStore& store, QDate today)
+void takeBannerValues(BannerState& state, const BannerStore& store, QDate today)
 {
     const int n = state.currentBanner;
-    state.picturePath = store.text(ValueName('f', n)).value_or(state.picturePath);
-    state.linkAddress = store.text(ValueName('l', n)).value_or(state.linkAddress);
+    state.picturePath = store.text(valueName('f', n)).value_or(state.picturePath);
+    state.linkAddress = store.text(valueName('l', n)).value_or(state.linkAddress);
     state.displayMinutes =
-        LimitDisplayMinutes(store.number(ValueName('t', n)).value_or(state.displayMinutes));
-    const int seconds = store.number(ValueName('v', n)).value_or(kDefaultFrameSeconds);
-    state.framePeriod = LimitFrameSeconds(seconds) * 1000;
-    if (!IsUsablePicture(state.picturePath)) {
+        limitDisplayMinutes(store.number(valueName('t', n)).value_or(state.displayMinutes));
+    const int seconds = store.number(valueName('v', n)).value_or(kDefaultFrameSeconds);
+    state.framePeriod = limitFrameSeconds(seconds) * 1000;
+    if (!isUsablePicture(state.picturePath)) {
         LoadDefaultBanner(state, today);
     }
 }
@@ -69,10 +69,10 @@ void ChooseNextBanner(BannerState& state, const BannerStore& store, QDate today)
 {
     state.bannerCount = store.number(QStringLiteral("N")).value_or(state.bannerCount);
     for (int n = state.currentBanner + 1; n <= state.bannerCount; ++n) {
-        if (BelongsToHost(state.productGroups, store.text(ValueName('g', n))) &&
-            StillValid(store.text(ValueName('d', n)), today)) {
+        if (belongsToHost(state.productGroups, store.text(valueName('g', n))) &&
+            stillValid(store.text(valueName('d', n)), today)) {
             state.currentBanner = n;
-            TakeBannerValues(state, store, today);
+            takeBannerValues(state, store, today);
             return;
         }
     }
@@ -82,23 +82,23 @@ void ChooseNextBanner(BannerState& state, const BannerStore& store, QDate today)
 
 void LoadDefaultBanner(BannerState& state, QDate today)
 {
-    state.picturePath = BuiltInPicture(today.year());
+    state.picturePath = builtInPicture(today.year());
     state.linkAddress = QString::fromLatin1(kMakerAddress);
     state.framePeriod = kBuiltInFramePeriod;
 }
 
-QString BuiltInPicture(int year)
+QString builtInPicture(int year)
 {
     return year > 2004 ? QStringLiteral(":/pictures/banner101.gif")
                        : QStringLiteral(":/pictures/banner102.gif");
 }
 
-int LimitDisplayMinutes(int minutes)
+int limitDisplayMinutes(int minutes)
 {
     return std::clamp(minutes, 1, kMaxDisplayMinutes);
 }
 
-int LimitFrameSeconds(int seconds)
+int limitFrameSeconds(int seconds)
 {
     return seconds <= 0 || seconds > kMaxFrameSeconds ? kDefaultFrameSeconds : seconds;
 }

@@ -24,9 +24,9 @@ void ChooseNextBanner(BannerState& state, const BannerStore& store, QDate today)
 void LoadDefaultBanner(BannerState& state, QDate today);
 
 // The resource path of the built-in picture for a year: the anniversary edition up to 2004.
-QString BuiltInPicture(int year);
+QString builtInPicture(int year);
 
 // The registry-style limits: minutes 1..10 (0 and below count as 1), frame seconds 1..30 (0,
 // below 0 and above 30 count as 5).
-int LimitDisplayMinutes(int minutes);
-int LimitFrameSeconds(int seconds);
+int limitDisplayMinutes(int minutes);
+int limitFrameSeconds(int seconds);

@@ -18,12 +18,12 @@ void BannerStore::open()
 
 std::optional<QString> BannerStore::text(const QString& name) const
 {
-    return StoredText(value(name));
+    return storedText(value(name));
 }
 
 std::optional<int> BannerStore::number(const QString& name) const
 {
-    return StoredNumber(value(name));
+    return storedNumber(value(name));
 }
 
 void BannerStore::refresh()
@@ -38,7 +38,7 @@ QVariant BannerStore::value(const QString& name) const
     return settings_ ? settings_->value(name) : QVariant();
 }
 
-std::optional<QString> StoredText(const QVariant& value)
+std::optional<QString> storedText(const QVariant& value)
 {
     if (!value.isValid() || value.typeId() == QMetaType::QStringList) {
         return std::nullopt;
@@ -51,7 +51,7 @@ std::optional<QString> StoredText(const QVariant& value)
     return text;
 }
 
-std::optional<int> StoredNumber(const QVariant& value)
+std::optional<int> storedNumber(const QVariant& value)
 {
     bool ok = false;
     qlonglong number = 0;
@@ -68,7 +68,7 @@ std::optional<int> StoredNumber(const QVariant& value)
         number = ok ? value.toLongLong() : 0;
         break;
     default:
-        if (const auto text = StoredText(value)) {
+        if (const auto text = storedText(value)) {
             number = text->trimmed().toLongLong(&ok, 10);
         }
         break;

@@ -38,8 +38,8 @@ private:
 
 // The text form of a stored value; nothing for a missing value or one without a single text form
 // (for example a list).
-std::optional<QString> StoredText(const QVariant& value);
+std::optional<QString> storedText(const QVariant& value);
 
 // A stored whole number, kept as a number or as text (blanks around it allowed), within the 16-bit
 // range -32768..32767; nothing for anything else.
-std::optional<int> StoredNumber(const QVariant& value);
+std::optional<int> storedNumber(const QVariant& value);

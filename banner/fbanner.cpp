@@ -14,13 +14,13 @@ constexpr int kMinute = 60000;
 const QString kBackColor = QStringLiteral("BackColor");
 const QString kDefaultBackColorText = QStringLiteral("FFFFFF");
 
-QVariantList StoredEntry(const QVariant& value)
+QVariantList storedEntry(const QVariant& value)
 {
     return {kBackColor, value};
 }
 
 // The values of the stored entries named "BackColor", in order.
-QVariantList BackColorValues(const QVariantList& entries)
+QVariantList backColorValues(const QVariantList& entries)
 {
     QVariantList values;
     for (const QVariant& entry : entries) {
@@ -33,7 +33,7 @@ QVariantList BackColorValues(const QVariantList& entries)
 }
 
 // A colour kept as a colour, or as the number Windows gives it (0x00BBGGRR, 16777215 for white).
-std::optional<QColor> StoredColour(const QVariant& value)
+std::optional<QColor> storedColour(const QVariant& value)
 {
     bool isNumber = false;
     const qlonglong number =
@@ -45,7 +45,7 @@ std::optional<QColor> StoredColour(const QVariant& value)
     return colour.isValid() ? std::optional(colour) : std::nullopt;
 }
 
-void OpenWithDesktop(const QUrl& address)
+void openWithDesktop(const QUrl& address)
 {
     QDesktopServices::openUrl(address);
 }
@@ -54,7 +54,7 @@ void OpenWithDesktop(const QUrl& address)
 
 BannerServices BannerServices::system()
 {
-    return {&QDate::currentDate, &OpenWithDesktop};
+    return {&QDate::currentDate, &openWithDesktop};
 }
 
 FBanner::FBanner(QWidget* parent)
@@ -83,7 +83,7 @@ void FBanner::StartBanners()
 
 void FBanner::AddProductGroup(const QVariant& group)
 {
-    if (const auto text = StoredText(group)) {
+    if (const auto text = storedText(group)) {
         state_.productGroups << text->toUpper();
     }
 }
@@ -103,16 +103,16 @@ void FBanner::setBackColor(const QColor& colour)
 
 QVariantList FBanner::saveProperties() const
 {
-    return {StoredEntry(backColorText_), StoredEntry(backColor_)};
+    return {storedEntry(backColorText_), storedEntry(backColor_)};
 }
 
 void FBanner::loadProperties(const QVariantList& entries)
 {
-    const QVariantList values = BackColorValues(entries);
-    backColorText_ = values.size() > 0 ? StoredText(values[0]).value_or(kDefaultBackColorText)
+    const QVariantList values = backColorValues(entries);
+    backColorText_ = values.size() > 0 ? storedText(values[0]).value_or(kDefaultBackColorText)
                                        : kDefaultBackColorText;
     if (values.size() > 1) {
-        if (const auto colour = StoredColour(values[1])) {
+        if (const auto colour = storedColour(values[1])) {
             backColor_ = *colour;
         }
     }

@@ -11,7 +11,7 @@
 
 namespace {
 
-std::vector<std::string> PlaceNames()
+std::vector<std::string> placeNames()
 {
     refdata::DataSource comuni(MIRELTA_DATABASE, "COMUNI");
     comuni.refresh();
@@ -24,7 +24,7 @@ std::vector<std::string> PlaceNames()
 
 // Persons born in every municipality and state of the shipped table (current, ceased and foreign,
 // so many rows end in an error), on days from 1900 to 2025, in a fixed random order.
-const std::string& PersonsFile(int rows)
+const std::string& personsFile(int rows)
 {
     static std::string file;
     if (!file.empty()) {
@@ -34,7 +34,7 @@ const std::string& PersonsFile(int rows)
                                                  "Esposito", "ROMANO",  "COLOMBO",  "RICCI"};
     const std::array<const char*, 6> names = {"MARIO", "anna maria", "GIANFRANCO",
                                               "LUCIA", "Paolo",      "GIULIA"};
-    const std::vector<std::string> places = PlaceNames();
+    const std::vector<std::string> places = placeNames();
     std::mt19937 random(1974);
     const auto pick = [&](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
@@ -57,12 +57,12 @@ const std::string& PersonsFile(int rows)
 void BatchThroughput(benchmark::State& state)
 {
     const int rows = static_cast<int>(state.range(0));
-    const std::string& input = PersonsFile(rows);
-    const auto places = refdata::BirthplaceIndex::Read(MIRELTA_DATABASE);
+    const std::string& input = personsFile(rows);
+    const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
     for (auto _ : state) {
         std::istringstream in(input);
         std::ostringstream out;
-        benchmark::DoNotOptimize(cfcalc::RunBatch(in, out, places));
+        benchmark::DoNotOptimize(cfcalc::runBatch(in, out, places));
     }
     state.SetItemsProcessed(state.iterations() * rows);
 }

@@ -1,9 +1,9 @@
 #include "calcwindow/codicefiscale.h"
 
 #include "data/birthplaces.h"
-#include "fiscalcode/calculation.h"
 #include "data/catalogue.h"
 #include "data/database.h"
+#include "fiscalcode/calculation.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/validators.h"
@@ -56,14 +56,14 @@ public:
     }
 };
 
-QString FromUtf8(const std::string& text)
+QString fromUtf8(const std::string& text)
 {
     return QString::fromStdString(text);
 }
 
-std::string Typed(const QLineEdit* field)
+std::string typed(const QLineEdit* field)
 {
-    return fiscalcode::AsTyped(field->text().toStdString());
+    return fiscalcode::asTyped(field->text().toStdString());
 }
 
 } // namespace
@@ -107,7 +107,7 @@ void CodiceFiscale::buildCard()
     command1_->setToolTip(texts::kCopyTip);
     command1_->setAccessibleName(texts::kCopyTip);
     command1_->setGeometry(kCopyButton);
-    command1_->setCursor(ui::HandCursor());
+    command1_->setCursor(ui::handCursor());
     connect(command1_, &QPushButton::clicked, this, &CodiceFiscale::copyCode);
 
     const char* lineNames[] = {"Cognome sulla tessera", "Nome sulla tessera",
@@ -191,7 +191,7 @@ void CodiceFiscale::buildInputArea()
         auto* button = new QPushButton(b.caption, area);
         button->setObjectName(QStringLiteral("bottone_%1").arg(b.index));
         button->setGeometry(b.left, kRowTops[3] - 1, 60, 24);
-        button->setCursor(ui::HandCursor());
+        button->setCursor(ui::handCursor());
         bottone_->addButton(button, b.index);
     }
     connect(bottone_, &QButtonGroup::idClicked, this, &CodiceFiscale::bottoneClicked);
@@ -218,36 +218,36 @@ void CodiceFiscale::bottoneClicked(int index)
 void CodiceFiscale::create()
 {
     const fiscalcode::CalculationInput input{
-        .surname = Typed(text1_[1]),
-        .givenName = Typed(text1_[22]),
+        .surname = typed(text1_[1]),
+        .givenName = typed(text1_[22]),
         .birthDate = text1_[4]->text().toStdString(),
-        .municipality = Typed(text1_[6]),
+        .municipality = typed(text1_[6]),
         .sex = option1_[1]->isChecked() ? "F" : "M",
     };
     // The database is read afresh at each computation, once the input has passed its checks.
     std::optional<refdata::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
-        places = refdata::BirthplaceIndex::Read(refdata::catalogue::kDatabaseFileUpper);
+        places = refdata::BirthplaceIndex::read(refdata::catalogue::kDatabaseFileUpper);
         return places->resolve(place, day, province);
     };
     fiscalcode::CalculationOutcome outcome;
     try {
-        outcome = fiscalcode::Calculate(input, find);
+        outcome = fiscalcode::calculate(input, find);
     } catch (const refdata::DataError& error) {
-        ui::Inform(this, ui::Icon::Error, ui::kAttention, QString::fromUtf8(error.what()));
+        ui::inform(this, ui::Icon::Error, ui::kAttention, QString::fromUtf8(error.what()));
         return;
     }
     if (!outcome.birthDate.empty()) {
-        text1_[4]->setText(FromUtf8(outcome.birthDate));
+        text1_[4]->setText(fromUtf8(outcome.birthDate));
     }
     if (outcome.failure) {
         const auto& failure = *outcome.failure;
         const int focusIndex[] = {1, 22, 4, 6}; // by InputField
-        QString text = FromUtf8(failure.message);
+        QString text = fromUtf8(failure.message);
         for (const std::string& line : failure.details) {
-            text += QStringLiteral("\r\n") + FromUtf8(line);
+            text += QStringLiteral("\r\n") + fromUtf8(line);
         }
-        ui::Inform(this, failure.field ? ui::Icon::Error : ui::Icon::Information, ui::kAttention,
+        ui::inform(this, failure.field ? ui::Icon::Error : ui::Icon::Information, ui::kAttention,
                    text);
         if (failure.field) {
             text1_[focusIndex[static_cast<int>(*failure.field)]]->setFocus();
@@ -255,17 +255,17 @@ void CodiceFiscale::create()
         return;
     }
     if (!outcome.code.empty()) {
-        text1_[0]->setText(FromUtf8(outcome.code));
+        text1_[0]->setText(fromUtf8(outcome.code));
     }
 }
 
 void CodiceFiscale::copyCode()
 {
-    ui::Inform(this, ui::Icon::Information, ui::kInformation, ui::Lines(texts::kCopyNotice));
+    ui::inform(this, ui::Icon::Information, ui::kInformation, ui::lines(texts::kCopyNotice));
     QApplication::clipboard()->setText(text1_[0]->text());
 }
 
 void CodiceFiscale::showReliabilityNotice()
 {
-    ui::Inform(this, ui::Icon::Information, ui::kAttention, ui::Lines(texts::kReliabilityNotice));
+    ui::inform(this, ui::Icon::Information, ui::kAttention, ui::lines(texts::kReliabilityNotice));
 }

@@ -1,7 +1,7 @@
 #include "cli/batch.h"
 
-#include "fiscalcode/calculation.h"
 #include "data/csv.h"
+#include "fiscalcode/calculation.h"
 
 #include <string>
 #include <unordered_map>
@@ -43,14 +43,14 @@ private:
 };
 
 // Whether `record` is the header, with or without the province column.
-bool IsHeader(const std::vector<std::string>& record)
+bool isHeader(const std::vector<std::string>& record)
 {
     if (record.size() != kHeader.size() && record.size() != kHeader.size() + 1) {
         return false;
     }
     for (std::size_t i = 0; i < record.size(); ++i) {
         const std::string& name = i < kHeader.size() ? kHeader[i] : kProvinceColumn;
-        if (fiscalcode::AsTyped(record[i]) != fiscalcode::AsTyped(name)) {
+        if (fiscalcode::asTyped(record[i]) != fiscalcode::asTyped(name)) {
             return false;
         }
     }
@@ -58,7 +58,7 @@ bool IsHeader(const std::vector<std::string>& record)
 }
 
 // The failure as one line: "Comune ambiguo: CASTRO (BG), CASTRO (LE)".
-std::string OneLine(const fiscalcode::CalculationOutcome::Failure& failure)
+std::string oneLine(const fiscalcode::CalculationOutcome::Failure& failure)
 {
     std::string line = failure.message;
     for (std::size_t i = 0; i < failure.details.size(); ++i) {
@@ -68,7 +68,7 @@ std::string OneLine(const fiscalcode::CalculationOutcome::Failure& failure)
 }
 
 // The code of one record, or the reason there is none.
-std::pair<std::string, std::string> Compute(const std::vector<std::string>& record,
+std::pair<std::string, std::string> compute(const std::vector<std::string>& record,
                                             std::size_t fields, CachedPlaces& places)
 {
     if (record.size() != fields) {
@@ -83,27 +83,27 @@ std::pair<std::string, std::string> Compute(const std::vector<std::string>& reco
         .sex = record[3],
         .province = fields > kHeader.size() ? record[5] : std::string(),
     };
-    const auto outcome = fiscalcode::Calculate(input, std::ref(places));
+    const auto outcome = fiscalcode::calculate(input, std::ref(places));
     if (outcome.failure) {
-        return {"", OneLine(*outcome.failure)};
+        return {"", oneLine(*outcome.failure)};
     }
     return {outcome.code, ""};
 }
 
 } // namespace
 
-bool RunBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places)
+bool runBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places)
 {
     CachedPlaces cached(places);
     refdata::CsvReader reader(in);
     std::vector<std::string> record;
     bool allComputed = true;
-    if (!reader.Next(record)) {
+    if (!reader.next(record)) {
         record.clear();
     }
     // The header of the output follows the input's: with the province column when the input
     // has it (in its header, or in its first record when it has no header).
-    const bool hasHeader = IsHeader(record);
+    const bool hasHeader = isHeader(record);
     const std::size_t fields =
         record.size() == kHeader.size() + 1 ? kHeader.size() + 1 : kHeader.size();
     std::vector<std::string> header = kHeader;
@@ -112,17 +112,17 @@ bool RunBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceInde
     }
     header.insert(header.end(), {"codice_fiscale", "errore"});
     refdata::CsvWriter writer(out);
-    writer.Write(header);
+    writer.write(header);
     bool pending = !hasHeader && !record.empty();
-    while (pending || reader.Next(record)) {
+    while (pending || reader.next(record)) {
         pending = false;
-        auto [code, error] = Compute(record, fields, cached);
+        auto [code, error] = compute(record, fields, cached);
         allComputed = allComputed && error.empty();
         record.push_back(std::move(code));
         record.push_back(std::move(error));
-        writer.Write(record);
+        writer.write(record);
     }
-    writer.Flush();
+    writer.flush();
     return allComputed;
 }
 

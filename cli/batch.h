@@ -11,6 +11,6 @@ namespace cfcalc {
 // "cognome;nome;data;sesso;comune", optionally followed by ";provincia") and writes every record,
 // in order, with two more fields: the code and the error text, one of them empty. Returns true
 // when every record got a code. The records are streamed: memory does not grow with their number.
-bool RunBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places);
+bool runBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places);
 
 } // namespace cfcalc

@@ -1,7 +1,7 @@
 // cfcalc: the fiscal code from the command line, one person or a whole CSV file.
 #include "cli/batch.h"
-#include "fiscalcode/calculation.h"
 #include "data/database.h"
+#include "fiscalcode/calculation.h"
 
 #include <filesystem>
 #include <fstream>
@@ -50,7 +50,7 @@ struct Arguments {
     bool help = false;
 };
 
-std::optional<Arguments> Parse(int argc, char** argv)
+std::optional<Arguments> parse(int argc, char** argv)
 {
     Arguments arguments;
     bool options = true;
@@ -80,7 +80,7 @@ std::optional<Arguments> Parse(int argc, char** argv)
     return complete || arguments.help ? std::optional(arguments) : std::nullopt;
 }
 
-int ComputeOne(const Arguments& arguments)
+int computeOne(const Arguments& arguments)
 {
     const auto& p = arguments.person;
     const fiscalcode::CalculationInput input{
@@ -93,10 +93,10 @@ int ComputeOne(const Arguments& arguments)
     // The database is read only once the input has passed its checks.
     std::optional<refdata::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
-        places = refdata::BirthplaceIndex::Read(arguments.database);
+        places = refdata::BirthplaceIndex::read(arguments.database);
         return places->resolve(place, day, province);
     };
-    const auto outcome = fiscalcode::Calculate(input, find);
+    const auto outcome = fiscalcode::calculate(input, find);
     if (outcome.failure) {
         std::cerr << outcome.failure->message << "\n";
         for (const std::string& line : outcome.failure->details) {
@@ -109,7 +109,7 @@ int ComputeOne(const Arguments& arguments)
 }
 
 // What was written must have reached its destination (a full disk, a closed pipe).
-int CheckWritten(int status)
+int checkWritten(int status)
 {
     if (!std::cout.flush()) {
         std::cerr << "Impossibile scrivere il risultato sullo standard output.\n";
@@ -118,7 +118,7 @@ int CheckWritten(int status)
     return status;
 }
 
-int ComputeBatch(const Arguments& arguments)
+int computeBatch(const Arguments& arguments)
 {
     const std::string& name = *arguments.batchFile;
     std::ifstream file;
@@ -132,9 +132,9 @@ int ComputeBatch(const Arguments& arguments)
             return kNotRun;
         }
     }
-    const auto places = refdata::BirthplaceIndex::Read(arguments.database);
+    const auto places = refdata::BirthplaceIndex::read(arguments.database);
     std::istream& in = file.is_open() ? file : std::cin;
-    const bool allComputed = cfcalc::RunBatch(in, std::cout, places);
+    const bool allComputed = cfcalc::runBatch(in, std::cout, places);
     if (in.bad()) {
         std::cerr << "Errore di lettura del file \"" << name << "\": elaborazione interrotta.\n";
         return kNotRun;
@@ -147,7 +147,7 @@ int ComputeBatch(const Arguments& arguments)
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
-    const auto arguments = Parse(argc, argv);
+    const auto arguments = parse(argc, argv);
     if (!arguments) {
         std::cerr << "Argomenti non validi. Per l'aiuto: cfcalc --help\n";
         return kNotRun;
@@ -157,8 +157,8 @@ int main(int argc, char** argv)
         return kComputed;
     }
     try {
-        return CheckWritten(arguments->batchFile ? ComputeBatch(*arguments)
-                                                 : ComputeOne(*arguments));
+        return checkWritten(arguments->batchFile ? computeBatch(*arguments)
+                                                 : computeOne(*arguments));
     } catch (const refdata::DataError& error) {
         std::cerr << error.what() << "\n";
         return kNotRun;

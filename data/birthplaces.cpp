@@ -16,28 +16,28 @@ namespace {
 constexpr std::string_view kForeignProvince = "EE";
 constexpr Day kForever = 99991231;
 
-bool IsVowel(char32_t c)
+bool isVowel(char32_t c)
 {
     return c == 'A' || c == 'E' || c == 'I' || c == 'O' || c == 'U';
 }
 
-bool IsApostrophe(char32_t c)
+bool isApostrophe(char32_t c)
 {
     return c == '\'' || c == 0x2019 || c == 0x2018 || c == 0x02BC || c == 0x0060 || c == 0x00B4;
 }
 
-bool IsBlank(char32_t c)
+bool isBlank(char32_t c)
 {
     return c == ' ' || c == '\t' || c == 0x00A0;
 }
 
 // Letters and digits continue a word; whatever else ends it.
-bool ContinuesWord(char32_t c)
+bool continuesWord(char32_t c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c >= 0x80 && c <= 0x10FFFF);
 }
 
-void AppendUtf8(std::string& text, char32_t c)
+void appendUtf8(std::string& text, char32_t c)
 {
     if (c < 0x80) {
         text += static_cast<char>(c);
@@ -64,7 +64,7 @@ struct ProvinceSuffix {
     std::string province;
 };
 
-std::optional<ProvinceSuffix> SplitProvince(std::string_view text)
+std::optional<ProvinceSuffix> splitProvince(std::string_view text)
 {
     while (!text.empty() && text.back() == ' ') {
         text.remove_suffix(1);
@@ -88,7 +88,7 @@ std::optional<ProvinceSuffix> SplitProvince(std::string_view text)
     return ProvinceSuffix{name, std::move(province)};
 }
 
-int DayNumber(Day day)
+int dayNumber(Day day)
 {
     // Days since a fixed origin, for "the day after": the civil calendar's day count.
     int year = day / 10000;
@@ -103,11 +103,11 @@ int DayNumber(Day day)
 }
 
 // The periods of a code joined where one begins the day after the other ends.
-std::vector<std::pair<Day, Day>> Spans(const std::vector<Period>& periods)
+std::vector<std::pair<Day, Day>> spans(const std::vector<Period>& periods)
 {
     std::vector<std::pair<Day, Day>> spans;
     for (const Period& period : periods) {
-        if (!spans.empty() && DayNumber(period.from) <= DayNumber(spans.back().second) + 1) {
+        if (!spans.empty() && dayNumber(period.from) <= dayNumber(spans.back().second) + 1) {
             spans.back().second = std::max(spans.back().second, period.to);
         } else {
             spans.emplace_back(period.from, period.to);
@@ -124,31 +124,31 @@ std::string Column(sqlite3_stmt* statement, int column)
                 : std::string();
 }
 
-template <typename Read> void EachRow(const Database& database, const char* sql, Read&& read)
+template <typename Reading> void eachRow(const Database& database, const char* sql, Reading&& read)
 {
-    const Statement statement = database.Prepare(sql);
+    const Statement statement = database.prepare(sql);
     int step;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
         read(statement.get());
     }
     if (step != SQLITE_DONE) {
-        database.Fail();
+        database.fail();
     }
 }
 
-bool HasTable(const Database& database, const char* table)
+bool hasTable(const Database& database, const char* table)
 {
-    const Statement statement = database.Prepare(
+    const Statement statement = database.prepare(
         "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE");
     sqlite3_bind_text(statement.get(), 1, table, -1, SQLITE_STATIC);
     const int step = sqlite3_step(statement.get());
     if (step != SQLITE_ROW && step != SQLITE_DONE) {
-        database.Fail();
+        database.fail();
     }
     return step == SQLITE_ROW;
 }
 
-std::string Capitals(std::string_view text)
+std::string capitals(std::string_view text)
 {
     std::string capitals(text);
     for (char& c : capitals) {
@@ -161,13 +161,13 @@ std::string Capitals(std::string_view text)
 
 } // namespace
 
-bool IsCadastralCode(std::string_view code)
+bool isCadastralCode(std::string_view code)
 {
     return code.size() == 4 && code[0] >= 'A' && code[0] <= 'Z' &&
            std::all_of(code.begin() + 1, code.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-Day DayFromIso(std::string_view text)
+Day dayFromIso(std::string_view text)
 {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
         return 0;
@@ -182,7 +182,7 @@ Day DayFromIso(std::string_view text)
     return day;
 }
 
-std::string FormatDay(Day day)
+std::string formatDay(Day day)
 {
     std::string text = "00/00/0000";
     const auto digits = [&text](std::size_t at, int value, int count) {
@@ -196,24 +196,24 @@ std::string FormatDay(Day day)
     return text;
 }
 
-std::string NameKey(std::string_view name)
+std::string nameKey(std::string_view name)
 {
     std::string key;
     key.reserve(name.size());
     bool pendingBlank = false;
     char32_t previous = 0;
     for (std::size_t pos = 0; pos < name.size();) {
-        const char32_t c = BaseLetter(NextCharacter(name, pos));
-        if (IsBlank(c)) {
+        const char32_t c = baseLetter(nextCharacter(name, pos));
+        if (isBlank(c)) {
             pendingBlank = !key.empty();
             previous = ' ';
             continue;
         }
-        if (IsApostrophe(c)) {
+        if (isApostrophe(c)) {
             std::size_t next = pos;
             const bool endsWord =
-                next == name.size() || !ContinuesWord(BaseLetter(NextCharacter(name, next)));
-            if (IsVowel(previous) && endsWord) {
+                next == name.size() || !continuesWord(baseLetter(nextCharacter(name, next)));
+            if (isVowel(previous) && endsWord) {
                 continue; // CANTU' is CANTÙ
             }
         }
@@ -221,7 +221,7 @@ std::string NameKey(std::string_view name)
             key += ' ';
             pendingBlank = false;
         }
-        AppendUtf8(key, IsApostrophe(c) ? U'\'' : c);
+        appendUtf8(key, isApostrophe(c) ? U'\'' : c);
         previous = c;
     }
     return key;
@@ -266,9 +266,9 @@ std::string Place::periodsText() const
     }
     std::string text;
     for (const auto& [from, to] : history->spans) {
-        text += (text.empty() ? "dal " : ", dal ") + FormatDay(from);
+        text += (text.empty() ? "dal " : ", dal ") + formatDay(from);
         if (to < kForever) {
-            text += " al " + FormatDay(to);
+            text += " al " + formatDay(to);
         }
     }
     return text;
@@ -284,22 +284,22 @@ BirthplaceIndex::BirthplaceIndex(const std::vector<MunicipalityRow>& municipalit
                                  const std::vector<PeriodRow>& periods)
 {
     for (const PeriodRow& row : periods) {
-        histories_[Capitals(row.code)].periods.push_back(row.period);
+        histories_[capitals(row.code)].periods.push_back(row.period);
     }
     for (auto& [code, history] : histories_) {
         std::stable_sort(history.periods.begin(), history.periods.end(),
                          [](const Period& a, const Period& b) { return a.from < b.from; });
-        history.spans = Spans(history.periods);
+        history.spans = spans(history.periods);
     }
     places_.reserve(municipalities.size());
     for (const MunicipalityRow& row : municipalities) {
-        places_.push_back({row.name, row.code, history(Capitals(row.code))});
+        places_.push_back({row.name, row.code, history(capitals(row.code))});
     }
     const auto add = [this](const std::string& name, std::uint32_t place) {
-        auto& list = names_[NameKey(name)];
+        auto& list = names_[nameKey(name)];
         const std::string& code = places_[place].code;
         const bool known = std::any_of(list.begin(), list.end(), [&](std::uint32_t other) {
-            return Capitals(places_[other].code) == Capitals(code);
+            return capitals(places_[other].code) == capitals(code);
         });
         if (!known) {
             list.push_back(place);
@@ -320,26 +320,26 @@ BirthplaceIndex::BirthplaceIndex(const std::vector<MunicipalityRow>& municipalit
     }
 }
 
-BirthplaceIndex BirthplaceIndex::Read(const Database& database)
+BirthplaceIndex BirthplaceIndex::read(const Database& database)
 {
     std::vector<MunicipalityRow> municipalities;
-    EachRow(database, catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
+    eachRow(database, catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
         municipalities.push_back({Column(row, 0), Column(row, 1)});
     });
     std::vector<PeriodRow> history;
-    if (HasTable(database, catalogue::kHistoryTable)) {
-        EachRow(database, catalogue::kAllPeriods, [&](sqlite3_stmt* row) {
+    if (hasTable(database, catalogue::kHistoryTable)) {
+        eachRow(database, catalogue::kAllPeriods, [&](sqlite3_stmt* row) {
             history.push_back({Column(row, 0),
-                               {DayFromIso(Column(row, 4)), DayFromIso(Column(row, 5)),
+                               {dayFromIso(Column(row, 4)), dayFromIso(Column(row, 5)),
                                 Column(row, 1), Column(row, 2), Column(row, 3)}});
         });
     }
     return BirthplaceIndex(municipalities, history);
 }
 
-BirthplaceIndex BirthplaceIndex::Read(const std::string& databaseName)
+BirthplaceIndex BirthplaceIndex::read(const std::string& databaseName)
 {
-    return Read(Database(databaseName));
+    return read(Database(databaseName));
 }
 
 const CodeHistory* BirthplaceIndex::history(std::string_view code) const
@@ -351,7 +351,7 @@ const CodeHistory* BirthplaceIndex::history(std::string_view code) const
 std::vector<const Place*> BirthplaceIndex::byName(std::string_view text) const
 {
     std::vector<const Place*> places;
-    const auto found = names_.find(NameKey(text));
+    const auto found = names_.find(nameKey(text));
     if (found != names_.end()) {
         for (std::uint32_t i : found->second) {
             places.push_back(&places_[i]);
@@ -365,9 +365,9 @@ std::vector<const Place*> BirthplaceIndex::byPattern(std::string_view text) cons
     const LikePattern pattern(SostituisciApici(text));
     std::vector<const Place*> places;
     for (const Place& place : places_) {
-        if (pattern.Matches(place.name)) {
+        if (pattern.matches(place.name)) {
             const bool known = std::any_of(places.begin(), places.end(), [&](const Place* other) {
-                return Capitals(other->code) == Capitals(place.code);
+                return capitals(other->code) == capitals(place.code);
             });
             if (!known) {
                 places.push_back(&place);
@@ -383,7 +383,7 @@ BirthplaceIndex::NamedPlaces BirthplaceIndex::candidates(std::string_view place)
     if (auto exact = byName(place); !exact.empty()) {
         return {std::move(exact), {}};
     }
-    const auto suffix = SplitProvince(place);
+    const auto suffix = splitProvince(place);
     const std::string_view name = suffix ? suffix->name : place;
     std::string province = suffix ? suffix->province : std::string();
     if (suffix) {

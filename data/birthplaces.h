@@ -29,10 +29,10 @@ class Database;
 using Day = std::int32_t;
 
 // A day read from "yyyy-mm-dd"; 0 when the text is not of that form.
-Day DayFromIso(std::string_view text);
+Day dayFromIso(std::string_view text);
 
 // "dd/mm/yyyy".
-std::string FormatDay(Day day);
+std::string formatDay(Day day);
 
 struct Period {
     Day from = 0; // both days included
@@ -80,7 +80,7 @@ struct Birthplace {
 };
 
 // Whether `code` has the shape of a cadastral code: a capital letter and three digits (H501).
-bool IsCadastralCode(std::string_view code);
+bool isCadastralCode(std::string_view code);
 
 // One row of COMUNI and one period of StoriaComuni, as read from the file.
 struct MunicipalityRow {
@@ -98,8 +98,8 @@ public:
                     const std::vector<PeriodRow>& periods);
 
     // Reads COMUNI and, when the file has it, StoriaComuni; throws DataError.
-    static BirthplaceIndex Read(const Database& database);
-    static BirthplaceIndex Read(const std::string& databaseName);
+    static BirthplaceIndex read(const Database& database);
+    static BirthplaceIndex read(const std::string& databaseName);
 
     // The birthplace of someone born on `day` in `place`; `province` may be empty.
     Birthplace resolve(std::string_view place, Day day, std::string_view province = {}) const;
@@ -123,12 +123,12 @@ private:
     // Moving the index keeps the periods where they are, so the places' pointers stay valid.
     std::unordered_map<std::string, CodeHistory> histories_;
     std::vector<Place> places_;
-    std::unordered_map<std::string, std::vector<std::uint32_t>> names_; // by NameKey
+    std::unordered_map<std::string, std::vector<std::uint32_t>> names_; // by nameKey
 };
 
 // The key under which names are compared: capitals without accents, a vowel's apostrophe at the
 // end of a word dropped (CANTU' and CANTÙ give CANTU), typographic apostrophes as "'", blanks
 // trimmed and runs of them made one.
-std::string NameKey(std::string_view name);
+std::string nameKey(std::string_view name);
 
 } // namespace refdata

@@ -13,28 +13,28 @@ std::string SostituisciApici(std::string_view text)
 
 namespace catalogue {
 
-std::string ComuneCriterion(std::string_view name)
+std::string comuneCriterion(std::string_view name)
 {
     return "[comune]like'" + SostituisciApici(name) + "'";
 }
 
-std::string CapCriterion(std::string_view cap)
+std::string capCriterion(std::string_view cap)
 {
     return "[cap]like'" + SostituisciApici(cap) + "'";
 }
 
-std::string RegionQuery(std::string_view region)
+std::string regionQuery(std::string_view region)
 {
     return "Select * from cittaitaliane where [regione]like'" + SostituisciApici(region) + "'" +
            " order by [localita]";
 }
 
-std::string LocalityPrefixCriterion(std::string_view text)
+std::string localityPrefixCriterion(std::string_view text)
 {
     return "[localita]like'" + SostituisciApici(text) + "*'";
 }
 
-std::string LocalityContainingQuery(std::string_view text)
+std::string localityContainingQuery(std::string_view text)
 {
     return "Select * from cittaitaliane where [localita]like'" + std::string("*") +
            SostituisciApici(text) + "*'" + " order by [localita]";

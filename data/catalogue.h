@@ -37,7 +37,7 @@ inline constexpr const char* kSchema =
 inline constexpr const char* kComuniTable = "COMUNI";
 inline constexpr const char* kComuniGridSource = "Select * from Comuni order by [comune]";
 inline constexpr const char* kComuniExportSource = "Select * from comuni order by [comune]";
-std::string ComuneCriterion(std::string_view name);
+std::string comuneCriterion(std::string_view name);
 
 // The history of the cadastral codes.
 inline constexpr const char* kHistoryTable = "StoriaComuni";
@@ -51,10 +51,10 @@ inline constexpr const char* kCittaDuplicateSource = "cittaitaliane";
 inline constexpr const char* kCittaGridSource = "Select * from Cittaitaliane order by [localita]";
 inline constexpr const char* kCittaExportSource = "Select * from cittaitaliane order by [localita]";
 inline constexpr const char* kAllLocalities = "Select * from cittaitaliane order by [localita]";
-std::string CapCriterion(std::string_view cap);
-std::string RegionQuery(std::string_view region);
-std::string LocalityPrefixCriterion(std::string_view text);
-std::string LocalityContainingQuery(std::string_view text);
+std::string capCriterion(std::string_view cap);
+std::string regionQuery(std::string_view region);
+std::string localityPrefixCriterion(std::string_view text);
+std::string localityContainingQuery(std::string_view text);
 
 } // namespace catalogue
 } // namespace refdata

@@ -6,7 +6,7 @@ namespace refdata {
 
 CsvReader::CsvReader(std::istream& in, char separator) : in_(in), separator_(separator) {}
 
-bool CsvReader::ReadLine()
+bool CsvReader::readLine()
 {
     if (!std::getline(in_, line_)) {
         return false;
@@ -22,9 +22,9 @@ bool CsvReader::ReadLine()
 
 // The fields' strings are kept from one record to the next, so that reading a file of many
 // records allocates next to nothing.
-bool CsvReader::Next(std::vector<std::string>& fields)
+bool CsvReader::next(std::vector<std::string>& fields)
 {
-    if (!ReadLine()) {
+    if (!readLine()) {
         return false;
     }
     recordLine_ = lineNumber_;
@@ -43,7 +43,7 @@ bool CsvReader::Next(std::vector<std::string>& fields)
         // A double quote opens a quoted field only as the field's first character; anywhere
         // else it is an ordinary character, so a stray one never swallows the lines that follow.
         if (pos < line_.size() && line_[pos] == '"') {
-            pos = ReadQuoted(field, pos + 1);
+            pos = readQuoted(field, pos + 1);
         }
         const char* start = line_.data() + pos;
         const auto* end =
@@ -62,13 +62,13 @@ bool CsvReader::Next(std::vector<std::string>& fields)
 // Reads a quoted field from `pos`, just after its opening quote, into `field`, following it over
 // line breaks; a doubled quote stands for one. Returns the position after the closing quote, or
 // the end of the input's last line when the quote is never closed.
-std::size_t CsvReader::ReadQuoted(std::string& field, std::size_t pos)
+std::size_t CsvReader::readQuoted(std::string& field, std::size_t pos)
 {
     while (true) {
         const std::size_t quote = line_.find('"', pos);
         if (quote == std::string::npos) {
             field.append(line_, pos);
-            if (!ReadLine()) {
+            if (!readLine()) {
                 return line_.size(); // an unclosed quote ends with the input
             }
             field += '\n';
@@ -85,7 +85,7 @@ std::size_t CsvReader::ReadQuoted(std::string& field, std::size_t pos)
     }
 }
 
-void CsvWriter::Write(const std::vector<std::string>& fields)
+void CsvWriter::write(const std::vector<std::string>& fields)
 {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) {
@@ -114,11 +114,11 @@ void CsvWriter::Write(const std::vector<std::string>& fields)
     }
     buffer_ += '\n';
     if (buffer_.size() >= kFlushSize) {
-        Flush();
+        flush();
     }
 }
 
-void CsvWriter::Flush()
+void CsvWriter::flush()
 {
     out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
     buffer_.clear();
@@ -126,12 +126,12 @@ void CsvWriter::Flush()
 
 CsvWriter::~CsvWriter()
 {
-    Flush();
+    flush();
 }
 
-void WriteCsvRecord(std::ostream& out, const std::vector<std::string>& fields, char separator)
+void writeCsvRecord(std::ostream& out, const std::vector<std::string>& fields, char separator)
 {
-    CsvWriter(out, separator).Write(fields);
+    CsvWriter(out, separator).write(fields);
 }
 
 } // namespace refdata

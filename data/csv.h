@@ -16,14 +16,14 @@ public:
     explicit CsvReader(std::istream& in, char separator = ';');
 
     // Reads the next record into `fields`; false at the end of the input.
-    bool Next(std::vector<std::string>& fields);
+    bool next(std::vector<std::string>& fields);
 
     // Number of the physical line on which the last record read began, from 1.
-    long LineNumber() const { return recordLine_; }
+    long lineNumber() const { return recordLine_; }
 
 private:
-    bool ReadLine();
-    std::size_t ReadQuoted(std::string& field, std::size_t pos);
+    bool readLine();
+    std::size_t readQuoted(std::string& field, std::size_t pos);
 
     std::istream& in_;
     char separator_;
@@ -43,8 +43,8 @@ public:
     CsvWriter(const CsvWriter&) = delete;
     CsvWriter& operator=(const CsvWriter&) = delete;
 
-    void Write(const std::vector<std::string>& fields);
-    void Flush();
+    void write(const std::vector<std::string>& fields);
+    void flush();
 
 private:
     static constexpr std::size_t kFlushSize = 64 * 1024;
@@ -54,7 +54,7 @@ private:
 };
 
 // Writes one record, quoting the fields that need it, followed by a line feed.
-void WriteCsvRecord(std::ostream& out, const std::vector<std::string>& fields,
+void writeCsvRecord(std::ostream& out, const std::vector<std::string>& fields,
                     char separator = ';');
 
 } // namespace refdata

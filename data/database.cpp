@@ -15,19 +15,19 @@ namespace fs = std::filesystem;
 namespace refdata {
 namespace {
 
-bool SameNameIgnoringCase(std::string_view a, std::string_view b)
+bool sameNameIgnoringCase(std::string_view a, std::string_view b)
 {
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < a.size() && j < b.size()) {
-        if (UpperCase(NextCharacter(a, i)) != UpperCase(NextCharacter(b, j))) {
+        if (upperCase(nextCharacter(a, i)) != upperCase(nextCharacter(b, j))) {
             return false;
         }
     }
     return i == a.size() && j == b.size();
 }
 
-fs::path FolderOf(const fs::path& file)
+fs::path folderOf(const fs::path& file)
 {
     std::error_code error;
     const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::current_path(error);
@@ -40,9 +40,9 @@ std::string Quoted(const std::string& text)
     return "\"" + text + "\"";
 }
 
-std::string DescribeFile(const fs::path& file)
+std::string describeFile(const fs::path& file)
 {
-    std::string folder = FolderOf(file).string();
+    std::string folder = folderOf(file).string();
     if (folder.size() > 1 && folder.back() == '/') {
         folder.pop_back();
     }
@@ -50,7 +50,7 @@ std::string DescribeFile(const fs::path& file)
 }
 
 // like(pattern, text): the pattern is compiled once per statement and kept with it.
-void LikeFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+void likeFunction(sqlite3_context* context, int, sqlite3_value** arguments)
 {
     if (sqlite3_value_type(arguments[0]) == SQLITE_NULL ||
         sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
@@ -63,11 +63,11 @@ void LikeFunction(sqlite3_context* context, int, sqlite3_value** arguments)
     };
     try {
         if (auto* compiled = static_cast<LikePattern*>(sqlite3_get_auxdata(context, 0))) {
-            sqlite3_result_int(context, compiled->Matches(text(arguments[1])));
+            sqlite3_result_int(context, compiled->matches(text(arguments[1])));
             return;
         }
         auto compiled = std::make_unique<LikePattern>(text(arguments[0]));
-        sqlite3_result_int(context, compiled->Matches(text(arguments[1])));
+        sqlite3_result_int(context, compiled->matches(text(arguments[1])));
         sqlite3_set_auxdata(context, 0, compiled.release(),
                             [](void* p) { delete static_cast<LikePattern*>(p); });
     } catch (const std::bad_alloc&) {
@@ -75,15 +75,15 @@ void LikeFunction(sqlite3_context* context, int, sqlite3_value** arguments)
     }
 }
 
-int CompareNamesCollation(void*, int sizeA, const void* a, int sizeB, const void* b)
+int compareNamesCollation(void*, int sizeA, const void* a, int sizeB, const void* b)
 {
-    return CompareNames(std::string_view(static_cast<const char*>(a), sizeA),
+    return compareNames(std::string_view(static_cast<const char*>(a), sizeA),
                         std::string_view(static_cast<const char*>(b), sizeB));
 }
 
 } // namespace
 
-fs::path ResolveDatabaseFile(const fs::path& name)
+fs::path resolveDatabaseFile(const fs::path& name)
 {
     // Every spelling of the name is looked at, even when the exact one exists, so that all the
     // windows agree on one file when a folder holds "AA1.mdb" and "AA1.MDB".
@@ -91,7 +91,7 @@ fs::path ResolveDatabaseFile(const fs::path& name)
     const fs::path folder = name.has_parent_path() ? name.parent_path() : fs::path(".");
     std::vector<fs::path> matches;
     for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (SameNameIgnoringCase(entry.path().filename().string(), name.filename().string())) {
+        if (sameNameIgnoringCase(entry.path().filename().string(), name.filename().string())) {
             matches.push_back(name.has_parent_path() ? entry.path() : entry.path().filename());
         }
     }
@@ -106,22 +106,22 @@ void StatementDeleter::operator()(sqlite3_stmt* statement) const
     sqlite3_finalize(statement);
 }
 
-Database::Database(const fs::path& name) : path_(ResolveDatabaseFile(name))
+Database::Database(const fs::path& name) : path_(resolveDatabaseFile(name))
 {
     std::error_code error;
     if (!fs::exists(path_, error)) {
-        throw DataError("Impossibile aprire l'archivio " + DescribeFile(path_) +
+        throw DataError("Impossibile aprire l'archivio " + describeFile(path_) +
                         ": il file non esiste.");
     }
     if (fs::is_directory(path_, error)) {
-        throw DataError("Impossibile aprire l'archivio " + DescribeFile(path_) +
+        throw DataError("Impossibile aprire l'archivio " + describeFile(path_) +
                         ": è una cartella, non un file.");
     }
     const int opened = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
     if (opened != SQLITE_OK) {
         const std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(opened);
         sqlite3_close(db_);
-        throw DataError("Impossibile aprire l'archivio " + DescribeFile(path_) + ": " + reason +
+        throw DataError("Impossibile aprire l'archivio " + describeFile(path_) + ": " + reason +
                         ".");
     }
     sqlite3_extended_result_codes(db_, 1);
@@ -132,16 +132,16 @@ Database::Database(const fs::path& name) : path_(ResolveDatabaseFile(name))
                                        ? "il file non è un archivio valido"
                                        : sqlite3_errmsg(db_);
         sqlite3_close(db_);
-        throw DataError("Impossibile aprire l'archivio " + DescribeFile(path_) + ": " + reason +
+        throw DataError("Impossibile aprire l'archivio " + describeFile(path_) + ": " + reason +
                         ".");
     }
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    if (sqlite3_create_function(db_, "like", 2, flags, nullptr, LikeFunction, nullptr, nullptr) !=
+    if (sqlite3_create_function(db_, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr) !=
             SQLITE_OK ||
-        sqlite3_create_collation(db_, "NOCASE", SQLITE_UTF8, nullptr, CompareNamesCollation) !=
+        sqlite3_create_collation(db_, "NOCASE", SQLITE_UTF8, nullptr, compareNamesCollation) !=
             SQLITE_OK) {
         sqlite3_close(db_);
-        throw DataError("Impossibile preparare l'archivio " + DescribeFile(path_) +
+        throw DataError("Impossibile preparare l'archivio " + describeFile(path_) +
                         ": memoria insufficiente.");
     }
 }
@@ -151,53 +151,53 @@ Database::~Database()
     sqlite3_close(db_);
 }
 
-Statement Database::Prepare(const std::string& sql) const
+Statement Database::prepare(const std::string& sql) const
 {
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr) !=
         SQLITE_OK) {
-        Fail();
+        fail();
     }
     return Statement(statement);
 }
 
-void Database::Execute(const std::string& sql) const
+void Database::execute(const std::string& sql) const
 {
     if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-        Fail();
+        fail();
     }
 }
 
-void Database::Fail() const
+void Database::fail() const
 {
     const std::string reason = sqlite3_errmsg(db_);
     const std::string missingTable = "no such table: ";
     if (reason.starts_with(missingTable)) {
-        throw DataError("L'archivio " + Describe() + " non contiene la tabella " +
+        throw DataError("L'archivio " + describe() + " non contiene la tabella " +
                         Quoted(reason.substr(missingTable.size())) + ".");
     }
     switch (sqlite3_errcode(db_) & 0xFF) {
     case SQLITE_READONLY:
-        throw DataError("Impossibile salvare le modifiche nell'archivio " + Describe() +
+        throw DataError("Impossibile salvare le modifiche nell'archivio " + describe() +
                         ": il file è di sola lettura.");
     case SQLITE_FULL:
-        throw DataError("Impossibile salvare le modifiche nell'archivio " + Describe() +
+        throw DataError("Impossibile salvare le modifiche nell'archivio " + describe() +
                         ": il disco è pieno.");
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        throw DataError("L'archivio " + Describe() +
+        throw DataError("L'archivio " + describe() +
                         " è in uso da un altro programma: riprovare più tardi.");
     default:
-        throw DataError("Errore nell'archivio " + Describe() + ": " + reason + ".");
+        throw DataError("Errore nell'archivio " + describe() + ": " + reason + ".");
     }
 }
 
-std::string Database::Describe() const
+std::string Database::describe() const
 {
-    return DescribeFile(path_);
+    return describeFile(path_);
 }
 
-void Database::RollBack() const noexcept
+void Database::rollBack() const noexcept
 {
     if (!sqlite3_get_autocommit(db_)) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

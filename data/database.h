@@ -20,7 +20,7 @@ public:
 // Finds `name` (a bare file name, looked up in the working folder, or a path) without regard to
 // the letter case of the file name: "AA1.MDB" finds "aa1.mdb". Returns the path of the file
 // found, or the path as given when there is none.
-std::filesystem::path ResolveDatabaseFile(const std::filesystem::path& name);
+std::filesystem::path resolveDatabaseFile(const std::filesystem::path& name);
 
 struct StatementDeleter {
     void operator()(sqlite3_stmt* statement) const;
@@ -28,7 +28,7 @@ struct StatementDeleter {
 using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
 // One connection to the reference database. Opening never creates the file. The connection
-// compares texts by the rules of LikePattern in `like` and orders names with CompareNames.
+// compares texts by the rules of LikePattern in `like` and orders names with compareNames.
 class Database {
 public:
     explicit Database(const std::filesystem::path& name);
@@ -38,33 +38,33 @@ public:
 
     sqlite3* handle() const { return db_; }
 
-    Statement Prepare(const std::string& sql) const;
+    Statement prepare(const std::string& sql) const;
 
     // Runs `sql`, which may hold several statements separated by ";".
-    void Execute(const std::string& sql) const;
+    void execute(const std::string& sql) const;
 
     // Runs `write` inside a transaction that is committed at once, or rolled back when `write`
     // throws; a refused write becomes a DataError.
-    template <typename Write> void InTransaction(Write&& write) const
+    template <typename Writing> void inTransaction(Writing&& write) const
     {
-        Execute("BEGIN IMMEDIATE");
+        execute("BEGIN IMMEDIATE");
         try {
             write();
-            Execute("COMMIT");
+            execute("COMMIT");
         } catch (...) {
-            RollBack();
+            rollBack();
             throw;
         }
     }
 
     // Throws the last error of the connection as a DataError naming the file.
-    [[noreturn]] void Fail() const;
+    [[noreturn]] void fail() const;
 
     // "«AA1.mdb» nella cartella «/home/user»", for messages.
-    std::string Describe() const;
+    std::string describe() const;
 
 private:
-    void RollBack() const noexcept;
+    void rollBack() const noexcept;
 
     sqlite3* db_ = nullptr;
     std::filesystem::path path_;

@@ -9,28 +9,28 @@
 namespace refdata {
 namespace {
 
-bool IsSpace(char c)
+bool isSpace(char c)
 {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-bool IsWordCharacter(char c)
+bool isWordCharacter(char c)
 {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
-std::string_view Trimmed(std::string_view text)
+std::string_view trimmed(std::string_view text)
 {
-    while (!text.empty() && IsSpace(text.front())) {
+    while (!text.empty() && isSpace(text.front())) {
         text.remove_prefix(1);
     }
-    while (!text.empty() && IsSpace(text.back())) {
+    while (!text.empty() && isSpace(text.back())) {
         text.remove_suffix(1);
     }
     return text;
 }
 
-bool SameAscii(std::string_view a, std::string_view b)
+bool sameAscii(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::toupper(static_cast<unsigned char>(x)) ==
@@ -39,20 +39,20 @@ bool SameAscii(std::string_view a, std::string_view b)
 }
 
 // Whether the word `keyword` stands at `pos` of `sql`, as a whole word.
-bool WordAt(std::string_view sql, std::size_t pos, std::string_view keyword)
+bool wordAt(std::string_view sql, std::size_t pos, std::string_view keyword)
 {
-    if (pos > 0 && IsWordCharacter(sql[pos - 1])) {
+    if (pos > 0 && isWordCharacter(sql[pos - 1])) {
         return false;
     }
-    if (!SameAscii(sql.substr(pos, keyword.size()), keyword)) {
+    if (!sameAscii(sql.substr(pos, keyword.size()), keyword)) {
         return false;
     }
     const std::size_t end = pos + keyword.size();
-    return end >= sql.size() || !IsWordCharacter(sql[end]);
+    return end >= sql.size() || !isWordCharacter(sql[end]);
 }
 
 // Position of "order by" in `sql` outside quoted texts and bracketed names, or npos.
-std::size_t FindOrderBy(std::string_view sql)
+std::size_t findOrderBy(std::string_view sql)
 {
     for (std::size_t i = 0; i < sql.size(); ++i) {
         const char c = sql[i];
@@ -64,12 +64,12 @@ std::size_t FindOrderBy(std::string_view sql)
             }
             continue;
         }
-        if (WordAt(sql, i, "order")) {
+        if (wordAt(sql, i, "order")) {
             std::size_t next = i + 5;
-            while (next < sql.size() && IsSpace(sql[next])) {
+            while (next < sql.size() && isSpace(sql[next])) {
                 ++next;
             }
-            if (next > i + 5 && WordAt(sql, next, "by")) {
+            if (next > i + 5 && wordAt(sql, next, "by")) {
                 return i;
             }
         }
@@ -77,14 +77,14 @@ std::size_t FindOrderBy(std::string_view sql)
     return std::string_view::npos;
 }
 
-std::size_t NameLength(std::string_view text)
+std::size_t lengthOfName(std::string_view text)
 {
     if (!text.empty() && text.front() == '[') {
         const std::size_t close = text.find(']');
         return close == std::string_view::npos ? 0 : close + 1;
     }
     std::size_t length = 0;
-    while (length < text.size() && IsWordCharacter(text[length])) {
+    while (length < text.size() && isWordCharacter(text[length])) {
         ++length;
     }
     return length;
@@ -118,39 +118,39 @@ const Database& DataSource::database() const
 
 // Splits the record source into table, condition and order: a bare table name, or
 // "select * from <table> [where <condition>] [order by <order>]".
-std::optional<DataSource::Query> DataSource::ParseRecordSource(std::string_view source)
+std::optional<DataSource::Query> DataSource::parseRecordSource(std::string_view source)
 {
-    source = Trimmed(source);
-    std::size_t nameLength = NameLength(source);
+    source = trimmed(source);
+    std::size_t nameLength = lengthOfName(source);
     if (nameLength > 0 && nameLength == source.size()) {
         return Query{std::string(source), {}, {}};
     }
     std::string_view rest = source;
     for (std::string_view word : {"select", "*", "from"}) {
-        if (!SameAscii(rest.substr(0, word.size()), word)) {
+        if (!sameAscii(rest.substr(0, word.size()), word)) {
             return std::nullopt;
         }
-        rest = Trimmed(rest.substr(word.size()));
+        rest = trimmed(rest.substr(word.size()));
     }
-    nameLength = NameLength(rest);
+    nameLength = lengthOfName(rest);
     if (nameLength == 0) {
         return std::nullopt;
     }
     const std::string table(rest.substr(0, nameLength));
-    rest = Trimmed(rest.substr(nameLength));
-    const std::size_t orderBy = FindOrderBy(rest);
+    rest = trimmed(rest.substr(nameLength));
+    const std::size_t orderBy = findOrderBy(rest);
     std::string_view condition = rest.substr(0, orderBy);
     std::string order;
     if (orderBy != std::string_view::npos) {
         const std::size_t by = rest.find_first_not_of(" \t\r\n", orderBy + 5) + 2;
-        order = Trimmed(rest.substr(by));
+        order = trimmed(rest.substr(by));
     }
-    condition = Trimmed(condition);
+    condition = trimmed(condition);
     if (!condition.empty()) {
-        if (!WordAt(condition, 0, "where")) {
+        if (!wordAt(condition, 0, "where")) {
             return std::nullopt;
         }
-        condition = Trimmed(condition.substr(5));
+        condition = trimmed(condition.substr(5));
     }
     return Query{table, std::string(condition), order};
 }
@@ -162,14 +162,14 @@ void DataSource::refresh()
         db_ = std::make_unique<Database>(databaseName_);
         openedName_ = databaseName_;
     }
-    const auto parsed = ParseRecordSource(recordSource_);
+    const auto parsed = parseRecordSource(recordSource_);
     if (!parsed) {
-        throw DataError("Origine dati non valida sull'archivio " + db_->Describe() + ": " +
+        throw DataError("Origine dati non valida sull'archivio " + db_->describe() + ": " +
                         recordSource_);
     }
     query_ = *parsed;
 
-    const Statement statement = db_->Prepare(selectText({}));
+    const Statement statement = db_->prepare(selectText({}));
     fieldNames_.clear();
     for (int i = 1; i < sqlite3_column_count(statement.get()); ++i) {
         fieldNames_.emplace_back(sqlite3_column_name(statement.get(), i));
@@ -221,14 +221,14 @@ void DataSource::ensureLoaded()
     if (loaded_) {
         return;
     }
-    const Statement statement = database().Prepare(selectText({}));
+    const Statement statement = database().prepare(selectText({}));
     int step;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
         rows_.push_back(readRow(statement.get()));
     }
     if (step != SQLITE_DONE) {
         rows_.clear();
-        database().Fail();
+        database().fail();
     }
     loaded_ = true;
     if (found_) {
@@ -276,7 +276,7 @@ void DataSource::findFirst(const std::string& criterion)
     // Before the rows are read, the first match is the answer; once they are read, only a match
     // among them counts (a row added since the refresh is not part of this record set yet).
     const Statement statement =
-        database().Prepare(selectText(criterion) + (loaded_ ? "" : " LIMIT 1"));
+        database().prepare(selectText(criterion) + (loaded_ ? "" : " LIMIT 1"));
     int step;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
         Row row = readRow(statement.get());
@@ -294,7 +294,7 @@ void DataSource::findFirst(const std::string& criterion)
         }
     }
     if (step != SQLITE_DONE) {
-        database().Fail();
+        database().fail();
     }
     noMatch_ = true;
 }
@@ -306,7 +306,7 @@ DataSource::Row& DataSource::current()
     }
     ensureLoaded();
     if (position_ >= rows_.size()) {
-        throw DataError("Nessun record corrente nell'archivio " + database().Describe() + ".");
+        throw DataError("Nessun record corrente nell'archivio " + database().describe() + ".");
     }
     return rows_[position_];
 }
@@ -314,12 +314,12 @@ DataSource::Row& DataSource::current()
 std::size_t DataSource::fieldIndex(std::string_view field) const
 {
     for (std::size_t i = 0; i < fieldNames_.size(); ++i) {
-        if (SameAscii(fieldNames_[i], field)) {
+        if (sameAscii(fieldNames_[i], field)) {
             return i;
         }
     }
     throw DataError("Il campo \"" + std::string(field) + "\" non esiste nell'archivio " +
-                    database().Describe() + ".");
+                    database().describe() + ".");
 }
 
 std::string DataSource::fieldValue(std::string_view field)
@@ -351,7 +351,7 @@ void DataSource::edit()
 void DataSource::setFieldValue(std::string_view field, std::string value)
 {
     if (pending_ == Pending::None) {
-        throw DataError("Modifica non avviata sull'archivio " + database().Describe() + ".");
+        throw DataError("Modifica non avviata sull'archivio " + database().describe() + ".");
     }
     pendingValues_[fieldIndex(field)] = std::move(value);
 }
@@ -359,15 +359,15 @@ void DataSource::setFieldValue(std::string_view field, std::string value)
 void DataSource::update()
 {
     if (pending_ == Pending::None) {
-        throw DataError("Modifica non avviata sull'archivio " + database().Describe() + ".");
+        throw DataError("Modifica non avviata sull'archivio " + database().describe() + ".");
     }
     const Pending pending = std::exchange(pending_, Pending::None);
     if (pending == Pending::Adding) {
-        database().InTransaction([&] { insertPending(); });
+        database().inTransaction([&] { insertPending(); });
         return;
     }
     Row& row = current();
-    database().InTransaction([&] { updatePending(row.rowid); });
+    database().inTransaction([&] { updatePending(row.rowid); });
     for (std::size_t i = 0; i < pendingValues_.size(); ++i) {
         row.values[i] = *pendingValues_[i];
     }
@@ -386,7 +386,7 @@ void DataSource::insertPending()
     const std::string sql = names.empty() ? "INSERT INTO " + query_.table + " DEFAULT VALUES"
                                           : "INSERT INTO " + query_.table + " (" + names +
                                                 ") VALUES (" + placeholders + ")";
-    const Statement statement = database().Prepare(sql);
+    const Statement statement = database().prepare(sql);
     int parameter = 0;
     for (const auto& value : pendingValues_) {
         if (value) {
@@ -395,7 +395,7 @@ void DataSource::insertPending()
         }
     }
     if (sqlite3_step(statement.get()) != SQLITE_DONE) {
-        database().Fail();
+        database().fail();
     }
 }
 
@@ -406,7 +406,7 @@ void DataSource::updatePending(std::int64_t rowid)
         assignments += (assignments.empty() ? "" : ", ") + QuotedName(name) + " = ?";
     }
     const Statement statement =
-        database().Prepare("UPDATE " + query_.table + " SET " + assignments + " WHERE rowid = ?");
+        database().prepare("UPDATE " + query_.table + " SET " + assignments + " WHERE rowid = ?");
     for (std::size_t i = 0; i < pendingValues_.size(); ++i) {
         const std::string& value = *pendingValues_[i];
         sqlite3_bind_text(statement.get(), static_cast<int>(i + 1), value.data(),
@@ -414,19 +414,19 @@ void DataSource::updatePending(std::int64_t rowid)
     }
     sqlite3_bind_int64(statement.get(), static_cast<int>(pendingValues_.size() + 1), rowid);
     if (sqlite3_step(statement.get()) != SQLITE_DONE) {
-        database().Fail();
+        database().fail();
     }
 }
 
 void DataSource::deleteCurrent()
 {
     const std::int64_t rowid = current().rowid;
-    database().InTransaction([&] {
+    database().inTransaction([&] {
         const Statement statement =
-            database().Prepare("DELETE FROM " + query_.table + " WHERE rowid = ?");
+            database().prepare("DELETE FROM " + query_.table + " WHERE rowid = ?");
         sqlite3_bind_int64(statement.get(), 1, rowid);
         if (sqlite3_step(statement.get()) != SQLITE_DONE) {
-            database().Fail();
+            database().fail();
         }
     });
     if (found_) {

@@ -74,7 +74,7 @@ private:
     };
     enum class Pending { None, Adding, Editing };
 
-    static std::optional<Query> ParseRecordSource(std::string_view source);
+    static std::optional<Query> parseRecordSource(std::string_view source);
     const Database& database() const;
     void ensureLoaded();
     Row readRow(sqlite3_stmt* statement) const;

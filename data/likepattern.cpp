@@ -9,13 +9,13 @@ LikePattern::LikePattern(std::string_view pattern)
     std::size_t pos = 0;
     while (pos < pattern.size()) {
         if (pattern[pos] == '[') {
-            const std::size_t next = CompileList(pattern, pos);
+            const std::size_t next = compileList(pattern, pos);
             if (next != pos) {
                 pos = next;
                 continue;
             }
         }
-        const char32_t c = NextCharacter(pattern, pos);
+        const char32_t c = nextCharacter(pattern, pos);
         switch (c) {
         case '*':
             if (tokens_.empty() || tokens_.back().kind != Kind::AnyRun) {
@@ -29,14 +29,14 @@ LikePattern::LikePattern(std::string_view pattern)
             tokens_.push_back({Kind::Digit});
             break;
         default:
-            tokens_.push_back({Kind::Literal, UpperCase(c)});
+            tokens_.push_back({Kind::Literal, upperCase(c)});
         }
     }
 }
 
 // Compiles the bracketed list that starts at `pos`. Returns the position after its "]", or `pos`
 // itself when the list is never closed and the "[" stands for itself.
-std::size_t LikePattern::CompileList(std::string_view pattern, std::size_t pos)
+std::size_t LikePattern::compileList(std::string_view pattern, std::size_t pos)
 {
     // The pattern is read from left to right, so the "]" found for an earlier "[" still serves
     // while it lies ahead; a pattern of many "[" is compiled in linear time.
@@ -61,17 +61,17 @@ std::size_t LikePattern::CompileList(std::string_view pattern, std::size_t pos)
 
     std::vector<char32_t> characters;
     for (std::size_t i = 0; i < list.size();) {
-        characters.push_back(NextCharacter(list, i));
+        characters.push_back(nextCharacter(list, i));
     }
     Token token{negated ? Kind::NotInSet : Kind::Set};
     token.rangesBegin = ranges_.size();
     for (std::size_t i = 0; i < characters.size(); ++i) {
         const bool isRange = i + 2 < characters.size() && characters[i + 1] == '-';
         if (isRange) {
-            ranges_.push_back({UpperCase(characters[i]), UpperCase(characters[i + 2])});
+            ranges_.push_back({upperCase(characters[i]), upperCase(characters[i + 2])});
             i += 2;
         } else {
-            const char32_t c = UpperCase(characters[i]);
+            const char32_t c = upperCase(characters[i]);
             ranges_.push_back({c, c});
         }
     }
@@ -80,18 +80,18 @@ std::size_t LikePattern::CompileList(std::string_view pattern, std::size_t pos)
     return close + 1;
 }
 
-bool LikePattern::MatchesOne(const Token& token, char32_t c) const
+bool LikePattern::matchesOne(const Token& token, char32_t c) const
 {
     switch (token.kind) {
     case Kind::Literal:
-        return UpperCase(c) == token.character;
+        return upperCase(c) == token.character;
     case Kind::AnyCharacter:
         return true;
     case Kind::Digit:
         return c >= '0' && c <= '9';
     case Kind::Set:
     case Kind::NotInSet: {
-        const char32_t upper = UpperCase(c);
+        const char32_t upper = upperCase(c);
         bool inSet = false;
         for (std::size_t r = token.rangesBegin; r < token.rangesEnd && !inSet; ++r) {
             inSet = upper >= ranges_[r].first && upper <= ranges_[r].last;
@@ -106,7 +106,7 @@ bool LikePattern::MatchesOne(const Token& token, char32_t c) const
 
 // Every token but "*" takes exactly one character, so a single backtracking point (the last "*"
 // seen) is enough: on a mismatch the last "*" takes one more character and matching resumes.
-bool LikePattern::Matches(std::string_view text) const
+bool LikePattern::matches(std::string_view text) const
 {
     const std::size_t none = tokens_.size() + 1;
     std::size_t token = 0;
@@ -120,8 +120,8 @@ bool LikePattern::Matches(std::string_view text) const
             continue;
         }
         std::size_t next = pos;
-        const char32_t c = NextCharacter(text, next);
-        if (token < tokens_.size() && MatchesOne(tokens_[token], c)) {
+        const char32_t c = nextCharacter(text, next);
+        if (token < tokens_.size() && matchesOne(tokens_[token], c)) {
             ++token;
             pos = next;
             continue;
@@ -129,7 +129,7 @@ bool LikePattern::Matches(std::string_view text) const
         if (afterStar == none) {
             return false;
         }
-        NextCharacter(text, starPos);
+        nextCharacter(text, starPos);
         pos = starPos;
         token = afterStar;
     }

@@ -16,7 +16,7 @@ class LikePattern {
 public:
     explicit LikePattern(std::string_view pattern);
 
-    bool Matches(std::string_view text) const;
+    bool matches(std::string_view text) const;
 
 private:
     enum class Kind { Literal, AnyCharacter, AnyRun, Digit, Set, NotInSet };
@@ -31,8 +31,8 @@ private:
         std::size_t rangesEnd = 0;
     };
 
-    std::size_t CompileList(std::string_view pattern, std::size_t pos);
-    bool MatchesOne(const Token& token, char32_t c) const;
+    std::size_t compileList(std::string_view pattern, std::size_t pos);
+    bool matchesOne(const Token& token, char32_t c) const;
 
     std::vector<Token> tokens_;
     std::vector<Range> ranges_;

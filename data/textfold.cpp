@@ -10,19 +10,19 @@ namespace {
 
 constexpr char32_t kInvalidByteBase = 0x110000; // outside Unicode: invalid bytes stay distinct
 
-char32_t InvalidByte(unsigned char byte)
+char32_t invalidByte(unsigned char byte)
 {
     return kInvalidByteBase + byte;
 }
 
-bool IsContinuation(unsigned char byte)
+bool isContinuation(unsigned char byte)
 {
     return (byte & 0xC0) == 0x80;
 }
 
 } // namespace
 
-char32_t NextCharacter(std::string_view text, std::size_t& pos)
+char32_t nextCharacter(std::string_view text, std::size_t& pos)
 {
     const auto lead = static_cast<unsigned char>(text[pos]);
     if (lead < 0x80) {
@@ -43,26 +43,26 @@ char32_t NextCharacter(std::string_view text, std::size_t& pos)
     }
     if (length == 0 || pos + length > text.size()) {
         ++pos;
-        return InvalidByte(lead);
+        return invalidByte(lead);
     }
     for (std::size_t i = 1; i < length; ++i) {
         const auto byte = static_cast<unsigned char>(text[pos + i]);
-        if (!IsContinuation(byte)) {
+        if (!isContinuation(byte)) {
             ++pos;
-            return InvalidByte(lead);
+            return invalidByte(lead);
         }
         value = (value << 6) | (byte & 0x3F);
     }
     const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
     if (value < smallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
         ++pos;
-        return InvalidByte(lead);
+        return invalidByte(lead);
     }
     pos += length;
     return value;
 }
 
-char32_t UpperCase(char32_t c)
+char32_t upperCase(char32_t c)
 {
     if (c < std::size(kUpperTable)) {
         return kUpperTable[c];
@@ -79,18 +79,18 @@ char32_t UpperCase(char32_t c)
     return c;
 }
 
-char32_t BaseLetter(char32_t c)
+char32_t baseLetter(char32_t c)
 {
-    return c < std::size(kBaseTable) ? kBaseTable[c] : UpperCase(c);
+    return c < std::size(kBaseTable) ? kBaseTable[c] : upperCase(c);
 }
 
-int CompareNames(std::string_view a, std::string_view b)
+int compareNames(std::string_view a, std::string_view b)
 {
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < a.size() && j < b.size()) {
-        const char32_t x = BaseLetter(NextCharacter(a, i));
-        const char32_t y = BaseLetter(NextCharacter(b, j));
+        const char32_t x = baseLetter(nextCharacter(a, i));
+        const char32_t y = baseLetter(nextCharacter(b, j));
         if (x != y) {
             return x < y ? -1 : 1;
         }

@@ -9,16 +9,16 @@ namespace refdata {
 
 // Decodes the character that starts at byte `pos` of `text` and moves `pos` past it. A byte that
 // does not start a valid UTF-8 sequence is one character on its own, distinct from every real one.
-char32_t NextCharacter(std::string_view text, std::size_t& pos);
+char32_t nextCharacter(std::string_view text, std::size_t& pos);
 
 // The character in capitals, accented letters included (à gives À).
-char32_t UpperCase(char32_t c);
+char32_t upperCase(char32_t c);
 
 // The capital letter without its accent (à and À give A); used for ordering names.
-char32_t BaseLetter(char32_t c);
+char32_t baseLetter(char32_t c);
 
 // Ordering of names: case and accents ignored, ties broken by the plain byte order so that the
 // order is total and stable. Returns a negative, zero or positive value like memcmp.
-int CompareNames(std::string_view a, std::string_view b);
+int compareNames(std::string_view a, std::string_view b);
 
 } // namespace refdata

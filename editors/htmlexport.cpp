@@ -6,7 +6,7 @@
 namespace htmlexport {
 namespace {
 
-QString Escaped(QString value)
+QString escaped(QString value)
 {
     value.replace(u'&', QStringLiteral("&amp;"));
     value.replace(u'<', QStringLiteral("&lt;"));
@@ -20,7 +20,7 @@ constexpr char32_t kHighControls[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-int Windows1252Byte(char32_t c)
+int windows1252Byte(char32_t c)
 {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
         return static_cast<int>(c);
@@ -35,7 +35,7 @@ int Windows1252Byte(char32_t c)
 
 } // namespace
 
-QStringList PageLines(const Layout& layout, const std::vector<Row>& rows)
+QStringList pageLines(const Layout& layout, const std::vector<Row>& rows)
 {
     QStringList lines = {
         QStringLiteral("<html>"),
@@ -56,21 +56,21 @@ QStringList PageLines(const Layout& layout, const std::vector<Row>& rows)
     for (const auto& [first, second] : rows) {
         lines << QStringLiteral("<tr  > <td BGCOLOR=white align=left>")
               << QStringLiteral("<Font STYLE=font-size:10 face= Arial color= >")
-              << Escaped(first) + QStringLiteral("</td>")
+              << escaped(first) + QStringLiteral("</td>")
               << QStringLiteral("<td BGCOLOR=white align=left>")
               << QStringLiteral("<Font STYLE=font-size:10 face= Arial color= >")
-              << Escaped(second) + QStringLiteral("</td>") << QStringLiteral("</font></tr>");
+              << escaped(second) + QStringLiteral("</td>") << QStringLiteral("</font></tr>");
     }
     lines << QStringLiteral("</body>") << QStringLiteral("</html>");
     return lines;
 }
 
-QByteArray PageBytes(const QStringList& lines)
+QByteArray pageBytes(const QStringList& lines)
 {
     QByteArray bytes;
     for (const QString& line : lines) {
         for (char32_t c : line.toUcs4()) {
-            const int byte = Windows1252Byte(c);
+            const int byte = windows1252Byte(c);
             if (byte >= 0) {
                 bytes += static_cast<char>(byte);
             } else {
@@ -82,11 +82,11 @@ QByteArray PageBytes(const QStringList& lines)
     return bytes;
 }
 
-QString WritePage(const QString& fileName, const QStringList& lines)
+QString writePage(const QString& fileName, const QStringList& lines)
 {
     QSaveFile file(fileName);
     if (file.open(QIODevice::WriteOnly)) {
-        const QByteArray bytes = PageBytes(lines);
+        const QByteArray bytes = pageBytes(lines);
         if (file.write(bytes) == bytes.size() && file.commit()) {
             return {};
         }

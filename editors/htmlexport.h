@@ -22,15 +22,15 @@ using Row = std::pair<QString, QString>;
 
 // Every line of the page, in order. Values are written as stored but with "&", "<" and ">"
 // escaped, so that no name can break the page.
-QStringList PageLines(const Layout& layout, const std::vector<Row>& rows);
+QStringList pageLines(const Layout& layout, const std::vector<Row>& rows);
 
 // The page's bytes: each line followed by CR LF, in the Windows-1252 code page; a character that
 // code page cannot hold becomes a numeric character reference.
-QByteArray PageBytes(const QStringList& lines);
+QByteArray pageBytes(const QStringList& lines);
 
 // Writes the page to `fileName` in the working folder through a temporary file that replaces the
 // old page only once complete. Returns an empty text, or the reason the page could not be written
 // (the old page then stays as it was).
-QString WritePage(const QString& fileName, const QStringList& lines);
+QString writePage(const QString& fileName, const QStringList& lines);
 
 } // namespace htmlexport

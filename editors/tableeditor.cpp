@@ -27,8 +27,8 @@ constexpr const char* kNew = "nuovo";
 constexpr const char* kModify = "modifica";
 constexpr const char* kEmptyFields = "Inserire i dati prima di salvare !";
 
-const QRect kGridArea = ui::TwipsRect(120, 120, 5895, 2700);
-const QRect kCommandFrame = ui::TwipsRect(6120, 120, 1455, 2175);
+const QRect kGridArea = ui::twipsRect(120, 120, 5895, 2700);
+const QRect kCommandFrame = ui::twipsRect(6120, 120, 1455, 2175);
 
 // The command buttons, top to bottom, in the command frame.
 const struct {
@@ -40,7 +40,7 @@ const struct {
                  {TableEditor::Export, "&Export"},
                  {TableEditor::Exit, "&Uscita"}};
 
-void PaleYellow(QWidget* frame)
+void paleYellow(QWidget* frame)
 {
     frame->setAutoFillBackground(true);
     QPalette colours = frame->palette();
@@ -48,12 +48,12 @@ void PaleYellow(QWidget* frame)
     frame->setPalette(colours);
 }
 
-QString Text(const std::string& text)
+QString text(const std::string& text)
 {
     return QString::fromStdString(text);
 }
 
-std::string TrimmedBlanks(const std::string& text)
+std::string trimmedBlanks(const std::string& text)
 {
     const std::size_t first = text.find_first_not_of(' ');
     return first == std::string::npos ? std::string()
@@ -91,7 +91,7 @@ TableEditor::TableEditor(QWidget* parent, Definition definition)
 
 void TableEditor::buildGrid()
 {
-    gridView_ = ui::CaptionedGrid(this, kGridArea, QStringLiteral("Dati"));
+    gridView_ = ui::captionedGrid(this, kGridArea, QStringLiteral("Dati"));
     gridView_->setObjectName(QStringLiteral("grid"));
     model_ = new ui::RecordSetModel(data1_, definition_.columns, this);
     grid_ = std::make_unique<ui::RecordSetGrid>(gridView_, data1_, model_, definition_.columns);
@@ -102,7 +102,7 @@ QPushButton* TableEditor::addButton(QWidget* frame, int index, const char* capti
     auto* button = new QPushButton(QString::fromUtf8(caption), frame);
     button->setObjectName(QStringLiteral("bottone_%1").arg(index));
     button->setGeometry(area);
-    button->setCursor(ui::HandCursor());
+    button->setCursor(ui::handCursor());
     bottone_->addButton(button, index);
     return button;
 }
@@ -112,10 +112,10 @@ void TableEditor::buildCommands()
     frame2_ = new QGroupBox(QStringLiteral("Opzioni"), this);
     frame2_->setObjectName(QStringLiteral("Frame2"));
     frame2_->setGeometry(kCommandFrame);
-    PaleYellow(frame2_);
+    paleYellow(frame2_);
     int top = 240;
     for (const auto& command : kCommands) {
-        addButton(frame2_, command.index, command.caption, ui::TwipsRect(240, top, 1005, 285));
+        addButton(frame2_, command.index, command.caption, ui::twipsRect(240, top, 1005, 285));
         top += 360;
     }
 }
@@ -125,7 +125,7 @@ void TableEditor::buildEntryFrame()
     frame1_ = new QGroupBox(QStringLiteral("Immissione / Modifica dati"), this);
     frame1_->setObjectName(QStringLiteral("Frame1"));
     frame1_->setGeometry(definition_.entryFrame);
-    PaleYellow(frame1_);
+    paleYellow(frame1_);
     for (int i = 0; i < static_cast<int>(definition_.boxes.size()); ++i) {
         const EntryBox& box = definition_.boxes[static_cast<std::size_t>(i)];
         auto* label = new QLabel(QString::fromUtf8(box.caption), frame1_);
@@ -166,7 +166,7 @@ bool TableEditor::hasRows() const
 
 void TableEditor::report(const QString& text)
 {
-    ui::Inform(this, ui::Icon::Information, ui::kAttention, text);
+    ui::inform(this, ui::Icon::Information, ui::kAttention, text);
 }
 
 // During an entry the grid is disabled (keeping its selected row) and the entry frame enabled;
@@ -263,7 +263,7 @@ void TableEditor::deleteSelected()
     if (!hasRows() || mode() == kNew || !gridView_->isEnabled()) {
         return;
     }
-    if (!ui::Ask(this, ui::kAttention, QString::fromUtf8(definition_.deleteQuestion))) {
+    if (!ui::ask(this, ui::kAttention, QString::fromUtf8(definition_.deleteQuestion))) {
         return;
     }
     data1_.deleteCurrent();
@@ -370,15 +370,15 @@ void TableEditor::EsportaHTML()
     for (int i = 0; i < count; ++i) {
         std::string secondValue = data44_.fieldValue(second);
         if (definition_.trimSecondExportField) {
-            secondValue = TrimmedBlanks(secondValue);
+            secondValue = trimmedBlanks(secondValue);
         }
-        rows.emplace_back(Text(data44_.fieldValue(first)), Text(secondValue));
+        rows.emplace_back(text(data44_.fieldValue(first)), text(secondValue));
         data44_.moveNext();
     }
     const QString fileName = QString::fromUtf8(definition_.exportFile);
     const bool hadPage = QFileInfo::exists(fileName);
     const QString failure =
-        htmlexport::WritePage(fileName, htmlexport::PageLines(definition_.page, rows));
+        htmlexport::writePage(fileName, htmlexport::pageLines(definition_.page, rows));
     if (!failure.isEmpty()) {
         QString text = QStringLiteral("Impossibile scrivere il file %1 nella cartella %2: %3.")
                            .arg(fileName, QDir::toNativeSeparators(QDir::currentPath()), failure);
@@ -405,7 +405,7 @@ void TableEditor::keyPressEvent(QKeyEvent* event)
 // Entering an entry box empties the clipboard and selects the box's whole text.
 bool TableEditor::eventFilter(QObject* watched, QEvent* event)
 {
-    if (auto* box = qobject_cast<QLineEdit*>(watched); box && ui::IsFocusEntry(box, event)) {
+    if (auto* box = qobject_cast<QLineEdit*>(watched); box && ui::isFocusEntry(box, event)) {
         QApplication::clipboard()->clear();
         box->selectAll();
     }

@@ -1,8 +1,8 @@
 #include "editors/tacitta.h"
 
 #include "data/catalogue.h"
-#include "ui/dialogresults.h"
 #include "search/selezionaregione.h"
+#include "ui/dialogresults.h"
 #include "ui/twips.h"
 
 #include <QLineEdit>
@@ -12,13 +12,13 @@ namespace catalogue = refdata::catalogue;
 
 namespace {
 
-TableEditor::Definition Localities()
+TableEditor::Definition localities()
 {
     return {
         .objectName = "TaCitta",
         .caption = "Tabella CIttà per CAP Italiani",
-        .clientSize = ui::TwipsSize(7650, 5055),
-        .entryFrame = ui::TwipsRect(120, 2880, 5960, 2055),
+        .clientSize = ui::twipsSize(7650, 5055),
+        .entryFrame = ui::twipsRect(120, 2880, 5960, 2055),
         .gridSource = catalogue::kCittaGridSource,
         .duplicateSource = catalogue::kCittaDuplicateSource,
         .exportSource = catalogue::kCittaExportSource,
@@ -26,20 +26,20 @@ TableEditor::Definition Localities()
                     {"Provincia", "Provincia", 65},
                     {"Localita", "Localita", 150},
                     {"Regione", "Regione", 80}},
-        .boxes = {{"CAP", 1, ui::TwipsPoint(120, 360), ui::TwipsRect(960, 360, 1305, 285), 5},
-                  {"Provincia", 0, ui::TwipsPoint(3960, 360), ui::TwipsRect(4800, 360, 975, 285),
+        .boxes = {{"CAP", 1, ui::twipsPoint(120, 360), ui::twipsRect(960, 360, 1305, 285), 5},
+                  {"Provincia", 0, ui::twipsPoint(3960, 360), ui::twipsRect(4800, 360, 975, 285),
                    2},
-                  {"Località", 2, ui::TwipsPoint(120, 720), ui::TwipsRect(960, 720, 4815, 285), 80},
-                  {"Regione", 3, ui::TwipsPoint(120, 1080), ui::TwipsRect(960, 1080, 4815, 285),
+                  {"Località", 2, ui::twipsPoint(120, 720), ui::twipsRect(960, 720, 4815, 285), 80},
+                  {"Regione", 3, ui::twipsPoint(120, 1080), ui::twipsRect(960, 1080, 4815, 285),
                    30}},
         .requiredBoxes = {0, 1},
-        .duplicateCriterion = catalogue::CapCriterion,
+        .duplicateCriterion = catalogue::capCriterion,
         .deleteQuestion = "Cancello CAP selezionato ?",
         .deletedMessage = "CAP cancellato !",
         .duplicateMessage = "CAP già presente in archivio !",
         .commandsLockedDuringEntry = true,
-        .okArea = ui::TwipsRect(4160, 1560, 765, 285),
-        .cancelArea = ui::TwipsRect(4920, 1560, 855, 285),
+        .okArea = ui::twipsRect(4160, 1560, 765, 285),
+        .cancelArea = ui::twipsRect(4920, 1560, 855, 285),
         .page = {"Esportazione HTML dell'Elenco Città Italiane", 100, "CAP", 300, "Città"},
         .exportFields = {"cap", "localita"},
         .trimSecondExportField = true,
@@ -50,13 +50,13 @@ TableEditor::Definition Localities()
 
 } // namespace
 
-TaCitta::TaCitta(QWidget* parent) : TableEditor(parent, Localities())
+TaCitta::TaCitta(QWidget* parent) : TableEditor(parent, localities())
 {
     QLineEdit* region = text1(3);
     region->setReadOnly(true);
     region->setFocusPolicy(Qt::ClickFocus); // not reached by Tab
     QPushButton* regionButton =
-        addEntryButton(Region, "&Regione", ui::TwipsRect(2880, 1560, 1245, 285));
+        addEntryButton(Region, "&Regione", ui::twipsRect(2880, 1560, 1245, 285));
     setTabOrder(text1(2), regionButton); // left to right, before Ok and Annulla
 }
 
@@ -66,6 +66,6 @@ void TaCitta::entryButtonClicked(int index)
     if (index != Region) {
         return;
     }
-    ui::ShowModally<SelezionaRegione>(this);
+    ui::showModally<SelezionaRegione>(this);
     text1(3)->setText(results::RegioneScelta);
 }

@@ -7,19 +7,19 @@
 namespace fiscalcode {
 namespace {
 
-bool IsLeapYear(int year)
+bool isLeapYear(int year)
 {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-int DaysInMonth(int month, int year)
+int daysInMonth(int month, int year)
 {
     constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
 }
 
 // Splits "12/3/1974" into its digit groups; nullopt unless it is three groups of digits.
-std::optional<std::array<std::string_view, 3>> SplitDate(std::string_view text)
+std::optional<std::array<std::string_view, 3>> splitDate(std::string_view text)
 {
     std::array<std::string_view, 3> parts;
     std::size_t count = 0;
@@ -37,7 +37,7 @@ std::optional<std::array<std::string_view, 3>> SplitDate(std::string_view text)
     return count == parts.size() ? std::optional(parts) : std::nullopt;
 }
 
-bool IsNormalForm(std::string_view text)
+bool isNormalForm(std::string_view text)
 {
     if (text.size() != 10 || text[2] != '/' || text[5] != '/') {
         return false;
@@ -50,7 +50,7 @@ bool IsNormalForm(std::string_view text)
     return true;
 }
 
-int Number(std::string_view digits)
+int number(std::string_view digits)
 {
     int value = 0;
     for (char c : digits) {
@@ -59,10 +59,10 @@ int Number(std::string_view digits)
     return value;
 }
 
-std::optional<CalendarDate> Checked(int day, int month, int year)
+std::optional<CalendarDate> checked(int day, int month, int year)
 {
     if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > DaysInMonth(month, year)) {
+        day > daysInMonth(month, year)) {
         return std::nullopt;
     }
     return CalendarDate{day, month, year};
@@ -70,33 +70,33 @@ std::optional<CalendarDate> Checked(int day, int month, int year)
 
 } // namespace
 
-std::optional<CalendarDate> ReadBirthDate(std::string_view text)
+std::optional<CalendarDate> readBirthDate(std::string_view text)
 {
-    if (IsNormalForm(text)) { // dd/mm/yyyy, as nearly every date arrives
-        return Checked(Number(text.substr(0, 2)), Number(text.substr(3, 2)),
-                       Number(text.substr(6, 4)));
+    if (isNormalForm(text)) { // dd/mm/yyyy, as nearly every date arrives
+        return checked(number(text.substr(0, 2)), number(text.substr(3, 2)),
+                       number(text.substr(6, 4)));
     }
-    const auto parts = SplitDate(text);
+    const auto parts = splitDate(text);
     if (!parts) {
         return std::nullopt;
     }
     const auto [first, second, third] = *parts;
     if (first.size() == 4 && second.size() <= 2 && third.size() <= 2) {
-        return Checked(Number(third), Number(second), Number(first));
+        return checked(number(third), number(second), number(first));
     }
     if (first.size() > 2 || second.size() > 2 || (third.size() != 2 && third.size() != 4)) {
         return std::nullopt;
     }
-    int year = Number(third);
+    int year = number(third);
     if (third.size() == 2) {
         year += year < 30 ? 2000 : 1900;
     }
-    return Checked(Number(first), Number(second), year);
+    return checked(number(first), number(second), year);
 }
 
-std::string FormatBirthDate(const CalendarDate& date)
+std::string formatBirthDate(const CalendarDate& date)
 {
-    return refdata::FormatDay(date.year * 10000 + date.month * 100 + date.day);
+    return refdata::formatDay(date.year * 10000 + date.month * 100 + date.day);
 }
 
 } // namespace fiscalcode

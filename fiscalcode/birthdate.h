@@ -16,9 +16,9 @@ struct CalendarDate {
 // with one or two digits for day and month and two or four for the year (two-digit years fall in
 // 1930-2029); a four-digit year may also come first (yyyy/mm/dd). Only real calendar dates of the
 // years 100 to 9999 are accepted.
-std::optional<CalendarDate> ReadBirthDate(std::string_view text);
+std::optional<CalendarDate> readBirthDate(std::string_view text);
 
 // The date as dd/mm/yyyy.
-std::string FormatBirthDate(const CalendarDate& date);
+std::string formatBirthDate(const CalendarDate& date);
 
 } // namespace fiscalcode

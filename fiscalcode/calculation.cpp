@@ -9,7 +9,7 @@ namespace {
 
 using Failure = CalculationOutcome::Failure;
 
-std::string Filled(std::string_view text, std::initializer_list<std::string_view> values)
+std::string filled(std::string_view text, std::initializer_list<std::string_view> values)
 {
     std::string filled(text);
     char marker[] = "%1";
@@ -23,17 +23,17 @@ std::string Filled(std::string_view text, std::initializer_list<std::string_view
 }
 
 // The failure of a name that holds a character the code cannot take, if any.
-std::optional<Failure> CheckAlphabet(std::string_view name, const char* caption, InputField field)
+std::optional<Failure> checkAlphabet(std::string_view name, const char* caption, InputField field)
 {
-    const std::string refused = FirstRefusedCharacter(name);
+    const std::string refused = firstRefusedCharacter(name);
     if (refused.empty()) {
         return std::nullopt;
     }
-    return Failure{Filled(texts::kRefusedCharacter, {caption, refused}), {}, field};
+    return Failure{filled(texts::kRefusedCharacter, {caption, refused}), {}, field};
 }
 
 // The first failing check, or none; then `date` holds the date of birth.
-std::optional<Failure> CheckInput(const CalculationInput& input, CalendarDate& date)
+std::optional<Failure> checkInput(const CalculationInput& input, CalendarDate& date)
 {
     const auto fail = [](const char* message, std::optional<InputField> field) {
         return std::optional(Failure{message, {}, field});
@@ -44,17 +44,17 @@ std::optional<Failure> CheckInput(const CalculationInput& input, CalendarDate& d
     if (input.givenName.empty()) {
         return fail(texts::kEmptyGivenName, InputField::GivenName);
     }
-    if (auto refused = CheckAlphabet(input.surname, texts::kSurnameCaption, InputField::Surname)) {
+    if (auto refused = checkAlphabet(input.surname, texts::kSurnameCaption, InputField::Surname)) {
         return refused;
     }
     if (auto refused =
-            CheckAlphabet(input.givenName, texts::kGivenNameCaption, InputField::GivenName)) {
+            checkAlphabet(input.givenName, texts::kGivenNameCaption, InputField::GivenName)) {
         return refused;
     }
     if (input.birthDate.empty()) {
         return fail(texts::kEmptyDate, InputField::BirthDate);
     }
-    const auto read = ReadBirthDate(input.birthDate);
+    const auto read = readBirthDate(input.birthDate);
     if (!read) {
         return fail(texts::kInvalidDate, InputField::BirthDate);
     }
@@ -73,7 +73,7 @@ std::optional<Failure> CheckInput(const CalculationInput& input, CalendarDate& d
 
 // The places a failure concerns, one line each; a pattern such as "*" may match thousands, of
 // which the first few say enough.
-Failure PlaceFailure(const char* message, const std::vector<const refdata::Place*>& places,
+Failure placeFailure(const char* message, const std::vector<const refdata::Place*>& places,
                      refdata::Day day, bool withPeriods)
 {
     constexpr std::size_t kListed = 30;
@@ -96,18 +96,18 @@ Failure PlaceFailure(const char* message, const std::vector<const refdata::Place
 // count as capitals; any other shape is a fault of the table, not of the person's data.
 std::optional<std::string> CadastralCode(std::string_view stored)
 {
-    std::string code = AsTyped(stored);
-    return refdata::IsCadastralCode(code) ? std::optional(code) : std::nullopt;
+    std::string code = asTyped(stored);
+    return refdata::isCadastralCode(code) ? std::optional(code) : std::nullopt;
 }
 
-refdata::Day DayOf(const CalendarDate& date)
+refdata::Day dayOf(const CalendarDate& date)
 {
     return date.year * 10000 + date.month * 100 + date.day;
 }
 
 } // namespace
 
-std::string AsTyped(std::string_view text)
+std::string asTyped(std::string_view text)
 {
     std::string typed(text);
     for (char& c : typed) {
@@ -118,20 +118,20 @@ std::string AsTyped(std::string_view text)
     return typed;
 }
 
-CalculationOutcome Calculate(const CalculationInput& input, const BirthplaceFinder& find,
+CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFinder& find,
                              const PlaceChooser& choose)
 {
     using Outcome = refdata::Birthplace::Outcome;
     CalculationOutcome outcome;
     CalendarDate date;
-    if (auto failure = CheckInput(input, date)) {
+    if (auto failure = checkInput(input, date)) {
         outcome.failure = std::move(failure);
         return outcome;
     }
-    const refdata::Day day = DayOf(date);
-    outcome.birthDate = FormatBirthDate(date);
+    const refdata::Day day = dayOf(date);
+    outcome.birthDate = formatBirthDate(date);
 
-    const refdata::Birthplace birthplace = find(input.municipality, day, AsTyped(input.province));
+    const refdata::Birthplace birthplace = find(input.municipality, day, asTyped(input.province));
     const refdata::Place* place = nullptr;
     switch (birthplace.outcome) {
     case Outcome::Found:
@@ -141,14 +141,14 @@ CalculationOutcome Calculate(const CalculationInput& input, const BirthplaceFind
         outcome.failure = Failure{texts::kMunicipalityNotFound, {}, std::nullopt};
         return outcome;
     case Outcome::NotInForce:
-        outcome.failure = PlaceFailure(texts::kNotInForce, birthplace.places, day, true);
+        outcome.failure = placeFailure(texts::kNotInForce, birthplace.places, day, true);
         return outcome;
     case Outcome::NotInProvince:
-        outcome.failure = PlaceFailure(texts::kNotInProvince, birthplace.places, day, false);
+        outcome.failure = placeFailure(texts::kNotInProvince, birthplace.places, day, false);
         return outcome;
     case Outcome::Ambiguous:
         if (!choose) {
-            outcome.failure = PlaceFailure(texts::kAmbiguous, birthplace.places, day, false);
+            outcome.failure = placeFailure(texts::kAmbiguous, birthplace.places, day, false);
             return outcome;
         }
         place = choose(birthplace.places, day);
@@ -161,7 +161,7 @@ CalculationOutcome Calculate(const CalculationInput& input, const BirthplaceFind
     const auto code = CadastralCode(place->code);
     if (!code) {
         outcome.failure =
-            Failure{Filled(texts::kMalformedCode, {place->code, place->name}), {}, std::nullopt};
+            Failure{filled(texts::kMalformedCode, {place->code, place->name}), {}, std::nullopt};
         return outcome;
     }
     outcome.code =
@@ -169,10 +169,10 @@ CalculationOutcome Calculate(const CalculationInput& input, const BirthplaceFind
     return outcome;
 }
 
-CalculationOutcome Calculate(const CalculationInput& input, const refdata::BirthplaceIndex& index,
+CalculationOutcome calculate(const CalculationInput& input, const refdata::BirthplaceIndex& index,
                              const PlaceChooser& choose)
 {
-    return Calculate(
+    return calculate(
         input,
         [&index](std::string_view place, refdata::Day day, std::string_view province) {
             return index.resolve(place, day, province);

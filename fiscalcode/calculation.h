@@ -75,7 +75,7 @@ inline constexpr const char* kReliabilityNotice[] = {
 
 // Text as typing into the name fields gives it: letters a-z become capitals; every other
 // character stays as it is.
-std::string AsTyped(std::string_view text);
+std::string asTyped(std::string_view text);
 
 enum class InputField { Surname, GivenName, BirthDate, Municipality };
 
@@ -115,9 +115,9 @@ using PlaceChooser = std::function<const refdata::Place*(
 // Checks the input, finds the birthplace and computes the code. When several places fit,
 // `choose` decides; without it, the outcome is the failure "Comune ambiguo:" with one detail
 // line "NAME (PR)" per place.
-CalculationOutcome Calculate(const CalculationInput& input, const BirthplaceFinder& find,
+CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFinder& find,
                              const PlaceChooser& choose = {});
-CalculationOutcome Calculate(const CalculationInput& input, const refdata::BirthplaceIndex& index,
+CalculationOutcome calculate(const CalculationInput& input, const refdata::BirthplaceIndex& index,
                              const PlaceChooser& choose = {});
 
 } // namespace fiscalcode

@@ -1,7 +1,7 @@
 #include "fiscalcode/fiscalcode.h"
 
-#include "fiscalcode/plainletters.h"
 #include "data/textfold.h"
+#include "fiscalcode/plainletters.h"
 
 #include <algorithm>
 #include <array>
@@ -20,7 +20,7 @@ struct NameLetters {
 
     void add(char letter)
     {
-        if (IsVowel(letter)) {
+        if (isVowel(letter)) {
             if (vowelCount < vowels.size()) {
                 vowels[vowelCount] = letter;
             }
@@ -33,7 +33,7 @@ struct NameLetters {
         }
     }
 
-    static bool IsVowel(char letter)
+    static bool isVowel(char letter)
     {
         return letter == 'A' || letter == 'E' || letter == 'I' || letter == 'O' || letter == 'U';
     }
@@ -41,7 +41,7 @@ struct NameLetters {
 
 // Every letter is read as its plain capital (ß as SS); whatever is not a letter, or cannot enter
 // a code, is left out. Plain ASCII, the usual case, needs no table.
-NameLetters ClassLetters(std::string_view name)
+NameLetters classLetters(std::string_view name)
 {
     NameLetters letters;
     for (std::size_t pos = 0; pos < name.size();) {
@@ -55,7 +55,7 @@ NameLetters ClassLetters(std::string_view name)
             }
             continue;
         }
-        const PlainForm form = PlainFormOf(refdata::NextCharacter(name, pos));
+        const PlainForm form = plainFormOf(refdata::nextCharacter(name, pos));
         if (form.kind == PlainForm::Kind::Letters) {
             for (char letter : form.letters) {
                 letters.add(letter);
@@ -70,13 +70,13 @@ NameLetters ClassLetters(std::string_view name)
 constexpr std::size_t kPartBytes = 3;
 constexpr std::size_t kDateSexBytes = 6;
 
-char* Write(char* out, std::string_view text)
+char* write(char* out, std::string_view text)
 {
     return std::copy(text.begin(), text.end(), out);
 }
 
 // Three letters: the chosen consonants, then vowels, then "X" as long as needed.
-char* WritePart(char* out, const NameLetters& letters, bool skipSecondConsonant)
+char* writePart(char* out, const NameLetters& letters, bool skipSecondConsonant)
 {
     if (skipSecondConsonant) {
         for (std::size_t i : {0, 2, 3}) {
@@ -99,23 +99,23 @@ char* WritePart(char* out, const NameLetters& letters, bool skipSecondConsonant)
     return out;
 }
 
-char* WriteSurname(char* out, std::string_view surname)
+char* writeSurname(char* out, std::string_view surname)
 {
-    return WritePart(out, ClassLetters(surname), false);
+    return writePart(out, classLetters(surname), false);
 }
 
-char* WriteGivenName(char* out, std::string_view givenName)
+char* writeGivenName(char* out, std::string_view givenName)
 {
-    const NameLetters letters = ClassLetters(givenName);
-    return WritePart(out, letters, letters.consonantCount >= 4);
+    const NameLetters letters = classLetters(givenName);
+    return writePart(out, letters, letters.consonantCount >= 4);
 }
 
-std::string_view Characters(std::string_view text, std::size_t first, std::size_t count)
+std::string_view characters(std::string_view text, std::size_t first, std::size_t count)
 {
     return first < text.size() ? text.substr(first, count) : std::string_view();
 }
 
-char MonthLetter(std::string_view month)
+char monthLetter(std::string_view month)
 {
     constexpr std::string_view kLetters = "ABCDEHLMPRST";
     if (month.size() != 2 || month[0] < '0' || month[0] > '1' || month[1] < '0' || month[1] > '9') {
@@ -126,7 +126,7 @@ char MonthLetter(std::string_view month)
 }
 
 // The numeric value of the leading digits (at most two) of `text`, 0 when there are none.
-int LeadingNumber(std::string_view text)
+int leadingNumber(std::string_view text)
 {
     int value = 0;
     for (char c : text) {
@@ -138,17 +138,17 @@ int LeadingNumber(std::string_view text)
     return value;
 }
 
-char* WriteDateSex(char* out, std::string_view birthDate, std::string_view sex)
+char* writeDateSex(char* out, std::string_view birthDate, std::string_view sex)
 {
-    out = Write(out, Characters(birthDate, 8, 2));
-    if (const char letter = MonthLetter(Characters(birthDate, 3, 2))) {
+    out = write(out, characters(birthDate, 8, 2));
+    if (const char letter = monthLetter(characters(birthDate, 3, 2))) {
         *out++ = letter;
     }
-    const std::string_view day = Characters(birthDate, 0, 2);
+    const std::string_view day = characters(birthDate, 0, 2);
     if (sex != "F") {
-        return Write(out, day);
+        return write(out, day);
     }
-    const int womansDay = LeadingNumber(day) + 40;
+    const int womansDay = leadingNumber(day) + 40;
     if (womansDay >= 100) {
         *out++ = static_cast<char>('0' + womansDay / 100);
     }
@@ -164,7 +164,7 @@ struct PositionValues {
     std::array<unsigned char, 128> even{};
 };
 
-constexpr PositionValues MakePositionValues()
+constexpr PositionValues makePositionValues()
 {
     constexpr std::array<unsigned char, 26> kOddLetters = {1,  0,  5,  7,  9,  13, 15, 17, 19,
                                                            21, 2,  4,  18, 20, 11, 3,  6,  8,
@@ -181,26 +181,26 @@ constexpr PositionValues MakePositionValues()
     return values;
 }
 
-constexpr PositionValues kPositionValues = MakePositionValues();
+constexpr PositionValues kPositionValues = makePositionValues();
 
 } // namespace
 
 std::string SurnameLetters(std::string_view surname)
 {
     char part[kPartBytes];
-    return std::string(part, WriteSurname(part, surname));
+    return std::string(part, writeSurname(part, surname));
 }
 
 std::string GivenNameLetters(std::string_view givenName)
 {
     char part[kPartBytes];
-    return std::string(part, WriteGivenName(part, givenName));
+    return std::string(part, writeGivenName(part, givenName));
 }
 
 std::string DateSexCode(std::string_view birthDate, std::string_view sex)
 {
     char part[kDateSexBytes];
-    return std::string(part, WriteDateSex(part, birthDate, sex));
+    return std::string(part, writeDateSex(part, birthDate, sex));
 }
 
 char CheckCharacter(std::string_view body)
@@ -214,7 +214,7 @@ char CheckCharacter(std::string_view body)
             sum += (*tables[position & 1])[c];
             ++pos;
         } else {
-            refdata::NextCharacter(body, pos);
+            refdata::nextCharacter(body, pos);
         }
     }
     return static_cast<char>('A' + sum % 26);
@@ -227,10 +227,10 @@ std::string ComputeFiscalCode(const PersonalData& person)
     std::unique_ptr<char[]> large;
     char* const body =
         capacity <= sizeof small ? small : (large = std::make_unique<char[]>(capacity)).get();
-    char* end = WriteSurname(body, person.Surname);
-    end = WriteGivenName(end, person.GivenName);
-    end = WriteDateSex(end, person.BirthDate, person.Sex);
-    end = Write(end, person.CadastralCode);
+    char* end = writeSurname(body, person.Surname);
+    end = writeGivenName(end, person.GivenName);
+    end = writeDateSex(end, person.BirthDate, person.Sex);
+    end = write(end, person.CadastralCode);
     *end = CheckCharacter(std::string_view(body, static_cast<std::size_t>(end - body)));
     return std::string(body, end + 1);
 }

@@ -22,7 +22,7 @@ struct CharacterRange {
 
 constexpr std::string_view kCapitals = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
-constexpr std::array<PlainForm, 128> MakeAsciiForms()
+constexpr std::array<PlainForm, 128> makeAsciiForms()
 {
     std::array<PlainForm, 128> forms{};
     for (std::size_t c = 0; c < forms.size(); ++c) {
@@ -38,11 +38,11 @@ constexpr std::array<PlainForm, 128> MakeAsciiForms()
     return forms;
 }
 
-constexpr std::array<PlainForm, 128> kAsciiForms = MakeAsciiForms();
+constexpr std::array<PlainForm, 128> kAsciiForms = makeAsciiForms();
 
 constexpr char32_t kLastCharacter = 0x10FFFF;
 
-std::string Utf8(char32_t c)
+std::string utf8(char32_t c)
 {
     std::string text;
     if (c < 0x80) {
@@ -65,7 +65,7 @@ std::string Utf8(char32_t c)
 
 } // namespace
 
-PlainForm PlainFormOf(char32_t c)
+PlainForm plainFormOf(char32_t c)
 {
     if (c < kAsciiForms.size()) {
         return kAsciiForms[c];
@@ -88,12 +88,12 @@ PlainForm PlainFormOf(char32_t c)
     return {PlainForm::Kind::LeftOut, {}};
 }
 
-std::string PlainLetters(std::string_view name)
+std::string plainLetters(std::string_view name)
 {
     std::string letters;
     letters.reserve(name.size());
     for (std::size_t pos = 0; pos < name.size();) {
-        const PlainForm form = PlainFormOf(refdata::NextCharacter(name, pos));
+        const PlainForm form = plainFormOf(refdata::nextCharacter(name, pos));
         if (form.kind == PlainForm::Kind::Letters) {
             letters += form.letters;
         }
@@ -101,7 +101,7 @@ std::string PlainLetters(std::string_view name)
     return letters;
 }
 
-std::string FirstRefusedCharacter(std::string_view name)
+std::string firstRefusedCharacter(std::string_view name)
 {
     for (std::size_t pos = 0; pos < name.size();) {
         const auto byte = static_cast<unsigned char>(name[pos]);
@@ -112,9 +112,9 @@ std::string FirstRefusedCharacter(std::string_view name)
             }
             continue;
         }
-        const char32_t c = refdata::NextCharacter(name, pos);
-        if (PlainFormOf(c).kind == PlainForm::Kind::Refused) {
-            return Utf8(c > kLastCharacter ? char32_t{0xFFFD} : c);
+        const char32_t c = refdata::nextCharacter(name, pos);
+        if (plainFormOf(c).kind == PlainForm::Kind::Refused) {
+            return utf8(c > kLastCharacter ? char32_t{0xFFFD} : c);
         }
     }
     return {};

@@ -16,14 +16,14 @@ struct PlainForm {
 };
 
 // How the character `c` enters a name's letters. A byte that is not valid UTF-8 (as decoded by
-// refdata::NextCharacter) is refused.
-PlainForm PlainFormOf(char32_t c);
+// refdata::nextCharacter) is refused.
+PlainForm plainFormOf(char32_t c);
 
 // The name in plain capitals A-Z; refused characters are left out as well.
-std::string PlainLetters(std::string_view name);
+std::string plainLetters(std::string_view name);
 
 // The first character of `name` that cannot enter a code, as UTF-8 text ("\xEF\xBF\xBD" for a
 // byte that is not valid UTF-8); empty when every character can.
-std::string FirstRefusedCharacter(std::string_view name);
+std::string firstRefusedCharacter(std::string_view name);
 
 } // namespace fiscalcode

@@ -68,7 +68,7 @@ boxinputta::boxinputta(QWidget* parent)
         auto* button = new QPushButton(captions[i], page);
         button->setObjectName(QStringLiteral("bottone_%1").arg(i));
         button->setGeometry(206 + 66 * i, 100, 60, 19);
-        button->setCursor(ui::HandCursor());
+        button->setCursor(ui::handCursor());
         buttons->addButton(button, i);
     }
     connect(buttons, &QButtonGroup::idClicked, this,
@@ -120,7 +120,7 @@ void boxinputta::closeEvent(QCloseEvent* event)
 // Entering the text box empties the clipboard.
 bool boxinputta::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == testo_ && ui::IsFocusEntry(testo_, event)) {
+    if (watched == testo_ && ui::isFocusEntry(testo_, event)) {
         QApplication::clipboard()->clear();
     }
     return FixedDialog::eventFilter(watched, event);

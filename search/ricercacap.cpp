@@ -1,10 +1,10 @@
 #include "search/ricercacap.h"
 
-#include "search/boxinputta.h"
 #include "data/catalogue.h"
+#include "search/boxinputta.h"
+#include "search/selezionaregione.h"
 #include "ui/dialogresults.h"
 #include "ui/messages.h"
-#include "search/selezionaregione.h"
 #include "ui/twips.h"
 #include "ui/widgets.h"
 
@@ -28,13 +28,13 @@ const std::vector<ui::RecordSetModel::Column> kColumns = {{"CAP", "CAP", 50},
 } // namespace
 
 RicercaCAP::RicercaCAP(QWidget* parent)
-    : FixedDialog(parent, QStringLiteral("Ricerca CAP Italiani"), ui::TwipsSize(7905, 6855)),
+    : FixedDialog(parent, QStringLiteral("Ricerca CAP Italiani"), ui::twipsSize(7905, 6855)),
       data1_(catalogue::kDatabaseFile, catalogue::kCittaTable)
 {
     setObjectName(QStringLiteral("RicercaCAP"));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
-    gridView_ = ui::CaptionedGrid(this, QRect(8, 8, 511, 272), QStringLiteral("Dati"));
+    gridView_ = ui::captionedGrid(this, QRect(8, 8, 511, 272), QStringLiteral("Dati"));
     gridView_->setObjectName(QStringLiteral("grid"));
     model_ = new ui::RecordSetModel(data1_, kColumns, this);
     grid_ = std::make_unique<ui::RecordSetGrid>(gridView_, data1_, model_, kColumns);
@@ -87,7 +87,7 @@ void RicercaCAP::buildButtons()
         auto* button = new QPushButton(QString::fromUtf8(b.caption), this);
         button->setObjectName(QStringLiteral("bottone_%1").arg(b.index));
         button->setGeometry(b.area);
-        button->setCursor(ui::HandCursor());
+        button->setCursor(ui::handCursor());
         bottone->addButton(button, b.index);
     }
     connect(bottone, &QButtonGroup::idClicked, this, &RicercaCAP::bottoneClicked);
@@ -111,7 +111,7 @@ void RicercaCAP::bottoneClicked(int index)
             break;
         }
     } catch (const refdata::DataError& error) {
-        ui::Inform(this, ui::Icon::Information, ui::kAttention, QString::fromUtf8(error.what()));
+        ui::inform(this, ui::Icon::Information, ui::kAttention, QString::fromUtf8(error.what()));
     }
 }
 
@@ -122,7 +122,7 @@ void RicercaCAP::reopen(const std::string& recordSource)
     try {
         grid_->refresh();
     } catch (const refdata::DataError& error) {
-        ui::Inform(this, ui::Icon::Information, ui::kAttention, QString::fromUtf8(error.what()));
+        ui::inform(this, ui::Icon::Information, ui::kAttention, QString::fromUtf8(error.what()));
     }
     gridClicked();
 }
@@ -134,10 +134,10 @@ void RicercaCAP::showAll()
 
 void RicercaCAP::filterByRegion()
 {
-    ui::ShowModally<SelezionaRegione>(this, [this] {
+    ui::showModally<SelezionaRegione>(this, [this] {
         const std::string region = results::RegioneScelta.toStdString();
         reopen(region.empty() ? std::string(catalogue::kAllLocalities)
-                              : catalogue::RegionQuery(region));
+                              : catalogue::regionQuery(region));
     });
 }
 
@@ -159,16 +159,16 @@ void RicercaCAP::findLocality()
         return;
     }
     if (results::RicercaDescrizione == 0) {
-        data1_.findFirst(catalogue::LocalityPrefixCriterion(text));
+        data1_.findFirst(catalogue::localityPrefixCriterion(text));
         if (!data1_.noMatch()) {
             grid_->selectRow(data1_.currentRow());
         }
     } else {
-        data1_.setRecordSource(catalogue::LocalityContainingQuery(text));
+        data1_.setRecordSource(catalogue::localityContainingQuery(text));
         grid_->refresh(); // a record set opened afresh has no failed find to report
     }
     if (data1_.noMatch()) {
-        ui::Inform(this, ui::Icon::Information, ui::kAttention, kNotFound);
+        ui::inform(this, ui::Icon::Information, ui::kAttention, kNotFound);
     }
 }
 

@@ -18,22 +18,22 @@ namespace {
 
 // The click area over each region's name on the map, in twips.
 const QRect kClickAreas[20] = {
-    ui::TwipsRect(720, 3120, 1095, 375),  ui::TwipsRect(0, 2240, 1215, 375),
-    ui::TwipsRect(120, 640, 1695, 375),   ui::TwipsRect(1800, 200, 1335, 375),
-    ui::TwipsRect(3360, 0, 2535, 285),    ui::TwipsRect(4680, 800, 2415, 375),
-    ui::TwipsRect(4920, 1600, 975, 375),  ui::TwipsRect(4440, 2100, 2175, 375),
-    ui::TwipsRect(5040, 2720, 975, 375),  ui::TwipsRect(5160, 3160, 1095, 375),
-    ui::TwipsRect(6000, 3480, 855, 375),  ui::TwipsRect(6240, 3960, 1095, 375),
-    ui::TwipsRect(6240, 5960, 1095, 375), ui::TwipsRect(2520, 6840, 1095, 375),
-    ui::TwipsRect(3360, 5800, 1335, 375), ui::TwipsRect(3240, 5280, 1335, 375),
-    ui::TwipsRect(2760, 4800, 735, 375),  ui::TwipsRect(2280, 4280, 975, 375),
-    ui::TwipsRect(1440, 3560, 1095, 375), ui::TwipsRect(0, 5440, 1215, 375),
+    ui::twipsRect(720, 3120, 1095, 375),  ui::twipsRect(0, 2240, 1215, 375),
+    ui::twipsRect(120, 640, 1695, 375),   ui::twipsRect(1800, 200, 1335, 375),
+    ui::twipsRect(3360, 0, 2535, 285),    ui::twipsRect(4680, 800, 2415, 375),
+    ui::twipsRect(4920, 1600, 975, 375),  ui::twipsRect(4440, 2100, 2175, 375),
+    ui::twipsRect(5040, 2720, 975, 375),  ui::twipsRect(5160, 3160, 1095, 375),
+    ui::twipsRect(6000, 3480, 855, 375),  ui::twipsRect(6240, 3960, 1095, 375),
+    ui::twipsRect(6240, 5960, 1095, 375), ui::twipsRect(2520, 6840, 1095, 375),
+    ui::twipsRect(3360, 5800, 1335, 375), ui::twipsRect(3240, 5280, 1335, 375),
+    ui::twipsRect(2760, 4800, 735, 375),  ui::twipsRect(2280, 4280, 975, 375),
+    ui::twipsRect(1440, 3560, 1095, 375), ui::twipsRect(0, 5440, 1215, 375),
 };
 
 } // namespace
 
 SelezionaRegione::SelezionaRegione(QWidget* parent)
-    : FixedDialog(parent, QStringLiteral("Seleziona la Regione"), ui::TwipsSize(7305, 7530))
+    : FixedDialog(parent, QStringLiteral("Seleziona la Regione"), ui::twipsSize(7305, 7530))
 {
     setObjectName(QStringLiteral("SelezionaRegione"));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
@@ -55,8 +55,8 @@ SelezionaRegione::SelezionaRegione(QWidget* parent)
 
     auto* exit = new QPushButton(QStringLiteral("&Uscita"), this);
     exit->setObjectName(QStringLiteral("bottone_3"));
-    exit->setGeometry(ui::TwipsRect(6120, 7080, 1005, 285));
-    exit->setCursor(ui::HandCursor());
+    exit->setGeometry(ui::twipsRect(6120, 7080, 1005, 285));
+    exit->setCursor(ui::handCursor());
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
 }
 

@@ -1,11 +1,11 @@
 #include "shell/calcolocodicefiscale.h"
 
 #include "calcwindow/codicefiscale.h"
-#include "shell/controlhost.h"
-#include "ui/messages.h"
-#include "search/ricercacap.h"
 #include "editors/tacitta.h"
 #include "editors/tasettori.h"
+#include "search/ricercacap.h"
+#include "shell/controlhost.h"
+#include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/widgets.h"
 
@@ -45,22 +45,22 @@ const QColor kDarkBlue(0, 0, 192);
 constexpr QPoint kSharedOvals(-1, -1);
 
 const MenuEntry kEntries[] = {
-    {0, "Calcola Codice Fiscale", "Calcola", kDarkBlue, 0, ui::TwipsRect(2760, 840, 1095, 615),
-     ui::TwipsRect(2840, 1000, 855, 255), ui::TwipsRect(120, 960, 1935, 285),
-     ui::TwipsPoint(2160, 960), kSharedOvals},
-    {1, "Modifica Tabella", "Modifica", kDarkBlue, 0, ui::TwipsRect(2160, 1620, 1095, 615),
-     ui::TwipsRect(2280, 1800, 855, 255), ui::TwipsRect(120, 1800, 1455, 285),
-     ui::TwipsPoint(1680, 1800), kSharedOvals},
-    {2, "Uscita", "Abbandona", QColor(Qt::black), 0, ui::TwipsRect(1680, 2475, 1215, 615),
-     ui::TwipsRect(1800, 2640, 855, 255), ui::TwipsRect(120, 2640, 975, 285),
-     ui::TwipsPoint(1200, 2640), kSharedOvals},
+    {0, "Calcola Codice Fiscale", "Calcola", kDarkBlue, 0, ui::twipsRect(2760, 840, 1095, 615),
+     ui::twipsRect(2840, 1000, 855, 255), ui::twipsRect(120, 960, 1935, 285),
+     ui::twipsPoint(2160, 960), kSharedOvals},
+    {1, "Modifica Tabella", "Modifica", kDarkBlue, 0, ui::twipsRect(2160, 1620, 1095, 615),
+     ui::twipsRect(2280, 1800, 855, 255), ui::twipsRect(120, 1800, 1455, 285),
+     ui::twipsPoint(1680, 1800), kSharedOvals},
+    {2, "Uscita", "Abbandona", QColor(Qt::black), 0, ui::twipsRect(1680, 2475, 1215, 615),
+     ui::twipsRect(1800, 2640, 855, 255), ui::twipsRect(120, 2640, 975, 285),
+     ui::twipsPoint(1200, 2640), kSharedOvals},
     {3, "Ricerca CAP", "Cerca", kDarkBlue, 1, QRect(36, 86, 73, 41), QRect(44, 98, 57, 17),
      QRect(26, 60, 96, 19), QPoint(12, 100), QPoint(34, 84)},
     {4, "Tabella CAP", "Modifica", kDarkBlue, 1, QRect(36, 172, 73, 41), QRect(44, 184, 57, 17),
      QRect(26, 146, 96, 19), QPoint(12, 186), QPoint(34, 170)},
 };
 
-QLabel* PictureLabel(const QString& name, const char* file, const char* accessibleName,
+QLabel* pictureLabel(const QString& name, const char* file, const char* accessibleName,
                      QWidget* parent)
 {
     auto* picture = new QLabel(parent);
@@ -73,7 +73,7 @@ QLabel* PictureLabel(const QString& name, const char* file, const char* accessib
 } // namespace
 
 CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent, const QString& controlFolder)
-    : FixedDialog(parent, kCaption, ui::TwipsSize(8640, 7020)),
+    : FixedDialog(parent, kCaption, ui::twipsSize(8640, 7020)),
       liveUpdate_(QCoreApplication::applicationDirPath())
 {
     setObjectName(QStringLiteral("CalcoloCodiceFiscale"));
@@ -92,7 +92,7 @@ CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent, const QString& contr
 // movement belongs to the control under the pointer; it reaches a frame only over its background.
 void CalcoloCodiceFiscale::buildMenu()
 {
-    const QRect frames[] = {ui::TwipsRect(2310, 165, 4095, 3495), QRect(432, 11, 136, 233)};
+    const QRect frames[] = {ui::twipsRect(2310, 165, 4095, 3495), QRect(432, 11, 136, 233)};
     for (int i = 0; i < 2; ++i) {
         auto* frame = new QFrame(this);
         frame->setObjectName(QStringLiteral("Frame1_%1").arg(i));
@@ -104,7 +104,7 @@ void CalcoloCodiceFiscale::buildMenu()
     }
 
     addOvalPicture(QStringLiteral("Image3_0"), "ovals.png",
-                   QRect(ui::TwipsPoint(1560, 720), QSize(160, 160)), frame1_[0]);
+                   QRect(ui::twipsPoint(1560, 720), QSize(160, 160)), frame1_[0]);
     for (const MenuEntry& entry : kEntries) {
         if (entry.oval != kSharedOvals) {
             addOvalPicture(QStringLiteral("Image3_%1").arg(entry.code), "oval4.png",
@@ -125,7 +125,7 @@ void CalcoloCodiceFiscale::buildMenu()
 
     auto* title = new QLabel(kTitle, frame1_[0]);
     title->setObjectName(QStringLiteral("Label2_0"));
-    title->setGeometry(ui::TwipsRect(240, 240, 3735, 375));
+    title->setGeometry(ui::twipsRect(240, 240, 3735, 375));
     QFont titleFont = title->font();
     titleFont.setPixelSize(17);
     titleFont.setBold(true);
@@ -142,7 +142,7 @@ void CalcoloCodiceFiscale::buildMenu()
         panel->setGeometry(entry.panelArea);
         panel->setAttribute(Qt::WA_NoMousePropagation);
 
-        QLabel* arrow = PictureLabel(QStringLiteral("Image5_%1").arg(entry.code), "arrow.png",
+        QLabel* arrow = pictureLabel(QStringLiteral("Image5_%1").arg(entry.code), "arrow.png",
                                      "Freccia", frame);
         arrow->setGeometry(QRect(entry.arrow, QSize(16, 16)));
         arrow->setAttribute(Qt::WA_NoMousePropagation);
@@ -151,7 +151,7 @@ void CalcoloCodiceFiscale::buildMenu()
         caption->setObjectName(QStringLiteral("Label3_%1").arg(entry.code));
         caption->setGeometry(entry.captionArea);
         caption->setAlignment(Qt::AlignCenter);
-        caption->setCursor(ui::HandCursor());
+        caption->setCursor(ui::handCursor());
         caption->setAttribute(Qt::WA_NoMousePropagation);
         caption->setStyleSheet(QStringLiteral("color: %1;").arg(entry.captionColour.name()));
         connect(caption, &ui::ClickableLabel::clicked, this,
@@ -163,7 +163,7 @@ void CalcoloCodiceFiscale::buildMenu()
 void CalcoloCodiceFiscale::addOvalPicture(const QString& name, const char* file, QRect area,
                                           QWidget* frame)
 {
-    QLabel* ovals = PictureLabel(name, file, "Ovale del menu", frame);
+    QLabel* ovals = pictureLabel(name, file, "Ovale del menu", frame);
     ovals->setGeometry(area);
     ovals->setMouseTracking(true);
     ovals->installEventFilter(this);
@@ -172,22 +172,22 @@ void CalcoloCodiceFiscale::addOvalPicture(const QString& name, const char* file,
 void CalcoloCodiceFiscale::buildDecoration()
 {
     QLabel* hands =
-        PictureLabel(QStringLiteral("Image2"), "hands.png", "Mani sulla tastiera", this);
+        pictureLabel(QStringLiteral("Image2"), "hands.png", "Mani sulla tastiera", this);
     hands->setScaledContents(true);
-    hands->setGeometry(ui::TwipsRect(-30, 3240, 3210, 2265));
+    hands->setGeometry(ui::twipsRect(-30, 3240, 3210, 2265));
 
-    QLabel* logo = PictureLabel(QStringLiteral("Image3_2"), "logo.png", "Logo Corvan", this);
-    logo->setGeometry(ui::TwipsRect(5625, 4005, 1845, 435));
+    QLabel* logo = pictureLabel(QStringLiteral("Image3_2"), "logo.png", "Logo Corvan", this);
+    logo->setGeometry(ui::twipsRect(5625, 4005, 1845, 435));
     logo->setMouseTracking(true);
     logo->installEventFilter(this);
 
     // "Live Update" reads as a label but can be pressed, by screen readers too.
     auto* liveUpdate = new QPushButton(QStringLiteral("Live Update"), this);
     liveUpdate->setObjectName(QStringLiteral("Label4"));
-    liveUpdate->setGeometry(ui::TwipsRect(6555, 4455, 975, 255));
+    liveUpdate->setGeometry(ui::twipsRect(6555, 4455, 975, 255));
     liveUpdate->setFlat(true);
     liveUpdate->setFocusPolicy(Qt::NoFocus);
-    liveUpdate->setCursor(ui::HandCursor());
+    liveUpdate->setCursor(ui::handCursor());
     liveUpdate->setStyleSheet(QStringLiteral(
         "QPushButton { border: none; background: white; color: rgb(0, 0, 192); padding: 0; }"));
     connect(liveUpdate, &QPushButton::clicked, this, &CalcoloCodiceFiscale::startLiveUpdate);
@@ -197,7 +197,7 @@ void CalcoloCodiceFiscale::buildDecoration()
 // its plugin the window simply has no banner.
 void CalcoloCodiceFiscale::buildBanner(const QString& controlFolder)
 {
-    fbanner1_ = CreateControl(QStringLiteral("CorvanBanner.FBanner"), this, controlFolder);
+    fbanner1_ = createControl(QStringLiteral("CorvanBanner.FBanner"), this, controlFolder);
     if (!fbanner1_) {
         return;
     }
@@ -206,7 +206,7 @@ void CalcoloCodiceFiscale::buildBanner(const QString& controlFolder)
         QVariantList{QStringLiteral("BackColor"), QStringLiteral("16777215")},
         QVariantList{QStringLiteral("BackColor"), QColor(Qt::white)}};
     QMetaObject::invokeMethod(fbanner1_, "loadProperties", Q_ARG(QVariantList, stored));
-    fbanner1_->setGeometry(ui::TwipsRect(0, 5250, 8640, 1800));
+    fbanner1_->setGeometry(ui::twipsRect(0, 5250, 8640, 1800));
 }
 
 // The banners of the product group "Gestionale", from the first valid one.
@@ -246,16 +246,16 @@ void CalcoloCodiceFiscale::RunMenuAction(qint16 code)
     HideMenuCaptions();
     switch (code) {
     case Calculate:
-        ui::ShowModally<CodiceFiscale>(this);
+        ui::showModally<CodiceFiscale>(this);
         break;
     case EditMunicipalities:
-        ui::ShowModally<TaSettori>(this);
+        ui::showModally<TaSettori>(this);
         break;
     case SearchPostalCodes:
-        ui::ShowModally<RicercaCAP>(this);
+        ui::showModally<RicercaCAP>(this);
         break;
     case EditLocalities:
-        ui::ShowModally<TaCitta>(this);
+        ui::showModally<TaCitta>(this);
         break;
     case Exit:
         close();
@@ -269,14 +269,14 @@ void CalcoloCodiceFiscale::startLiveUpdate()
 {
     const QString failure = liveUpdate_.start(kApplicationTitle);
     if (!failure.isEmpty()) {
-        ui::Inform(this, ui::Icon::Information, ui::kAttention, failure);
+        ui::inform(this, ui::Icon::Information, ui::kAttention, failure);
     }
 }
 
 // A Yes given for the ending session stands for the close that follows it only.
 bool CalcoloCodiceFiscale::confirmExit()
 {
-    return std::exchange(exitConfirmed_, false) || ui::Ask(this, ui::kAttention, kExitQuestion);
+    return std::exchange(exitConfirmed_, false) || ui::ask(this, ui::kAttention, kExitQuestion);
 }
 
 void CalcoloCodiceFiscale::closeEvent(QCloseEvent* event)

@@ -14,7 +14,7 @@ namespace {
 
 // Whether a plugin's metadata say it is a control factory that knows the identifier; reading
 // them does not load the plugin.
-bool Offers(const QJsonObject& metaData, const QString& identifier)
+bool offers(const QJsonObject& metaData, const QString& identifier)
 {
     return metaData.value(QLatin1String("IID")).toString() == QLatin1String(ControlFactory_iid) &&
            metaData.value(QLatin1String("MetaData"))
@@ -24,10 +24,10 @@ bool Offers(const QJsonObject& metaData, const QString& identifier)
                .contains(identifier);
 }
 
-QWidget* CreateFrom(const QString& pluginPath, const QString& identifier, QWidget* parent)
+QWidget* createFrom(const QString& pluginPath, const QString& identifier, QWidget* parent)
 {
     QPluginLoader loader(pluginPath);
-    if (!Offers(loader.metaData(), identifier)) {
+    if (!offers(loader.metaData(), identifier)) {
         return nullptr;
     }
     // The plugin stays loaded: the control's code lives in it.
@@ -35,14 +35,14 @@ QWidget* CreateFrom(const QString& pluginPath, const QString& identifier, QWidge
     return factory ? factory->create(identifier, parent) : nullptr;
 }
 
-QWidget* CreateFromFolder(const QString& folder, const QString& identifier, QWidget* parent)
+QWidget* createFromFolder(const QString& folder, const QString& identifier, QWidget* parent)
 {
     const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
     for (const QFileInfo& file : files) {
         if (!QLibrary::isLibrary(file.fileName())) {
             continue;
         }
-        if (QWidget* control = CreateFrom(file.absoluteFilePath(), identifier, parent)) {
+        if (QWidget* control = createFrom(file.absoluteFilePath(), identifier, parent)) {
             return control;
         }
     }
@@ -51,7 +51,7 @@ QWidget* CreateFromFolder(const QString& folder, const QString& identifier, QWid
 
 } // namespace
 
-QWidget* CreateControl(const QString& identifier, QWidget* parent, const QString& extraFolder)
+QWidget* createControl(const QString& identifier, QWidget* parent, const QString& extraFolder)
 {
     QStringList folders{QCoreApplication::applicationDirPath()};
     if (!extraFolder.isEmpty()) {
@@ -59,7 +59,7 @@ QWidget* CreateControl(const QString& identifier, QWidget* parent, const QString
     }
     try {
         for (const QString& folder : folders) {
-            if (QWidget* control = CreateFromFolder(folder, identifier, parent)) {
+            if (QWidget* control = createFromFolder(folder, identifier, parent)) {
                 return control;
             }
         }

@@ -9,5 +9,5 @@ class QWidget;
 // `extraFolder` when one is given. Only plugins whose metadata offer the identifier are loaded.
 // Returns nullptr when no plugin can create the control; unreadable or foreign files are passed
 // over, and nothing is thrown.
-QWidget* CreateControl(const QString& identifier, QWidget* parent,
+QWidget* createControl(const QString& identifier, QWidget* parent,
                        const QString& extraFolder = QString());

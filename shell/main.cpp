@@ -1,13 +1,13 @@
 // Mirelta: the fiscal code and the reference tables of municipalities and postal codes.
-#include "ui/application.h"
 #include "shell/calcolocodicefiscale.h"
+#include "ui/application.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    ui::SetUpApplication(application);
+    ui::setUpApplication(application);
     CalcoloCodiceFiscale window;
     window.show();
     return application.exec();

@@ -9,7 +9,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    ui::SetUpApplication(application);
+    ui::setUpApplication(application);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

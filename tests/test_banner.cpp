@@ -122,20 +122,20 @@ protected:
 
 TEST(BannerValues, AreReadFromTextOrNumbersAndNumbersKeepToSixteenBits)
 {
-    EXPECT_EQ(StoredNumber(QVariant(3)), 3);
-    EXPECT_EQ(StoredNumber(QVariant(qlonglong(-7))), -7);
-    EXPECT_EQ(StoredNumber(QVariant(" -4 ")), -4);
-    EXPECT_EQ(StoredNumber(QVariant(32767)), 32767);
-    EXPECT_EQ(StoredNumber(QVariant("-32768")), -32768);
-    EXPECT_EQ(StoredNumber(QVariant(32768)), std::nullopt);
-    EXPECT_EQ(StoredNumber(QVariant("70000")), std::nullopt);
-    EXPECT_EQ(StoredNumber(QVariant(qulonglong(1) << 63)), std::nullopt);
-    EXPECT_EQ(StoredNumber(QVariant("dieci")), std::nullopt);
-    EXPECT_EQ(StoredNumber(QVariant()), std::nullopt);
+    EXPECT_EQ(storedNumber(QVariant(3)), 3);
+    EXPECT_EQ(storedNumber(QVariant(qlonglong(-7))), -7);
+    EXPECT_EQ(storedNumber(QVariant(" -4 ")), -4);
+    EXPECT_EQ(storedNumber(QVariant(32767)), 32767);
+    EXPECT_EQ(storedNumber(QVariant("-32768")), -32768);
+    EXPECT_EQ(storedNumber(QVariant(32768)), std::nullopt);
+    EXPECT_EQ(storedNumber(QVariant("70000")), std::nullopt);
+    EXPECT_EQ(storedNumber(QVariant(qulonglong(1) << 63)), std::nullopt);
+    EXPECT_EQ(storedNumber(QVariant("dieci")), std::nullopt);
+    EXPECT_EQ(storedNumber(QVariant()), std::nullopt);
 
-    EXPECT_EQ(StoredText(QVariant(20251231)), "20251231");
-    EXPECT_EQ(StoredText(QVariant()), std::nullopt);
-    EXPECT_EQ(StoredText(QVariant(QStringList{"a", "b"})), std::nullopt);
+    EXPECT_EQ(storedText(QVariant(20251231)), "20251231");
+    EXPECT_EQ(storedText(QVariant()), std::nullopt);
+    EXPECT_EQ(storedText(QVariant(QStringList{"a", "b"})), std::nullopt);
 }
 
 TEST_F(Banner, WithoutAnyValuesTheBuiltInBannerRunsInFramesOfFiveSeconds)

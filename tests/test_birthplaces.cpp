@@ -22,7 +22,7 @@ using Outcome = refdata::Birthplace::Outcome;
 namespace {
 
 // "FOUND H501", "AMBIGUOUS C337 M261", ...: what a resolution says, in one comparable line.
-std::string Answer(const Birthplace& birthplace)
+std::string answer(const Birthplace& birthplace)
 {
     const char* outcomes[] = {"FOUND", "NOT FOUND", "NOT IN FORCE", "NOT IN PROVINCE", "AMBIGUOUS"};
     std::string answer = outcomes[static_cast<int>(birthplace.outcome)];
@@ -32,25 +32,25 @@ std::string Answer(const Birthplace& birthplace)
     return answer;
 }
 
-refdata::Period Always(const char* name, const char* province)
+refdata::Period always(const char* name, const char* province)
 {
     return {18610317, 99991231, name, "", province};
 }
 
 TEST(NameKey, IgnoresCaseAccentsAndAVowelsApostropheAtTheEndOfAWord)
 {
-    EXPECT_EQ(refdata::NameKey("Cantù"), "CANTU");
-    EXPECT_EQ(refdata::NameKey("CANTU'"), "CANTU");
-    EXPECT_EQ(refdata::NameKey("cantu’"), "CANTU");
-    EXPECT_EQ(refdata::NameKey("CITTA' DI CASTELLO"), "CITTA DI CASTELLO");
-    EXPECT_EQ(refdata::NameKey("MALÉ"), refdata::NameKey("MALÈ"));
-    EXPECT_NE(refdata::NameKey("MALE'"), refdata::NameKey("MALEO"));
+    EXPECT_EQ(refdata::nameKey("Cantù"), "CANTU");
+    EXPECT_EQ(refdata::nameKey("CANTU'"), "CANTU");
+    EXPECT_EQ(refdata::nameKey("cantu’"), "CANTU");
+    EXPECT_EQ(refdata::nameKey("CITTA' DI CASTELLO"), "CITTA DI CASTELLO");
+    EXPECT_EQ(refdata::nameKey("MALÉ"), refdata::nameKey("MALÈ"));
+    EXPECT_NE(refdata::nameKey("MALE'"), refdata::nameKey("MALEO"));
     // An apostrophe inside a word, or after a consonant, is part of the name.
-    EXPECT_EQ(refdata::NameKey("SANT'ANGELO"), "SANT'ANGELO");
-    EXPECT_EQ(refdata::NameKey("sant’angelo"), "SANT'ANGELO");
-    EXPECT_EQ(refdata::NameKey("D'"), "D'");
-    EXPECT_EQ(refdata::NameKey("  VILLA   SANT'ANGELO "), "VILLA SANT'ANGELO");
-    EXPECT_EQ(refdata::NameKey(""), "");
+    EXPECT_EQ(refdata::nameKey("SANT'ANGELO"), "SANT'ANGELO");
+    EXPECT_EQ(refdata::nameKey("sant’angelo"), "SANT'ANGELO");
+    EXPECT_EQ(refdata::nameKey("D'"), "D'");
+    EXPECT_EQ(refdata::nameKey("  VILLA   SANT'ANGELO "), "VILLA SANT'ANGELO");
+    EXPECT_EQ(refdata::nameKey(""), "");
 }
 
 // A small register: two CASTRO, a municipality that changed its code, a renamed one with a
@@ -67,7 +67,7 @@ protected:
                            {"ISOLE COOK (NZ)", "Z703"},
                            {"NUOVO COMUNE", "x001"},
                            {"ROMA", "h501"}},
-                          {{"C337", Always("CASTRO", "BG")},
+                          {{"C337", always("CASTRO", "BG")},
                            {"M261", {19750528, 99991231, "CASTRO", "", "LE"}},
                            {"A744", {18610317, 20140203, "BELLAGIO", "", "CO"}},
                            {"M335", {20140204, 99991231, "BELLAGIO", "", "CO"}},
@@ -78,75 +78,75 @@ protected:
                            {"G258", {20160428, 99991231, "PALAU", "", "SS"}},
                            {"Z734", {10101, 99991231, "PALAU", "", "EE"}},
                            {"Z703", {10101, 99991231, "ISOLE COOK (NZ)", "", "EE"}},
-                           {"H501", Always("ROMA", "RM")}}};
+                           {"H501", always("ROMA", "RM")}}};
 };
 
 TEST_F(SmallRegister, TheBirthDateChoosesTheCodeInForce)
 {
-    EXPECT_EQ(Answer(index.resolve("BELLAGIO", 19800101)), "FOUND A744");
-    EXPECT_EQ(Answer(index.resolve("BELLAGIO", 20140203)), "FOUND A744");
-    EXPECT_EQ(Answer(index.resolve("BELLAGIO", 20140204)), "FOUND M335");
-    EXPECT_EQ(Answer(index.resolve("CASTRO", 19750527)), "FOUND C337");
-    EXPECT_EQ(Answer(index.resolve("CASTRO", 19750528)), "AMBIGUOUS C337 M261");
-    EXPECT_EQ(Answer(index.resolve("BOLZANO", 19000101)), "NOT IN FORCE A952");
+    EXPECT_EQ(answer(index.resolve("BELLAGIO", 19800101)), "FOUND A744");
+    EXPECT_EQ(answer(index.resolve("BELLAGIO", 20140203)), "FOUND A744");
+    EXPECT_EQ(answer(index.resolve("BELLAGIO", 20140204)), "FOUND M335");
+    EXPECT_EQ(answer(index.resolve("CASTRO", 19750527)), "FOUND C337");
+    EXPECT_EQ(answer(index.resolve("CASTRO", 19750528)), "AMBIGUOUS C337 M261");
+    EXPECT_EQ(answer(index.resolve("BOLZANO", 19000101)), "NOT IN FORCE A952");
     EXPECT_EQ(index.resolve("BOLZANO", 19000101).places[0]->periodsText(), "dal 16/10/1920");
-    EXPECT_EQ(Answer(index.resolve("ATLANTIDE", 19800101)), "NOT FOUND");
+    EXPECT_EQ(answer(index.resolve("ATLANTIDE", 19800101)), "NOT FOUND");
 }
 
 TEST_F(SmallRegister, AProvinceNarrowsBySuffixOrOnItsOwn)
 {
-    EXPECT_EQ(Answer(index.resolve("CASTRO (LE)", 19800101)), "FOUND M261");
-    EXPECT_EQ(Answer(index.resolve("castro(le)", 19800101)), "FOUND M261");
-    EXPECT_EQ(Answer(index.resolve("CASTRO", 19800101, "BG")), "FOUND C337");
-    EXPECT_EQ(Answer(index.resolve("CASTRO (RM)", 19800101)), "NOT IN PROVINCE C337 M261");
-    EXPECT_EQ(Answer(index.resolve("CASTRO (LE)", 19800101, "BG")), "NOT IN PROVINCE C337 M261");
-    EXPECT_EQ(Answer(index.resolve("PALAU", 20100101)), "AMBIGUOUS G258 Z734");
-    EXPECT_EQ(Answer(index.resolve("PALAU (EE)", 20100101)), "FOUND Z734");
+    EXPECT_EQ(answer(index.resolve("CASTRO (LE)", 19800101)), "FOUND M261");
+    EXPECT_EQ(answer(index.resolve("castro(le)", 19800101)), "FOUND M261");
+    EXPECT_EQ(answer(index.resolve("CASTRO", 19800101, "BG")), "FOUND C337");
+    EXPECT_EQ(answer(index.resolve("CASTRO (RM)", 19800101)), "NOT IN PROVINCE C337 M261");
+    EXPECT_EQ(answer(index.resolve("CASTRO (LE)", 19800101, "BG")), "NOT IN PROVINCE C337 M261");
+    EXPECT_EQ(answer(index.resolve("PALAU", 20100101)), "AMBIGUOUS G258 Z734");
+    EXPECT_EQ(answer(index.resolve("PALAU (EE)", 20100101)), "FOUND Z734");
     // The province of the birth date, or the last one.
-    EXPECT_EQ(Answer(index.resolve("PALAU (OT)", 20100101)), "FOUND G258");
-    EXPECT_EQ(Answer(index.resolve("PALAU (SS)", 20100101)), "FOUND G258");
-    EXPECT_EQ(Answer(index.resolve("PALAU (OT)", 20200101)), "NOT IN PROVINCE G258 Z734");
+    EXPECT_EQ(answer(index.resolve("PALAU (OT)", 20100101)), "FOUND G258");
+    EXPECT_EQ(answer(index.resolve("PALAU (SS)", 20100101)), "FOUND G258");
+    EXPECT_EQ(answer(index.resolve("PALAU (OT)", 20200101)), "NOT IN PROVINCE G258 Z734");
     // A name that itself ends in brackets is a name.
-    EXPECT_EQ(Answer(index.resolve("isole cook (nz)", 19800101)), "FOUND Z703");
+    EXPECT_EQ(answer(index.resolve("isole cook (nz)", 19800101)), "FOUND Z703");
 }
 
 TEST_F(SmallRegister, AlternativeNamesAndPatternsFindPlacesToo)
 {
-    EXPECT_EQ(Answer(index.resolve("bozen", 19800101)), "FOUND A952");
+    EXPECT_EQ(answer(index.resolve("bozen", 19800101)), "FOUND A952");
     // The pattern rules apply only when no name is equal.
-    EXPECT_EQ(Answer(index.resolve("BELLAGI?", 19800101)), "FOUND A744");
-    EXPECT_EQ(Answer(index.resolve("CAST*", 19800101)), "AMBIGUOUS C337 M261");
-    EXPECT_EQ(Answer(index.resolve("CAST* (LE)", 19800101)), "FOUND M261");
-    EXPECT_EQ(Answer(index.resolve("[", 19800101)), "NOT FOUND");
-    EXPECT_EQ(Answer(index.resolve(std::string(1, '\0'), 19800101)), "NOT FOUND");
+    EXPECT_EQ(answer(index.resolve("BELLAGI?", 19800101)), "FOUND A744");
+    EXPECT_EQ(answer(index.resolve("CAST*", 19800101)), "AMBIGUOUS C337 M261");
+    EXPECT_EQ(answer(index.resolve("CAST* (LE)", 19800101)), "FOUND M261");
+    EXPECT_EQ(answer(index.resolve("[", 19800101)), "NOT FOUND");
+    EXPECT_EQ(answer(index.resolve(std::string(1, '\0'), 19800101)), "NOT FOUND");
 }
 
 TEST_F(SmallRegister, RowsWithoutHistoryAreValidAtEveryDate)
 {
-    EXPECT_EQ(Answer(index.resolve("NUOVO COMUNE", 18000101)), "FOUND x001");
+    EXPECT_EQ(answer(index.resolve("NUOVO COMUNE", 18000101)), "FOUND x001");
     // Without a province of its own, such a row stands only where no other one does.
-    EXPECT_EQ(Answer(index.resolve("NUOVO COMUNE (MI)", 19800101)), "FOUND x001");
+    EXPECT_EQ(answer(index.resolve("NUOVO COMUNE (MI)", 19800101)), "FOUND x001");
     // The history belongs to the code, whatever the letter case it is stored in.
-    EXPECT_EQ(Answer(index.resolve("ROMA (RM)", 19800101)), "FOUND h501");
-    EXPECT_EQ(Answer(index.resolve("ROMA (MI)", 19800101)), "NOT IN PROVINCE h501");
+    EXPECT_EQ(answer(index.resolve("ROMA (RM)", 19800101)), "FOUND h501");
+    EXPECT_EQ(answer(index.resolve("ROMA (MI)", 19800101)), "NOT IN PROVINCE h501");
 }
 
 TEST(BirthplaceFile, AFileWithoutHistoryIsReadAsSuch)
 {
     WorkingFolder folder;
-    MakeDatabase(folder.path() / "AA1.mdb", {{"ROMA", "H501"}, {"CASTRO", "C337"}});
+    makeDatabase(folder.path() / "AA1.mdb", {{"ROMA", "H501"}, {"CASTRO", "C337"}});
     sqlite3* db = nullptr;
     sqlite3_open("AA1.mdb", &db);
     sqlite3_exec(db, "DROP TABLE StoriaComuni", nullptr, nullptr, nullptr);
     sqlite3_close(db);
-    const auto index = BirthplaceIndex::Read("AA1.mdb");
-    EXPECT_EQ(Answer(index.resolve("castro", 17000101)), "FOUND C337");
+    const auto index = BirthplaceIndex::read("AA1.mdb");
+    EXPECT_EQ(answer(index.resolve("castro", 17000101)), "FOUND C337");
 }
 
 // --- The shipped table against the register's own periods, read here from the seed files. ---
 
 // Capitals without the accents that the register's names hold.
-std::string Plain(const std::string& name)
+std::string plain(const std::string& name)
 {
     static const std::map<std::string, char> accented = {
         {"À", 'A'}, {"Â", 'A'}, {"Ä", 'A'}, {"Ç", 'C'}, {"È", 'E'},
@@ -176,20 +176,20 @@ struct Register {
     std::map<std::string, std::set<std::string>> alternatives; // code: its other names
 };
 
-Register ReadRegister()
+Register readRegister()
 {
     Register reg;
     std::vector<std::string> fields;
     std::ifstream comuni(MIRELTA_SEED_DIR "/COMUNI.csv");
     refdata::CsvReader rows(comuni);
-    rows.Next(fields);
-    while (rows.Next(fields)) {
+    rows.next(fields);
+    while (rows.next(fields)) {
         reg.rows.emplace_back(fields[0], fields[1]);
     }
     std::ifstream history(MIRELTA_SEED_DIR "/StoriaComuni.csv");
     refdata::CsvReader periods(history);
-    periods.Next(fields);
-    while (periods.Next(fields)) {
+    periods.next(fields);
+    while (periods.next(fields)) {
         const auto day = [](const std::string& iso) {
             return std::stoi(iso.substr(0, 4) + iso.substr(5, 2) + iso.substr(8, 2));
         };
@@ -203,9 +203,9 @@ Register ReadRegister()
 
 TEST(ShippedBirthplaces, AgreeWithTheRegistersPeriodsOnRandomPersons)
 {
-    const Register reg = ReadRegister();
+    const Register reg = readRegister();
     ASSERT_GT(reg.rows.size(), 10000u);
-    const auto index = BirthplaceIndex::Read(MIRELTA_DATABASE);
+    const auto index = BirthplaceIndex::read(MIRELTA_DATABASE);
     std::mt19937 random(20261208);
     const auto pick = [&](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
@@ -213,7 +213,7 @@ TEST(ShippedBirthplaces, AgreeWithTheRegistersPeriodsOnRandomPersons)
     std::map<std::string, std::set<std::string>> byPlainName;
     std::map<std::string, std::set<std::string>> byOtherName;
     for (const auto& [name, code] : reg.rows) {
-        byPlainName[Plain(name)].insert(code);
+        byPlainName[plain(name)].insert(code);
         if (reg.alternatives.count(code)) {
             for (const auto& other : reg.alternatives.at(code)) {
                 byOtherName[other].insert(code);
@@ -245,7 +245,7 @@ TEST(ShippedBirthplaces, AgreeWithTheRegistersPeriodsOnRandomPersons)
 
         // Every code whose name (or other name) reads the same, in force on the day, and in the
         // province when one is given.
-        std::set<std::string> named = byPlainName[Plain(name)];
+        std::set<std::string> named = byPlainName[plain(name)];
         named.insert(byOtherName[name].begin(), byOtherName[name].end());
         std::set<std::string> expected;
         for (const auto& candidate : named) {

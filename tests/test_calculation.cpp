@@ -14,14 +14,14 @@ namespace texts = fiscalcode::texts;
 
 namespace {
 
-refdata::Birthplace NoLookup(std::string_view, refdata::Day, std::string_view)
+refdata::Birthplace noLookup(std::string_view, refdata::Day, std::string_view)
 {
     ADD_FAILURE() << "the municipality was looked up";
     return {};
 }
 
 // A finder that knows one place, valid at every date.
-fiscalcode::BirthplaceFinder OnePlace(std::string code, std::string* looked = nullptr,
+fiscalcode::BirthplaceFinder onePlace(std::string code, std::string* looked = nullptr,
                                       refdata::Day* day = nullptr)
 {
     auto place = std::make_shared<refdata::Place>(refdata::Place{"ROMA", std::move(code)});
@@ -39,8 +39,8 @@ fiscalcode::BirthplaceFinder OnePlace(std::string code, std::string* looked = nu
 TEST(BirthDate, ReadsDayFirstAndRewritesAsTenCharacters)
 {
     const auto format = [](const char* text) {
-        const auto date = fiscalcode::ReadBirthDate(text);
-        return date ? fiscalcode::FormatBirthDate(*date) : std::string("invalid");
+        const auto date = fiscalcode::readBirthDate(text);
+        return date ? fiscalcode::formatBirthDate(*date) : std::string("invalid");
     };
     EXPECT_EQ(format("01/02/1974"), "01/02/1974");
     EXPECT_EQ(format("1/2/1974"), "01/02/1974");
@@ -79,7 +79,7 @@ TEST(Calculation, ChecksRunInOrderAndStopAtTheFirstFailure)
          InputField::Municipality},
     };
     for (const Case& c : cases) {
-        const auto outcome = fiscalcode::Calculate(c.input, NoLookup);
+        const auto outcome = fiscalcode::calculate(c.input, noLookup);
         ASSERT_TRUE(outcome.failure);
         EXPECT_EQ(outcome.failure->message, c.message);
         EXPECT_EQ(outcome.failure->field, c.field);
@@ -105,7 +105,7 @@ TEST(Calculation, NamesOutsideTheLatinAlphabetAreRefusedWithTheirField)
     };
     for (const Case& c : cases) {
         const auto outcome =
-            fiscalcode::Calculate({c.surname, c.givenName, "01/01/1974", "ROMA"}, OnePlace("H501"));
+            fiscalcode::calculate({c.surname, c.givenName, "01/01/1974", "ROMA"}, onePlace("H501"));
         if (*c.message == '\0') {
             EXPECT_FALSE(outcome.failure) << c.givenName;
             continue;
@@ -121,7 +121,7 @@ TEST(Calculation, FieldsOfBlanksAreNotEmpty)
 {
     std::string looked;
     const auto outcome =
-        fiscalcode::Calculate({" ", " ", "01/01/1974", " ", "M"}, OnePlace("H501", &looked));
+        fiscalcode::calculate({" ", " ", "01/01/1974", " ", "M"}, onePlace("H501", &looked));
     EXPECT_FALSE(outcome.failure);
     EXPECT_EQ(looked, " ");
     EXPECT_EQ(outcome.code, "XXXXXX74A01H501" + std::string(1, outcome.code.back()));
@@ -131,8 +131,8 @@ TEST(Calculation, RewritesTheDateThenLooksUpOnThatDayAndComputes)
 {
     std::string looked;
     refdata::Day day = 0;
-    const auto outcome = fiscalcode::Calculate({"ROSSI", "MARIA", "1974/04/25", "ROMA", "F"},
-                                               OnePlace("H501", &looked, &day));
+    const auto outcome = fiscalcode::calculate({"ROSSI", "MARIA", "1974/04/25", "ROMA", "F"},
+                                               onePlace("H501", &looked, &day));
     EXPECT_FALSE(outcome.failure);
     EXPECT_EQ(looked, "ROMA");
     EXPECT_EQ(day, 19740425);
@@ -142,7 +142,7 @@ TEST(Calculation, RewritesTheDateThenLooksUpOnThatDayAndComputes)
 
 TEST(Calculation, MunicipalityNotFoundKeepsTheRewrittenDateAndMovesNoFocus)
 {
-    const auto outcome = fiscalcode::Calculate(
+    const auto outcome = fiscalcode::calculate(
         {"ROSSI", "MARIO", "1974/01/01", "ATLANTIDE", "M"},
         [](std::string_view, refdata::Day, std::string_view) { return refdata::Birthplace{}; });
     ASSERT_TRUE(outcome.failure);
@@ -156,7 +156,7 @@ TEST(Calculation, SexOtherThanMOrFIsRefused)
 {
     for (const char* sex : {"", "m", "X", "MF"}) {
         const auto outcome =
-            fiscalcode::Calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA", sex}, NoLookup);
+            fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA", sex}, noLookup);
         ASSERT_TRUE(outcome.failure) << sex;
         EXPECT_EQ(outcome.failure->message, texts::kInvalidSex);
     }
@@ -165,11 +165,11 @@ TEST(Calculation, SexOtherThanMOrFIsRefused)
 TEST(Calculation, CadastralCodesOfAnotherShapeAreNeverPutInACode)
 {
     // Small letters count as capitals; anything else is a fault of the table, said as such.
-    EXPECT_EQ(fiscalcode::Calculate({"ROSSI", "MARIO", "01/01/1974", "X"}, OnePlace("z998")).code,
+    EXPECT_EQ(fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1974", "X"}, onePlace("z998")).code,
               "RSSMRA74A01Z998" + std::string(1, fiscalcode::CheckCharacter("RSSMRA74A01Z998")));
     for (const char* code : {"", "H50", "H5011", "1501", "HH01", "H5O1", "H 01"}) {
         const auto outcome =
-            fiscalcode::Calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA"}, OnePlace(code));
+            fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA"}, onePlace(code));
         ASSERT_TRUE(outcome.failure) << code;
         EXPECT_EQ(outcome.failure->message,
                   "Il codice catastale «" + std::string(code) +
@@ -190,7 +190,7 @@ protected:
 
 TEST_F(TwoCastros, SeveralPlacesAreNeverPickedSilently)
 {
-    const auto outcome = fiscalcode::Calculate(person, index);
+    const auto outcome = fiscalcode::calculate(person, index);
     ASSERT_TRUE(outcome.failure);
     EXPECT_EQ(outcome.failure->message, "Comune ambiguo:");
     EXPECT_EQ(outcome.failure->details, (std::vector<std::string>{"CASTRO (BG)", "CASTRO (LE)"}));
@@ -208,12 +208,12 @@ TEST_F(TwoCastros, TheUsersChoiceDecidesAndCancellingComputesNothing)
         }
         return places.back();
     };
-    const auto chosen = fiscalcode::Calculate(person, index, chooseLast);
+    const auto chosen = fiscalcode::calculate(person, index, chooseLast);
     EXPECT_FALSE(chosen.failure);
     EXPECT_EQ(chosen.code.substr(11, 4), "M261");
     EXPECT_EQ(offered, (std::vector<std::string>{"CASTRO (BG)", "CASTRO (LE)"}));
 
-    const auto cancelled = fiscalcode::Calculate(
+    const auto cancelled = fiscalcode::calculate(
         person, index, [](const auto&, refdata::Day) -> const refdata::Place* { return nullptr; });
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_FALSE(cancelled.failure);
@@ -224,24 +224,24 @@ TEST_F(TwoCastros, TheDateAndTheProvinceNarrowTheChoice)
 {
     CalculationInput before1975 = person;
     before1975.birthDate = "30/04/1975";
-    EXPECT_EQ(fiscalcode::Calculate(before1975, index).code.substr(11, 4), "C337");
+    EXPECT_EQ(fiscalcode::calculate(before1975, index).code.substr(11, 4), "C337");
 
     CalculationInput withProvince = person;
     withProvince.municipality = "CASTRO (LE)";
-    EXPECT_EQ(fiscalcode::Calculate(withProvince, index).code.substr(11, 4), "M261");
+    EXPECT_EQ(fiscalcode::calculate(withProvince, index).code.substr(11, 4), "M261");
     withProvince.municipality = "CASTRO";
     withProvince.province = "bg";
-    EXPECT_EQ(fiscalcode::Calculate(withProvince, index).code.substr(11, 4), "C337");
+    EXPECT_EQ(fiscalcode::calculate(withProvince, index).code.substr(11, 4), "C337");
 
     withProvince.province = "RM";
-    const auto elsewhere = fiscalcode::Calculate(withProvince, index);
+    const auto elsewhere = fiscalcode::calculate(withProvince, index);
     ASSERT_TRUE(elsewhere.failure);
     EXPECT_EQ(elsewhere.failure->message, "Comune non presente nella provincia indicata:");
     EXPECT_EQ(elsewhere.failure->details, (std::vector<std::string>{"CASTRO (BG)", "CASTRO (LE)"}));
 
     CalculationInput tooEarly = person;
     tooEarly.birthDate = "01/01/1850";
-    const auto missing = fiscalcode::Calculate(tooEarly, index);
+    const auto missing = fiscalcode::calculate(tooEarly, index);
     ASSERT_TRUE(missing.failure);
     EXPECT_EQ(missing.failure->message, "Comune non esistente alla data di nascita:");
     EXPECT_EQ(missing.failure->details, (std::vector<std::string>{"CASTRO (BG) dal 17/03/1861",
@@ -250,10 +250,10 @@ TEST_F(TwoCastros, TheDateAndTheProvinceNarrowTheChoice)
 
 TEST(Calculation, TypedTextHasCapitalsAndNothingElseChanged)
 {
-    EXPECT_EQ(fiscalcode::AsTyped("rossi d'angelo-2"), "ROSSI D'ANGELO-2");
-    EXPECT_EQ(fiscalcode::AsTyped("nicolò"), "NICOLò"); // accented letters are left as they are
-    EXPECT_EQ(fiscalcode::AsTyped("e\u0300va"), "E\u0300VA"); // a separate accent mark stays one
-    EXPECT_EQ(fiscalcode::AsTyped(""), "");
+    EXPECT_EQ(fiscalcode::asTyped("rossi d'angelo-2"), "ROSSI D'ANGELO-2");
+    EXPECT_EQ(fiscalcode::asTyped("nicolò"), "NICOLò"); // accented letters are left as they are
+    EXPECT_EQ(fiscalcode::asTyped("e\u0300va"), "E\u0300VA"); // a separate accent mark stays one
+    EXPECT_EQ(fiscalcode::asTyped(""), "");
 }
 
 } // namespace

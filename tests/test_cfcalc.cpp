@@ -18,7 +18,7 @@ struct Result {
     std::string err;
 };
 
-std::string ShellQuoted(const std::string& text)
+std::string shellQuoted(const std::string& text)
 {
     std::string quoted = "'";
     for (char c : text) {
@@ -27,7 +27,7 @@ std::string ShellQuoted(const std::string& text)
     return quoted + "'";
 }
 
-std::string ReadFile(const std::string& name)
+std::string readFile(const std::string& name)
 {
     std::ifstream in(name, std::ios::binary);
     std::ostringstream text;
@@ -36,47 +36,47 @@ std::string ReadFile(const std::string& name)
 }
 
 // Runs cfcalc in the working folder with the given arguments and standard input.
-Result Cfcalc(const std::vector<std::string>& arguments, const std::string& input = "")
+Result cfcalc(const std::vector<std::string>& arguments, const std::string& input = "")
 {
     std::ofstream("stdin.txt", std::ios::binary) << input;
-    std::string command = ShellQuoted(CFCALC_PATH);
+    std::string command = shellQuoted(CFCALC_PATH);
     for (const auto& argument : arguments) {
-        command += " " + ShellQuoted(argument);
+        command += " " + shellQuoted(argument);
     }
     command += " <stdin.txt >stdout.txt 2>stderr.txt";
     const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile("stdout.txt"),
-            ReadFile("stderr.txt")};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile("stdout.txt"),
+            readFile("stderr.txt")};
 }
 
 class CfcalcTool : public ::testing::Test {
 protected:
-    void SetUp() override { folder.CopyShippedDatabase(); }
+    void SetUp() override { folder.copyShippedDatabase(); }
     WorkingFolder folder;
 };
 
 TEST_F(CfcalcTool, PrintsTheCodeOfOnePerson)
 {
-    const Result rossi = Cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "ROMA"});
+    const Result rossi = cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "ROMA"});
     EXPECT_EQ(rossi.status, 0);
     EXPECT_EQ(rossi.out, "RSSMRA74A01H501W\n");
     EXPECT_EQ(rossi.err, "");
 
-    EXPECT_EQ(Cfcalc({"rossi", "maria", "25/04/1974", "F", "roma"}).out, "RSSMRA74D65H501V\n");
-    EXPECT_EQ(Cfcalc({"d'angelo", "gianfranco", "5/9/1974", "M", "Castel Sant'Angelo"}).status, 1);
-    EXPECT_EQ(Cfcalc({"d'angelo", "gianfranco", "05/09/1974", "M", "castel sant'angelo"}).out,
+    EXPECT_EQ(cfcalc({"rossi", "maria", "25/04/1974", "F", "roma"}).out, "RSSMRA74D65H501V\n");
+    EXPECT_EQ(cfcalc({"d'angelo", "gianfranco", "5/9/1974", "M", "Castel Sant'Angelo"}).status, 1);
+    EXPECT_EQ(cfcalc({"d'angelo", "gianfranco", "05/09/1974", "M", "castel sant'angelo"}).out,
               "DNGGFR74P05C268K\n");
-    EXPECT_EQ(Cfcalc({"MARTIN", "ANNE", "10/10/1990", "F", "FRANCIA"}).out, "MRTNNA90R50Z110O\n");
-    EXPECT_EQ(Cfcalc({"ROSSI", "MARIO", "1974/01/01", "M", "ROMA"}).out, "RSSMRA74A01H501W\n");
+    EXPECT_EQ(cfcalc({"MARTIN", "ANNE", "10/10/1990", "F", "FRANCIA"}).out, "MRTNNA90R50Z110O\n");
+    EXPECT_EQ(cfcalc({"ROSSI", "MARIO", "1974/01/01", "M", "ROMA"}).out, "RSSMRA74A01H501W\n");
 }
 
 TEST_F(CfcalcTool, MunicipalityPatternsKeepTheirWildcards)
 {
-    EXPECT_EQ(Cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "ROM?"}).out, "RSSMRA74A01H501W\n");
-    EXPECT_EQ(Cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "CASTEL SANT?ANGELO"}).out,
-              Cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "CASTEL SANT'ANGELO"}).out);
+    EXPECT_EQ(cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "ROM?"}).out, "RSSMRA74A01H501W\n");
+    EXPECT_EQ(cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "CASTEL SANT?ANGELO"}).out,
+              cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "CASTEL SANT'ANGELO"}).out);
     // "*" matches every name: the first few are listed, nothing is computed.
-    const Result star = Cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "*"});
+    const Result star = cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "*"});
     EXPECT_EQ(star.status, 1);
     EXPECT_TRUE(star.err.starts_with("Comune ambiguo:\nABANO TERME (PD)\n")) << star.err;
     EXPECT_NE(star.err.find("\n... e altri "), std::string::npos);
@@ -88,7 +88,7 @@ TEST_F(CfcalcTool, MunicipalityPatternsKeepTheirWildcards)
 TEST_F(CfcalcTool, BirthplaceByNameDateAndProvince)
 {
     const auto code = [](const char* place, const char* date = "01/01/1980") {
-        const Result result = Cfcalc({"ROSSI", "MARIO", date, "M", place});
+        const Result result = cfcalc({"ROSSI", "MARIO", date, "M", place});
         return result.status == 0 ? result.out.substr(11, 4) : result.err;
     };
     EXPECT_EQ(code("BELLAGIO"), "A744"); // before the merger of 2014
@@ -151,7 +151,7 @@ TEST_F(CfcalcTool, ChecksReportTheWindowsTextsInOrder)
          "Comune - se esistente - non presente in archivio !\n"},
     };
     for (const auto& c : cases) {
-        const Result result = Cfcalc(c.arguments);
+        const Result result = cfcalc(c.arguments);
         EXPECT_EQ(result.status, 1) << c.message;
         EXPECT_EQ(result.err, c.message);
         EXPECT_EQ(result.out, "");
@@ -161,19 +161,19 @@ TEST_F(CfcalcTool, ChecksReportTheWindowsTextsInOrder)
 TEST_F(CfcalcTool, DatabaseThatCannotBeOpenedIsStatusTwo)
 {
     std::filesystem::rename("AA1.mdb", "aa1.MDB");
-    EXPECT_EQ(Cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "ROMA"}).status, 0);
+    EXPECT_EQ(cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "ROMA"}).status, 0);
 
     const Result missing =
-        Cfcalc({"--db", "altro.mdb", "ROSSI", "MARIO", "01/01/1974", "M", "ROMA"});
+        cfcalc({"--db", "altro.mdb", "ROSSI", "MARIO", "01/01/1974", "M", "ROMA"});
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("\"altro.mdb\""), std::string::npos) << missing.err;
     EXPECT_NE(missing.err.find(folder.path().string()), std::string::npos) << missing.err;
 
     std::filesystem::copy_file("aa1.MDB", "copia.db");
-    EXPECT_EQ(Cfcalc({"--db", "copia.db", "ROSSI", "MARIO", "01/01/1974", "M", "ROMA"}).out,
+    EXPECT_EQ(cfcalc({"--db", "copia.db", "ROSSI", "MARIO", "01/01/1974", "M", "ROMA"}).out,
               "RSSMRA74A01H501W\n");
-    EXPECT_EQ(Cfcalc({"ROSSI", "MARIO"}).status, 2);
-    EXPECT_EQ(Cfcalc({"--sconosciuta", "ROSSI", "MARIO", "01/01/1974", "M", "ROMA"}).status, 2);
+    EXPECT_EQ(cfcalc({"ROSSI", "MARIO"}).status, 2);
+    EXPECT_EQ(cfcalc({"--sconosciuta", "ROSSI", "MARIO", "01/01/1974", "M", "ROMA"}).status, 2);
 }
 
 TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
@@ -188,7 +188,7 @@ TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
                               "\"D'ANGELO\";GIANFRANCO;05/09/1974;M;\"CASTEL SANT'ANGELO\"\r\n"
                               "ROSSI;MARIO;01/01/1974;M;RO\"MA\r\n" // a stray quote
                               "ROSSI;MARIO;01/01/1974;M;ROMA\r\n";
-    const Result result = Cfcalc({"--batch", "-"}, input);
+    const Result result = cfcalc({"--batch", "-"}, input);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out,
@@ -207,7 +207,7 @@ TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
               "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;\n");
 
     // Output that cannot be written is a failure, never a success.
-    const std::string full = ShellQuoted(CFCALC_PATH) + " ROSSI MARIO 01/01/1974 M ROMA >/dev/full";
+    const std::string full = shellQuoted(CFCALC_PATH) + " ROSSI MARIO 01/01/1974 M ROMA >/dev/full";
     const int status = std::system((full + " 2>/dev/null").c_str());
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
 }
@@ -215,16 +215,16 @@ TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
 TEST_F(CfcalcTool, BatchFromAFileWithoutHeader)
 {
     std::ofstream("persone.csv") << "ROSSI;MARIO;01/01/1974;M;ROMA\nROSSI;MARIA;25/04/1974;F;ROMA";
-    const Result result = Cfcalc({"--batch", "persone.csv"});
+    const Result result = cfcalc({"--batch", "persone.csv"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "cognome;nome;data;sesso;comune;codice_fiscale;errore\n"
                           "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;\n"
                           "ROSSI;MARIA;25/04/1974;F;ROMA;RSSMRA74D65H501V;\n");
-    EXPECT_EQ(Cfcalc({"--batch", "nessuno.csv"}).status, 2);
+    EXPECT_EQ(cfcalc({"--batch", "nessuno.csv"}).status, 2);
     std::filesystem::create_directory("cartella.csv");
-    EXPECT_EQ(Cfcalc({"--batch", "cartella.csv"}).status, 2);
-    EXPECT_EQ(Cfcalc({"--batch", "persone.csv"}).status, 0);
-    EXPECT_EQ(Cfcalc({"--batch", ""}, "").out,
+    EXPECT_EQ(cfcalc({"--batch", "cartella.csv"}).status, 2);
+    EXPECT_EQ(cfcalc({"--batch", "persone.csv"}).status, 0);
+    EXPECT_EQ(cfcalc({"--batch", ""}, "").out,
               ""); // an unnamed file cannot be read: nothing is written
 }
 
@@ -236,7 +236,7 @@ TEST_F(CfcalcTool, BatchWithTheProvinceColumn)
                               "ROSSI;MARIO;01/01/1980;M;PALAU;ee\n"
                               "ROSSI;MARIO;01/01/1980;M;CASTRO (BG);BG\n"
                               "ROSSI;MARIO;01/01/1980;M;ROMA\n";
-    const Result result = Cfcalc({"--batch", "-"}, input);
+    const Result result = cfcalc({"--batch", "-"}, input);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out,
               "cognome;nome;data;sesso;comune;provincia;codice_fiscale;errore\n"
@@ -249,7 +249,7 @@ TEST_F(CfcalcTool, BatchWithTheProvinceColumn)
 
 TEST_F(CfcalcTool, HelpIsInItalian)
 {
-    const Result help = Cfcalc({"--help"});
+    const Result help = cfcalc({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Calcola il codice fiscale"), std::string::npos);
     EXPECT_NE(help.out.find("--batch"), std::string::npos);

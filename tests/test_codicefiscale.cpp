@@ -17,8 +17,8 @@ class CalculationWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder.CopyShippedDatabase();
-        ASSERT_TRUE(ShowActive(&window));
+        folder.copyShippedDatabase();
+        ASSERT_TRUE(showActive(&window));
     }
 
     QLineEdit* field(int index) { return window.text1(index); }
@@ -28,7 +28,7 @@ protected:
     }
     QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
 
-    void type(int index, const QString& text) { TypeText(field(index), text); }
+    void type(int index, const QString& text) { typeText(field(index), text); }
     void fill(const QString& surname, const QString& name, const QString& place,
               const QString& date)
     {
@@ -167,7 +167,7 @@ TEST_F(CalculationWindow, MissingDatabaseIsReportedAndTheWindowGoesOn)
     EXPECT_TRUE(messages.last().text.contains(QString::fromStdString(folder.path().string())));
     EXPECT_TRUE(window.isVisible());
 
-    folder.CopyShippedDatabase();
+    folder.copyShippedDatabase();
     create();
     EXPECT_EQ(field(0)->text(), "RSSMRA74A01H501W");
 }

@@ -26,7 +26,7 @@ protected:
 
 TEST_F(ControlHost, CreatesTheBannerFromItsPluginByIdentifier)
 {
-    QWidget* control = CreateControl(kBanner, &window, BANNER_PLUGIN_DIR);
+    QWidget* control = createControl(kBanner, &window, BANNER_PLUGIN_DIR);
     ASSERT_NE(control, nullptr);
     EXPECT_STREQ(control->metaObject()->className(), "FBanner");
     EXPECT_EQ(control->parentWidget(), &window);
@@ -61,8 +61,8 @@ TEST_F(ControlHost, CreatesTheBannerFromItsPluginByIdentifier)
 
 TEST_F(ControlHost, UnknownIdentifiersCreateNothing)
 {
-    EXPECT_EQ(CreateControl("CorvanBanner.Other", &window, BANNER_PLUGIN_DIR), nullptr);
-    EXPECT_EQ(CreateControl(kBanner, &window), nullptr); // no plugin beside the tests
+    EXPECT_EQ(createControl("CorvanBanner.Other", &window, BANNER_PLUGIN_DIR), nullptr);
+    EXPECT_EQ(createControl(kBanner, &window), nullptr); // no plugin beside the tests
 }
 
 TEST_F(ControlHost, BrokenFilesInThePluginFolderArePassedOver)
@@ -81,8 +81,8 @@ TEST_F(ControlHost, BrokenFilesInThePluginFolderArePassedOver)
     write("libc_cut.so", image.left(image.size() / 3));
     write("libd_banner.so", image);
 
-    EXPECT_EQ(CreateControl("CorvanBanner.Other", &window, folder.path()), nullptr);
-    QWidget* control = CreateControl(kBanner, &window, folder.path());
+    EXPECT_EQ(createControl("CorvanBanner.Other", &window, folder.path()), nullptr);
+    QWidget* control = createControl(kBanner, &window, folder.path());
     ASSERT_NE(control, nullptr);
     EXPECT_STREQ(control->metaObject()->className(), "FBanner");
 }

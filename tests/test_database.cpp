@@ -2,8 +2,8 @@
 #include "data/catalogue.h"
 #include "data/datasource.h"
 #include "data/likepattern.h"
-#include "tests/testsupport.h"
 #include "data/textfold.h"
+#include "tests/testsupport.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -30,7 +30,7 @@ std::vector<std::string> Column(DataSource& source, const char* field)
     return values;
 }
 
-std::string OpeningError(const std::string& name)
+std::string openingError(const std::string& name)
 {
     try {
         DataSource source(name, "COMUNI");
@@ -45,7 +45,7 @@ class SmallDatabase : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        MakeDatabase(folder.path() / "AA1.mdb", {{"ROMA", "H501"},
+        makeDatabase(folder.path() / "AA1.mdb", {{"ROMA", "H501"},
                                                  {"agliè", "A074"},
                                                  {"SANT'ANGELO", "I000"},
                                                  {"AGLIO", "A000"},
@@ -58,14 +58,14 @@ protected:
 TEST(DatabaseFile, MissingOrDamagedFileIsReportedWithNameAndFolder)
 {
     WorkingFolder folder;
-    const std::string missing = OpeningError("AA1.mdb");
+    const std::string missing = openingError("AA1.mdb");
     EXPECT_NE(missing.find("\"AA1.mdb\""), std::string::npos) << missing;
     EXPECT_NE(missing.find(folder.path().string()), std::string::npos) << missing;
     EXPECT_NE(missing.find("non esiste"), std::string::npos) << missing;
     EXPECT_FALSE(fs::exists(folder.path() / "AA1.mdb")); // never created
 
     std::ofstream("AA1.mdb") << "questo non è un archivio, ma un testo qualunque di prova\n";
-    const std::string damaged = OpeningError("AA1.mdb");
+    const std::string damaged = openingError("AA1.mdb");
     EXPECT_NE(damaged.find("non è un archivio valido"), std::string::npos) << damaged;
     EXPECT_NE(damaged.find(folder.path().string()), std::string::npos) << damaged;
 }
@@ -77,7 +77,7 @@ TEST(DatabaseFile, MissingTableIsReportedByName)
     sqlite3_open("AA1.mdb", &db);
     sqlite3_exec(db, "CREATE TABLE altro (x TEXT)", nullptr, nullptr, nullptr);
     sqlite3_close(db);
-    const std::string error = OpeningError("AA1.mdb");
+    const std::string error = openingError("AA1.mdb");
     EXPECT_NE(error.find("non contiene la tabella \"COMUNI\""), std::string::npos) << error;
 }
 
@@ -94,7 +94,7 @@ TEST_F(SmallDatabase, FileNameAndTableNamesIgnoreCase)
     EXPECT_FALSE(fs::exists("AA1.mdb"));
 
     // Two spellings side by side: every name still reaches one and the same file.
-    MakeDatabase("AA1.MDB", {{"ROMA", "H501"}});
+    makeDatabase("AA1.MDB", {{"ROMA", "H501"}});
     std::set<int> counts;
     for (const char* name : {"AA1.MDB", "AA1.mdb", "aa1.Mdb"}) {
         DataSource source(name, "COMUNI");
@@ -125,22 +125,22 @@ TEST_F(SmallDatabase, FindFirstFollowsTheRecordSourceOrder)
 {
     DataSource table("AA1.mdb", "COMUNI");
     table.refresh();
-    table.findFirst(catalogue::ComuneCriterion("roma"));
+    table.findFirst(catalogue::comuneCriterion("roma"));
     EXPECT_FALSE(table.noMatch());
     EXPECT_EQ(table.fieldValue("codice"), "H501");
-    table.findFirst(catalogue::ComuneCriterion("*O"));
+    table.findFirst(catalogue::comuneCriterion("*O"));
     EXPECT_EQ(table.fieldValue("comune"), "SANT'ANGELO");
     EXPECT_EQ(table.currentRow(), 2);
 
     DataSource sorted("AA1.mdb", "Select * from comuni order by [comune]");
     sorted.refresh();
     sorted.moveLast();
-    sorted.findFirst(catalogue::ComuneCriterion("*O"));
+    sorted.findFirst(catalogue::comuneCriterion("*O"));
     EXPECT_EQ(sorted.fieldValue("comune"), "ÀBACO");
-    sorted.findFirst(catalogue::ComuneCriterion("SANT'ANGELO"));
+    sorted.findFirst(catalogue::comuneCriterion("SANT'ANGELO"));
     EXPECT_EQ(sorted.currentRow(), 5);
 
-    sorted.findFirst(catalogue::ComuneCriterion("MILANO"));
+    sorted.findFirst(catalogue::comuneCriterion("MILANO"));
     EXPECT_TRUE(sorted.noMatch());
     EXPECT_EQ(sorted.currentRow(), 5); // a failed find leaves the current row alone
 
@@ -151,23 +151,23 @@ TEST_F(SmallDatabase, FindFirstFollowsTheRecordSourceOrder)
     other.setFieldValue("comune", "MILANO");
     other.setFieldValue("codice", "F205");
     other.update();
-    sorted.findFirst(catalogue::ComuneCriterion("MILANO"));
+    sorted.findFirst(catalogue::comuneCriterion("MILANO"));
     EXPECT_TRUE(sorted.noMatch());
     EXPECT_EQ(sorted.currentRow(), 5);
     sorted.refresh();
-    sorted.findFirst(catalogue::ComuneCriterion("MILANO"));
+    sorted.findFirst(catalogue::comuneCriterion("MILANO"));
     EXPECT_EQ(sorted.fieldValue("codice"), "F205");
 }
 
 TEST(Catalogue, UserValuesEnterThePatternsWithApostrophesAsWildcards)
 {
-    EXPECT_EQ(catalogue::RegionQuery("Valle d'Aosta"),
+    EXPECT_EQ(catalogue::regionQuery("Valle d'Aosta"),
               "Select * from cittaitaliane where [regione]like'Valle d?Aosta' order by [localita]");
-    EXPECT_EQ(catalogue::LocalityContainingQuery("SANT'A"),
+    EXPECT_EQ(catalogue::localityContainingQuery("SANT'A"),
               "Select * from cittaitaliane where [localita]like'*SANT?A*' order by [localita]");
-    EXPECT_EQ(catalogue::LocalityPrefixCriterion("L'AQ"), "[localita]like'L?AQ*'");
-    EXPECT_EQ(catalogue::ComuneCriterion("SANT'ANGELO"), "[comune]like'SANT?ANGELO'");
-    EXPECT_EQ(catalogue::CapCriterion("0018'"), "[cap]like'0018?'");
+    EXPECT_EQ(catalogue::localityPrefixCriterion("L'AQ"), "[localita]like'L?AQ*'");
+    EXPECT_EQ(catalogue::comuneCriterion("SANT'ANGELO"), "[comune]like'SANT?ANGELO'");
+    EXPECT_EQ(catalogue::capCriterion("0018'"), "[cap]like'0018?'");
 }
 
 TEST_F(SmallDatabase, QuotesInUserTextNeverBreakAStatement)
@@ -175,10 +175,10 @@ TEST_F(SmallDatabase, QuotesInUserTextNeverBreakAStatement)
     DataSource table("AA1.mdb", "COMUNI");
     table.refresh();
     for (const char* text : {"'", "x' OR '1'='1", "\"", "a\"b'c", "[", "]", "[!", "%", "_", "\\"}) {
-        table.findFirst(catalogue::ComuneCriterion(text));
+        table.findFirst(catalogue::comuneCriterion(text));
         EXPECT_TRUE(table.noMatch()) << text;
     }
-    table.findFirst(catalogue::ComuneCriterion("SANT'ANGELO"));
+    table.findFirst(catalogue::comuneCriterion("SANT'ANGELO"));
     EXPECT_EQ(table.fieldValue("codice"), "I000");
 }
 
@@ -191,13 +191,13 @@ TEST_F(SmallDatabase, WritesAreCommittedAtOnce)
     grid.setFieldValue("codice", "X001");
     grid.update();
 
-    grid.findFirst(catalogue::ComuneCriterion("ROMA"));
+    grid.findFirst(catalogue::comuneCriterion("ROMA"));
     grid.edit();
     grid.setFieldValue("CODICE", "H502");
     grid.update();
     EXPECT_EQ(grid.fieldValue("codice"), "H502");
 
-    grid.findFirst(catalogue::ComuneCriterion("AGLIO"));
+    grid.findFirst(catalogue::comuneCriterion("AGLIO"));
     grid.deleteCurrent();
 
     // Another connection sees every change, exactly as written.
@@ -242,21 +242,21 @@ TEST_F(SmallDatabase, RefusedWriteLeavesTheDataAsItWas)
 TEST(EmptyTable, HasNoRowsAndNoCurrentRow)
 {
     WorkingFolder folder;
-    MakeDatabase("AA1.mdb", {});
+    makeDatabase("AA1.mdb", {});
     DataSource source("AA1.mdb", catalogue::kComuniGridSource);
     source.refresh();
     EXPECT_EQ(source.rowCount(), 0);
     EXPECT_TRUE(source.isPastEnd());
     EXPECT_THROW(source.fieldValue("comune"), DataError);
-    source.findFirst(catalogue::ComuneCriterion("*"));
+    source.findFirst(catalogue::comuneCriterion("*"));
     EXPECT_TRUE(source.noMatch());
 }
 
 TEST(ShippedDatabase, HoldsMunicipalitiesStatesAndTheTwentyRegions)
 {
     WorkingFolder folder;
-    folder.CopyShippedDatabase();
-    const auto places = refdata::BirthplaceIndex::Read("AA1.mdb");
+    folder.copyShippedDatabase();
+    const auto places = refdata::BirthplaceIndex::read("AA1.mdb");
     const auto find = [&](const char* name) -> std::string {
         const auto found = places.resolve(name, 19800101);
         return found.outcome == refdata::Birthplace::Outcome::Found ? found.places[0]->code
@@ -276,7 +276,7 @@ TEST(ShippedDatabase, HoldsMunicipalitiesStatesAndTheTwentyRegions)
     EXPECT_GT(comuni.rowCount(), 7896);
     for (int row = 0; row < comuni.rowCount(); ++row) {
         const std::string code = comuni.valueAt(row, 1);
-        ASSERT_TRUE(refdata::LikePattern("[A-Z]###").Matches(code))
+        ASSERT_TRUE(refdata::LikePattern("[A-Z]###").matches(code))
             << comuni.valueAt(row, 0) << ";" << code;
     }
 
@@ -296,7 +296,7 @@ TEST(ShippedDatabase, HoldsMunicipalitiesStatesAndTheTwentyRegions)
 TEST(ShippedDatabase, EveryStatementOfTheProgramRuns)
 {
     WorkingFolder folder;
-    folder.CopyShippedDatabase();
+    folder.copyShippedDatabase();
     const auto rows = [](const std::string& source) {
         DataSource data(catalogue::kDatabaseFileUpper, source);
         data.refresh();
@@ -306,37 +306,37 @@ TEST(ShippedDatabase, EveryStatementOfTheProgramRuns)
     EXPECT_EQ(rows(catalogue::kComuniExportSource), rows(catalogue::kComuniTable));
     EXPECT_GT(rows(catalogue::kCittaGridSource), 8000);
     EXPECT_EQ(rows(catalogue::kCittaExportSource), rows(catalogue::kCittaDuplicateSource));
-    EXPECT_EQ(rows(catalogue::RegionQuery("Valle d'Aosta")), 74);
-    EXPECT_EQ(rows(catalogue::RegionQuery("lombardia")), rows(catalogue::RegionQuery("Lombardia")));
-    EXPECT_EQ(rows(catalogue::LocalityContainingQuery("nessun luogo")), 0);
+    EXPECT_EQ(rows(catalogue::regionQuery("Valle d'Aosta")), 74);
+    EXPECT_EQ(rows(catalogue::regionQuery("lombardia")), rows(catalogue::regionQuery("Lombardia")));
+    EXPECT_EQ(rows(catalogue::localityContainingQuery("nessun luogo")), 0);
 
-    DataSource castel(catalogue::kDatabaseFile, catalogue::LocalityContainingQuery("castel"));
+    DataSource castel(catalogue::kDatabaseFile, catalogue::localityContainingQuery("castel"));
     castel.refresh();
     for (int row = 0; row < castel.rowCount(); ++row) {
-        ASSERT_TRUE(refdata::LikePattern("*CASTEL*").Matches(castel.valueAt(row, 2)));
+        ASSERT_TRUE(refdata::LikePattern("*CASTEL*").matches(castel.valueAt(row, 2)));
     }
 
-    DataSource lombardy(catalogue::kDatabaseFile, catalogue::RegionQuery("Lombardia"));
+    DataSource lombardy(catalogue::kDatabaseFile, catalogue::regionQuery("Lombardia"));
     lombardy.refresh();
-    lombardy.findFirst(catalogue::LocalityPrefixCriterion("mil"));
+    lombardy.findFirst(catalogue::localityPrefixCriterion("mil"));
     EXPECT_EQ(lombardy.fieldValue("Localita"), "Milano");
-    lombardy.findFirst(catalogue::LocalityPrefixCriterion("Napoli"));
+    lombardy.findFirst(catalogue::localityPrefixCriterion("Napoli"));
     EXPECT_TRUE(lombardy.noMatch());
 
     DataSource cap(catalogue::kDatabaseFile, catalogue::kCittaDuplicateSource);
     cap.refresh();
-    cap.findFirst(catalogue::CapCriterion("00186"));
+    cap.findFirst(catalogue::capCriterion("00186"));
     EXPECT_EQ(cap.fieldValue("localita"), "Roma");
 }
 
 TEST(ShippedDatabase, ListsAreInNameOrderAndTheFileReadsWithoutOurFunctions)
 {
     WorkingFolder folder;
-    folder.CopyShippedDatabase();
+    folder.copyShippedDatabase();
     DataSource sorted("AA1.MDB", catalogue::kComuniGridSource);
     sorted.refresh();
     for (int row = 1; row < sorted.rowCount(); ++row) {
-        ASSERT_LE(refdata::CompareNames(sorted.valueAt(row - 1, 0), sorted.valueAt(row, 0)), 0)
+        ASSERT_LE(refdata::compareNames(sorted.valueAt(row - 1, 0), sorted.valueAt(row, 0)), 0)
             << sorted.valueAt(row - 1, 0) << " / " << sorted.valueAt(row, 0);
     }
 

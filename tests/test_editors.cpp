@@ -1,9 +1,9 @@
-#include "ui/dialogresults.h"
 #include "editors/htmlexport.h"
 #include "editors/tacitta.h"
 #include "editors/tasettori.h"
 #include "tests/testsupport.h"
 #include "tests/widgettest.h"
+#include "ui/dialogresults.h"
 
 #include <QButtonGroup>
 #include <QClipboard>
@@ -19,7 +19,7 @@
 
 namespace {
 
-QStringList FileLines(const QString& name)
+QStringList fileLines(const QString& name)
 {
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -38,7 +38,7 @@ public:
     void open()
     {
         window = std::make_unique<Editor>();
-        ShowActive(window.get());
+        showActive(window.get());
     }
 
     void press(int index)
@@ -49,7 +49,7 @@ public:
     void type(int index, const QString& text)
     {
         box(index)->clear();
-        TypeText(box(index), text);
+        typeText(box(index), text);
     }
     QTableView* grid() { return window->template findChild<QTableView*>("grid"); }
     QString cell(int row, int column)
@@ -78,7 +78,7 @@ class MunicipalityEditor : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        MakeDatabase(folder.path() / "AA1.mdb", {{"ROMA", "H501"},
+        makeDatabase(folder.path() / "AA1.mdb", {{"ROMA", "H501"},
                                                  {"MILANO", "F205"},
                                                  {"CASTEL SANT'ANGELO", "C268"},
                                                  {"AGLIÈ", "A074"}});
@@ -187,7 +187,7 @@ TEST_F(MunicipalityEditor, CodesThatAreNotALetterAndThreeDigitsAreRefused)
 
     // A row stored in another shape must be mended before it is saved again.
     editor.press(TableEditor::Cancel);
-    MakeDatabase("altro.mdb", {{"ROMA", "h501"}, {"MILANO", "F 205"}});
+    makeDatabase("altro.mdb", {{"ROMA", "h501"}, {"MILANO", "F 205"}});
     std::filesystem::rename("altro.mdb", "AA1.mdb");
     editor.open();
     editor.select(editor.find("ROMA"));
@@ -243,7 +243,7 @@ TEST_F(MunicipalityEditor, ChangesSurviveReopeningTheProgram)
 TEST_F(MunicipalityEditor, LongStoredNamesSurviveAChangeAndTheGridNeverShowsADeletedRow)
 {
     const QString longName = "CHALLANT SAINT ANSELME ET CHALLANT SAINT VICTOR"; // 47 characters
-    MakeDatabase("uno.mdb", {{"ROMA", "H501"}, {longName.toStdString(), "Z001"}});
+    makeDatabase("uno.mdb", {{"ROMA", "H501"}, {longName.toStdString(), "Z001"}});
     std::filesystem::rename("uno.mdb", "AA1.mdb");
     editor.open();
     editor.select(editor.find(longName));
@@ -251,7 +251,7 @@ TEST_F(MunicipalityEditor, LongStoredNamesSurviveAChangeAndTheGridNeverShowsADel
     editor.press(TableEditor::Ok);
     EXPECT_EQ(editor.find(longName), 0);
     editor.press(TableEditor::New);
-    TypeText(editor.box(0), QString(45, QChar('A')));
+    typeText(editor.box(0), QString(45, QChar('A')));
     EXPECT_EQ(editor.box(0)->text().size(), 40); // a new entry keeps the box's own limit
     editor.press(TableEditor::Cancel);
 
@@ -271,12 +271,12 @@ TEST_F(MunicipalityEditor, LongStoredNamesSurviveAChangeAndTheGridNeverShowsADel
 
 TEST_F(MunicipalityEditor, ExportWritesThePageLineForLine)
 {
-    MakeDatabase("uno.mdb", {{"A<B & C>", "Ł001"}});
+    makeDatabase("uno.mdb", {{"A<B & C>", "Ł001"}});
     std::filesystem::rename("uno.mdb", "AA1.mdb");
     editor.open();
     editor.press(TableEditor::Export);
     EXPECT_EQ(messages.last().text, "Creato il file ElencoComuni.html");
-    const QStringList lines = FileLines("ElencoComuni.html");
+    const QStringList lines = fileLines("ElencoComuni.html");
     const QStringList expected = {
         "<html>",
         "<head>",
@@ -308,7 +308,7 @@ TEST_F(MunicipalityEditor, ExportWritesThePageLineForLine)
 TEST_F(MunicipalityEditor, ExportOfTheShippedTableIsWindows1252AndReplacesTheOldPage)
 {
     std::filesystem::remove("AA1.mdb");
-    folder.CopyShippedDatabase();
+    folder.copyShippedDatabase();
     editor.open();
     std::ofstream("ElencoComuni.html") << "vecchio";
     editor.press(TableEditor::Export);
@@ -338,7 +338,7 @@ TEST_F(MunicipalityEditor, ExportThatCannotBeWrittenSaysSoAndLeavesNoFile)
 TEST_F(MunicipalityEditor, EmptyTableHasNothingToChangeOrExport)
 {
     std::filesystem::remove("AA1.mdb");
-    MakeDatabase("AA1.mdb", {});
+    makeDatabase("AA1.mdb", {});
     editor.open();
     editor.press(TableEditor::Modify);
     editor.press(TableEditor::Delete);
@@ -404,7 +404,7 @@ class LocalityEditor : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        MakeDatabase(folder.path() / "AA1.mdb", {},
+        makeDatabase(folder.path() / "AA1.mdb", {},
                      {{"00118", "RM", "Roma", "Lazio"},
                       {"11100", "AO", "  Aosta  ", "Valle d'Aosta"},
                       {"20121", "MI", "Milano", "Lombardia"}});
@@ -490,7 +490,7 @@ TEST_F(LocalityEditor, ChangeLoadsEveryBoxAndDeletionAsksFirst)
 TEST_F(LocalityEditor, RegionComesFromTheMap)
 {
     editor.press(TableEditor::New);
-    WhenModalOpens([&](QWidget* picker) {
+    whenModalOpens([&](QWidget* picker) {
         EXPECT_EQ(editor.window->cursor().shape(), Qt::WaitCursor);
         picker->findChild<QAbstractButton*>("Image2_2")->click();
     });
@@ -498,12 +498,12 @@ TEST_F(LocalityEditor, RegionComesFromTheMap)
     EXPECT_EQ(editor.box(3)->text(), "Valle d'Aosta");
     EXPECT_EQ(editor.window->cursor().shape(), Qt::ArrowCursor);
 
-    WhenModalOpens([](QWidget* picker) { picker->findChild<QPushButton*>("bottone_3")->click(); });
+    whenModalOpens([](QWidget* picker) { picker->findChild<QPushButton*>("bottone_3")->click(); });
     editor.press(TaCitta::Region);
     EXPECT_EQ(editor.box(3)->text(), "");
 
     results::RegioneScelta = "Lazio";
-    WhenModalOpens([](QWidget* picker) { picker->close(); }); // the window's close box
+    whenModalOpens([](QWidget* picker) { picker->close(); }); // the window's close box
     editor.press(TaCitta::Region);
     EXPECT_EQ(editor.box(3)->text(), "");
 }
@@ -512,7 +512,7 @@ TEST_F(LocalityEditor, ExportWritesPostalCodeAndTrimmedLocality)
 {
     editor.press(TableEditor::Export);
     EXPECT_EQ(messages.last().text, "Creato il file ElencoCitta.html");
-    const QStringList lines = FileLines(QStringLiteral("ElencoCittà.html"));
+    const QStringList lines = fileLines(QStringLiteral("ElencoCittà.html"));
     ASSERT_EQ(lines.size(), 14 + 3 * 7 + 2);
     EXPECT_EQ(lines[3], QString::fromUtf8("Esportazione HTML dell'Elenco Citt\xC3\xA0 Italiane"));
     EXPECT_EQ(lines[7], "<td width=100 height=17 align=left>");
@@ -525,7 +525,7 @@ TEST_F(LocalityEditor, ExportWritesPostalCodeAndTrimmedLocality)
 
 TEST(HtmlExport, CharactersOutsideWindows1252BecomeReferences)
 {
-    const QByteArray bytes = htmlexport::PageBytes({QString::fromUtf8("€ àé Łódź 北")});
+    const QByteArray bytes = htmlexport::pageBytes({QString::fromUtf8("€ àé Łódź 北")});
     EXPECT_EQ(bytes, QByteArray("\x80 \xE0\xE9 &#321;\xF3"
                                 "d&#378; &#21271;\r\n"));
 }

@@ -147,24 +147,24 @@ TEST(FiscalCode, BodyCarriesTheCadastralCodeWhateverItsLength)
 // The rules written out a second time, as plainly as possible, on lists of characters.
 class ReferenceCode {
 public:
-    static std::string Compute(const PersonalData& p)
+    static std::string compute(const PersonalData& p)
     {
-        std::u32string body = Part(Decode(p.Surname), false) + Part(Decode(p.GivenName), true) +
-                              Decode(p.BirthDate.substr(8, 2));
+        std::u32string body = part(decode(p.Surname), false) + part(decode(p.GivenName), true) +
+                              decode(p.BirthDate.substr(8, 2));
         body += U"ABCDEHLMPRST"[std::stoi(p.BirthDate.substr(3, 2)) - 1];
         const int day = std::stoi(p.BirthDate.substr(0, 2));
-        body += Decode(p.Sex == "F" ? std::to_string(day + 40) : p.BirthDate.substr(0, 2));
-        body += Decode(p.CadastralCode);
+        body += decode(p.Sex == "F" ? std::to_string(day + 40) : p.BirthDate.substr(0, 2));
+        body += decode(p.CadastralCode);
         int sum = 0;
         for (std::size_t i = 0; i < 15 && i < body.size(); ++i) {
-            sum += i % 2 == 0 ? Odd(body[i]) : Even(body[i]);
+            sum += i % 2 == 0 ? odd(body[i]) : even(body[i]);
         }
-        return Encode(body) + static_cast<char>('A' + sum % 26);
+        return encode(body) + static_cast<char>('A' + sum % 26);
     }
 
 private:
     // The plain letters of the characters the random names use; any other is left out.
-    static std::u32string Plain(char32_t ch)
+    static std::u32string plain(char32_t ch)
     {
         static const std::map<char32_t, std::u32string> plain = {
             {U'a', U"A"}, {U'z', U"Z"}, {U'À', U"A"}, {U'È', U"E"},
@@ -176,13 +176,13 @@ private:
         return found == plain.end() ? U"" : found->second;
     }
 
-    static std::u32string Part(const std::u32string& name, bool given)
+    static std::u32string part(const std::u32string& name, bool given)
     {
         std::u32string c;
         std::u32string v;
         std::size_t n = 0;
         for (char32_t character : name) {
-            for (char32_t ch : Plain(character)) {
+            for (char32_t ch : plain(character)) {
                 ++n;
                 (std::u32string(U"AEIOU").find(ch) != std::u32string::npos ? v : c) += ch;
             }
@@ -202,7 +202,7 @@ private:
         return (c + v).substr(0, 3);
     }
 
-    static int Odd(char32_t ch)
+    static int odd(char32_t ch)
     {
         static const std::map<char32_t, int> values = {
             {U'A', 1},  {U'B', 0},  {U'C', 5},  {U'D', 7},  {U'E', 9},  {U'F', 13},
@@ -215,7 +215,7 @@ private:
         return found == values.end() ? 0 : found->second;
     }
 
-    static int Even(char32_t ch)
+    static int even(char32_t ch)
     {
         if (ch >= U'0' && ch <= U'9') {
             return static_cast<int>(ch - U'0');
@@ -223,7 +223,7 @@ private:
         return ch >= U'A' && ch <= U'Z' ? static_cast<int>(ch - U'A') : 0;
     }
 
-    static std::u32string Decode(const std::string& text)
+    static std::u32string decode(const std::string& text)
     {
         std::u32string decoded;
         for (std::size_t i = 0; i < text.size();) {
@@ -239,7 +239,7 @@ private:
         return decoded;
     }
 
-    static std::string Encode(const std::u32string& text)
+    static std::string encode(const std::u32string& text)
     {
         std::string encoded;
         for (char32_t ch : text) {
@@ -290,7 +290,7 @@ TEST(FiscalCode, AgreesWithAPlainReadingOfTheRulesOnRandomPeople)
         person.Sex = pick(0, 1) ? "F" : "M";
         const std::string codes[] = {"H501", "Z110", "", "A0", "M0123", "È001"};
         person.CadastralCode = codes[pick(0, 5)];
-        ASSERT_EQ(ComputeFiscalCode(person), ReferenceCode::Compute(person))
+        ASSERT_EQ(ComputeFiscalCode(person), ReferenceCode::compute(person))
             << person.Surname << " | " << person.GivenName << " | " << person.BirthDate << " "
             << person.Sex << " " << person.CadastralCode;
     }

@@ -8,73 +8,73 @@ using refdata::LikePattern;
 
 namespace {
 
-bool Like(const char* text, const char* pattern)
+bool like(const char* text, const char* pattern)
 {
-    return LikePattern(pattern).Matches(text);
+    return LikePattern(pattern).matches(text);
 }
 
 TEST(LikePattern, WildcardsAndLiterals)
 {
-    EXPECT_TRUE(Like("ROMA", "ROMA"));
-    EXPECT_FALSE(Like("ROMANO", "ROMA")); // a whole-value match
-    EXPECT_TRUE(Like("ROMANO", "ROMA*"));
-    EXPECT_TRUE(Like("ROMA", "ROMA*"));
-    EXPECT_TRUE(Like("CASTEL SANT'ANGELO", "*SANT?ANGELO"));
-    EXPECT_TRUE(Like("SANT'ANGELO", "SANT?ANGELO"));
-    EXPECT_TRUE(Like("SANTXANGELO", "SANT?ANGELO"));
-    EXPECT_FALSE(Like("SANTANGELO", "SANT?ANGELO"));
-    EXPECT_TRUE(Like("MONTE SAN SAVINO", "M*S*O"));
-    EXPECT_FALSE(Like("MONTE SAN SAVINI", "M*S*O"));
-    EXPECT_TRUE(Like("", "*"));
-    EXPECT_TRUE(Like("", ""));
-    EXPECT_FALSE(Like("A", ""));
-    EXPECT_TRUE(Like("00186", "00###"));
-    EXPECT_FALSE(Like("0018A", "00###"));
-    EXPECT_TRUE(Like("AXB", "A?B"));
-    EXPECT_TRUE(Like("AÈB", "A?B")); // an accented letter is one character
-    EXPECT_TRUE(Like("aaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*b"));
-    EXPECT_FALSE(Like("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "*a*a*a*a*a*b"));
+    EXPECT_TRUE(like("ROMA", "ROMA"));
+    EXPECT_FALSE(like("ROMANO", "ROMA")); // a whole-value match
+    EXPECT_TRUE(like("ROMANO", "ROMA*"));
+    EXPECT_TRUE(like("ROMA", "ROMA*"));
+    EXPECT_TRUE(like("CASTEL SANT'ANGELO", "*SANT?ANGELO"));
+    EXPECT_TRUE(like("SANT'ANGELO", "SANT?ANGELO"));
+    EXPECT_TRUE(like("SANTXANGELO", "SANT?ANGELO"));
+    EXPECT_FALSE(like("SANTANGELO", "SANT?ANGELO"));
+    EXPECT_TRUE(like("MONTE SAN SAVINO", "M*S*O"));
+    EXPECT_FALSE(like("MONTE SAN SAVINI", "M*S*O"));
+    EXPECT_TRUE(like("", "*"));
+    EXPECT_TRUE(like("", ""));
+    EXPECT_FALSE(like("A", ""));
+    EXPECT_TRUE(like("00186", "00###"));
+    EXPECT_FALSE(like("0018A", "00###"));
+    EXPECT_TRUE(like("AXB", "A?B"));
+    EXPECT_TRUE(like("AÈB", "A?B")); // an accented letter is one character
+    EXPECT_TRUE(like("aaaaaaaaaaaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*b"));
+    EXPECT_FALSE(like("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "*a*a*a*a*a*b"));
 }
 
 TEST(LikePattern, CaseIsIgnoredAccentedLettersIncluded)
 {
-    EXPECT_TRUE(Like("ROMA", "roma"));
-    EXPECT_TRUE(Like("roma", "ROMA"));
-    EXPECT_TRUE(Like("AGLIÈ", "agliè"));
-    EXPECT_TRUE(Like("città", "CITTÀ"));
-    EXPECT_FALSE(Like("AGLIE", "AGLIÈ")); // the accent itself still counts
-    EXPECT_TRUE(Like("ŁÓDŹ", "łódź"));
-    EXPECT_TRUE(Like("ΑΘΗΝΑ", "αθηνα"));
+    EXPECT_TRUE(like("ROMA", "roma"));
+    EXPECT_TRUE(like("roma", "ROMA"));
+    EXPECT_TRUE(like("AGLIÈ", "agliè"));
+    EXPECT_TRUE(like("città", "CITTÀ"));
+    EXPECT_FALSE(like("AGLIE", "AGLIÈ")); // the accent itself still counts
+    EXPECT_TRUE(like("ŁÓDŹ", "łódź"));
+    EXPECT_TRUE(like("ΑΘΗΝΑ", "αθηνα"));
 }
 
 TEST(LikePattern, BracketedLists)
 {
-    EXPECT_TRUE(Like("B", "[ABC]"));
-    EXPECT_TRUE(Like("b", "[ABC]"));
-    EXPECT_FALSE(Like("D", "[ABC]"));
-    EXPECT_TRUE(Like("M", "[a-z]"));
-    EXPECT_FALSE(Like("5", "[a-z]"));
-    EXPECT_TRUE(Like("5", "[!a-z]"));
-    EXPECT_FALSE(Like("M", "[!a-z]"));
-    EXPECT_TRUE(Like("ROMA", "[PR]OMA"));
-    EXPECT_TRUE(Like("*", "[*]")); // wildcards lose their meaning inside a list
-    EXPECT_FALSE(Like("X", "[*]"));
-    EXPECT_TRUE(Like("?", "[?]"));
-    EXPECT_TRUE(Like("-", "[a-]"));
-    EXPECT_TRUE(Like("È", "[àèé]"));
+    EXPECT_TRUE(like("B", "[ABC]"));
+    EXPECT_TRUE(like("b", "[ABC]"));
+    EXPECT_FALSE(like("D", "[ABC]"));
+    EXPECT_TRUE(like("M", "[a-z]"));
+    EXPECT_FALSE(like("5", "[a-z]"));
+    EXPECT_TRUE(like("5", "[!a-z]"));
+    EXPECT_FALSE(like("M", "[!a-z]"));
+    EXPECT_TRUE(like("ROMA", "[PR]OMA"));
+    EXPECT_TRUE(like("*", "[*]")); // wildcards lose their meaning inside a list
+    EXPECT_FALSE(like("X", "[*]"));
+    EXPECT_TRUE(like("?", "[?]"));
+    EXPECT_TRUE(like("-", "[a-]"));
+    EXPECT_TRUE(like("È", "[àèé]"));
 }
 
 TEST(LikePattern, MalformedPatternsHaveADefinedMeaning)
 {
-    EXPECT_TRUE(Like("[A", "[A")); // an unclosed "[" stands for itself
-    EXPECT_FALSE(Like("A", "[A"));
-    EXPECT_TRUE(Like("A]", "A]"));     // so does a lone "]"
-    EXPECT_TRUE(Like("AB", "A[]B"));   // "[]" takes no character
-    EXPECT_TRUE(Like("AXB", "A[!]B")); // "[!]" takes any one
-    EXPECT_FALSE(Like("M", "[z-a]"));  // a reversed range holds nothing
-    EXPECT_TRUE(Like("x[", "*["));
-    EXPECT_TRUE(Like("\xFF", "?")); // an invalid byte is one character
-    EXPECT_FALSE(Like("\xC3", "\xC3\xA0"));
+    EXPECT_TRUE(like("[A", "[A")); // an unclosed "[" stands for itself
+    EXPECT_FALSE(like("A", "[A"));
+    EXPECT_TRUE(like("A]", "A]"));     // so does a lone "]"
+    EXPECT_TRUE(like("AB", "A[]B"));   // "[]" takes no character
+    EXPECT_TRUE(like("AXB", "A[!]B")); // "[!]" takes any one
+    EXPECT_FALSE(like("M", "[z-a]"));  // a reversed range holds nothing
+    EXPECT_TRUE(like("x[", "*["));
+    EXPECT_TRUE(like("\xFF", "?")); // an invalid byte is one character
+    EXPECT_FALSE(like("\xC3", "\xC3\xA0"));
 }
 
 TEST(SostituisciApici, ReplacesEveryApostropheAndNothingElse)
@@ -88,14 +88,14 @@ TEST(SostituisciApici, ReplacesEveryApostropheAndNothingElse)
 
 TEST(NameOrder, IgnoresCaseAndAccentsThenFallsBackToBytes)
 {
-    EXPECT_LT(refdata::CompareNames("agliè", "AGLIO"), 0);
-    EXPECT_LT(refdata::CompareNames("ÀBACO", "ABETE"), 0);
-    EXPECT_LT(refdata::CompareNames("AGLIE", "AGLIÈ"), 0);
-    EXPECT_GT(refdata::CompareNames("AGLIÈ", "AGLIE"), 0);
-    EXPECT_EQ(refdata::CompareNames("ROMA", "ROMA"), 0);
-    EXPECT_LT(refdata::CompareNames("ROMA", "roma"), 0);
-    EXPECT_LT(refdata::CompareNames("ROM", "ROMA"), 0);
-    EXPECT_LT(refdata::CompareNames("ÖSTERREICH", "PARIGI"), 0);
+    EXPECT_LT(refdata::compareNames("agliè", "AGLIO"), 0);
+    EXPECT_LT(refdata::compareNames("ÀBACO", "ABETE"), 0);
+    EXPECT_LT(refdata::compareNames("AGLIE", "AGLIÈ"), 0);
+    EXPECT_GT(refdata::compareNames("AGLIÈ", "AGLIE"), 0);
+    EXPECT_EQ(refdata::compareNames("ROMA", "ROMA"), 0);
+    EXPECT_LT(refdata::compareNames("ROMA", "roma"), 0);
+    EXPECT_LT(refdata::compareNames("ROM", "ROMA"), 0);
+    EXPECT_LT(refdata::compareNames("ÖSTERREICH", "PARIGI"), 0);
 }
 
 } // namespace

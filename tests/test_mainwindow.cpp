@@ -1,5 +1,5 @@
-#include "shell/calcolocodicefiscale.h"
 #include "calcwindow/codicefiscale.h"
+#include "shell/calcolocodicefiscale.h"
 #include "tests/temporarybannerstore.h"
 #include "tests/testsupport.h"
 #include "tests/widgettest.h"
@@ -22,8 +22,8 @@ class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder.CopyShippedDatabase();
-        ASSERT_TRUE(ShowActive(&window));
+        folder.copyShippedDatabase();
+        ASSERT_TRUE(showActive(&window));
     }
 
     QLabel* caption(int i) { return window.findChild<QLabel*>(QStringLiteral("Label3_%1").arg(i)); }
@@ -72,19 +72,19 @@ TEST_F(MainWindow, HasItsCaptionSizeAndControls)
 
 TEST_F(MainWindow, EveryControlOfEveryWindowHasAName)
 {
-    EXPECT_EQ(UnnamedControls(&window), QStringList());
+    EXPECT_EQ(unnamedControls(&window), QStringList());
     QStringList unnamed;
     const auto check = [&](QWidget* modal) {
-        unnamed << UnnamedControls(modal);
+        unnamed << unnamedControls(modal);
         if (auto* search = modal->findChild<QPushButton*>("bottone_2");
             search && modal->objectName() == "RicercaCAP") {
-            WhenModalOpens([&](QWidget* box) {
-                unnamed << UnnamedControls(box);
+            whenModalOpens([&](QWidget* box) {
+                unnamed << unnamedControls(box);
                 box->close();
             });
             search->click();
-            WhenModalOpens([&](QWidget* map) {
-                unnamed << UnnamedControls(map);
+            whenModalOpens([&](QWidget* map) {
+                unnamed << unnamedControls(map);
                 map->close();
             });
             modal->findChild<QPushButton*>("bottone_1")->click();
@@ -92,7 +92,7 @@ TEST_F(MainWindow, EveryControlOfEveryWindowHasAName)
         modal->close();
     };
     for (int entry : {0, 1, 3, 4}) {
-        WhenModalOpens(check);
+        whenModalOpens(check);
         hotArea(entry)->click();
     }
     EXPECT_EQ(unnamed, QStringList());
@@ -135,7 +135,7 @@ TEST_F(MainWindow, EntriesOpenTheirWindows)
     } entries[] = {{1, "TaSettori"}, {3, "RicercaCAP"}, {4, "TaCitta"}};
     for (const auto& entry : entries) {
         QString opened;
-        WhenModalOpens([&](QWidget* modal) {
+        whenModalOpens([&](QWidget* modal) {
             opened = modal->objectName();
             EXPECT_EQ(window.cursor().shape(), Qt::WaitCursor);
             modal->close();
@@ -160,16 +160,16 @@ TEST_F(MainWindow, TopOvalOpensAFreshCalculationWindowWithTheHourglassOverTheMen
         ASSERT_TRUE(calculation);
         EXPECT_EQ(window.cursor().shape(), Qt::WaitCursor);
         EXPECT_TRUE(calculation->text1(1)->text().isEmpty());
-        TypeText(calculation->text1(1), "rossi");
+        typeText(calculation->text1(1), "rossi");
         calculation->findChild<QPushButton*>("bottone_3")->click();
     };
-    WhenModalOpens(visit);
+    whenModalOpens(visit);
     hover(hotArea(0));
     QTest::mouseClick(hotArea(0), Qt::LeftButton);
     EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
     EXPECT_TRUE(visibleCaptions().isEmpty());
 
-    WhenModalOpens(visit); // opened again, it starts empty
+    whenModalOpens(visit); // opened again, it starts empty
     caption(0)->show();
     QTest::mouseClick(caption(0), Qt::LeftButton);
     EXPECT_EQ(opened, 2);
@@ -237,7 +237,7 @@ TEST_F(MainWindow, LiveUpdateCallsTheLibraryWithTheProductAndTheProgramFolder)
 
     window.liveUpdateLink().setProgramFolder(MIRELTA_PROGRAM_DIR);
     QString shown;
-    WhenModalOpens([&](QWidget* modal) {
+    whenModalOpens([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_TRUE(box);
         shown = box->windowTitle() + "|" + box->text();
@@ -301,7 +301,7 @@ TEST(MainWindowBanner, WithoutItsPluginTheWindowHasNoBanner)
     WorkingFolder folder;
     CalcoloCodiceFiscale window(nullptr, folder.path().c_str());
     EXPECT_FALSE(window.findChild<QWidget*>("FBanner1"));
-    EXPECT_TRUE(ShowActive(&window));
+    EXPECT_TRUE(showActive(&window));
 }
 
 // The real message box: Italian buttons, and No as the default that Enter presses.
@@ -309,9 +309,9 @@ TEST(ExitQuestion, EnterAnswersNoOnTheRealMessageBox)
 {
     WorkingFolder folder;
     CalcoloCodiceFiscale window;
-    ASSERT_TRUE(ShowActive(&window));
+    ASSERT_TRUE(showActive(&window));
     QStringList buttons;
-    WhenModalOpens([&](QWidget* modal) {
+    whenModalOpens([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_TRUE(box);
         EXPECT_EQ(box->text(), "Confermi l'abbandono dell'applicazione ?");

@@ -1,8 +1,8 @@
 #include "search/boxinputta.h"
-#include "ui/dialogresults.h"
 #include "search/ricercacap.h"
 #include "tests/testsupport.h"
 #include "tests/widgettest.h"
+#include "ui/dialogresults.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -24,7 +24,7 @@ protected:
         box.setPrompt("Immettere Località da ricercare");
         box.setMaxLength(80);
         box.setDescriptionSearchEnabled(true);
-        ASSERT_TRUE(ShowActive(&box));
+        ASSERT_TRUE(showActive(&box));
     }
     QLineEdit* testo() { return box.findChild<QLineEdit*>("testo"); }
     QCheckBox* check() { return box.findChild<QCheckBox*>("Check"); }
@@ -41,7 +41,7 @@ TEST_F(InputBox, TypedSmallLettersBecomeCapitalsAndOkGivesTheText)
     EXPECT_EQ(testo()->accessibleName(), "Immettere Località da ricercare");
     EXPECT_EQ(check()->accessibleName(), "Ricerca nella descrizione");
     EXPECT_FALSE(check()->isChecked());
-    TypeText(testo(), "sant'àngelo");
+    typeText(testo(), "sant'àngelo");
     EXPECT_EQ(testo()->text(), "SANT'àNGELO");
     check()->setChecked(true);
     button(0)->click();
@@ -54,7 +54,7 @@ TEST_F(InputBox, EnterActsAsOkOnlyInTheTextAndEscapeDoesNothing)
 {
     EXPECT_FALSE(button(0)->isDefault());
     EXPECT_FALSE(button(1)->isDefault());
-    TypeText(testo(), "roma");
+    typeText(testo(), "roma");
     QTest::keyClick(check(), Qt::Key_Return);
     QTest::keyClick(check(), Qt::Key_Escape);
     EXPECT_TRUE(box.isVisible());
@@ -67,7 +67,7 @@ TEST_F(InputBox, EnterActsAsOkOnlyInTheTextAndEscapeDoesNothing)
 
 TEST_F(InputBox, LeavingGivesNoTextAndKeepsTheCheckBoxResult)
 {
-    TypeText(testo(), "roma");
+    typeText(testo(), "roma");
     results::TestoImmesso = "PRIMA";
     results::RicercaDescrizione = 1;
     button(1)->click();
@@ -76,7 +76,7 @@ TEST_F(InputBox, LeavingGivesNoTextAndKeepsTheCheckBoxResult)
     EXPECT_TRUE(testo()->text().isEmpty());
 
     boxinputta closedByItsFrame;
-    ShowActive(&closedByItsFrame);
+    showActive(&closedByItsFrame);
     results::TestoImmesso = "PRIMA";
     closedByItsFrame.close();
     EXPECT_EQ(results::TestoImmesso, "");
@@ -89,7 +89,7 @@ TEST_F(InputBox, FocusEmptiesTheClipboardAndTheLengthIsLimited)
     testo()->setFocus();
     EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
     box.setMaxLength(3);
-    TypeText(testo(), "abcdef");
+    typeText(testo(), "abcdef");
     EXPECT_EQ(testo()->text(), "ABC");
 }
 
@@ -97,9 +97,9 @@ class PostalCodeSearch : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder.CopyShippedDatabase();
+        folder.copyShippedDatabase();
         window = std::make_unique<RicercaCAP>();
-        ASSERT_TRUE(ShowActive(window.get()));
+        ASSERT_TRUE(showActive(window.get()));
     }
     QTableView* grid() { return window->findChild<QTableView*>("grid"); }
     int rows() { return grid()->model()->rowCount(); }
@@ -117,7 +117,7 @@ protected:
     // "&Regione", answering the map with the area of `regionIndex` (-1 for "&Uscita").
     void pickRegion(int regionIndex)
     {
-        WhenModalOpens([regionIndex](QWidget* picker) {
+        whenModalOpens([regionIndex](QWidget* picker) {
             if (regionIndex < 0) {
                 picker->findChild<QPushButton*>("bottone_3")->click();
             } else {
@@ -130,9 +130,9 @@ protected:
     // "Tro&va ", typing `text` into the input box and ticking its check box or not.
     void find(const QString& text, bool inDescription, bool cancel = false)
     {
-        WhenModalOpens([=](QWidget* box) {
+        whenModalOpens([=](QWidget* box) {
             EXPECT_EQ(box->windowTitle(), "Ricerca per Località");
-            TypeText(box->findChild<QLineEdit*>("testo"), text);
+            typeText(box->findChild<QLineEdit*>("testo"), text);
             box->findChild<QCheckBox*>("Check")->setChecked(inDescription);
             box->findChild<QPushButton*>(cancel ? "bottone_1" : "bottone_0")->click();
         });

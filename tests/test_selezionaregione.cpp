@@ -1,6 +1,6 @@
-#include "ui/dialogresults.h"
 #include "search/selezionaregione.h"
 #include "tests/widgettest.h"
+#include "ui/dialogresults.h"
 
 #include <QAbstractButton>
 #include <QPushButton>
@@ -17,7 +17,7 @@ TEST(RegionPicker, EachAreaOnTheMapGivesItsRegion)
                               "Campania", "Lazio",    "Umbria",         "Toscana",   "Sardegna"};
     for (int i = 0; i < 20; ++i) {
         SelezionaRegione picker;
-        ShowActive(&picker);
+        showActive(&picker);
         auto* area = picker.findChild<QAbstractButton*>(QStringLiteral("Image2_%1").arg(i));
         ASSERT_TRUE(area);
         EXPECT_EQ(area->accessibleName(), expected[i]);
@@ -33,13 +33,13 @@ TEST(RegionPicker, LeavingWithoutAPickGivesTheEmptyText)
     SelezionaRegione picker;
     EXPECT_EQ(picker.windowTitle(), "Seleziona la Regione");
     EXPECT_EQ(picker.size(), QSize(487, 502));
-    ShowActive(&picker);
+    showActive(&picker);
     results::RegioneScelta = "Lazio";
     picker.findChild<QPushButton*>("bottone_3")->click();
     EXPECT_EQ(results::RegioneScelta, "");
 
     SelezionaRegione closedByItsFrame;
-    ShowActive(&closedByItsFrame);
+    showActive(&closedByItsFrame);
     results::RegioneScelta = "Lazio";
     closedByItsFrame.close();
     EXPECT_EQ(results::RegioneScelta, "");

@@ -34,7 +34,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
     // Copies the shipped database into the folder under `name`.
-    void CopyShippedDatabase(const std::string& name = "AA1.mdb") const
+    void copyShippedDatabase(const std::string& name = "AA1.mdb") const
     {
         std::filesystem::copy_file(MIRELTA_DATABASE, path_ / name);
     }
@@ -68,7 +68,7 @@ struct LocalityRow {
 };
 
 // A database with the program's schema holding the given rows, in table order.
-inline void MakeDatabase(const std::filesystem::path& file,
+inline void makeDatabase(const std::filesystem::path& file,
                          const std::vector<std::pair<std::string, std::string>>& comuni,
                          const std::vector<LocalityRow>& localities = {})
 {

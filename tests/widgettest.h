@@ -22,8 +22,8 @@
 // questions from a list (No when the list is empty).
 class RecordedMessages : public ui::MessagePresenter {
 public:
-    RecordedMessages() { ui::SetMessagePresenter(this); }
-    ~RecordedMessages() override { ui::SetMessagePresenter(nullptr); }
+    RecordedMessages() { ui::setMessagePresenter(this); }
+    ~RecordedMessages() override { ui::setMessagePresenter(nullptr); }
 
     bool present(QWidget*, const ui::Message& message) override
     {
@@ -48,7 +48,7 @@ public:
 
 // Runs `act` on the next modal window as soon as it is open (the caller then opens it with
 // exec(), which returns once `act` has closed it).
-inline void WhenModalOpens(std::function<void(QWidget*)> act)
+inline void whenModalOpens(std::function<void(QWidget*)> act)
 {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
@@ -63,7 +63,7 @@ inline void WhenModalOpens(std::function<void(QWidget*)> act)
 
 // Types `text` into `widget` one character at a time, as the keyboard sends it; unlike
 // QTest::keyClicks it takes any character, accented letters included.
-inline void TypeText(QWidget* widget, const QString& text)
+inline void typeText(QWidget* widget, const QString& text)
 {
     for (QChar c : text) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
@@ -74,7 +74,7 @@ inline void TypeText(QWidget* widget, const QString& text)
 }
 
 // Shows a window and waits until it has the keyboard focus.
-inline bool ShowActive(QWidget* window)
+inline bool showActive(QWidget* window)
 {
     window->show();
     window->activateWindow();
@@ -83,7 +83,7 @@ inline bool ShowActive(QWidget* window)
 
 // The controls of `window` (those we named, shown with it) that screen readers would find
 // without a name.
-inline QStringList UnnamedControls(QWidget* window)
+inline QStringList unnamedControls(QWidget* window)
 {
     QStringList unnamed;
     for (QWidget* control : window->findChildren<QWidget*>()) {

@@ -35,14 +35,14 @@ const Table kTables[] = {
     {"CittaItaliane", "CittaItaliane.csv", {"cap", "provincia", "localita", "regione"}},
 };
 
-void Check(sqlite3* db, int result)
+void check(sqlite3* db, int result)
 {
     if (result != SQLITE_OK && result != SQLITE_DONE && result != SQLITE_ROW) {
         throw std::runtime_error(sqlite3_errmsg(db));
     }
 }
 
-void Load(sqlite3* db, const Table& table, const fs::path& seedFolder)
+void load(sqlite3* db, const Table& table, const fs::path& seedFolder)
 {
     std::ifstream in(seedFolder / table.seedFile, std::ios::binary);
     if (!in) {
@@ -50,7 +50,7 @@ void Load(sqlite3* db, const Table& table, const fs::path& seedFolder)
     }
     refdata::CsvReader reader(in);
     std::vector<std::string> record;
-    if (!reader.Next(record) || record != table.fields) {
+    if (!reader.next(record) || record != table.fields) {
         throw std::runtime_error(std::string("unexpected header in ") + table.seedFile);
     }
     std::string sql = std::string("INSERT INTO ") + table.name + " VALUES (?";
@@ -59,12 +59,12 @@ void Load(sqlite3* db, const Table& table, const fs::path& seedFolder)
     }
     sql += ")";
     sqlite3_stmt* insert = nullptr;
-    Check(db, sqlite3_prepare_v2(db, sql.c_str(), -1, &insert, nullptr));
-    while (reader.Next(record)) {
+    check(db, sqlite3_prepare_v2(db, sql.c_str(), -1, &insert, nullptr));
+    while (reader.next(record)) {
         if (record.size() != table.fields.size()) {
             sqlite3_finalize(insert);
             throw std::runtime_error(std::string(table.seedFile) + ": wrong field count on line " +
-                                     std::to_string(reader.LineNumber()));
+                                     std::to_string(reader.lineNumber()));
         }
         for (std::size_t i = 0; i < record.size(); ++i) {
             sqlite3_bind_text(insert, static_cast<int>(i + 1), record[i].c_str(),
@@ -72,12 +72,12 @@ void Load(sqlite3* db, const Table& table, const fs::path& seedFolder)
         }
         const int step = sqlite3_step(insert);
         sqlite3_reset(insert);
-        Check(db, step);
+        check(db, step);
     }
     sqlite3_finalize(insert);
 }
 
-void MakeDatabase(const fs::path& seedFolder, const fs::path& file)
+void makeDatabase(const fs::path& seedFolder, const fs::path& file)
 {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
@@ -87,13 +87,13 @@ void MakeDatabase(const fs::path& seedFolder, const fs::path& file)
         throw std::runtime_error(reason);
     }
     try {
-        Check(db, sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr));
-        Check(db, sqlite3_exec(db, refdata::catalogue::kSchema, nullptr, nullptr, nullptr));
+        check(db, sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr));
+        check(db, sqlite3_exec(db, refdata::catalogue::kSchema, nullptr, nullptr, nullptr));
         for (const Table& table : kTables) {
-            Load(db, table, seedFolder);
+            load(db, table, seedFolder);
         }
-        Check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr));
-        Check(db, sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr));
+        check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr));
+        check(db, sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr));
     } catch (...) {
         sqlite3_close(db);
         throw;
@@ -114,7 +114,7 @@ int main(int argc, char** argv)
     temporary += ".tmp";
     try {
         fs::remove(temporary);
-        MakeDatabase(argv[1], temporary);
+        makeDatabase(argv[1], temporary);
         fs::rename(temporary, output);
     } catch (const std::exception& error) {
         std::error_code ignored;

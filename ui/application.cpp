@@ -8,7 +8,7 @@
 
 namespace ui {
 
-void SetUpApplication(QApplication& application)
+void setUpApplication(QApplication& application)
 {
     application.setApplicationName(QStringLiteral("Mirelta"));
     application.setOrganizationName(QStringLiteral("Corvan"));

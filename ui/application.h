@@ -6,6 +6,6 @@ namespace ui {
 
 // Sets up the program's look and language: Italian texts on the standard buttons ("Sì", "No"),
 // Italian formats, the small sans-serif type of the windows.
-void SetUpApplication(QApplication& application);
+void setUpApplication(QApplication& application);
 
 } // namespace ui

@@ -25,7 +25,7 @@ protected:
 // `thenStillBusy`, when given, runs after the window has closed and before the owner's pointer is
 // restored.
 template <typename Window>
-void ShowModally(QWidget* owner, const std::function<void()>& thenStillBusy = {})
+void showModally(QWidget* owner, const std::function<void()>& thenStillBusy = {})
 {
     owner->setCursor(Qt::WaitCursor);
     {

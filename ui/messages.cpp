@@ -26,22 +26,22 @@ MessagePresenter* presenter = &realMessageBoxes;
 
 } // namespace
 
-void SetMessagePresenter(MessagePresenter* replacement)
+void setMessagePresenter(MessagePresenter* replacement)
 {
     presenter = replacement ? replacement : &realMessageBoxes;
 }
 
-void Inform(QWidget* parent, Icon icon, const QString& title, const QString& text)
+void inform(QWidget* parent, Icon icon, const QString& title, const QString& text)
 {
     presenter->present(parent, {icon, title, text, false});
 }
 
-bool Ask(QWidget* parent, const QString& title, const QString& text)
+bool ask(QWidget* parent, const QString& title, const QString& text)
 {
     return presenter->present(parent, {Icon::Question, title, text, true});
 }
 
-QString Lines(std::span<const char* const> lines)
+QString lines(std::span<const char* const> lines)
 {
     QString text;
     for (const char* line : lines) {

@@ -27,17 +27,17 @@ public:
 };
 
 // Replaces the real message boxes, for tests; nullptr restores them.
-void SetMessagePresenter(MessagePresenter* presenter);
+void setMessagePresenter(MessagePresenter* presenter);
 
 inline constexpr const char* kAttention = "Attenzione";
 inline constexpr const char* kInformation = "Informazione";
 
 // A message with an OK button.
-void Inform(QWidget* parent, Icon icon, const QString& title, const QString& text);
+void inform(QWidget* parent, Icon icon, const QString& title, const QString& text);
 // A question with Yes and No, No being the default; true for Yes.
-bool Ask(QWidget* parent, const QString& title, const QString& text);
+bool ask(QWidget* parent, const QString& title, const QString& text);
 
 // A multi-line text: each line followed by carriage return and line feed.
-QString Lines(std::span<const char* const> lines);
+QString lines(std::span<const char* const> lines);
 
 } // namespace ui

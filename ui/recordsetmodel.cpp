@@ -78,7 +78,7 @@ QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, in
     return QString::fromUtf8(columns_.at(static_cast<std::size_t>(section)).title);
 }
 
-QTableView* CaptionedGrid(QWidget* parent, QRect area, const QString& caption)
+QTableView* captionedGrid(QWidget* parent, QRect area, const QString& caption)
 {
     constexpr int kCaptionHeight = 18;
     auto* strip = new QLabel(caption, parent);

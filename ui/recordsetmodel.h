@@ -45,7 +45,7 @@ private:
 
 // A table view under a caption strip, filling `area` of `parent`; its accessible name is the
 // caption.
-QTableView* CaptionedGrid(QWidget* parent, QRect area, const QString& caption);
+QTableView* captionedGrid(QWidget* parent, QRect area, const QString& caption);
 
 // A read-only grid on a record set: one row selected at a time, and the selected row is the
 // record set's current row. After each refresh of the model the first row is selected.

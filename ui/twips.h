@@ -7,22 +7,22 @@
 // Window layouts are measured in twips, 15 to the pixel.
 namespace ui {
 
-constexpr int Px(int twips)
+constexpr int px(int twips)
 {
     return (twips + (twips >= 0 ? 7 : -7)) / 15;
 }
 
-inline QPoint TwipsPoint(int left, int top)
+inline QPoint twipsPoint(int left, int top)
 {
-    return {Px(left), Px(top)};
+    return {px(left), px(top)};
 }
-inline QSize TwipsSize(int width, int height)
+inline QSize twipsSize(int width, int height)
 {
-    return {Px(width), Px(height)};
+    return {px(width), px(height)};
 }
-inline QRect TwipsRect(int left, int top, int width, int height)
+inline QRect twipsRect(int left, int top, int width, int height)
 {
-    return {TwipsPoint(left, top), TwipsSize(width, height)};
+    return {twipsPoint(left, top), twipsSize(width, height)};
 }
 
 } // namespace ui

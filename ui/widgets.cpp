@@ -6,7 +6,7 @@
 
 namespace ui {
 
-QCursor HandCursor()
+QCursor handCursor()
 {
     // The fingertip of the pointer picture.
     static const QCursor hand(QPixmap(QStringLiteral(":/pictures/hand.png")), 9, 0);
@@ -17,7 +17,7 @@ PictureButton::PictureButton(const QString& accessibleName, QWidget* parent)
     : QAbstractButton(parent)
 {
     setAccessibleName(accessibleName);
-    setCursor(HandCursor());
+    setCursor(handCursor());
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
 }
@@ -76,7 +76,7 @@ CaptionPanel::CaptionPanel(const QString& caption, QWidget* parent) : QLabel(cap
 
 // A control that lost the focus along with its window (another window or program in front, a
 // message box open) gets it back with the window; that is not an entry.
-bool IsFocusEntry(QWidget* control, const QEvent* event)
+bool isFocusEntry(QWidget* control, const QEvent* event)
 {
     static const char* const kLeftWithWindow = "mireltaFocusLeftWithWindow";
     const auto type = event->type();

@@ -9,7 +9,7 @@
 namespace ui {
 
 // The program's hand-shaped pointer, shown over buttons and clickable pictures.
-QCursor HandCursor();
+QCursor handCursor();
 
 // A picture that can be pressed like a button (and is one for screen readers). Without a
 // picture it is an invisible hot area.
@@ -50,7 +50,7 @@ protected:
 // the focus entering the control: moved there by the user or the program, or given with its
 // window when that opens, but not coming back with the window after another program or a message
 // box had the front.
-bool IsFocusEntry(QWidget* control, const QEvent* event);
+bool isFocusEntry(QWidget* control, const QEvent* event);
 
 // A caption on a raised grey panel.
 class CaptionPanel : public QLabel {
