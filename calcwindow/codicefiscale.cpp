@@ -3,6 +3,7 @@
 #include "data/birthplaces.h"
 #include "data/catalogue.h"
 #include "data/database.h"
+#include "data/textfold.h"
 #include "fiscalcode/calculation.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
@@ -10,7 +11,6 @@
 #include "ui/widgets.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QClipboard>
 #include <QFrame>
 #include <QLabel>
@@ -18,9 +18,48 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-namespace texts = fiscalcode::texts;
-
 namespace {
+
+// The window's own texts; the messages of the checks come with them from the calculation.
+namespace texts {
+using namespace fiscalcode::texts;
+constexpr const char* kWindowTitle = "Raccolta dati e calcolo Codice Fiscale";
+constexpr const char* kHeading = "Raccolta dati per il calcolo del Codice Fiscale";
+constexpr const char* kPlaceCaption = "Nato a";
+constexpr const char* kDateCaption = "Nato il";
+constexpr const char* kMale = "M";
+constexpr const char* kFemale = " F";
+constexpr const char* kCreate = "&Crea";
+constexpr const char* kExit = "&Uscita";
+constexpr const char* kCopy = "..";
+constexpr const char* kCopyTip = "Inserisce in memoria";
+constexpr const char* kResultName = "Codice Fiscale";
+constexpr const char* kNoticeName = "Avvertenza";
+
+// Multi-line notices, one entry per line; each line is shown followed by CR LF.
+constexpr const char* kCopyNotice[] = {
+    "ATTENZIONE Il numero generato verrà",
+    "inserito nella memoria del Sistema Operativo",
+    " e può essere riutilizzato senza essere digitato",
+    " nuovamente in qualsiasi applicazione che ",
+    "supporti il copia e incolla.",
+    " ",
+};
+constexpr const char* kReliabilityNotice[] = {
+    "ATTENZIONE Il numero generato corrisponde",
+    "alle regole del D.M. del 12.3.1974 Non si può essere",
+    "assolutamente certi che il codice fiscale così calcolato",
+    "sia veritiero. Esistono infatti dei rari casi in cui il",
+    "sistema genera due codici identici (caso di due persone",
+    "con nome e cognome molto simili, nati lo stesso giorno, nello",
+    "stesso comune)e il Ministero delle Finanze provvede alla",
+    "sostituzione di uno dei numeri con una lettera progressiva.",
+};
+} // namespace texts
+
+// The indexes of the controls that form arrays.
+enum Field { Result = 0, Surname = 1, GivenName = 22, Place = 6, Date = 4 }; // Text1
+enum Button { Create = 0, Exit = 3 };                                        // bottone
 
 constexpr QSize kClientSize(344, 382);
 
@@ -63,7 +102,7 @@ QString fromUtf8(const std::string& text)
 
 std::string typed(const QLineEdit* field)
 {
-    return fiscalcode::asTyped(field->text().toStdString());
+    return refdata::capitals(field->text().toStdString());
 }
 
 } // namespace
@@ -72,11 +111,10 @@ CodiceFiscale::CodiceFiscale(QWidget* parent)
     : FixedDialog(parent, texts::kWindowTitle, kClientSize)
 {
     setObjectName(QStringLiteral("CodiceFiscale"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
     buildCard();
     buildInputArea();
     setTabOrder();
-    text1_[1]->setFocus();
+    fields_[Surname]->setFocus();
 }
 
 void CodiceFiscale::buildCard()
@@ -100,15 +138,15 @@ void CodiceFiscale::buildCard()
     bold.setPixelSize(15);
     result->setFont(bold);
     result->setStyleSheet(QStringLiteral("QLineEdit { color: rgb(0, 0, 128); }"));
-    text1_[0] = result;
+    fields_[Result] = result;
 
-    command1_ = new QPushButton(texts::kCopy, card);
-    command1_->setObjectName(QStringLiteral("Command1"));
-    command1_->setToolTip(texts::kCopyTip);
-    command1_->setAccessibleName(texts::kCopyTip);
-    command1_->setGeometry(kCopyButton);
-    command1_->setCursor(ui::handCursor());
-    connect(command1_, &QPushButton::clicked, this, &CodiceFiscale::copyCode);
+    copyButton_ = new QPushButton(texts::kCopy, card);
+    copyButton_->setObjectName(QStringLiteral("Command1"));
+    copyButton_->setToolTip(texts::kCopyTip);
+    copyButton_->setAccessibleName(texts::kCopyTip);
+    copyButton_->setGeometry(kCopyButton);
+    copyButton_->setCursor(ui::handCursor());
+    connect(copyButton_, &QPushButton::clicked, this, &CodiceFiscale::copyCode);
 
     const char* lineNames[] = {"Cognome sulla tessera", "Nome sulla tessera",
                                "Luogo di nascita sulla tessera", "Data di nascita sulla tessera"};
@@ -118,7 +156,7 @@ void CodiceFiscale::buildCard()
         line->setAccessibleName(QString::fromUtf8(lineNames[i]));
         line->setGeometry(kCardLines[i]);
         line->setTextFormat(Qt::PlainText);
-        label3_.append(line);
+        cardLines_.append(line);
     }
 }
 
@@ -134,7 +172,7 @@ QLineEdit* CodiceFiscale::addField(QWidget* area, int index, const char* caption
     field->setAccessibleName(caption);
     field->setGeometry(kFieldLeft, top, width, 22);
     label->setBuddy(field);
-    text1_[index] = field;
+    fields_[index] = field;
     return field;
 }
 
@@ -152,55 +190,43 @@ void CodiceFiscale::buildInputArea()
 
     const int fullWidth = kInputArea.width() - kFieldLeft - 8;
     QLineEdit* fields[] = {
-        addField(area, 1, texts::kSurnameCaption, 1, kRowTops[0], fullWidth),
-        addField(area, 22, texts::kGivenNameCaption, 2, kRowTops[1], 170),
-        addField(area, 6, texts::kPlaceCaption, 3, kRowTops[2], fullWidth),
-        addField(area, 4, texts::kDateCaption, 4, kRowTops[3], 84),
+        addField(area, Surname, texts::kSurnameCaption, 1, kRowTops[0], fullWidth),
+        addField(area, GivenName, texts::kGivenNameCaption, 2, kRowTops[1], 170),
+        addField(area, Place, texts::kPlaceCaption, 3, kRowTops[2], fullWidth),
+        addField(area, Date, texts::kDateCaption, 4, kRowTops[3], 84),
     };
     for (int i = 0; i < 4; ++i) {
         fields[i]->setMaxLength(i == 3 ? 10 : 50);
         fields[i]->setValidator(i == 3 ? static_cast<QValidator*>(new DateCharactersValidator(this))
                                        : new ui::CapitalsValidator(this));
-        connect(fields[i], &QLineEdit::textChanged, label3_[i], &QLabel::setText);
+        connect(fields[i], &QLineEdit::textChanged, cardLines_[i], &QLabel::setText);
     }
 
-    auto* sex = new QButtonGroup(this);
+    sexOptions_ = new ui::ButtonArray("Option1", this);
     const char* sexes[] = {texts::kMale, texts::kFemale};
     for (int i = 0; i < 2; ++i) {
-        auto* option = new QRadioButton(sexes[i], area);
-        option->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        option->setGeometry(246 + 38 * i, kRowTops[1] + 2, 38, 18);
-        sex->addButton(option, i);
-        option1_.append(option);
+        sexOptions_->addElement(i, new QRadioButton(sexes[i], area),
+                                QRect(246 + 38 * i, kRowTops[1] + 2, 38, 18));
     }
-    option1_[0]->setChecked(true);
+    sexOptions_->button(0)->setChecked(true);
 
-    image2_ = new ui::PictureButton(texts::kNoticeName, area);
-    image2_->setObjectName(QStringLiteral("Image2"));
-    image2_->setPicture(QPixmap(QStringLiteral(":/pictures/question.png")));
-    image2_->setGeometry(158, kRowTops[3] - 5, 32, 32);
-    connect(image2_, &QAbstractButton::clicked, this, &CodiceFiscale::showReliabilityNotice);
+    noticeButton_ = new ui::PictureButton(texts::kNoticeName, area);
+    noticeButton_->setObjectName(QStringLiteral("Image2"));
+    noticeButton_->setPicture(QPixmap(QStringLiteral(":/pictures/question.png")));
+    noticeButton_->setGeometry(158, kRowTops[3] - 5, 32, 32);
+    connect(noticeButton_, &QAbstractButton::clicked, this, &CodiceFiscale::showReliabilityNotice);
 
-    bottone_ = new QButtonGroup(this);
-    const struct {
-        int index;
-        const char* caption;
-        int left;
-    } buttons[] = {{0, texts::kCreate, 196}, {3, texts::kExit, 260}};
-    for (const auto& b : buttons) {
-        auto* button = new QPushButton(b.caption, area);
-        button->setObjectName(QStringLiteral("bottone_%1").arg(b.index));
-        button->setGeometry(b.left, kRowTops[3] - 1, 60, 24);
-        button->setCursor(ui::handCursor());
-        bottone_->addButton(button, b.index);
-    }
-    connect(bottone_, &QButtonGroup::idClicked, this, &CodiceFiscale::bottoneClicked);
+    buttons_ = new ui::ButtonArray("bottone", this);
+    buttons_->addPushButton(Create, texts::kCreate, area, QRect(196, kRowTops[3] - 1, 60, 24));
+    buttons_->addPushButton(Exit, texts::kExit, area, QRect(260, kRowTops[3] - 1, 60, 24));
+    connect(buttons_, &QButtonGroup::idClicked, this, &CodiceFiscale::bottoneClicked);
 }
 
 void CodiceFiscale::setTabOrder()
 {
-    QWidget* order[] = {text1_[1], text1_[22],          option1_[0],         option1_[1], text1_[6],
-                        text1_[4], bottone_->button(0), bottone_->button(3), command1_};
+    QWidget* order[] = {fields_[Surname],         fields_[GivenName],     sexOptions_->button(0),
+                        sexOptions_->button(1),   fields_[Place],         fields_[Date],
+                        buttons_->button(Create), buttons_->button(Exit), copyButton_};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
@@ -208,9 +234,9 @@ void CodiceFiscale::setTabOrder()
 
 void CodiceFiscale::bottoneClicked(int index)
 {
-    if (index == 0) {
+    if (index == Create) {
         create();
-    } else if (index == 3) {
+    } else if (index == Exit) {
         close();
     }
 }
@@ -218,11 +244,11 @@ void CodiceFiscale::bottoneClicked(int index)
 void CodiceFiscale::create()
 {
     const fiscalcode::CalculationInput input{
-        .surname = typed(text1_[1]),
-        .givenName = typed(text1_[22]),
-        .birthDate = text1_[4]->text().toStdString(),
-        .municipality = typed(text1_[6]),
-        .sex = option1_[1]->isChecked() ? "F" : "M",
+        .surname = typed(fields_[Surname]),
+        .givenName = typed(fields_[GivenName]),
+        .birthDate = fields_[Date]->text().toStdString(),
+        .municipality = typed(fields_[Place]),
+        .sex = sexOptions_->button(1)->isChecked() ? "F" : "M",
     };
     // The database is read afresh at each computation, once the input has passed its checks.
     std::optional<refdata::BirthplaceIndex> places;
@@ -231,18 +257,15 @@ void CodiceFiscale::create()
         return places->resolve(place, day, province);
     };
     fiscalcode::CalculationOutcome outcome;
-    try {
-        outcome = fiscalcode::calculate(input, find);
-    } catch (const refdata::DataError& error) {
-        ui::inform(this, ui::Icon::Error, ui::kAttention, QString::fromUtf8(error.what()));
+    if (!ui::reportingDataErrors(this, [&] { outcome = fiscalcode::calculate(input, find); })) {
         return;
     }
     if (!outcome.birthDate.empty()) {
-        text1_[4]->setText(fromUtf8(outcome.birthDate));
+        fields_[Date]->setText(fromUtf8(outcome.birthDate));
     }
     if (outcome.failure) {
         const auto& failure = *outcome.failure;
-        const int focusIndex[] = {1, 22, 4, 6}; // by InputField
+        const Field focusIndex[] = {Surname, GivenName, Date, Place}; // by InputField
         QString text = fromUtf8(failure.message);
         for (const std::string& line : failure.details) {
             text += QStringLiteral("\r\n") + fromUtf8(line);
@@ -250,19 +273,19 @@ void CodiceFiscale::create()
         ui::inform(this, failure.field ? ui::Icon::Error : ui::Icon::Information, ui::kAttention,
                    text);
         if (failure.field) {
-            text1_[focusIndex[static_cast<int>(*failure.field)]]->setFocus();
+            fields_[focusIndex[static_cast<int>(*failure.field)]]->setFocus();
         }
         return;
     }
     if (!outcome.code.empty()) {
-        text1_[0]->setText(fromUtf8(outcome.code));
+        fields_[Result]->setText(fromUtf8(outcome.code));
     }
 }
 
 void CodiceFiscale::copyCode()
 {
     ui::inform(this, ui::Icon::Information, ui::kInformation, ui::lines(texts::kCopyNotice));
-    QApplication::clipboard()->setText(text1_[0]->text());
+    QApplication::clipboard()->setText(fields_[Result]->text());
 }
 
 void CodiceFiscale::showReliabilityNotice()

@@ -4,15 +4,14 @@
 
 #include <QMap>
 
-class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 
 namespace ui {
+class ButtonArray;
 class PictureButton;
-}
+} // namespace ui
 
 // The calculation window: the user enters surname, given name, sex, place and date of birth, and
 // "&Crea" shows the fiscal code on the picture of the paper card. The typed data is mirrored on
@@ -24,7 +23,7 @@ public:
     explicit CodiceFiscale(QWidget* parent = nullptr);
 
     // The text fields by their index: 1 surname, 22 given name, 6 place, 4 date, 0 the result.
-    QLineEdit* text1(int index) const { return text1_.value(index); }
+    QLineEdit* text1(int index) const { return fields_.value(index); }
 
 private:
     void buildCard();
@@ -38,10 +37,10 @@ private:
     void copyCode();
     void showReliabilityNotice();
 
-    QMap<int, QLineEdit*> text1_;
-    QList<QLabel*> label3_; // the card's lines: surname, given name, place, date
-    QList<QRadioButton*> option1_;
-    QButtonGroup* bottone_ = nullptr;
-    QPushButton* command1_ = nullptr;
-    ui::PictureButton* image2_ = nullptr;
+    QMap<int, QLineEdit*> fields_;              // Text1, by index
+    QList<QLabel*> cardLines_;                  // Label3: surname, given name, place, date
+    ui::ButtonArray* sexOptions_ = nullptr;     // Option1: M, F
+    ui::ButtonArray* buttons_ = nullptr;        // bottone: Crea, Uscita
+    QPushButton* copyButton_ = nullptr;         // Command1
+    ui::PictureButton* noticeButton_ = nullptr; // Image2
 };

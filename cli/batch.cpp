@@ -1,6 +1,7 @@
 #include "cli/batch.h"
 
 #include "data/csv.h"
+#include "data/textfold.h"
 #include "fiscalcode/calculation.h"
 
 #include <string>
@@ -50,7 +51,7 @@ bool isHeader(const std::vector<std::string>& record)
     }
     for (std::size_t i = 0; i < record.size(); ++i) {
         const std::string& name = i < kHeader.size() ? kHeader[i] : kProvinceColumn;
-        if (fiscalcode::asTyped(record[i]) != fiscalcode::asTyped(name)) {
+        if (refdata::capitals(record[i]) != refdata::capitals(name)) {
             return false;
         }
     }
@@ -75,15 +76,7 @@ std::pair<std::string, std::string> compute(const std::vector<std::string>& reco
         return {"", "Numero di campi errato: attesi " + std::to_string(fields) + ", trovati " +
                         std::to_string(record.size())};
     }
-    const fiscalcode::CalculationInput input{
-        .surname = record[0],
-        .givenName = record[1],
-        .birthDate = record[2],
-        .municipality = record[4],
-        .sex = record[3],
-        .province = fields > kHeader.size() ? record[5] : std::string(),
-    };
-    const auto outcome = fiscalcode::calculate(input, std::ref(places));
+    const auto outcome = fiscalcode::calculate(personFromColumns(record), std::ref(places));
     if (outcome.failure) {
         return {"", oneLine(*outcome.failure)};
     }
@@ -91,6 +84,18 @@ std::pair<std::string, std::string> compute(const std::vector<std::string>& reco
 }
 
 } // namespace
+
+fiscalcode::CalculationInput personFromColumns(const std::vector<std::string>& columns)
+{
+    return {
+        .surname = columns.at(0),
+        .givenName = columns.at(1),
+        .birthDate = columns.at(2),
+        .municipality = columns.at(4),
+        .sex = columns.at(3),
+        .province = columns.size() > 5 ? columns[5] : std::string(),
+    };
+}
 
 bool runBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places)
 {

@@ -1,11 +1,18 @@
 #pragma once
 
 #include "data/birthplaces.h"
+#include "fiscalcode/calculation.h"
 
 #include <istream>
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace cfcalc {
+
+// The person of the columns cognome, nome, data, sesso, comune and, when there is a sixth,
+// provincia: the order of the command line and of the batch file.
+fiscalcode::CalculationInput personFromColumns(const std::vector<std::string>& columns);
 
 // Computes one code per CSV record of `in` (fields separated by ";", header
 // "cognome;nome;data;sesso;comune", optionally followed by ";provincia") and writes every record,

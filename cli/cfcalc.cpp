@@ -82,14 +82,7 @@ std::optional<Arguments> parse(int argc, char** argv)
 
 int computeOne(const Arguments& arguments)
 {
-    const auto& p = arguments.person;
-    const fiscalcode::CalculationInput input{
-        .surname = p[0],
-        .givenName = p[1],
-        .birthDate = p[2],
-        .municipality = p[4],
-        .sex = p[3],
-    };
+    const fiscalcode::CalculationInput input = cfcalc::personFromColumns(arguments.person);
     // The database is read only once the input has passed its checks.
     std::optional<refdata::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {

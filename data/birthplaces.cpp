@@ -72,14 +72,10 @@ std::optional<ProvinceSuffix> splitProvince(std::string_view text)
     if (text.size() < 4 || text.back() != ')' || text[text.size() - 4] != '(') {
         return std::nullopt;
     }
-    std::string province(text.substr(text.size() - 3, 2));
-    for (char& c : province) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-        if (c < 'A' || c > 'Z') {
-            return std::nullopt;
-        }
+    std::string province = capitals(text.substr(text.size() - 3, 2));
+    if (!std::all_of(province.begin(), province.end(),
+                     [](char c) { return c >= 'A' && c <= 'Z'; })) {
+        return std::nullopt;
     }
     std::string_view name = text.substr(0, text.size() - 4);
     while (!name.empty() && name.back() == ' ') {
@@ -146,17 +142,6 @@ bool hasTable(const Database& database, const char* table)
         database.fail();
     }
     return step == SQLITE_ROW;
-}
-
-std::string capitals(std::string_view text)
-{
-    std::string capitals(text);
-    for (char& c : capitals) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return capitals;
 }
 
 } // namespace

@@ -16,7 +16,6 @@ namespace catalogue {
 
 inline constexpr const char* kDatabaseFile = "AA1.mdb";
 inline constexpr const char* kDatabaseFileUpper = "AA1.MDB";
-inline constexpr const char* kConnect = "Access 2000;";
 
 // The tables, as the build creates them. Names are ordered without regard to case; the
 // program's connections refine NOCASE so that accented letters sort with their base letter,

@@ -11,8 +11,8 @@
 
 namespace refdata {
 
-// A record set over one table of the reference database, as the windows use it: a file name, a
-// connect string and a record source (a table name, or "select * from <table> [where ...]
+// A record set over one table of the reference database, as the windows use it: a file name and a
+// record source (a table name, or "select * from <table> [where ...]
 // [order by ...]"); refreshed, it holds the rows of the record source in their order and a
 // current row. Rows are changed through add-new/edit, set-field-value and update, or deleted;
 // every write is committed at once in its own transaction.
@@ -25,10 +25,8 @@ public:
 
     // Take effect at the next refresh.
     void setDatabaseName(std::string name) { databaseName_ = std::move(name); }
-    void setConnect(std::string connect) { connect_ = std::move(connect); }
     void setRecordSource(std::string source) { recordSource_ = std::move(source); }
     const std::string& databaseName() const { return databaseName_; }
-    const std::string& connect() const { return connect_; }
     const std::string& recordSource() const { return recordSource_; }
 
     // Runs the record source again; the current row becomes the first row, if any.
@@ -85,7 +83,6 @@ private:
     void updatePending(std::int64_t rowid);
 
     std::string databaseName_;
-    std::string connect_ = "Access 2000;";
     std::string recordSource_;
 
     std::unique_ptr<Database> db_;

@@ -62,6 +62,17 @@ char32_t nextCharacter(std::string_view text, std::size_t& pos)
     return value;
 }
 
+std::string capitals(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return result;
+}
+
 char32_t upperCase(char32_t c)
 {
     if (c < std::size(kUpperTable)) {

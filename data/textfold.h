@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 // Character-level helpers for the comparisons of the reference database: texts are UTF-8, a
@@ -10,6 +11,10 @@ namespace refdata {
 // Decodes the character that starts at byte `pos` of `text` and moves `pos` past it. A byte that
 // does not start a valid UTF-8 sequence is one character on its own, distinct from every real one.
 char32_t nextCharacter(std::string_view text, std::size_t& pos);
+
+// The text with the letters a-z as capitals, every other character as it is: what typing into the
+// program's name fields gives.
+std::string capitals(std::string_view text);
 
 // The character in capitals, accented letters included (à gives À).
 char32_t upperCase(char32_t c);

@@ -5,9 +5,7 @@
 #include "ui/twips.h"
 #include "ui/widgets.h"
 
-#include <QApplication>
 #include <QButtonGroup>
-#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -64,28 +62,23 @@ std::string trimmedBlanks(const std::string& text)
 
 TableEditor::TableEditor(QWidget* parent, Definition definition)
     : FixedDialog(parent, QString::fromUtf8(definition.caption), definition.clientSize),
-      definition_(std::move(definition)), data1_(catalogue::kDatabaseFile),
-      data2_(catalogue::kDatabaseFile), data44_(catalogue::kDatabaseFile)
+      definition_(std::move(definition)), gridRows_(catalogue::kDatabaseFile),
+      duplicateCheck_(catalogue::kDatabaseFile), exportRows_(catalogue::kDatabaseFile)
 {
     setObjectName(definition_.objectName);
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
-    text3_ = new QLineEdit(this);
-    text3_->setObjectName(QStringLiteral("Text3"));
-    text3_->hide();
-    bottone_ = new QButtonGroup(this);
-    connect(bottone_, &QButtonGroup::idClicked, this, &TableEditor::bottoneClicked);
+    modeBox_ = new QLineEdit(this);
+    modeBox_->setObjectName(QStringLiteral("Text3"));
+    modeBox_->hide();
+    buttons_ = new ui::ButtonArray("bottone", this);
+    connect(buttons_, &QButtonGroup::idClicked, this, &TableEditor::bottoneClicked);
 
     buildGrid();
     buildCommands();
     buildEntryFrame();
 
-    data1_.setDatabaseName(catalogue::kDatabaseFileUpper);
-    data1_.setRecordSource(definition_.gridSource);
-    try {
-        refreshGrid();
-    } catch (const refdata::DataError& error) {
-        report(QString::fromUtf8(error.what()));
-    }
+    gridRows_.setDatabaseName(catalogue::kDatabaseFileUpper);
+    gridRows_.setRecordSource(definition_.gridSource);
+    ui::reportingDataErrors(this, [this] { refreshGrid(); });
     enterEntry(false);
 }
 
@@ -93,70 +86,66 @@ void TableEditor::buildGrid()
 {
     gridView_ = ui::captionedGrid(this, kGridArea, QStringLiteral("Dati"));
     gridView_->setObjectName(QStringLiteral("grid"));
-    model_ = new ui::RecordSetModel(data1_, definition_.columns, this);
-    grid_ = std::make_unique<ui::RecordSetGrid>(gridView_, data1_, model_, definition_.columns);
+    model_ = new ui::RecordSetModel(gridRows_, definition_.columns, this);
+    grid_ = std::make_unique<ui::RecordSetGrid>(gridView_, gridRows_, model_, definition_.columns);
 }
 
 QPushButton* TableEditor::addButton(QWidget* frame, int index, const char* caption, QRect area)
 {
-    auto* button = new QPushButton(QString::fromUtf8(caption), frame);
-    button->setObjectName(QStringLiteral("bottone_%1").arg(index));
-    button->setGeometry(area);
-    button->setCursor(ui::handCursor());
-    bottone_->addButton(button, index);
-    return button;
+    return buttons_->addPushButton(index, QString::fromUtf8(caption), frame, area);
 }
 
 void TableEditor::buildCommands()
 {
-    frame2_ = new QGroupBox(QStringLiteral("Opzioni"), this);
-    frame2_->setObjectName(QStringLiteral("Frame2"));
-    frame2_->setGeometry(kCommandFrame);
-    paleYellow(frame2_);
+    commandFrame_ = new QGroupBox(QStringLiteral("Opzioni"), this);
+    commandFrame_->setObjectName(QStringLiteral("Frame2"));
+    commandFrame_->setGeometry(kCommandFrame);
+    paleYellow(commandFrame_);
     int top = 240;
     for (const auto& command : kCommands) {
-        addButton(frame2_, command.index, command.caption, ui::twipsRect(240, top, 1005, 285));
+        addButton(commandFrame_, command.index, command.caption,
+                  ui::twipsRect(240, top, 1005, 285));
         top += 360;
     }
 }
 
 void TableEditor::buildEntryFrame()
 {
-    frame1_ = new QGroupBox(QStringLiteral("Immissione / Modifica dati"), this);
-    frame1_->setObjectName(QStringLiteral("Frame1"));
-    frame1_->setGeometry(definition_.entryFrame);
-    paleYellow(frame1_);
+    entryFrame_ = new QGroupBox(QStringLiteral("Immissione / Modifica dati"), this);
+    entryFrame_->setObjectName(QStringLiteral("Frame1"));
+    entryFrame_->setGeometry(definition_.entryFrame);
+    paleYellow(entryFrame_);
     for (int i = 0; i < static_cast<int>(definition_.boxes.size()); ++i) {
         const EntryBox& box = definition_.boxes[static_cast<std::size_t>(i)];
-        auto* label = new QLabel(QString::fromUtf8(box.caption), frame1_);
+        auto* label = new QLabel(QString::fromUtf8(box.caption), entryFrame_);
         label->setObjectName(QStringLiteral("Label2_%1").arg(box.captionIndex));
         label->move(box.captionAt);
-        auto* text = new QLineEdit(frame1_);
+        auto* text = new QLineEdit(entryFrame_);
         text->setObjectName(QStringLiteral("Text1_%1").arg(i));
         text->setAccessibleName(QString::fromUtf8(box.caption).trimmed());
         text->setGeometry(box.area);
         text->setMaxLength(box.maxLength);
-        text->installEventFilter(this);
+        ui::emptyClipboardOnEntry(text, true);
         label->setBuddy(text);
-        text1_[i] = text;
+        entryBoxes_[i] = text;
     }
-    addButton(frame1_, Ok, "&Ok", definition_.okArea);
-    addButton(frame1_, Cancel, "&Annulla", definition_.cancelArea);
+    addButton(entryFrame_, Ok, "&Ok", definition_.okArea);
+    addButton(entryFrame_, Cancel, "&Annulla", definition_.cancelArea);
 }
 
 QPushButton* TableEditor::addEntryButton(int index, const char* caption, QRect area)
 {
-    return addButton(frame1_, index, caption, area);
+    return addButton(entryFrame_, index, caption, area);
 }
 
 QString TableEditor::mode() const
 {
-    return text3_->text();
+    return modeBox_->text();
 }
 
 void TableEditor::setMode(const QString& mode)
 {
-    text3_->setText(mode);
+    modeBox_->setText(mode);
 }
 
 bool TableEditor::hasRows() const
@@ -174,8 +163,8 @@ void TableEditor::report(const QString& text)
 void TableEditor::enterEntry(bool entering)
 {
     gridView_->setEnabled(!entering);
-    frame1_->setEnabled(entering);
-    frame2_->setEnabled(!entering || !definition_.commandsLockedDuringEntry);
+    entryFrame_->setEnabled(entering);
+    commandFrame_->setEnabled(!entering || !definition_.commandsLockedDuringEntry);
 }
 
 int TableEditor::boxLimit(int index) const
@@ -185,7 +174,7 @@ int TableEditor::boxLimit(int index) const
 
 void TableEditor::clearBoxes()
 {
-    for (auto box = text1_.cbegin(); box != text1_.cend(); ++box) {
+    for (auto box = entryBoxes_.cbegin(); box != entryBoxes_.cend(); ++box) {
         box.value()->clear();
         box.value()->setMaxLength(boxLimit(box.key()));
     }
@@ -198,7 +187,7 @@ void TableEditor::refreshGrid()
 
 void TableEditor::bottoneClicked(int index)
 {
-    try {
+    ui::reportingDataErrors(this, [this, index] {
         switch (index) {
         case New:
             startNew();
@@ -222,13 +211,11 @@ void TableEditor::bottoneClicked(int index)
             EsportaHTML();
             break;
         default:
-            if (frame1_->isEnabled()) {
+            if (entryFrame_->isEnabled()) {
                 entryButtonClicked(index);
             }
         }
-    } catch (const refdata::DataError& error) {
-        report(QString::fromUtf8(error.what()));
-    }
+    });
 }
 
 void TableEditor::startNew()
@@ -237,7 +224,7 @@ void TableEditor::startNew()
         return;
     }
     enterEntry(true);
-    text1_[0]->setFocus();
+    entryBoxes_[0]->setFocus();
     setMode(kNew);
 }
 
@@ -247,14 +234,14 @@ void TableEditor::startModify()
         return;
     }
     enterEntry(true);
-    for (auto box = text1_.cbegin(); box != text1_.cend(); ++box) {
+    for (auto box = entryBoxes_.cbegin(); box != entryBoxes_.cend(); ++box) {
         // A stored value longer than the box allows is loaded whole, so that saving the row
         // unchanged never shortens it.
         const QString value = grid_->selectedText(box.key());
         box.value()->setMaxLength(std::max(boxLimit(box.key()), static_cast<int>(value.size())));
         box.value()->setText(value);
     }
-    text1_[0]->setFocus();
+    entryBoxes_[0]->setFocus();
     setMode(kModify);
 }
 
@@ -266,18 +253,18 @@ void TableEditor::deleteSelected()
     if (!ui::ask(this, ui::kAttention, QString::fromUtf8(definition_.deleteQuestion))) {
         return;
     }
-    data1_.deleteCurrent();
+    gridRows_.deleteCurrent();
     refreshGrid(); // before the message, so the grid never shows the deleted row while it waits
     report(QString::fromUtf8(definition_.deletedMessage));
 }
 
 void TableEditor::save()
 {
-    if (!frame1_->isEnabled()) {
+    if (!entryFrame_->isEnabled()) {
         return;
     }
     for (int required : definition_.requiredBoxes) {
-        if (text1_[required]->text().isEmpty()) {
+        if (entryBoxes_[required]->text().isEmpty()) {
             report(kEmptyFields);
             return;
         }
@@ -286,15 +273,15 @@ void TableEditor::save()
         return;
     }
     if (mode() == kNew) {
-        data1_.addNew();
+        gridRows_.addNew();
     } else {
-        data1_.edit();
+        gridRows_.edit();
     }
-    for (auto box = text1_.cbegin(); box != text1_.cend(); ++box) {
-        data1_.setFieldValue(definition_.columns[static_cast<std::size_t>(box.key())].field,
-                             box.value()->text().toStdString());
+    for (auto box = entryBoxes_.cbegin(); box != entryBoxes_.cend(); ++box) {
+        gridRows_.setFieldValue(definition_.columns[static_cast<std::size_t>(box.key())].field,
+                                box.value()->text().toStdString());
     }
-    data1_.update();
+    gridRows_.update();
     clearBoxes();
     enterEntry(false);
     refreshGrid();
@@ -303,7 +290,7 @@ void TableEditor::save()
 
 void TableEditor::cancelEntry()
 {
-    if (!frame1_->isEnabled()) {
+    if (!entryFrame_->isEnabled()) {
         return;
     }
     clearBoxes();
@@ -316,7 +303,7 @@ void TableEditor::cancelEntry()
 // the user is told and the box gets the focus.
 bool TableEditor::hasShapes()
 {
-    for (auto box = text1_.cbegin(); box != text1_.cend(); ++box) {
+    for (auto box = entryBoxes_.cbegin(); box != entryBoxes_.cend(); ++box) {
         const auto& shape = definition_.boxes[static_cast<std::size_t>(box.key())].shape;
         if (!shape) {
             continue;
@@ -337,43 +324,43 @@ bool TableEditor::hasShapes()
 // A row being changed may keep its own value, in any letter case.
 bool TableEditor::CercaDoppione()
 {
-    data2_.setDatabaseName(catalogue::kDatabaseFile);
-    data2_.setRecordSource(definition_.duplicateSource);
-    data2_.refresh();
-    const QString value = text1_[0]->text().toUpper();
-    data2_.findFirst(definition_.duplicateCriterion(value.toStdString()));
-    if (data2_.noMatch()) {
+    duplicateCheck_.setDatabaseName(catalogue::kDatabaseFile);
+    duplicateCheck_.setRecordSource(definition_.duplicateSource);
+    duplicateCheck_.refresh();
+    const QString value = entryBoxes_[0]->text().toUpper();
+    duplicateCheck_.findFirst(definition_.duplicateCriterion(value.toStdString()));
+    if (duplicateCheck_.noMatch()) {
         return false;
     }
     if (mode() == kModify && grid_->selectedText(0).toUpper() == value) {
         return false;
     }
     report(QString::fromUtf8(definition_.duplicateMessage));
-    text1_[0]->setFocus();
+    entryBoxes_[0]->setFocus();
     return true;
 }
 
 void TableEditor::EsportaHTML()
 {
-    data44_.setDatabaseName(catalogue::kDatabaseFileUpper);
-    data44_.setRecordSource(definition_.exportSource);
-    data44_.refresh();
-    if (data44_.rowCount() <= 0) {
+    exportRows_.setDatabaseName(catalogue::kDatabaseFileUpper);
+    exportRows_.setRecordSource(definition_.exportSource);
+    exportRows_.refresh();
+    if (exportRows_.rowCount() <= 0) {
         return;
     }
-    data44_.moveLast();
-    const int count = data44_.rowCount();
+    exportRows_.moveLast();
+    const int count = exportRows_.rowCount();
     std::vector<htmlexport::Row> rows;
     rows.reserve(static_cast<std::size_t>(count));
-    data44_.moveFirst(); // the rows just read, from the first
+    exportRows_.moveFirst(); // the rows just read, from the first
     const auto [first, second] = definition_.exportFields;
     for (int i = 0; i < count; ++i) {
-        std::string secondValue = data44_.fieldValue(second);
+        std::string secondValue = exportRows_.fieldValue(second);
         if (definition_.trimSecondExportField) {
             secondValue = trimmedBlanks(secondValue);
         }
-        rows.emplace_back(text(data44_.fieldValue(first)), text(secondValue));
-        data44_.moveNext();
+        rows.emplace_back(text(exportRows_.fieldValue(first)), text(secondValue));
+        exportRows_.moveNext();
     }
     const QString fileName = QString::fromUtf8(definition_.exportFile);
     const bool hadPage = QFileInfo::exists(fileName);
@@ -400,14 +387,4 @@ void TableEditor::keyPressEvent(QKeyEvent* event)
         return;
     }
     FixedDialog::keyPressEvent(event);
-}
-
-// Entering an entry box empties the clipboard and selects the box's whole text.
-bool TableEditor::eventFilter(QObject* watched, QEvent* event)
-{
-    if (auto* box = qobject_cast<QLineEdit*>(watched); box && ui::isFocusEntry(box, event)) {
-        QApplication::clipboard()->clear();
-        box->selectAll();
-    }
-    return FixedDialog::eventFilter(watched, event);
 }

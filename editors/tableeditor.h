@@ -1,9 +1,10 @@
 #pragma once
 
 #include "data/datasource.h"
-#include "ui/fixeddialog.h"
 #include "editors/htmlexport.h"
+#include "ui/fixeddialog.h"
 #include "ui/recordsetmodel.h"
+#include "ui/widgets.h"
 
 #include <QMap>
 
@@ -13,7 +14,6 @@
 #include <string_view>
 #include <vector>
 
-class QButtonGroup;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -72,7 +72,7 @@ public:
         const char* exportMessage;
     };
 
-    QLineEdit* text1(int index) const { return text1_.value(index); }
+    QLineEdit* text1(int index) const { return entryBoxes_.value(index); }
     QString mode() const;
 
 protected:
@@ -81,11 +81,10 @@ protected:
     // Buttons of the entry frame beyond Ok and Annulla.
     QPushButton* addEntryButton(int index, const char* caption, QRect area);
     virtual void entryButtonClicked(int) {}
-    // Reports a failure of the database or of a file.
+    // Tells the user `text`, with the information icon.
     void report(const QString& text);
 
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildGrid();
@@ -111,15 +110,15 @@ private:
     void EsportaHTML();
 
     Definition definition_;
-    refdata::DataSource data1_;
-    refdata::DataSource data2_;
-    refdata::DataSource data44_;
+    refdata::DataSource gridRows_;       // Data1: the rows of the grid, written by Ok and Cancella
+    refdata::DataSource duplicateCheck_; // Data2
+    refdata::DataSource exportRows_;     // Data44
     ui::RecordSetModel* model_ = nullptr;
     std::unique_ptr<ui::RecordSetGrid> grid_;
     QTableView* gridView_ = nullptr;
-    QGroupBox* frame1_ = nullptr; // entry
-    QGroupBox* frame2_ = nullptr; // commands
-    QLineEdit* text3_ = nullptr;  // the mode
-    QMap<int, QLineEdit*> text1_;
-    QButtonGroup* bottone_ = nullptr;
+    QGroupBox* entryFrame_ = nullptr;    // Frame1
+    QGroupBox* commandFrame_ = nullptr;  // Frame2
+    QLineEdit* modeBox_ = nullptr;       // Text3: "", "nuovo" or "modifica"
+    QMap<int, QLineEdit*> entryBoxes_;   // Text1, by index
+    ui::ButtonArray* buttons_ = nullptr; // bottone
 };

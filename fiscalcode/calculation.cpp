@@ -1,5 +1,6 @@
 #include "fiscalcode/calculation.h"
 
+#include "data/textfold.h"
 #include "fiscalcode/birthdate.h"
 #include "fiscalcode/fiscalcode.h"
 #include "fiscalcode/plainletters.h"
@@ -96,7 +97,7 @@ Failure placeFailure(const char* message, const std::vector<const refdata::Place
 // count as capitals; any other shape is a fault of the table, not of the person's data.
 std::optional<std::string> CadastralCode(std::string_view stored)
 {
-    std::string code = asTyped(stored);
+    std::string code = refdata::capitals(stored);
     return refdata::isCadastralCode(code) ? std::optional(code) : std::nullopt;
 }
 
@@ -106,17 +107,6 @@ refdata::Day dayOf(const CalendarDate& date)
 }
 
 } // namespace
-
-std::string asTyped(std::string_view text)
-{
-    std::string typed(text);
-    for (char& c : typed) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return typed;
-}
 
 CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFinder& find,
                              const PlaceChooser& choose)
@@ -131,7 +121,8 @@ CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFind
     const refdata::Day day = dayOf(date);
     outcome.birthDate = formatBirthDate(date);
 
-    const refdata::Birthplace birthplace = find(input.municipality, day, asTyped(input.province));
+    const refdata::Birthplace birthplace =
+        find(input.municipality, day, refdata::capitals(input.province));
     const refdata::Place* place = nullptr;
     switch (birthplace.outcome) {
     case Outcome::Found:

@@ -13,22 +13,10 @@
 // computed. The calculation window and the command-line tool both run it.
 namespace fiscalcode {
 
-// The Italian texts of the calculation window.
+// The messages of the checks and of the look-up, and the names of the fields they concern.
 namespace texts {
-inline constexpr const char* kWindowTitle = "Raccolta dati e calcolo Codice Fiscale";
-inline constexpr const char* kHeading = "Raccolta dati per il calcolo del Codice Fiscale";
 inline constexpr const char* kSurnameCaption = "Cognome";
 inline constexpr const char* kGivenNameCaption = "Nome";
-inline constexpr const char* kPlaceCaption = "Nato a";
-inline constexpr const char* kDateCaption = "Nato il";
-inline constexpr const char* kMale = "M";
-inline constexpr const char* kFemale = " F";
-inline constexpr const char* kCreate = "&Crea";
-inline constexpr const char* kExit = "&Uscita";
-inline constexpr const char* kCopy = "..";
-inline constexpr const char* kCopyTip = "Inserisce in memoria";
-inline constexpr const char* kResultName = "Codice Fiscale";
-inline constexpr const char* kNoticeName = "Avvertenza";
 
 inline constexpr const char* kEmptySurname = "Impossibile lasciare vuoto il campo Cognome !";
 inline constexpr const char* kEmptyGivenName = "Impossibile lasciare vuoto il campo Nome !";
@@ -52,30 +40,7 @@ inline constexpr const char* kMalformedCode =
     "Il codice catastale «%1» del comune %2 non è valido: deve essere una lettera seguita da "
     "tre cifre. Correggerlo nella Tabella Comuni !";
 
-// Multi-line notices, one entry per line; each line is shown followed by CR LF.
-inline constexpr const char* kCopyNotice[] = {
-    "ATTENZIONE Il numero generato verrà",
-    "inserito nella memoria del Sistema Operativo",
-    " e può essere riutilizzato senza essere digitato",
-    " nuovamente in qualsiasi applicazione che ",
-    "supporti il copia e incolla.",
-    " ",
-};
-inline constexpr const char* kReliabilityNotice[] = {
-    "ATTENZIONE Il numero generato corrisponde",
-    "alle regole del D.M. del 12.3.1974 Non si può essere",
-    "assolutamente certi che il codice fiscale così calcolato",
-    "sia veritiero. Esistono infatti dei rari casi in cui il",
-    "sistema genera due codici identici (caso di due persone",
-    "con nome e cognome molto simili, nati lo stesso giorno, nello",
-    "stesso comune)e il Ministero delle Finanze provvede alla",
-    "sostituzione di uno dei numeri con una lettera progressiva.",
-};
 } // namespace texts
-
-// Text as typing into the name fields gives it: letters a-z become capitals; every other
-// character stays as it is.
-std::string asTyped(std::string_view text);
 
 enum class InputField { Surname, GivenName, BirthDate, Municipality };
 

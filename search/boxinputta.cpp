@@ -4,11 +4,7 @@
 #include "ui/validators.h"
 #include "ui/widgets.h"
 
-#include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
-#include <QClipboard>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,7 +20,6 @@ boxinputta::boxinputta(QWidget* parent)
     : FixedDialog(parent, QStringLiteral("    "), QSize(360, 172))
 {
     setObjectName(QStringLiteral("boxinputta"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabbe1"));
@@ -33,28 +28,28 @@ boxinputta::boxinputta(QWidget* parent)
     auto* page = new QWidget;
     tabs->addTab(page, QStringLiteral("Ricerca"));
 
-    label_ = new QLabel(page);
-    label_->setObjectName(QStringLiteral("Label"));
-    label_->setGeometry(10, 10, 326, 16);
+    prompt_ = new QLabel(page);
+    prompt_->setObjectName(QStringLiteral("Label"));
+    prompt_->setGeometry(10, 10, 326, 16);
 
-    testo_ = new QLineEdit(page);
-    testo_->setObjectName(QStringLiteral("testo"));
-    testo_->setGeometry(10, 30, 326, 22);
-    testo_->setValidator(new ui::CapitalsValidator(this));
-    testo_->installEventFilter(this);
-    label_->setBuddy(testo_);
-    connect(testo_, &QLineEdit::returnPressed, this, &boxinputta::okClicked);
+    textBox_ = new QLineEdit(page);
+    textBox_->setObjectName(QStringLiteral("testo"));
+    textBox_->setGeometry(10, 30, 326, 22);
+    textBox_->setValidator(new ui::CapitalsValidator(this));
+    ui::emptyClipboardOnEntry(textBox_, false);
+    prompt_->setBuddy(textBox_);
+    connect(textBox_, &QLineEdit::returnPressed, this, &boxinputta::okClicked);
 
-    label1_ = new QLabel(kDescriptionCaption, page);
-    label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->setGeometry(10, 64, 150, 16);
+    descriptionCaption_ = new QLabel(kDescriptionCaption, page);
+    descriptionCaption_->setObjectName(QStringLiteral("Label1"));
+    descriptionCaption_->setGeometry(10, 64, 150, 16);
 
     // Only the tick mark shows; the check box's own caption is cut off by its width.
-    check_ = new QCheckBox(QStringLiteral(" Ricerca nella Descrizione"), page);
-    check_->setObjectName(QStringLiteral("Check"));
-    check_->setGeometry(164, 62, 18, 20);
-    check_->setAccessibleName(kDescriptionCaption);
-    label1_->setBuddy(check_);
+    descriptionCheck_ = new QCheckBox(QStringLiteral(" Ricerca nella Descrizione"), page);
+    descriptionCheck_->setObjectName(QStringLiteral("Check"));
+    descriptionCheck_->setGeometry(164, 62, 18, 20);
+    descriptionCheck_->setAccessibleName(kDescriptionCaption);
+    descriptionCaption_->setBuddy(descriptionCheck_);
 
     auto* picture = new QLabel(page);
     picture->setObjectName(QStringLiteral("Image1_1"));
@@ -62,66 +57,48 @@ boxinputta::boxinputta(QWidget* parent)
     picture->setPixmap(QPixmap(QStringLiteral(":/pictures/search.png")));
     picture->setGeometry(300, 58, 32, 32);
 
-    auto* buttons = new QButtonGroup(this);
-    const char* captions[] = {"&Ok", "&Uscita"};
-    for (int i = 0; i < 2; ++i) {
-        auto* button = new QPushButton(captions[i], page);
-        button->setObjectName(QStringLiteral("bottone_%1").arg(i));
-        button->setGeometry(206 + 66 * i, 100, 60, 19);
-        button->setCursor(ui::handCursor());
-        buttons->addButton(button, i);
-    }
+    auto* buttons = new ui::ButtonArray("bottone", this);
+    buttons->addPushButton(0, QStringLiteral("&Ok"), page, QRect(206, 100, 60, 19));
+    buttons->addPushButton(1, QStringLiteral("&Uscita"), page, QRect(272, 100, 60, 19));
     connect(buttons, &QButtonGroup::idClicked, this,
             [this](int index) { index == 0 ? okClicked() : exitClicked(); });
-    testo_->setFocus();
+    textBox_->setFocus();
 }
 
 void boxinputta::setPrompt(const QString& prompt)
 {
-    label_->setText(prompt);
-    testo_->setAccessibleName(prompt);
+    prompt_->setText(prompt);
+    textBox_->setAccessibleName(prompt);
 }
 
 void boxinputta::setMaxLength(int length)
 {
-    testo_->setMaxLength(length);
+    textBox_->setMaxLength(length);
 }
 
 void boxinputta::setDescriptionSearchEnabled(bool enabled)
 {
-    check_->setEnabled(enabled);
-    label1_->setEnabled(enabled);
+    descriptionCheck_->setEnabled(enabled);
+    descriptionCaption_->setEnabled(enabled);
 }
 
 void boxinputta::okClicked()
 {
-    results::TestoImmesso = testo_->text();
-    results::RicercaDescrizione = check_->checkState() != Qt::Unchecked ? 1 : 0;
-    accepted_ = true;
-    close();
+    results::TestoImmesso = textBox_->text();
+    results::RicercaDescrizione = descriptionCheck_->checkState() != Qt::Unchecked ? 1 : 0;
+    accept();
 }
 
 void boxinputta::exitClicked()
 {
-    testo_->clear();
-    close();
+    textBox_->clear();
+    reject();
 }
 
-// Closed without "&Ok", by "&Uscita" or by the window's close box, the box gives no text, so the
+// Left without "&Ok", by "&Uscita" or by the window's close box, the box gives no text, so the
 // caller never acts on the text of an earlier search. The check-box choice is left as it was.
-void boxinputta::closeEvent(QCloseEvent* event)
+void boxinputta::reject()
 {
-    if (!accepted_) {
-        results::TestoImmesso.clear();
-    }
-    FixedDialog::closeEvent(event);
-}
-
-// Entering the text box empties the clipboard.
-bool boxinputta::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == testo_ && ui::isFocusEntry(testo_, event)) {
-        QApplication::clipboard()->clear();
-    }
-    return FixedDialog::eventFilter(watched, event);
+    results::TestoImmesso.clear();
+    FixedDialog::reject();
 }

@@ -19,17 +19,14 @@ public:
     void setMaxLength(int length);
     void setDescriptionSearchEnabled(bool enabled);
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override;
 
 private:
     void okClicked();
     void exitClicked();
 
-    QLabel* label_ = nullptr;
-    QLineEdit* testo_ = nullptr;
-    QLabel* label1_ = nullptr;
-    QCheckBox* check_ = nullptr;
-    bool accepted_ = false;
+    QLabel* prompt_ = nullptr;              // Label
+    QLineEdit* textBox_ = nullptr;          // testo
+    QLabel* descriptionCaption_ = nullptr;  // Label1
+    QCheckBox* descriptionCheck_ = nullptr; // Check
 };

@@ -8,7 +8,6 @@
 #include "ui/twips.h"
 #include "ui/widgets.h"
 
-#include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,15 +28,14 @@ const std::vector<ui::RecordSetModel::Column> kColumns = {{"CAP", "CAP", 50},
 
 RicercaCAP::RicercaCAP(QWidget* parent)
     : FixedDialog(parent, QStringLiteral("Ricerca CAP Italiani"), ui::twipsSize(7905, 6855)),
-      data1_(catalogue::kDatabaseFile, catalogue::kCittaTable)
+      localities_(catalogue::kDatabaseFile, catalogue::kCittaTable)
 {
     setObjectName(QStringLiteral("RicercaCAP"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
     gridView_ = ui::captionedGrid(this, QRect(8, 8, 511, 272), QStringLiteral("Dati"));
     gridView_->setObjectName(QStringLiteral("grid"));
-    model_ = new ui::RecordSetModel(data1_, kColumns, this);
-    grid_ = std::make_unique<ui::RecordSetGrid>(gridView_, data1_, model_, kColumns);
+    model_ = new ui::RecordSetModel(localities_, kColumns, this);
+    grid_ = std::make_unique<ui::RecordSetGrid>(gridView_, localities_, model_, kColumns);
     connect(gridView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &RicercaCAP::gridClicked);
     connect(gridView_, &QTableView::clicked, this, &RicercaCAP::gridClicked);
@@ -74,28 +72,17 @@ RicercaCAP::RicercaCAP(QWidget* parent)
 
 void RicercaCAP::buildButtons()
 {
-    auto* bottone = new QButtonGroup(this);
-    const struct {
-        int index;
-        const char* caption;
-        QRect area;
-    } buttons[] = {{All, "&Tutti", {16, 330, 92, 24}},
-                   {Region, "&Regione", {16, 362, 92, 24}},
-                   {Find, "Tro&va ", {276, 330, 88, 24}},
-                   {Exit, "&Uscita", {276, 362, 88, 24}}};
-    for (const auto& b : buttons) {
-        auto* button = new QPushButton(QString::fromUtf8(b.caption), this);
-        button->setObjectName(QStringLiteral("bottone_%1").arg(b.index));
-        button->setGeometry(b.area);
-        button->setCursor(ui::handCursor());
-        bottone->addButton(button, b.index);
-    }
-    connect(bottone, &QButtonGroup::idClicked, this, &RicercaCAP::bottoneClicked);
+    auto* buttons = new ui::ButtonArray("bottone", this);
+    buttons->addPushButton(All, QStringLiteral("&Tutti"), this, QRect(16, 330, 92, 24));
+    buttons->addPushButton(Region, QStringLiteral("&Regione"), this, QRect(16, 362, 92, 24));
+    buttons->addPushButton(Find, QStringLiteral("Tro&va "), this, QRect(276, 330, 88, 24));
+    buttons->addPushButton(Exit, QStringLiteral("&Uscita"), this, QRect(276, 362, 88, 24));
+    connect(buttons, &QButtonGroup::idClicked, this, &RicercaCAP::bottoneClicked);
 }
 
 void RicercaCAP::bottoneClicked(int index)
 {
-    try {
+    ui::reportingDataErrors(this, [this, index] {
         switch (index) {
         case All:
             showAll();
@@ -110,20 +97,14 @@ void RicercaCAP::bottoneClicked(int index)
             close();
             break;
         }
-    } catch (const refdata::DataError& error) {
-        ui::inform(this, ui::Icon::Information, ui::kAttention, QString::fromUtf8(error.what()));
-    }
+    });
 }
 
 // Runs a new record source; the grid shows its rows from the first, and the display follows.
 void RicercaCAP::reopen(const std::string& recordSource)
 {
-    data1_.setRecordSource(recordSource);
-    try {
-        grid_->refresh();
-    } catch (const refdata::DataError& error) {
-        ui::inform(this, ui::Icon::Information, ui::kAttention, QString::fromUtf8(error.what()));
-    }
+    localities_.setRecordSource(recordSource);
+    ui::reportingDataErrors(this, [this] { grid_->refresh(); });
     gridClicked();
 }
 
@@ -159,15 +140,15 @@ void RicercaCAP::findLocality()
         return;
     }
     if (results::RicercaDescrizione == 0) {
-        data1_.findFirst(catalogue::localityPrefixCriterion(text));
-        if (!data1_.noMatch()) {
-            grid_->selectRow(data1_.currentRow());
+        localities_.findFirst(catalogue::localityPrefixCriterion(text));
+        if (!localities_.noMatch()) {
+            grid_->selectRow(localities_.currentRow());
         }
     } else {
-        data1_.setRecordSource(catalogue::localityContainingQuery(text));
+        localities_.setRecordSource(catalogue::localityContainingQuery(text));
         grid_->refresh(); // a record set opened afresh has no failed find to report
     }
-    if (data1_.noMatch()) {
+    if (localities_.noMatch()) {
         ui::inform(this, ui::Icon::Information, ui::kAttention, kNotFound);
     }
 }

@@ -35,7 +35,7 @@ private:
     void reopen(const std::string& recordSource);
     void gridClicked();
 
-    refdata::DataSource data1_;
+    refdata::DataSource localities_; // Data1
     ui::RecordSetModel* model_ = nullptr;
     std::unique_ptr<ui::RecordSetGrid> grid_;
     QTableView* gridView_ = nullptr;

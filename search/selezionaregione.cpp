@@ -4,8 +4,6 @@
 #include "ui/twips.h"
 #include "ui/widgets.h"
 
-#include <QButtonGroup>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -36,7 +34,6 @@ SelezionaRegione::SelezionaRegione(QWidget* parent)
     : FixedDialog(parent, QStringLiteral("Seleziona la Regione"), ui::twipsSize(7305, 7530))
 {
     setObjectName(QStringLiteral("SelezionaRegione"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
     auto* map = new QLabel(this);
     map->setObjectName(QStringLiteral("Image1"));
@@ -44,12 +41,10 @@ SelezionaRegione::SelezionaRegione(QWidget* parent)
     map->setPixmap(QPixmap(QStringLiteral(":/pictures/italy-map.png")));
     map->setGeometry(0, 0, 484, 499);
 
-    auto* areas = new QButtonGroup(this);
+    auto* areas = new ui::ButtonArray("Image2", this);
     for (int i = 0; i < 20; ++i) {
-        auto* area = new ui::PictureButton(QString::fromUtf8(kRegions[i]), this);
-        area->setObjectName(QStringLiteral("Image2_%1").arg(i));
-        area->setGeometry(kClickAreas[i]);
-        areas->addButton(area, i);
+        areas->addElement(i, new ui::PictureButton(QString::fromUtf8(kRegions[i]), this),
+                          kClickAreas[i]);
     }
     connect(areas, &QButtonGroup::idClicked, this, &SelezionaRegione::regionClicked);
 
@@ -57,22 +52,19 @@ SelezionaRegione::SelezionaRegione(QWidget* parent)
     exit->setObjectName(QStringLiteral("bottone_3"));
     exit->setGeometry(ui::twipsRect(6120, 7080, 1005, 285));
     exit->setCursor(ui::handCursor());
-    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    connect(exit, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void SelezionaRegione::regionClicked(int index)
 {
     results::RegioneScelta = QString::fromUtf8(kRegions[index]);
-    picked_ = true;
-    close();
+    accept();
 }
 
-// However the picker closes without a pick, "&Uscita" or the window's close box, no region was
+// However the picker is left without a pick, "&Uscita" or the window's close box, no region was
 // chosen this time.
-void SelezionaRegione::closeEvent(QCloseEvent* event)
+void SelezionaRegione::reject()
 {
-    if (!picked_) {
-        results::RegioneScelta.clear();
-    }
-    FixedDialog::closeEvent(event);
+    results::RegioneScelta.clear();
+    FixedDialog::reject();
 }

@@ -13,11 +13,8 @@ public:
     // The region texts by click area, as the callers' queries expect them.
     static const char* const kRegions[20];
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
 
 private:
     void regionClicked(int index);
-
-    bool picked_ = false;
 };

@@ -77,7 +77,6 @@ CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent, const QString& contr
       liveUpdate_(QCoreApplication::applicationDirPath())
 {
     setObjectName(QStringLiteral("CalcoloCodiceFiscale"));
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
     buildDecoration();
     buildMenu();
     buildBanner(controlFolder);
@@ -100,22 +99,22 @@ void CalcoloCodiceFiscale::buildMenu()
         frame->setGeometry(frames[i]);
         frame->setMouseTracking(true);
         frame->installEventFilter(this);
-        frame1_.append(frame);
+        menuFrames_.append(frame);
     }
 
     addOvalPicture(QStringLiteral("Image3_0"), "ovals.png",
-                   QRect(ui::twipsPoint(1560, 720), QSize(160, 160)), frame1_[0]);
+                   QRect(ui::twipsPoint(1560, 720), QSize(160, 160)), menuFrames_[0]);
     for (const MenuEntry& entry : kEntries) {
         if (entry.oval != kSharedOvals) {
             addOvalPicture(QStringLiteral("Image3_%1").arg(entry.code), "oval4.png",
-                           QRect(entry.oval, QSize(80, 48)), frame1_[entry.frame]);
+                           QRect(entry.oval, QSize(80, 48)), menuFrames_[entry.frame]);
         }
     }
 
     const int entries = static_cast<int>(std::size(kEntries));
     for (int i = 0; i < entries; ++i) {
         const MenuEntry& entry = kEntries[i];
-        auto* hotArea = new ui::PictureButton(entry.panel, frame1_[entry.frame]);
+        auto* hotArea = new ui::PictureButton(entry.panel, menuFrames_[entry.frame]);
         hotArea->setObjectName(QStringLiteral("Image4_%1").arg(entry.code));
         hotArea->setGeometry(entry.hotArea);
         connect(hotArea, &ui::PictureButton::mouseMoved, this, [this, i] { showCaption(i); });
@@ -123,7 +122,7 @@ void CalcoloCodiceFiscale::buildMenu()
                 [this, code = entry.code] { RunMenuAction(static_cast<qint16>(code)); });
     }
 
-    auto* title = new QLabel(kTitle, frame1_[0]);
+    auto* title = new QLabel(kTitle, menuFrames_[0]);
     title->setObjectName(QStringLiteral("Label2_0"));
     title->setGeometry(ui::twipsRect(240, 240, 3735, 375));
     QFont titleFont = title->font();
@@ -133,10 +132,10 @@ void CalcoloCodiceFiscale::buildMenu()
     title->setStyleSheet(QStringLiteral("color: rgb(128, 0, 0);"));
     title->setAttribute(Qt::WA_NoMousePropagation);
 
-    label3_.resize(entries);
+    hoverCaptions_.resize(entries);
     for (int i = 0; i < entries; ++i) {
         const MenuEntry& entry = kEntries[i];
-        QFrame* frame = frame1_[entry.frame];
+        QFrame* frame = menuFrames_[entry.frame];
         auto* panel = new ui::CaptionPanel(entry.panel, frame);
         panel->setObjectName(QStringLiteral("SSPanel1_%1").arg(entry.code));
         panel->setGeometry(entry.panelArea);
@@ -156,7 +155,7 @@ void CalcoloCodiceFiscale::buildMenu()
         caption->setStyleSheet(QStringLiteral("color: %1;").arg(entry.captionColour.name()));
         connect(caption, &ui::ClickableLabel::clicked, this,
                 [this, code = entry.code] { RunMenuAction(static_cast<qint16>(code)); });
-        label3_[i] = caption;
+        hoverCaptions_[i] = caption;
     }
 }
 
@@ -197,27 +196,27 @@ void CalcoloCodiceFiscale::buildDecoration()
 // its plugin the window simply has no banner.
 void CalcoloCodiceFiscale::buildBanner(const QString& controlFolder)
 {
-    fbanner1_ = createControl(QStringLiteral("CorvanBanner.FBanner"), this, controlFolder);
-    if (!fbanner1_) {
+    banner_ = createControl(QStringLiteral("CorvanBanner.FBanner"), this, controlFolder);
+    if (!banner_) {
         return;
     }
-    fbanner1_->setObjectName(QStringLiteral("FBanner1"));
+    banner_->setObjectName(QStringLiteral("FBanner1"));
     const QVariantList stored = {
         QVariantList{QStringLiteral("BackColor"), QStringLiteral("16777215")},
         QVariantList{QStringLiteral("BackColor"), QColor(Qt::white)}};
-    QMetaObject::invokeMethod(fbanner1_, "loadProperties", Q_ARG(QVariantList, stored));
-    fbanner1_->setGeometry(ui::twipsRect(0, 5250, 8640, 1800));
+    QMetaObject::invokeMethod(banner_, "loadProperties", Q_ARG(QVariantList, stored));
+    banner_->setGeometry(ui::twipsRect(0, 5250, 8640, 1800));
 }
 
 // The banners of the product group "Gestionale", from the first valid one.
 void CalcoloCodiceFiscale::startBanners()
 {
-    if (!fbanner1_) {
+    if (!banner_) {
         return;
     }
-    QMetaObject::invokeMethod(fbanner1_, "AddProductGroup",
+    QMetaObject::invokeMethod(banner_, "AddProductGroup",
                               Q_ARG(QVariant, QVariant(QStringLiteral("Gestionale"))));
-    QMetaObject::invokeMethod(fbanner1_, "StartBanners");
+    QMetaObject::invokeMethod(banner_, "StartBanners");
 }
 
 bool CalcoloCodiceFiscale::eventFilter(QObject* watched, QEvent* event)
@@ -230,7 +229,7 @@ bool CalcoloCodiceFiscale::eventFilter(QObject* watched, QEvent* event)
 
 void CalcoloCodiceFiscale::HideMenuCaptions()
 {
-    for (QLabel* caption : std::as_const(label3_)) {
+    for (QLabel* caption : std::as_const(hoverCaptions_)) {
         caption->setVisible(false);
     }
 }
@@ -238,7 +237,7 @@ void CalcoloCodiceFiscale::HideMenuCaptions()
 void CalcoloCodiceFiscale::showCaption(int index)
 {
     HideMenuCaptions();
-    label3_[index]->setVisible(true);
+    hoverCaptions_[index]->setVisible(true);
 }
 
 void CalcoloCodiceFiscale::RunMenuAction(qint16 code)

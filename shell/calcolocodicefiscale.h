@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/fixeddialog.h"
 #include "shell/liveupdatelink.h"
+#include "ui/fixeddialog.h"
 
 #include <QList>
 
@@ -56,9 +56,9 @@ private:
     void confirmSessionEnd(QSessionManager& manager);
     void startLiveUpdate();
 
-    QList<QFrame*> frame1_;
-    QList<QLabel*> label3_;       // the hover captions, in the order of the menu entries
-    QWidget* fbanner1_ = nullptr; // none when the banner control cannot be created
+    QList<QFrame*> menuFrames_;    // Frame1: the main menu, the postal-code menu
+    QList<QLabel*> hoverCaptions_; // Label3, in the order of the menu entries
+    QWidget* banner_ = nullptr;    // FBanner1; none when the banner control cannot be created
     bool exitConfirmed_ = false;
     LiveUpdateLink liveUpdate_;
 };

@@ -248,12 +248,4 @@ TEST_F(TwoCastros, TheDateAndTheProvinceNarrowTheChoice)
                                                                   "CASTRO (LE) dal 01/05/1975"}));
 }
 
-TEST(Calculation, TypedTextHasCapitalsAndNothingElseChanged)
-{
-    EXPECT_EQ(fiscalcode::asTyped("rossi d'angelo-2"), "ROSSI D'ANGELO-2");
-    EXPECT_EQ(fiscalcode::asTyped("nicolò"), "NICOLò"); // accented letters are left as they are
-    EXPECT_EQ(fiscalcode::asTyped("e\u0300va"), "E\u0300VA"); // a separate accent mark stays one
-    EXPECT_EQ(fiscalcode::asTyped(""), "");
-}
-
 } // namespace

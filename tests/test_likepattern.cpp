@@ -86,6 +86,14 @@ TEST(SostituisciApici, ReplacesEveryApostropheAndNothingElse)
     EXPECT_EQ(refdata::SostituisciApici(std::string(40000, '\'')), std::string(40000, '?'));
 }
 
+TEST(Capitals, OnlyTheLettersAToZChange)
+{
+    EXPECT_EQ(refdata::capitals("rossi d'angelo-2"), "ROSSI D'ANGELO-2");
+    EXPECT_EQ(refdata::capitals("nicolò"), "NICOLò");       // accented letters are left as they are
+    EXPECT_EQ(refdata::capitals("e\u0300va"), "E\u0300VA"); // a separate accent mark stays one
+    EXPECT_EQ(refdata::capitals(""), "");
+}
+
 TEST(NameOrder, IgnoresCaseAndAccentsThenFallsBackToBytes)
 {
     EXPECT_LT(refdata::compareNames("agliè", "AGLIO"), 0);

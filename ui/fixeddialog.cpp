@@ -11,6 +11,7 @@ FixedDialog::FixedDialog(QWidget* parent, const QString& caption, QSize clientSi
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(caption);
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
     setFixedSize(clientSize);
     setAutoFillBackground(true);
     QPalette colours = palette();

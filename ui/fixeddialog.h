@@ -7,9 +7,9 @@
 namespace ui {
 
 // The common frame of the program's windows: a fixed-size dialog without minimise and maximise
-// buttons, with a white background, centred on the screen when shown. Escape does not close it
-// and no button is the default: Enter presses only the button that has the focus, and each window
-// decides what its other keys do.
+// buttons, with the program's icon and a white background, centred on the screen when shown. Escape
+// does not close it and no button is the default: Enter presses only the button that has the focus,
+// and each window decides what its other keys do.
 class FixedDialog : public QDialog {
     Q_OBJECT
 public:

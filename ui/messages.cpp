@@ -1,5 +1,7 @@
 #include "ui/messages.h"
 
+#include "data/database.h"
+
 #include <QMessageBox>
 
 namespace ui {
@@ -39,6 +41,17 @@ void inform(QWidget* parent, Icon icon, const QString& title, const QString& tex
 bool ask(QWidget* parent, const QString& title, const QString& text)
 {
     return presenter->present(parent, {Icon::Question, title, text, true});
+}
+
+bool reportingDataErrors(QWidget* parent, const std::function<void()>& action)
+{
+    try {
+        action();
+        return true;
+    } catch (const refdata::DataError& error) {
+        inform(parent, Icon::Information, kAttention, QString::fromUtf8(error.what()));
+        return false;
+    }
 }
 
 QString lines(std::span<const char* const> lines)

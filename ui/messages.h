@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <span>
 
 class QWidget;
@@ -36,6 +37,11 @@ inline constexpr const char* kInformation = "Informazione";
 void inform(QWidget* parent, Icon icon, const QString& title, const QString& text);
 // A question with Yes and No, No being the default; true for Yes.
 bool ask(QWidget* parent, const QString& title, const QString& text);
+
+// Runs `action`. A failure of the database or of a file that the action meets
+// (refdata::DataError) ends it and is told to the user in its own words, with the information
+// icon. Returns whether the action ran to its end.
+bool reportingDataErrors(QWidget* parent, const std::function<void()>& action);
 
 // A multi-line text: each line followed by carriage return and line feed.
 QString lines(std::span<const char* const> lines);

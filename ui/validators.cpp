@@ -1,14 +1,12 @@
 #include "ui/validators.h"
 
+#include "data/textfold.h"
+
 namespace ui {
 
 QValidator::State CapitalsValidator::validate(QString& input, int&) const
 {
-    for (QChar& c : input) {
-        if (c >= u'a' && c <= u'z') {
-            c = QChar(c.unicode() - u'a' + u'A');
-        }
-    }
+    input = QString::fromStdString(refdata::capitals(input.toStdString()));
     return Acceptable;
 }
 

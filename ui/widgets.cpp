@@ -1,8 +1,12 @@
 #include "ui/widgets.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFocusEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 
 namespace ui {
 
@@ -92,6 +96,55 @@ bool isFocusEntry(QWidget* control, const QEvent* event)
     const bool returning = withWindow && control->property(kLeftWithWindow).toBool();
     control->setProperty(kLeftWithWindow, false);
     return !returning;
+}
+
+ButtonArray::ButtonArray(const char* name, QObject* owner)
+    : QButtonGroup(owner), name_(QString::fromUtf8(name))
+{}
+
+QPushButton* ButtonArray::addPushButton(int index, const QString& caption, QWidget* parent,
+                                        QRect area)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setCursor(handCursor());
+    addElement(index, button, area);
+    return button;
+}
+
+void ButtonArray::addElement(int index, QAbstractButton* element, QRect area)
+{
+    element->setObjectName(QStringLiteral("%1_%2").arg(name_).arg(index));
+    element->setGeometry(area);
+    addButton(element, index);
+}
+
+namespace {
+
+class ClipboardOnEntry : public QObject {
+public:
+    ClipboardOnEntry(QLineEdit* box, bool selectText) : QObject(box), selectText_(selectText) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* box = static_cast<QLineEdit*>(watched);
+        if (isFocusEntry(box, event)) {
+            QApplication::clipboard()->clear();
+            if (selectText_) {
+                box->selectAll();
+            }
+        }
+        return false;
+    }
+
+private:
+    bool selectText_;
+};
+
+} // namespace
+
+void emptyClipboardOnEntry(QLineEdit* box, bool selectText)
+{
+    box->installEventFilter(new ClipboardOnEntry(box, selectText));
 }
 
 } // namespace ui

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QCursor>
 #include <QLabel>
 #include <QPixmap>
+
+class QLineEdit;
+class QPushButton;
 
 // Small controls shared by the program's windows.
 namespace ui {
@@ -51,6 +55,26 @@ protected:
 // window when that opens, but not coming back with the window after another program or a message
 // box had the front.
 bool isFocusEntry(QWidget* control, const QEvent* event);
+
+// A control array of buttons: one group, each element named "<name>_<index>" (bottone_3,
+// Option1_0); idClicked gives the index of the element pressed.
+class ButtonArray : public QButtonGroup {
+    Q_OBJECT
+public:
+    ButtonArray(const char* name, QObject* owner);
+
+    // A push button with the program's hand pointer.
+    QPushButton* addPushButton(int index, const QString& caption, QWidget* parent, QRect area);
+    // Any other button: an option button, a picture.
+    void addElement(int index, QAbstractButton* element, QRect area);
+
+private:
+    QString name_;
+};
+
+// Entering `box` (see isFocusEntry) empties the system clipboard and, with `selectText`, selects
+// the box's whole text, so that typing replaces it.
+void emptyClipboardOnEntry(QLineEdit* box, bool selectText);
 
 // A caption on a raised grey panel.
 class CaptionPanel : public QLabel {
