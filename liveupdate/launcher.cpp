@@ -1,7 +1,7 @@
 #include "launcher.h"
 
-#include "catalogue.h"
-#include "messages.h"
+#include "notices.h"
+#include "products.h"
 #include "text.h"
 
 #include <optional>

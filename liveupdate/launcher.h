@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue.h"
 #include "platform.h"
+#include "products.h"
 
 #include <cstdint>
 #include <string>

@@ -1,9 +1,9 @@
 // The launch routine on a fake platform: what it reads, starts, shows and returns.
 
-#include "catalogue.h"
 #include "launcher.h"
 #include "liveupdate_fake_platform.h"
-#include "messages.h"
+#include "notices.h"
+#include "products.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The products the library knows: the service and its files, the makers' web addresses, and the
+// product codes that old or alternate-brand products are started with.
+
 #include <optional>
 #include <string_view>
 

@@ -1,6 +1,6 @@
-#include "messages.h"
+#include "notices.h"
 
-#include "catalogue.h"
+#include "products.h"
 
 namespace corvanlu {
 
