@@ -31,7 +31,7 @@ extern "C" int32_t CORVANLU_CALL CorvanLiveUpdateEx(int32_t Reserved, int32_t Sh
         };
         return corvanlu::LaunchLiveUpdate(corvanlu::systemPlatform(), libraryState, request);
     } catch (...) {
-        return corvanlu::kUnexpectedFailure;
+        return CORVANLU_UNEXPECTED_FAILURE;
     }
 }
 

@@ -10,9 +10,6 @@ namespace corvanlu {
 
 namespace {
 
-// Shell results up to this value are error numbers.
-constexpr int kHighestShellError = 32;
-
 struct Edition {
     Language language;
     std::string suffix; // completes the configuration section and the executable's name
@@ -138,7 +135,7 @@ std::int32_t startService(Platform& platform, const LaunchRequest& request,
                           const std::string& title, Language language)
 {
     const int result = platform.shellOpen(servicePath, commandLine);
-    if (result <= kHighestShellError && request.showMessages == 1) {
+    if (result <= CORVANLU_HIGHEST_SHELL_ERROR && request.showMessages == 1) {
         platform.showMessage(title,
                              launchFailedMessage(language, result, platform.errorText(result)),
                              MessageIcon::Error);
@@ -155,7 +152,7 @@ std::int32_t reportNotInstalled(Platform& platform, const LibraryState& state,
                              MessageIcon::Information);
     if (edition.suffix.empty())
         platform.shellOpen(state.webAddress, "");
-    return kServiceNotInstalled;
+    return CORVANLU_SERVICE_NOT_INSTALLED;
 }
 
 } // namespace
@@ -164,7 +161,7 @@ std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state, const Lau
 {
     std::string code = asciiUpper(trimmed(request.productCode));
     if (code.empty())
-        return kEmptyProductCode;
+        return CORVANLU_EMPTY_PRODUCT_CODE;
 
     const std::string title = titleFor(code, request.productName);
     Edition edition = editionOf(code);
@@ -177,7 +174,7 @@ std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state, const Lau
     const std::optional<std::string> commandLine =
         commandLineFor(code, title, request.extraArgument);
     if (!commandLine)
-        return kEmptyProductName;
+        return CORVANLU_EMPTY_PRODUCT_NAME;
 
     const std::string servicePath = locateService(platform, code, edition.suffix);
     try {
@@ -186,7 +183,7 @@ std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state, const Lau
                                 edition.language);
         return reportNotInstalled(platform, state, request, title, edition);
     } catch (...) {
-        return kUnexpectedFailure;
+        return CORVANLU_UNEXPECTED_FAILURE;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "corvanlu.h"
 #include "platform.h"
 #include "products.h"
 
@@ -8,12 +9,6 @@
 #include <string_view>
 
 namespace corvanlu {
-
-// Result codes besides the shell's own numbers.
-inline constexpr std::int32_t kEmptyProductCode = -1;
-inline constexpr std::int32_t kEmptyProductName = -2;
-inline constexpr std::int32_t kServiceNotInstalled = -3;
-inline constexpr std::int32_t kUnexpectedFailure = -4;
 
 // What the library keeps between calls. The web address turns to the alternate brand's for good
 // once a call has recognised one of that brand's products.
@@ -31,7 +26,7 @@ struct LaunchRequest {
 };
 
 // Finds the live-update service and starts it for the host's product, or tells the user that it
-// is missing. Returns the shell's value or one of the result codes above.
+// is missing. Returns one of the results of corvanlu.h.
 std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state,
                               const LaunchRequest& request);
 

@@ -29,13 +29,10 @@ struct ShellError {
 
 // The shell's error numbers that a start can end in.
 constexpr ShellError kShellErrors[] = {
-    {0, EAGAIN},   // out of memory or resources
-    {2, ENOENT},   // file not found
-    {3, ENOTDIR},  // path not found
-    {5, EACCES},   // access denied
-    {8, ENOMEM},   // not enough memory
-    {11, ENOEXEC}, // not a program
-    {26, ETXTBSY}, // sharing violation
+    {CORVANLU_SHELL_OUT_OF_RESOURCES, EAGAIN},   {CORVANLU_SHELL_FILE_NOT_FOUND, ENOENT},
+    {CORVANLU_SHELL_PATH_NOT_FOUND, ENOTDIR},    {CORVANLU_SHELL_ACCESS_DENIED, EACCES},
+    {CORVANLU_SHELL_OUT_OF_MEMORY, ENOMEM},      {CORVANLU_SHELL_NOT_A_PROGRAM, ENOEXEC},
+    {CORVANLU_SHELL_SHARING_VIOLATION, ETXTBSY},
 };
 
 bool isWebAddress(std::string_view text)
@@ -131,25 +128,25 @@ int shellErrorFor(int errnoValue)
 {
     switch (errnoValue) {
     case ENOENT:
-        return 2;
+        return CORVANLU_SHELL_FILE_NOT_FOUND;
     case ENOTDIR:
     case ELOOP:
     case ENAMETOOLONG:
-        return 3;
+        return CORVANLU_SHELL_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
     case EISDIR:
-        return 5;
+        return CORVANLU_SHELL_ACCESS_DENIED;
     case ENOMEM:
     case E2BIG:
-        return 8;
+        return CORVANLU_SHELL_OUT_OF_MEMORY;
     case ENOEXEC:
     case ELIBBAD:
-        return 11;
+        return CORVANLU_SHELL_NOT_A_PROGRAM;
     case ETXTBSY:
-        return 26;
+        return CORVANLU_SHELL_SHARING_VIOLATION;
     default:
-        return 0;
+        return CORVANLU_SHELL_OUT_OF_RESOURCES;
     }
 }
 

@@ -53,7 +53,8 @@ enum Flags : std::uint8_t {
 
 bool isDocumentedResult(std::int32_t result, int shellResult)
 {
-    return (result >= -4 && result <= -1) || result == shellResult;
+    return (result >= CORVANLU_UNEXPECTED_FAILURE && result <= CORVANLU_EMPTY_PRODUCT_CODE) ||
+           result == shellResult;
 }
 
 } // namespace

@@ -66,7 +66,7 @@ TEST_F(LaunchTest, HostCallStartsTheConfiguredServiceWithTheProductsCommandLine)
 
 TEST_F(LaunchTest, MissingServiceShowsTheItalianTextAndOpensTheMakersAddress)
 {
-    EXPECT_EQ(launch("CD4417", "Mirelta", "C:\\Mirelta"), corvanlu::kServiceNotInstalled);
+    EXPECT_EQ(launch("CD4417", "Mirelta", "C:\\Mirelta"), CORVANLU_SERVICE_NOT_INSTALLED);
     EXPECT_THAT(platform.defaultsRead, ElementsAre(defaultPath("")));
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].title, "Mirelta");
@@ -97,13 +97,13 @@ TEST_F(LaunchTest, ConfiguredPathIsTrimmedAndABlankOneMeansNotInstalled)
     blank.existingFiles.insert(defaultPath(""));
     blank.setProfileValue("CorvanLiveUpdate.ini", "Applicazione", "exe", "   ");
     EXPECT_EQ(corvanlu::LaunchLiveUpdate(blank, state, {1, "CD4417", "Mirelta", ""}),
-              corvanlu::kServiceNotInstalled);
+              CORVANLU_SERVICE_NOT_INSTALLED);
 }
 
 TEST_F(LaunchTest, BlankCodeReturnsMinusOneBeforeDoingAnything)
 {
     for (const std::string_view code : {"", "   ", "\t\r\n ", "\x01\x1f"}) {
-        EXPECT_EQ(launch(code), corvanlu::kEmptyProductCode);
+        EXPECT_EQ(launch(code), CORVANLU_EMPTY_PRODUCT_CODE);
     }
     EXPECT_THAT(platform.sectionsRead, IsEmpty());
     EXPECT_THAT(platform.shellCalls, IsEmpty());
@@ -113,7 +113,7 @@ TEST_F(LaunchTest, BlankCodeReturnsMinusOneBeforeDoingAnything)
 TEST_F(LaunchTest, NameWithoutTextReturnsMinusTwoSilently)
 {
     for (const std::string_view name : {"", "  ", "\"\"", " \" \" \"\t"}) {
-        EXPECT_EQ(launch("CD4417", name, "C:\\Mirelta", 1), corvanlu::kEmptyProductName);
+        EXPECT_EQ(launch("CD4417", name, "C:\\Mirelta", 1), CORVANLU_EMPTY_PRODUCT_NAME);
     }
     EXPECT_THAT(platform.sectionsRead, IsEmpty());
     EXPECT_THAT(platform.shellCalls, IsEmpty());
@@ -150,7 +150,7 @@ TEST_F(LaunchTest, ShellResultsAbove32AreSuccessesAndUpTo32Errors)
 
 TEST_F(LaunchTest, ShowMessagesZeroSuppressesBothMessagesButNotTheWebAddress)
 {
-    EXPECT_EQ(launch("CD4417", "Mirelta", "", 0), corvanlu::kServiceNotInstalled);
+    EXPECT_EQ(launch("CD4417", "Mirelta", "", 0), CORVANLU_SERVICE_NOT_INSTALLED);
     EXPECT_THAT(webAddressesOpened(), ElementsAre("https://www.corvan.example/"));
 
     platform.installService(kServicePath);
@@ -162,7 +162,7 @@ TEST_F(LaunchTest, ShowMessagesZeroSuppressesBothMessagesButNotTheWebAddress)
 TEST_F(LaunchTest, LaunchFailuresAreReportedOnlyForShowMessagesOne)
 {
     // Any other non-zero value still shows the not-installed message.
-    EXPECT_EQ(launch("CD4417", "Mirelta", "", 2), corvanlu::kServiceNotInstalled);
+    EXPECT_EQ(launch("CD4417", "Mirelta", "", 2), CORVANLU_SERVICE_NOT_INSTALLED);
     EXPECT_EQ(platform.messages.size(), 1u);
 
     platform.installService(kServicePath);
@@ -175,16 +175,16 @@ TEST_F(LaunchTest, FailuresWhileStartingOrReportingBecomeMinusFour)
 {
     platform.installService(kServicePath);
     platform.shellFails = true;
-    EXPECT_EQ(launch("CD4417"), corvanlu::kUnexpectedFailure);
+    EXPECT_EQ(launch("CD4417"), CORVANLU_UNEXPECTED_FAILURE);
 
     FakePlatform missing;
     missing.messageFails = true;
     EXPECT_EQ(corvanlu::LaunchLiveUpdate(missing, state, {1, "CD4417", "Mirelta", ""}),
-              corvanlu::kUnexpectedFailure);
+              CORVANLU_UNEXPECTED_FAILURE);
     missing.messageFails = false;
     missing.shellFails = true;
     EXPECT_EQ(corvanlu::LaunchLiveUpdate(missing, state, {1, "CD4417", "Mirelta", ""}),
-              corvanlu::kUnexpectedFailure);
+              CORVANLU_UNEXPECTED_FAILURE);
 }
 
 TEST_F(LaunchTest, CodeIsTrimmedAndOnlyAsciiLettersAreUpperCased)
@@ -300,7 +300,7 @@ TEST_F(LaunchTest, TheAlternateBrandFileIsReadOnlyForCD6CodesWithoutTheMakersSer
 
     platform.sectionsRead.clear();
     platform.shellCalls.clear();
-    EXPECT_EQ(launch("2004115"), corvanlu::kServiceNotInstalled);
+    EXPECT_EQ(launch("2004115"), CORVANLU_SERVICE_NOT_INSTALLED);
     EXPECT_THAT(platform.sectionsRead, ElementsAre("CorvanLiveUpdate.ini:Applicazione",
                                                    "SolveaLiveUpdate.ini:Applicazione"));
     EXPECT_THAT(webAddressesOpened(), ElementsAre("https://www.solvea.example/"));
@@ -347,7 +347,7 @@ TEST_F(LaunchTest, TheCodesFirstCharactersChooseSectionDefaultPathAndMessages)
     for (const EditionCase& edition : kEditions) {
         FakePlatform missing;
         EXPECT_EQ(corvanlu::LaunchLiveUpdate(missing, state, {1, edition.code, "Mirelta", ""}),
-                  corvanlu::kServiceNotInstalled);
+                  CORVANLU_SERVICE_NOT_INSTALLED);
         EXPECT_THAT(missing.sectionsRead,
                     ElementsAre("CorvanLiveUpdate.ini:Applicazione" + edition.suffix))
             << edition.code;

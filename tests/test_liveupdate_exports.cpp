@@ -9,6 +9,8 @@
 #include <random>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+extern "C" const char* liveUpdateOutcomeInC(std::int32_t showMessages, const char* code,
+                                            const char* name);
 
 using namespace std::string_view_literals;
 using testing::ElementsAre;
@@ -60,6 +62,21 @@ TEST_F(ExportsTest, AnAlternateBrandCallSwitchesTheWebAddressForTheProcess)
     EXPECT_EQ(CorvanLiveUpdateEx(0, 0, "CD4417", "Mirelta", ""), -3);
     ASSERT_EQ(platform.shellCalls.size(), 2u);
     EXPECT_EQ(platform.shellCalls[1].file, "https://www.solvea.example/");
+}
+
+TEST_F(ExportsTest, AHostInCTellsTheResultsApartByTheirNames)
+{
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, " ", "Mirelta"), "empty code");
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "\"\""), "empty name");
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "Mirelta"), "not installed");
+    platform.installService("C:\\LU\\CorvanLiveUpdate.exe");
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "Mirelta"), "started");
+    platform.shellResult = 2;
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "Mirelta"), "file not found");
+    platform.shellResult = 32;
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "Mirelta"), "other shell error");
+    platform.shellFails = true;
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "Mirelta"), "unexpected failure");
 }
 
 // The fuzz target's checks on inputs that random bytes rarely produce.
