@@ -17,21 +17,26 @@ struct Edition {
 
 Edition editionOf(std::string_view code)
 {
-    if (code.starts_with("DCD"))
+    if (code.starts_with("DCD")) {
         return {Language::German, "Deu"};
-    if (code.starts_with('E'))
+    }
+    if (code.starts_with('E')) {
         return {Language::English, "Eng"};
-    if (code.starts_with('S'))
+    }
+    if (code.starts_with('S')) {
         return {Language::Spanish, "Esp"};
-    if (code.starts_with('F'))
+    }
+    if (code.starts_with('F')) {
         return {Language::French, "Fra"};
+    }
     return {Language::Italian, ""};
 }
 
 std::string titleFor(std::string_view code, std::string_view productName)
 {
-    if (code == kLegacyProductWithOwnTitle)
+    if (code == kLegacyProductWithOwnTitle) {
         return std::string(kLegacyProductTitle);
+    }
     return std::string(trimmed(productName));
 }
 
@@ -43,11 +48,13 @@ std::string currentCodeOf(std::string_view code)
 // Turns a code of the alternate brand into that brand's own code; false for every other code.
 bool adoptAlternateBrandCode(std::string& code)
 {
-    if (code.starts_with(kAlternateBrandPrefix))
+    if (code.starts_with(kAlternateBrandPrefix)) {
         return true;
+    }
     const std::optional<std::string_view> brandCode = lookUp(kAlternateBrandCodes, code);
-    if (!brandCode)
+    if (!brandCode) {
         return false;
+    }
     code = *brandCode;
     return true;
 }
@@ -77,8 +84,9 @@ std::optional<std::string> commandLineFor(std::string_view code, std::string_vie
                                           std::string_view extraArgument)
 {
     const std::string name = argumentText(title);
-    if (name.empty())
+    if (name.empty()) {
         return std::nullopt;
+    }
     std::string commandLine(code);
     commandLine += ' ';
     appendQuoted(commandLine, name);
@@ -121,10 +129,12 @@ std::string_view folderOf(std::string_view path)
 std::string locateService(Platform& platform, std::string_view code, std::string_view suffix)
 {
     const std::string path = configuredExecutable(platform, kConfigurationFile, suffix);
-    if (!path.empty() && platform.fileExists(path))
+    if (!path.empty() && platform.fileExists(path)) {
         return path;
-    if (!code.starts_with(kAlternateBrandPrefix))
+    }
+    if (!code.starts_with(kAlternateBrandPrefix)) {
         return path;
+    }
     const std::string brandPath =
         configuredExecutable(platform, kAlternateConfigurationFile, suffix);
     return std::string(folderOf(brandPath)) + executableFileName(suffix);
@@ -147,21 +157,24 @@ std::int32_t reportNotInstalled(Platform& platform, const LibraryState& state,
                                 const LaunchRequest& request, const std::string& title,
                                 const Edition& edition)
 {
-    if (request.showMessages != 0)
+    if (request.showMessages != 0) {
         platform.showMessage(title, notInstalledMessage(edition.language),
                              MessageIcon::Information);
-    if (edition.suffix.empty())
+    }
+    if (edition.suffix.empty()) {
         platform.shellOpen(state.webAddress, "");
+    }
     return CORVANLU_SERVICE_NOT_INSTALLED;
 }
 
 } // namespace
 
-std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state, const LaunchRequest& request)
+std::int32_t launchLiveUpdate(Platform& platform, LibraryState& state, const LaunchRequest& request)
 {
     std::string code = asciiUpper(trimmed(request.productCode));
-    if (code.empty())
+    if (code.empty()) {
         return CORVANLU_EMPTY_PRODUCT_CODE;
+    }
 
     const std::string title = titleFor(code, request.productName);
     Edition edition = editionOf(code);
@@ -173,14 +186,16 @@ std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state, const Lau
 
     const std::optional<std::string> commandLine =
         commandLineFor(code, title, request.extraArgument);
-    if (!commandLine)
+    if (!commandLine) {
         return CORVANLU_EMPTY_PRODUCT_NAME;
+    }
 
     const std::string servicePath = locateService(platform, code, edition.suffix);
     try {
-        if (!servicePath.empty() && platform.fileExists(servicePath))
+        if (!servicePath.empty() && platform.fileExists(servicePath)) {
             return startService(platform, request, servicePath, *commandLine, title,
                                 edition.language);
+        }
         return reportNotInstalled(platform, state, request, title, edition);
     } catch (...) {
         return CORVANLU_UNEXPECTED_FAILURE;

@@ -27,7 +27,7 @@ struct LaunchRequest {
 
 // Finds the live-update service and starts it for the host's product, or tells the user that it
 // is missing. Returns one of the results of corvanlu.h.
-std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state,
+std::int32_t launchLiveUpdate(Platform& platform, LibraryState& state,
                               const LaunchRequest& request);
 
 } // namespace corvanlu

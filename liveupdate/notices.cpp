@@ -111,8 +111,9 @@ std::string formatMessage(std::string_view pattern,
 std::string notInstalledMessage(Language language)
 {
     const std::string_view text = StringheDLL_u::notInstalled(language);
-    if (language == Language::Italian)
+    if (language == Language::Italian) {
         return formatMessage(text, {kServiceName});
+    }
     return std::string(text);
 }
 

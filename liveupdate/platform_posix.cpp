@@ -38,13 +38,15 @@ constexpr ShellError kShellErrors[] = {
 bool isWebAddress(std::string_view text)
 {
     const std::size_t schemeEnd = text.find("://");
-    if (schemeEnd == std::string_view::npos || schemeEnd < 2)
+    if (schemeEnd == std::string_view::npos || schemeEnd < 2) {
         return false;
+    }
     for (const char c : text.substr(0, schemeEnd)) {
         const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                              (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-        if (!allowed)
+        if (!allowed) {
             return false;
+        }
     }
     return true;
 }
@@ -59,8 +61,9 @@ std::string programOnPath(const std::string& name)
         const std::string folder(folders.substr(0, end));
         folders.remove_prefix(end == std::string_view::npos ? folders.size() : end + 1);
         const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
-        if (::access(candidate.c_str(), X_OK) == 0)
+        if (::access(candidate.c_str(), X_OK) == 0) {
             return candidate;
+        }
     }
     return name;
 }
@@ -77,8 +80,9 @@ void reportToParent(int fd, int errnoValue)
     ::setsid();
     const pid_t grandchild = ::fork();
     if (grandchild != 0) {
-        if (grandchild < 0)
+        if (grandchild < 0) {
             reportToParent(reportFd, errno);
+        }
         ::_exit(0);
     }
     sigset_t none;
@@ -153,13 +157,15 @@ int shellErrorFor(int errnoValue)
 int startDetached(const std::string& program, const std::vector<std::string>& arguments)
 {
     std::vector<char*> argv;
-    for (const std::string& argument : arguments)
+    for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
+    }
     argv.push_back(nullptr);
 
     int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0)
+    if (::pipe2(report, O_CLOEXEC) != 0) {
         return errno;
+    }
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(report[0]);
@@ -169,8 +175,9 @@ int startDetached(const std::string& program, const std::vector<std::string>& ar
     ::close(report[1]);
     const int result = child < 0 ? forkError : readChildReport(report[0]);
     ::close(report[0]);
-    if (child > 0)
+    if (child > 0) {
         reapChild(child);
+    }
     return result;
 }
 
@@ -194,16 +201,18 @@ int PosixPlatform::shellOpen(const std::string& file, const std::string& paramet
         return shellResultOf(startDetached(opener, {opener, file}));
     }
     std::vector<std::string> arguments{file};
-    for (std::string& argument : splitCommandLine(parameters))
+    for (std::string& argument : splitCommandLine(parameters)) {
         arguments.push_back(std::move(argument));
+    }
     return shellResultOf(startDetached(file, arguments));
 }
 
 std::string PosixPlatform::errorText(int errorNumber)
 {
     for (const ShellError& error : kShellErrors) {
-        if (error.number == errorNumber)
+        if (error.number == errorNumber) {
             return std::strerror(error.errnoValue);
+        }
     }
     return "Unknown error " + std::to_string(errorNumber);
 }

@@ -51,8 +51,9 @@ template <std::size_t N>
 constexpr std::optional<std::string_view> lookUp(const CodePair (&table)[N], std::string_view code)
 {
     for (const CodePair& pair : table) {
-        if (pair.code == code)
+        if (pair.code == code) {
             return pair.replacement;
+        }
     }
     return std::nullopt;
 }

@@ -31,7 +31,7 @@ protected:
     std::int32_t launch(std::string_view code, std::string_view name = "Mirelta",
                         std::string_view extra = "", std::uint8_t showMessages = 1)
     {
-        return corvanlu::LaunchLiveUpdate(platform, state, {showMessages, code, name, extra});
+        return corvanlu::launchLiveUpdate(platform, state, {showMessages, code, name, extra});
     }
 
     std::string commandLineOfLaunch()
@@ -43,8 +43,9 @@ protected:
     {
         std::vector<std::string> addresses;
         for (const auto& call : platform.shellCalls) {
-            if (call.file.starts_with("https://"))
+            if (call.file.starts_with("https://")) {
                 addresses.push_back(call.file);
+            }
         }
         return addresses;
     }
@@ -96,7 +97,7 @@ TEST_F(LaunchTest, ConfiguredPathIsTrimmedAndABlankOneMeansNotInstalled)
     FakePlatform blank;
     blank.existingFiles.insert(defaultPath(""));
     blank.setProfileValue("CorvanLiveUpdate.ini", "Applicazione", "exe", "   ");
-    EXPECT_EQ(corvanlu::LaunchLiveUpdate(blank, state, {1, "CD4417", "Mirelta", ""}),
+    EXPECT_EQ(corvanlu::launchLiveUpdate(blank, state, {1, "CD4417", "Mirelta", ""}),
               CORVANLU_SERVICE_NOT_INSTALLED);
 }
 
@@ -179,11 +180,11 @@ TEST_F(LaunchTest, FailuresWhileStartingOrReportingBecomeMinusFour)
 
     FakePlatform missing;
     missing.messageFails = true;
-    EXPECT_EQ(corvanlu::LaunchLiveUpdate(missing, state, {1, "CD4417", "Mirelta", ""}),
+    EXPECT_EQ(corvanlu::launchLiveUpdate(missing, state, {1, "CD4417", "Mirelta", ""}),
               CORVANLU_UNEXPECTED_FAILURE);
     missing.messageFails = false;
     missing.shellFails = true;
-    EXPECT_EQ(corvanlu::LaunchLiveUpdate(missing, state, {1, "CD4417", "Mirelta", ""}),
+    EXPECT_EQ(corvanlu::launchLiveUpdate(missing, state, {1, "CD4417", "Mirelta", ""}),
               CORVANLU_UNEXPECTED_FAILURE);
 }
 
@@ -287,7 +288,7 @@ TEST_F(LaunchTest, CD6CodesFallBackToTheFolderConfiguredForTheAlternateBrand)
         FakePlatform fallback;
         fallback.setProfileValue("SolveaLiveUpdate.ini", "Applicazione", "exe", configured);
         fallback.existingFiles.insert(expected);
-        EXPECT_EQ(corvanlu::LaunchLiveUpdate(fallback, state, {1, "CD6101", "Mirelta", ""}), 42);
+        EXPECT_EQ(corvanlu::launchLiveUpdate(fallback, state, {1, "CD6101", "Mirelta", ""}), 42);
         ASSERT_EQ(fallback.shellCalls.size(), 1u);
         EXPECT_EQ(fallback.shellCalls[0].file, expected);
     }
@@ -346,7 +347,7 @@ TEST_F(LaunchTest, TheCodesFirstCharactersChooseSectionDefaultPathAndMessages)
 {
     for (const EditionCase& edition : kEditions) {
         FakePlatform missing;
-        EXPECT_EQ(corvanlu::LaunchLiveUpdate(missing, state, {1, edition.code, "Mirelta", ""}),
+        EXPECT_EQ(corvanlu::launchLiveUpdate(missing, state, {1, edition.code, "Mirelta", ""}),
                   CORVANLU_SERVICE_NOT_INSTALLED);
         EXPECT_THAT(missing.sectionsRead,
                     ElementsAre("CorvanLiveUpdate.ini:Applicazione" + edition.suffix))

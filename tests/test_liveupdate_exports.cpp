@@ -84,8 +84,9 @@ TEST(ExportsFuzz, LongValuesAndEveryByteAreHandled)
 {
     const std::string longText(200000, 'a');
     std::string everyByte;
-    for (int c = 1; c < 256; ++c)
+    for (int c = 1; c < 256; ++c) {
         everyByte += static_cast<char>(c);
+    }
     for (const std::uint8_t flags : {0, 8, 16, 24, 32, 40, 64, 72, 127}) {
         for (const std::string& text : {longText, everyByte, std::string("cd6 \"\"\\")}) {
             std::string input(1, static_cast<char>(flags));

@@ -54,16 +54,18 @@ class EnvironmentValue {
 public:
     EnvironmentValue(const char* name, const std::string& value) : name_(name)
     {
-        if (const char* old = std::getenv(name))
+        if (const char* old = std::getenv(name)) {
             old_ = old;
+        }
         ::setenv(name, value.c_str(), 1);
     }
     ~EnvironmentValue()
     {
-        if (old_)
+        if (old_) {
             ::setenv(name_, old_->c_str(), 1);
-        else
+        } else {
             ::unsetenv(name_);
+        }
     }
     EnvironmentValue(const EnvironmentValue&) = delete;
     EnvironmentValue& operator=(const EnvironmentValue&) = delete;
@@ -77,8 +79,9 @@ void writeFile(const fs::path& path, const std::string& content, bool executable
 {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
-    if (executable)
+    if (executable) {
         fs::permissions(path, fs::perms::owner_all, fs::perm_options::add);
+    }
 }
 
 // A program that writes its arguments, one a line, to `record`.
@@ -93,12 +96,14 @@ void writeRecorder(const fs::path& path, const fs::path& record)
 // The lines a detached program recorded, once it has.
 std::vector<std::string> recordedLines(const fs::path& record)
 {
-    for (int attempt = 0; attempt < 200 && !fs::exists(record); ++attempt)
+    for (int attempt = 0; attempt < 200 && !fs::exists(record); ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
     std::ifstream file(record);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);)
+    for (std::string line; std::getline(file, line);) {
         lines.push_back(line);
+    }
     return lines;
 }
 
