@@ -179,6 +179,60 @@ TEST_F(ProfileFolders, FileNamesMatchWithoutRegardToCase)
               "found");
 }
 
+// A file over the limits counts as unreadable: its values are missing, and the folders after it
+// are not looked at, as for a file that cannot be opened.
+TEST_F(ProfileFolders, AFileOverTheSizeLimitCountsAsUnreadable)
+{
+    const fs::path file = folder / "user/CorvanLiveUpdate.ini";
+    const std::string head = "[Applicazione]\nexe=user\n";
+    writeFile(folder / "system1/CorvanLiveUpdate.ini", "[Applicazione]\nexe=system1\n");
+    writeFile(file, head + std::string(corvanlu::kMaxProfileFileSize - head.size(), '\n'));
+    EXPECT_EQ(read(), "user");
+
+    std::ofstream(file, std::ios::app) << '\n';
+    EXPECT_EQ(read(), "default");
+    fs::resize_file(file, 300'000'000); // sparse: nothing of it is read
+    EXPECT_EQ(read(), "default");
+    // A file with no end is cut short too.
+    EXPECT_EQ(corvanlu::readProfileString("/dev/zero", "Applicazione", "exe", "default"),
+              "default");
+}
+
+TEST_F(ProfileFolders, ALineOverTheLengthLimitMakesTheFileUnreadableWhereverItIs)
+{
+    const fs::path file = folder / "user/CorvanLiveUpdate.ini";
+    const std::string longestComment = ";" + std::string(corvanlu::kMaxProfileLineLength - 1, 'x');
+    writeFile(file, "[Applicazione]\nexe=user\r\n" + longestComment + "\r\n" + longestComment);
+    EXPECT_EQ(read(), "user");
+
+    for (const std::string& content : {
+             "[Applicazione]\nexe=user\n" + longestComment + "x\n",
+             "[Applicazione]\nexe=user\n" + longestComment + "x",
+             longestComment + "x\n[Applicazione]\nexe=user\n",
+             "[Applicazione]\nexe=" + longestComment + "\n",
+         }) {
+        writeFile(file, content);
+        EXPECT_EQ(read(), "default") << "file of " << content.size() << " bytes";
+    }
+}
+
+// Values are whole wherever the reads of the file end.
+TEST_F(ProfileFolders, EveryValueOfALargeFileIsReadWhole)
+{
+    std::string content = "[A]\n";
+    for (int n = 1; n <= 300; ++n) {
+        content +=
+            "k" + std::to_string(n) + "=" + std::string(static_cast<std::size_t>(n), 'v') + "\n";
+    }
+    writeFile(folder / "user/large.ini", content);
+    for (int n = 1; n <= 300; ++n) {
+        const auto value =
+            corvanlu::readProfileValue(folder / "user/large.ini", "a", "K" + std::to_string(n));
+        ASSERT_EQ(value, std::string(static_cast<std::size_t>(n), 'v')) << "k" << n;
+    }
+    EXPECT_EQ(corvanlu::readProfileValue(folder / "user/large.ini", "a", "k301"), std::nullopt);
+}
+
 TEST(CommandLine, IsSplitTheWayWindowsSplitsIt)
 {
     using corvanlu::splitCommandLine;
