@@ -13,8 +13,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -126,6 +129,64 @@ bool qtApplicationOnThisThread()
     return application != nullptr && QThread::currentThread() == application->thread();
 }
 
+bool signalPending(int signal)
+{
+    sigset_t pending;
+    sigemptyset(&pending);
+    return ::sigpending(&pending) == 0 && sigismember(&pending, signal) == 1;
+}
+
+// True when `fd` is a pipe or socket whose reading end is gone, so that a write would fail.
+bool readerGone(int fd)
+{
+    pollfd entry{.fd = fd, .events = POLLOUT, .revents = 0};
+    return ::poll(&entry, 1, 0) == 1 && (entry.revents & (POLLERR | POLLHUP)) != 0;
+}
+
+void writeAll(int fd, std::string_view text)
+{
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+// Writes `text` on standard error, which may be a pipe whose reader is gone. Such a write raises
+// SIGPIPE, which would end the host, and the host's signal settings are its own: SIGPIPE is
+// blocked for this thread while writing, a SIGPIPE the write raised is taken off again, and then
+// the thread's mask is put back as it was. The host's own output waiting in stderr's buffer goes
+// first. When the host blocks SIGPIPE itself and one is pending already, a new one could not be
+// told from it, so nothing is written to a pipe known to have lost its reader.
+void writeToStandardError(std::string_view text)
+{
+    const int savedErrno = errno;
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    sigset_t hostMask;
+    if (::pthread_sigmask(SIG_BLOCK, &pipeSignal, &hostMask) != 0) {
+        return;
+    }
+    const bool pendingBefore = signalPending(SIGPIPE);
+    if (!pendingBefore || !readerGone(STDERR_FILENO)) {
+        std::fflush(stderr);
+        writeAll(STDERR_FILENO, text);
+    }
+    if (!pendingBefore && signalPending(SIGPIPE)) {
+        const timespec noWait{};
+        while (::sigtimedwait(&pipeSignal, nullptr, &noWait) < 0 && errno == EINTR) {
+        }
+    }
+    ::pthread_sigmask(SIG_SETMASK, &hostMask, nullptr);
+    errno = savedErrno;
+}
+
 } // namespace
 
 int shellErrorFor(int errnoValue)
@@ -226,8 +287,7 @@ void PosixPlatform::showMessage(const std::string& title, const std::string& tex
         box.exec();
         return;
     }
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-    std::fflush(stderr);
+    writeToStandardError(title + ": " + text + "\n");
 }
 
 Platform& systemPlatform()
