@@ -37,12 +37,13 @@ std::string fileContent(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// The command line the recorder wrote, once it has: at most ten seconds later.
 std::string recordedCommandLine(const std::string& record)
 {
-    for (int attempt = 0;
-         attempt < 400 && GetFileAttributesA(record.c_str()) == INVALID_FILE_ATTRIBUTES;
-         ++attempt) {
-        Sleep(25);
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (GetFileAttributesA(record.c_str()) == INVALID_FILE_ATTRIBUTES &&
+           GetTickCount64() < deadline) {
+        Sleep(10);
     }
     return fileContent(record);
 }
