@@ -162,7 +162,7 @@ std::int32_t reportNotInstalled(Platform& platform, const LibraryState& state,
                              MessageIcon::Information);
     }
     if (edition.suffix.empty()) {
-        platform.shellOpen(state.webAddress, "");
+        platform.shellOpen(std::string(state.webAddress()), "");
     }
     return CORVANLU_SERVICE_NOT_INSTALLED;
 }
@@ -181,7 +181,7 @@ std::int32_t launchLiveUpdate(Platform& platform, LibraryState& state, const Lau
     code = currentCodeOf(code);
     if (adoptAlternateBrandCode(code)) {
         edition.suffix.clear();
-        state.webAddress = kAlternateBrandWebAddress;
+        state.adoptAlternateBrand();
     }
 
     const std::optional<std::string> commandLine =

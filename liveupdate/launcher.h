@@ -4,16 +4,26 @@
 #include "platform.h"
 #include "products.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace corvanlu {
 
-// What the library keeps between calls. The web address turns to the alternate brand's for good
-// once a call has recognised one of that brand's products.
-struct LibraryState {
-    std::string webAddress{kMakerWebAddress};
+// What the library keeps between calls, which the host may make from several threads at once. The
+// web address turns to the alternate brand's for good once a call has recognised one of that
+// brand's products.
+class LibraryState {
+public:
+    std::string_view webAddress() const
+    {
+        return alternateBrand_.load() ? kAlternateBrandWebAddress : kMakerWebAddress;
+    }
+    void adoptAlternateBrand() { alternateBrand_.store(true); }
+
+private:
+    std::atomic<bool> alternateBrand_{false};
 };
 
 struct LaunchRequest {

@@ -243,13 +243,13 @@ TEST_F(LaunchTest, LegacyCodesAreRemappedBeforeTheBrandTest)
     platform.installService(kServicePath);
     launch("CD1101");
     EXPECT_EQ(commandLineOfLaunch(), "CD4101 \"Mirelta\"");
-    EXPECT_EQ(state.webAddress, "https://www.corvan.example/");
+    EXPECT_EQ(state.webAddress(), "https://www.corvan.example/");
 
     // CD1235 now stands for an alternate-brand product.
     platform.shellCalls.clear();
     launch("CD1235");
     EXPECT_EQ(commandLineOfLaunch(), "CD6120 \"Mirelta\"");
-    EXPECT_EQ(state.webAddress, "https://www.solvea.example/");
+    EXPECT_EQ(state.webAddress(), "https://www.solvea.example/");
 }
 
 TEST_F(LaunchTest, AlternateBrandCodesAreReplacedAndCD6CodesKept)
