@@ -16,16 +16,18 @@ public:
     std::vector<std::string> arguments()
     {
         std::vector<std::string> result;
-        while (skipSeparators())
+        while (skipSeparators()) {
             result.push_back(nextArgument());
+        }
         return result;
     }
 
 private:
     bool skipSeparators()
     {
-        while (at_ < line_.size() && isSeparator(line_[at_]))
+        while (at_ < line_.size() && isSeparator(line_[at_])) {
             ++at_;
+        }
         return at_ < line_.size();
     }
 
@@ -35,11 +37,11 @@ private:
         bool quoted = false;
         while (at_ < line_.size() && (quoted || !isSeparator(line_[at_]))) {
             const char c = line_[at_];
-            if (c == '\\')
+            if (c == '\\') {
                 takeBackslashes(argument);
-            else if (c == '"')
+            } else if (c == '"') {
                 takeQuote(argument, quoted);
-            else {
+            } else {
                 argument += c;
                 ++at_;
             }

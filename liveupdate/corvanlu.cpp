@@ -29,9 +29,9 @@ extern "C" int32_t CORVANLU_CALL CorvanLiveUpdateEx(int32_t Reserved, int32_t Sh
             .productName = textOrEmpty(ProductName),
             .extraArgument = textOrEmpty(ExtraArgument),
         };
-        return corvanlu::LaunchLiveUpdate(corvanlu::systemPlatform(), libraryState, request);
+        return corvanlu::launchLiveUpdate(corvanlu::systemPlatform(), libraryState, request);
     } catch (...) {
-        return corvanlu::kUnexpectedFailure;
+        return CORVANLU_UNEXPECTED_FAILURE;
     }
 }
 

@@ -1,7 +1,7 @@
 #include "launcher.h"
 
-#include "catalogue.h"
-#include "messages.h"
+#include "notices.h"
+#include "products.h"
 #include "text.h"
 
 #include <optional>
@@ -10,9 +10,6 @@ namespace corvanlu {
 
 namespace {
 
-// Shell results up to this value are error numbers.
-constexpr int kHighestShellError = 32;
-
 struct Edition {
     Language language;
     std::string suffix; // completes the configuration section and the executable's name
@@ -20,21 +17,26 @@ struct Edition {
 
 Edition editionOf(std::string_view code)
 {
-    if (code.starts_with("DCD"))
+    if (code.starts_with("DCD")) {
         return {Language::German, "Deu"};
-    if (code.starts_with('E'))
+    }
+    if (code.starts_with('E')) {
         return {Language::English, "Eng"};
-    if (code.starts_with('S'))
+    }
+    if (code.starts_with('S')) {
         return {Language::Spanish, "Esp"};
-    if (code.starts_with('F'))
+    }
+    if (code.starts_with('F')) {
         return {Language::French, "Fra"};
+    }
     return {Language::Italian, ""};
 }
 
 std::string titleFor(std::string_view code, std::string_view productName)
 {
-    if (code == kLegacyProductWithOwnTitle)
+    if (code == kLegacyProductWithOwnTitle) {
         return std::string(kLegacyProductTitle);
+    }
     return std::string(trimmed(productName));
 }
 
@@ -46,11 +48,13 @@ std::string currentCodeOf(std::string_view code)
 // Turns a code of the alternate brand into that brand's own code; false for every other code.
 bool adoptAlternateBrandCode(std::string& code)
 {
-    if (code.starts_with(kAlternateBrandPrefix))
+    if (code.starts_with(kAlternateBrandPrefix)) {
         return true;
+    }
     const std::optional<std::string_view> brandCode = lookUp(kAlternateBrandCodes, code);
-    if (!brandCode)
+    if (!brandCode) {
         return false;
+    }
     code = *brandCode;
     return true;
 }
@@ -80,8 +84,9 @@ std::optional<std::string> commandLineFor(std::string_view code, std::string_vie
                                           std::string_view extraArgument)
 {
     const std::string name = argumentText(title);
-    if (name.empty())
+    if (name.empty()) {
         return std::nullopt;
+    }
     std::string commandLine(code);
     commandLine += ' ';
     appendQuoted(commandLine, name);
@@ -124,10 +129,12 @@ std::string_view folderOf(std::string_view path)
 std::string locateService(Platform& platform, std::string_view code, std::string_view suffix)
 {
     const std::string path = configuredExecutable(platform, kConfigurationFile, suffix);
-    if (!path.empty() && platform.fileExists(path))
+    if (!path.empty() && platform.fileExists(path)) {
         return path;
-    if (!code.starts_with(kAlternateBrandPrefix))
+    }
+    if (!code.starts_with(kAlternateBrandPrefix)) {
         return path;
+    }
     const std::string brandPath =
         configuredExecutable(platform, kAlternateConfigurationFile, suffix);
     return std::string(folderOf(brandPath)) + executableFileName(suffix);
@@ -138,7 +145,7 @@ std::int32_t startService(Platform& platform, const LaunchRequest& request,
                           const std::string& title, Language language)
 {
     const int result = platform.shellOpen(servicePath, commandLine);
-    if (result <= kHighestShellError && request.showMessages == 1) {
+    if (result <= CORVANLU_HIGHEST_SHELL_ERROR && request.showMessages == 1) {
         platform.showMessage(title,
                              launchFailedMessage(language, result, platform.errorText(result)),
                              MessageIcon::Error);
@@ -150,43 +157,48 @@ std::int32_t reportNotInstalled(Platform& platform, const LibraryState& state,
                                 const LaunchRequest& request, const std::string& title,
                                 const Edition& edition)
 {
-    if (request.showMessages != 0)
+    if (request.showMessages != 0) {
         platform.showMessage(title, notInstalledMessage(edition.language),
                              MessageIcon::Information);
-    if (edition.suffix.empty())
-        platform.shellOpen(state.webAddress, "");
-    return kServiceNotInstalled;
+    }
+    if (edition.suffix.empty()) {
+        platform.shellOpen(std::string(state.webAddress()), "");
+    }
+    return CORVANLU_SERVICE_NOT_INSTALLED;
 }
 
 } // namespace
 
-std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state, const LaunchRequest& request)
+std::int32_t launchLiveUpdate(Platform& platform, LibraryState& state, const LaunchRequest& request)
 {
     std::string code = asciiUpper(trimmed(request.productCode));
-    if (code.empty())
-        return kEmptyProductCode;
+    if (code.empty()) {
+        return CORVANLU_EMPTY_PRODUCT_CODE;
+    }
 
     const std::string title = titleFor(code, request.productName);
     Edition edition = editionOf(code);
     code = currentCodeOf(code);
     if (adoptAlternateBrandCode(code)) {
         edition.suffix.clear();
-        state.webAddress = kAlternateBrandWebAddress;
+        state.adoptAlternateBrand();
     }
 
     const std::optional<std::string> commandLine =
         commandLineFor(code, title, request.extraArgument);
-    if (!commandLine)
-        return kEmptyProductName;
+    if (!commandLine) {
+        return CORVANLU_EMPTY_PRODUCT_NAME;
+    }
 
     const std::string servicePath = locateService(platform, code, edition.suffix);
     try {
-        if (!servicePath.empty() && platform.fileExists(servicePath))
+        if (!servicePath.empty() && platform.fileExists(servicePath)) {
             return startService(platform, request, servicePath, *commandLine, title,
                                 edition.language);
+        }
         return reportNotInstalled(platform, state, request, title, edition);
     } catch (...) {
-        return kUnexpectedFailure;
+        return CORVANLU_UNEXPECTED_FAILURE;
     }
 }
 

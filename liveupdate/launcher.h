@@ -1,24 +1,29 @@
 #pragma once
 
-#include "catalogue.h"
+#include "corvanlu.h"
 #include "platform.h"
+#include "products.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace corvanlu {
 
-// Result codes besides the shell's own numbers.
-inline constexpr std::int32_t kEmptyProductCode = -1;
-inline constexpr std::int32_t kEmptyProductName = -2;
-inline constexpr std::int32_t kServiceNotInstalled = -3;
-inline constexpr std::int32_t kUnexpectedFailure = -4;
+// What the library keeps between calls, which the host may make from several threads at once. The
+// web address turns to the alternate brand's for good once a call has recognised one of that
+// brand's products.
+class LibraryState {
+public:
+    std::string_view webAddress() const
+    {
+        return alternateBrand_.load() ? kAlternateBrandWebAddress : kMakerWebAddress;
+    }
+    void adoptAlternateBrand() { alternateBrand_.store(true); }
 
-// What the library keeps between calls. The web address turns to the alternate brand's for good
-// once a call has recognised one of that brand's products.
-struct LibraryState {
-    std::string webAddress{kMakerWebAddress};
+private:
+    std::atomic<bool> alternateBrand_{false};
 };
 
 struct LaunchRequest {
@@ -31,8 +36,8 @@ struct LaunchRequest {
 };
 
 // Finds the live-update service and starts it for the host's product, or tells the user that it
-// is missing. Returns the shell's value or one of the result codes above.
-std::int32_t LaunchLiveUpdate(Platform& platform, LibraryState& state,
+// is missing. Returns one of the results of corvanlu.h.
+std::int32_t launchLiveUpdate(Platform& platform, LibraryState& state,
                               const LaunchRequest& request);
 
 } // namespace corvanlu

@@ -15,7 +15,8 @@ public:
     virtual ~Platform() = default;
 
     // The value of `key` in `section` of the profile file `fileName`, or `defaultValue` when the
-    // file, the section or the key is missing. Sections and keys are matched without regard to
+    // file, the section or the key is missing, or the file cannot be read (on POSIX also when it
+    // is over the limits of profile_file.h). Sections and keys are matched without regard to
     // case; at most 2047 characters are returned.
     virtual std::string readProfileString(const std::string& fileName, const std::string& section,
                                           const std::string& key,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "corvanlu.h"
 #include "platform.h"
 
 #include <string>
@@ -9,6 +10,7 @@ namespace corvanlu {
 
 // The shell's value for a program or web address that was opened.
 inline constexpr int kShellOpened = 42;
+static_assert(CORVANLU_STARTED(kShellOpened));
 
 // POSIX services: profile files from the configuration folders, programs started detached, web
 // addresses opened through xdg-open, message boxes through Qt when a Qt application runs in the

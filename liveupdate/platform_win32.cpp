@@ -17,15 +17,17 @@ std::string convertedText(const std::string& text, UINT fromCodePage, UINT toCod
 {
     const int wideLength = MultiByteToWideChar(fromCodePage, 0, text.data(),
                                                static_cast<int>(text.size()), nullptr, 0);
-    if (wideLength <= 0)
+    if (wideLength <= 0) {
         return text;
+    }
     std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
     MultiByteToWideChar(fromCodePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                         wideLength);
     const int length =
         WideCharToMultiByte(toCodePage, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    if (length <= 0)
+    if (length <= 0) {
         return text;
+    }
     std::string result(static_cast<std::size_t>(length), '\0');
     WideCharToMultiByte(toCodePage, 0, wide.data(), wideLength, result.data(), length, nullptr,
                         nullptr);
@@ -75,8 +77,9 @@ public:
         DWORD length =
             FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                            static_cast<DWORD>(errorNumber), 0, text, sizeof text, nullptr);
-        while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n'))
+        while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n')) {
             --length;
+        }
         return utf8FromAnsi(std::string(text, length));
     }
 

@@ -15,10 +15,12 @@ bool isBlankOrControl(char c)
 
 std::string_view trimmed(std::string_view text)
 {
-    while (!text.empty() && isBlankOrControl(text.front()))
+    while (!text.empty() && isBlankOrControl(text.front())) {
         text.remove_prefix(1);
-    while (!text.empty() && isBlankOrControl(text.back()))
+    }
+    while (!text.empty() && isBlankOrControl(text.back())) {
         text.remove_suffix(1);
+    }
     return text;
 }
 
@@ -26,8 +28,9 @@ std::string asciiUpper(std::string_view text)
 {
     std::string result(text);
     for (char& c : result) {
-        if (c >= 'a' && c <= 'z')
+        if (c >= 'a' && c <= 'z') {
             c = static_cast<char>(c - 'a' + 'A');
+        }
     }
     return result;
 }

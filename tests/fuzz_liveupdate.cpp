@@ -20,8 +20,9 @@ public:
     std::int32_t word()
     {
         std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             value = (value << 8) | byte();
+        }
         return static_cast<std::int32_t>(value);
     }
 
@@ -29,8 +30,9 @@ public:
     std::string text()
     {
         std::string result;
-        while (at_ < size_ && data_[at_] != 0)
+        while (at_ < size_ && data_[at_] != 0) {
             result += static_cast<char>(data_[at_++]);
+        }
         ++at_;
         return result;
     }
@@ -53,7 +55,8 @@ enum Flags : std::uint8_t {
 
 bool isDocumentedResult(std::int32_t result, int shellResult)
 {
-    return (result >= -4 && result <= -1) || result == shellResult;
+    return (result >= CORVANLU_UNEXPECTED_FAILURE && result <= CORVANLU_EMPTY_PRODUCT_CODE) ||
+           result == shellResult;
 }
 
 } // namespace
@@ -74,8 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform.setProfileValue((flags & kFallbackFile) != 0 ? "SolveaLiveUpdate.ini"
                                                           : "CorvanLiveUpdate.ini",
                              "Applicazione", "exe", configured);
-    if ((flags & kServiceExists) != 0)
+    if ((flags & kServiceExists) != 0) {
         platform.existingFiles.insert(configured);
+    }
     platform.messageFails = (flags & kPlatformThrows) != 0 && (size % 2) == 0;
     platform.shellFails = (flags & kPlatformThrows) != 0 && (size % 3) == 0;
 
@@ -86,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (flags & kShortEntryPoint) != 0
             ? CorvanLiveUpdate(codeArgument, nameArgument, extraArgument)
             : CorvanLiveUpdateEx(0, showMessages, codeArgument, nameArgument, extraArgument);
-    if (!isDocumentedResult(result, platform.shellResult))
+    if (!isDocumentedResult(result, platform.shellResult)) {
         std::abort();
+    }
     return 0;
 }

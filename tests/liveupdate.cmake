@@ -6,9 +6,11 @@ set(LIVEUPDATE_TESTS ${CMAKE_CURRENT_LIST_DIR})
 mirelta_test(test_liveupdate SOURCES ${LIVEUPDATE_TESTS}/test_liveupdate.cpp LIBS corvanlu_core)
 target_include_directories(test_liveupdate PRIVATE ${LIVEUPDATE_TESTS})
 
+# liveupdate_c_host.c is a host written in C, for the public header's C side.
+enable_language(C)
 mirelta_test(test_liveupdate_exports
     SOURCES ${LIVEUPDATE_TESTS}/test_liveupdate_exports.cpp ${LIVEUPDATE_TESTS}/fuzz_liveupdate.cpp
-            ${LIVEUPDATE_TESTS}/liveupdate_fake_system.cpp
+            ${LIVEUPDATE_TESTS}/liveupdate_fake_system.cpp ${LIVEUPDATE_TESTS}/liveupdate_c_host.c
     LIBS corvanlu_exports corvanlu_core)
 target_include_directories(test_liveupdate_exports PRIVATE ${LIVEUPDATE_TESTS})
 

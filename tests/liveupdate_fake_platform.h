@@ -49,8 +49,9 @@ public:
     std::string readProfileString(const std::string& file, const std::string& section,
                                   const std::string& key, const std::string& defaultValue) override
     {
-        if (profileFails)
+        if (profileFails) {
             throw std::runtime_error("profile unreadable");
+        }
         sectionsRead.push_back(file + ":" + section);
         defaultsRead.push_back(defaultValue);
         const auto found = profile_.find({file, section, key});
@@ -61,8 +62,9 @@ public:
 
     int shellOpen(const std::string& file, const std::string& parameters) override
     {
-        if (shellFails)
+        if (shellFails) {
             throw std::runtime_error("shell unavailable");
+        }
         shellCalls.push_back({file, parameters});
         return shellResult;
     }
@@ -75,8 +77,9 @@ public:
     void showMessage(const std::string& title, const std::string& text,
                      corvanlu::MessageIcon icon) override
     {
-        if (messageFails)
+        if (messageFails) {
             throw std::runtime_error("no message box");
+        }
         messages.push_back({title, text, icon});
     }
 

@@ -1,9 +1,9 @@
 // The launch routine on a fake platform: what it reads, starts, shows and returns.
 
-#include "catalogue.h"
 #include "launcher.h"
 #include "liveupdate_fake_platform.h"
-#include "messages.h"
+#include "notices.h"
+#include "products.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -31,7 +31,7 @@ protected:
     std::int32_t launch(std::string_view code, std::string_view name = "Mirelta",
                         std::string_view extra = "", std::uint8_t showMessages = 1)
     {
-        return corvanlu::LaunchLiveUpdate(platform, state, {showMessages, code, name, extra});
+        return corvanlu::launchLiveUpdate(platform, state, {showMessages, code, name, extra});
     }
 
     std::string commandLineOfLaunch()
@@ -43,8 +43,9 @@ protected:
     {
         std::vector<std::string> addresses;
         for (const auto& call : platform.shellCalls) {
-            if (call.file.starts_with("https://"))
+            if (call.file.starts_with("https://")) {
                 addresses.push_back(call.file);
+            }
         }
         return addresses;
     }
@@ -66,7 +67,7 @@ TEST_F(LaunchTest, HostCallStartsTheConfiguredServiceWithTheProductsCommandLine)
 
 TEST_F(LaunchTest, MissingServiceShowsTheItalianTextAndOpensTheMakersAddress)
 {
-    EXPECT_EQ(launch("CD4417", "Mirelta", "C:\\Mirelta"), corvanlu::kServiceNotInstalled);
+    EXPECT_EQ(launch("CD4417", "Mirelta", "C:\\Mirelta"), CORVANLU_SERVICE_NOT_INSTALLED);
     EXPECT_THAT(platform.defaultsRead, ElementsAre(defaultPath("")));
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].title, "Mirelta");
@@ -96,14 +97,14 @@ TEST_F(LaunchTest, ConfiguredPathIsTrimmedAndABlankOneMeansNotInstalled)
     FakePlatform blank;
     blank.existingFiles.insert(defaultPath(""));
     blank.setProfileValue("CorvanLiveUpdate.ini", "Applicazione", "exe", "   ");
-    EXPECT_EQ(corvanlu::LaunchLiveUpdate(blank, state, {1, "CD4417", "Mirelta", ""}),
-              corvanlu::kServiceNotInstalled);
+    EXPECT_EQ(corvanlu::launchLiveUpdate(blank, state, {1, "CD4417", "Mirelta", ""}),
+              CORVANLU_SERVICE_NOT_INSTALLED);
 }
 
 TEST_F(LaunchTest, BlankCodeReturnsMinusOneBeforeDoingAnything)
 {
     for (const std::string_view code : {"", "   ", "\t\r\n ", "\x01\x1f"}) {
-        EXPECT_EQ(launch(code), corvanlu::kEmptyProductCode);
+        EXPECT_EQ(launch(code), CORVANLU_EMPTY_PRODUCT_CODE);
     }
     EXPECT_THAT(platform.sectionsRead, IsEmpty());
     EXPECT_THAT(platform.shellCalls, IsEmpty());
@@ -113,7 +114,7 @@ TEST_F(LaunchTest, BlankCodeReturnsMinusOneBeforeDoingAnything)
 TEST_F(LaunchTest, NameWithoutTextReturnsMinusTwoSilently)
 {
     for (const std::string_view name : {"", "  ", "\"\"", " \" \" \"\t"}) {
-        EXPECT_EQ(launch("CD4417", name, "C:\\Mirelta", 1), corvanlu::kEmptyProductName);
+        EXPECT_EQ(launch("CD4417", name, "C:\\Mirelta", 1), CORVANLU_EMPTY_PRODUCT_NAME);
     }
     EXPECT_THAT(platform.sectionsRead, IsEmpty());
     EXPECT_THAT(platform.shellCalls, IsEmpty());
@@ -150,7 +151,7 @@ TEST_F(LaunchTest, ShellResultsAbove32AreSuccessesAndUpTo32Errors)
 
 TEST_F(LaunchTest, ShowMessagesZeroSuppressesBothMessagesButNotTheWebAddress)
 {
-    EXPECT_EQ(launch("CD4417", "Mirelta", "", 0), corvanlu::kServiceNotInstalled);
+    EXPECT_EQ(launch("CD4417", "Mirelta", "", 0), CORVANLU_SERVICE_NOT_INSTALLED);
     EXPECT_THAT(webAddressesOpened(), ElementsAre("https://www.corvan.example/"));
 
     platform.installService(kServicePath);
@@ -162,7 +163,7 @@ TEST_F(LaunchTest, ShowMessagesZeroSuppressesBothMessagesButNotTheWebAddress)
 TEST_F(LaunchTest, LaunchFailuresAreReportedOnlyForShowMessagesOne)
 {
     // Any other non-zero value still shows the not-installed message.
-    EXPECT_EQ(launch("CD4417", "Mirelta", "", 2), corvanlu::kServiceNotInstalled);
+    EXPECT_EQ(launch("CD4417", "Mirelta", "", 2), CORVANLU_SERVICE_NOT_INSTALLED);
     EXPECT_EQ(platform.messages.size(), 1u);
 
     platform.installService(kServicePath);
@@ -175,16 +176,16 @@ TEST_F(LaunchTest, FailuresWhileStartingOrReportingBecomeMinusFour)
 {
     platform.installService(kServicePath);
     platform.shellFails = true;
-    EXPECT_EQ(launch("CD4417"), corvanlu::kUnexpectedFailure);
+    EXPECT_EQ(launch("CD4417"), CORVANLU_UNEXPECTED_FAILURE);
 
     FakePlatform missing;
     missing.messageFails = true;
-    EXPECT_EQ(corvanlu::LaunchLiveUpdate(missing, state, {1, "CD4417", "Mirelta", ""}),
-              corvanlu::kUnexpectedFailure);
+    EXPECT_EQ(corvanlu::launchLiveUpdate(missing, state, {1, "CD4417", "Mirelta", ""}),
+              CORVANLU_UNEXPECTED_FAILURE);
     missing.messageFails = false;
     missing.shellFails = true;
-    EXPECT_EQ(corvanlu::LaunchLiveUpdate(missing, state, {1, "CD4417", "Mirelta", ""}),
-              corvanlu::kUnexpectedFailure);
+    EXPECT_EQ(corvanlu::launchLiveUpdate(missing, state, {1, "CD4417", "Mirelta", ""}),
+              CORVANLU_UNEXPECTED_FAILURE);
 }
 
 TEST_F(LaunchTest, CodeIsTrimmedAndOnlyAsciiLettersAreUpperCased)
@@ -242,13 +243,13 @@ TEST_F(LaunchTest, LegacyCodesAreRemappedBeforeTheBrandTest)
     platform.installService(kServicePath);
     launch("CD1101");
     EXPECT_EQ(commandLineOfLaunch(), "CD4101 \"Mirelta\"");
-    EXPECT_EQ(state.webAddress, "https://www.corvan.example/");
+    EXPECT_EQ(state.webAddress(), "https://www.corvan.example/");
 
     // CD1235 now stands for an alternate-brand product.
     platform.shellCalls.clear();
     launch("CD1235");
     EXPECT_EQ(commandLineOfLaunch(), "CD6120 \"Mirelta\"");
-    EXPECT_EQ(state.webAddress, "https://www.solvea.example/");
+    EXPECT_EQ(state.webAddress(), "https://www.solvea.example/");
 }
 
 TEST_F(LaunchTest, AlternateBrandCodesAreReplacedAndCD6CodesKept)
@@ -287,7 +288,7 @@ TEST_F(LaunchTest, CD6CodesFallBackToTheFolderConfiguredForTheAlternateBrand)
         FakePlatform fallback;
         fallback.setProfileValue("SolveaLiveUpdate.ini", "Applicazione", "exe", configured);
         fallback.existingFiles.insert(expected);
-        EXPECT_EQ(corvanlu::LaunchLiveUpdate(fallback, state, {1, "CD6101", "Mirelta", ""}), 42);
+        EXPECT_EQ(corvanlu::launchLiveUpdate(fallback, state, {1, "CD6101", "Mirelta", ""}), 42);
         ASSERT_EQ(fallback.shellCalls.size(), 1u);
         EXPECT_EQ(fallback.shellCalls[0].file, expected);
     }
@@ -300,7 +301,7 @@ TEST_F(LaunchTest, TheAlternateBrandFileIsReadOnlyForCD6CodesWithoutTheMakersSer
 
     platform.sectionsRead.clear();
     platform.shellCalls.clear();
-    EXPECT_EQ(launch("2004115"), corvanlu::kServiceNotInstalled);
+    EXPECT_EQ(launch("2004115"), CORVANLU_SERVICE_NOT_INSTALLED);
     EXPECT_THAT(platform.sectionsRead, ElementsAre("CorvanLiveUpdate.ini:Applicazione",
                                                    "SolveaLiveUpdate.ini:Applicazione"));
     EXPECT_THAT(webAddressesOpened(), ElementsAre("https://www.solvea.example/"));
@@ -346,8 +347,8 @@ TEST_F(LaunchTest, TheCodesFirstCharactersChooseSectionDefaultPathAndMessages)
 {
     for (const EditionCase& edition : kEditions) {
         FakePlatform missing;
-        EXPECT_EQ(corvanlu::LaunchLiveUpdate(missing, state, {1, edition.code, "Mirelta", ""}),
-                  corvanlu::kServiceNotInstalled);
+        EXPECT_EQ(corvanlu::launchLiveUpdate(missing, state, {1, edition.code, "Mirelta", ""}),
+                  CORVANLU_SERVICE_NOT_INSTALLED);
         EXPECT_THAT(missing.sectionsRead,
                     ElementsAre("CorvanLiveUpdate.ini:Applicazione" + edition.suffix))
             << edition.code;

@@ -9,6 +9,8 @@
 #include <random>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+extern "C" const char* liveUpdateOutcomeInC(std::int32_t showMessages, const char* code,
+                                            const char* name);
 
 using namespace std::string_view_literals;
 using testing::ElementsAre;
@@ -62,13 +64,29 @@ TEST_F(ExportsTest, AnAlternateBrandCallSwitchesTheWebAddressForTheProcess)
     EXPECT_EQ(platform.shellCalls[1].file, "https://www.solvea.example/");
 }
 
+TEST_F(ExportsTest, AHostInCTellsTheResultsApartByTheirNames)
+{
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, " ", "Mirelta"), "empty code");
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "\"\""), "empty name");
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "Mirelta"), "not installed");
+    platform.installService("C:\\LU\\CorvanLiveUpdate.exe");
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "Mirelta"), "started");
+    platform.shellResult = 2;
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "Mirelta"), "file not found");
+    platform.shellResult = 32;
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "Mirelta"), "other shell error");
+    platform.shellFails = true;
+    EXPECT_STREQ(liveUpdateOutcomeInC(0, "CD4417", "Mirelta"), "unexpected failure");
+}
+
 // The fuzz target's checks on inputs that random bytes rarely produce.
 TEST(ExportsFuzz, LongValuesAndEveryByteAreHandled)
 {
     const std::string longText(200000, 'a');
     std::string everyByte;
-    for (int c = 1; c < 256; ++c)
+    for (int c = 1; c < 256; ++c) {
         everyByte += static_cast<char>(c);
+    }
     for (const std::uint8_t flags : {0, 8, 16, 24, 32, 40, 64, 72, 127}) {
         for (const std::string& text : {longText, everyByte, std::string("cd6 \"\"\\")}) {
             std::string input(1, static_cast<char>(flags));

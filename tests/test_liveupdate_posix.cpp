@@ -15,13 +15,19 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <pthread.h>
 #include <sstream>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
+#include <variant>
 
 namespace fs = std::filesystem;
 using testing::ElementsAre;
@@ -54,16 +60,18 @@ class EnvironmentValue {
 public:
     EnvironmentValue(const char* name, const std::string& value) : name_(name)
     {
-        if (const char* old = std::getenv(name))
+        if (const char* old = std::getenv(name)) {
             old_ = old;
+        }
         ::setenv(name, value.c_str(), 1);
     }
     ~EnvironmentValue()
     {
-        if (old_)
+        if (old_) {
             ::setenv(name_, old_->c_str(), 1);
-        else
+        } else {
             ::unsetenv(name_);
+        }
     }
     EnvironmentValue(const EnvironmentValue&) = delete;
     EnvironmentValue& operator=(const EnvironmentValue&) = delete;
@@ -77,8 +85,9 @@ void writeFile(const fs::path& path, const std::string& content, bool executable
 {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
-    if (executable)
+    if (executable) {
         fs::permissions(path, fs::perms::owner_all, fs::perm_options::add);
+    }
 }
 
 // A program that writes its arguments, one a line, to `record`.
@@ -90,15 +99,28 @@ void writeRecorder(const fs::path& path, const fs::path& record)
               true);
 }
 
+// Polls `condition` until it holds or ten seconds have passed; whether it holds.
+template <typename Condition> bool eventually(Condition condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 // The lines a detached program recorded, once it has.
 std::vector<std::string> recordedLines(const fs::path& record)
 {
-    for (int attempt = 0; attempt < 200 && !fs::exists(record); ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    eventually([&] { return fs::exists(record); });
     std::ifstream file(record);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);)
+    for (std::string line; std::getline(file, line);) {
         lines.push_back(line);
+    }
     return lines;
 }
 
@@ -172,6 +194,60 @@ TEST_F(ProfileFolders, FileNamesMatchWithoutRegardToCase)
     EXPECT_EQ(corvanlu::readProfileString((folder / "user/corvanliveupdate.INI").string(),
                                           "Applicazione", "exe", ""),
               "found");
+}
+
+// A file over the limits counts as unreadable: its values are missing, and the folders after it
+// are not looked at, as for a file that cannot be opened.
+TEST_F(ProfileFolders, AFileOverTheSizeLimitCountsAsUnreadable)
+{
+    const fs::path file = folder / "user/CorvanLiveUpdate.ini";
+    const std::string head = "[Applicazione]\nexe=user\n";
+    writeFile(folder / "system1/CorvanLiveUpdate.ini", "[Applicazione]\nexe=system1\n");
+    writeFile(file, head + std::string(corvanlu::kMaxProfileFileSize - head.size(), '\n'));
+    EXPECT_EQ(read(), "user");
+
+    std::ofstream(file, std::ios::app) << '\n';
+    EXPECT_EQ(read(), "default");
+    fs::resize_file(file, 300'000'000); // sparse: nothing of it is read
+    EXPECT_EQ(read(), "default");
+    // A file with no end is cut short too.
+    EXPECT_EQ(corvanlu::readProfileString("/dev/zero", "Applicazione", "exe", "default"),
+              "default");
+}
+
+TEST_F(ProfileFolders, ALineOverTheLengthLimitMakesTheFileUnreadableWhereverItIs)
+{
+    const fs::path file = folder / "user/CorvanLiveUpdate.ini";
+    const std::string longestComment = ";" + std::string(corvanlu::kMaxProfileLineLength - 1, 'x');
+    writeFile(file, "[Applicazione]\nexe=user\r\n" + longestComment + "\r\n" + longestComment);
+    EXPECT_EQ(read(), "user");
+
+    for (const std::string& content : {
+             "[Applicazione]\nexe=user\n" + longestComment + "x\n",
+             "[Applicazione]\nexe=user\n" + longestComment + "x",
+             longestComment + "x\n[Applicazione]\nexe=user\n",
+             "[Applicazione]\nexe=" + longestComment + "\n",
+         }) {
+        writeFile(file, content);
+        EXPECT_EQ(read(), "default") << "file of " << content.size() << " bytes";
+    }
+}
+
+// Values are whole wherever the reads of the file end.
+TEST_F(ProfileFolders, EveryValueOfALargeFileIsReadWhole)
+{
+    std::string content = "[A]\n";
+    for (int n = 1; n <= 300; ++n) {
+        content +=
+            "k" + std::to_string(n) + "=" + std::string(static_cast<std::size_t>(n), 'v') + "\n";
+    }
+    writeFile(folder / "user/large.ini", content);
+    for (int n = 1; n <= 300; ++n) {
+        const auto value =
+            corvanlu::readProfileValue(folder / "user/large.ini", "a", "K" + std::to_string(n));
+        ASSERT_EQ(value, std::string(static_cast<std::size_t>(n), 'v')) << "k" << n;
+    }
+    EXPECT_EQ(corvanlu::readProfileValue(folder / "user/large.ini", "a", "k301"), std::nullopt);
 }
 
 TEST(CommandLine, IsSplitTheWayWindowsSplitsIt)
@@ -305,6 +381,172 @@ TEST_F(HostCheck, TheConfiguredServiceIsStartedWithTheProductsCommandLine)
     EXPECT_GT(liveUpdate("CD4417", "Mirelta", programFolder.c_str()), 32);
     EXPECT_THAT(recordedLines(folder / "args"), ElementsAre("CD4417", "Mirelta", programFolder));
     EXPECT_FALSE(fs::exists(folder / "opened"));
+}
+
+// How a host has set up SIGPIPE when it calls the library.
+enum class HostSigpipe { Default, Handled, Ignored, Blocked, BlockedAndPending };
+
+// What a host saw of one call of the library made in a child process.
+struct HostOutcome {
+    std::int32_t result = 0;
+    bool dispositionKept = false;
+    bool maskKept = false;
+    int sigpipesHandled = 0;           // by the host's handler during the call
+    int sigpipesOnUnblocking = 0;      // by a handler once a blocking host unblocks SIGPIPE
+    ssize_t bytesOnStandardError = -1; // -1 when nobody reads it
+};
+
+volatile sig_atomic_t sigpipesHandled = 0;
+
+void countSigpipe(int)
+{
+    sigpipesHandled = sigpipesHandled + 1;
+}
+
+bool sameSignals(const sigset_t& a, const sigset_t& b)
+{
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (sigismember(&a, signal) != sigismember(&b, signal)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool sameDisposition(const struct sigaction& a, const struct sigaction& b)
+{
+    return a.sa_handler == b.sa_handler && a.sa_flags == b.sa_flags &&
+           sameSignals(a.sa_mask, b.sa_mask);
+}
+
+// Runs in the child: sets up SIGPIPE as `setting` says, makes standard error a pipe that is read
+// or whose reader is gone, and calls the library for an edition that opens no web address.
+HostOutcome callAsHost(CorvanLiveUpdateFunction liveUpdate, HostSigpipe setting, bool readerOpen)
+{
+    struct sigaction action {};
+    action.sa_handler = setting == HostSigpipe::Handled   ? countSigpipe
+                        : setting == HostSigpipe::Ignored ? SIG_IGN
+                                                          : SIG_DFL;
+    ::sigaction(SIGPIPE, &action, nullptr);
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    const bool blocked =
+        setting == HostSigpipe::Blocked || setting == HostSigpipe::BlockedAndPending;
+    ::pthread_sigmask(blocked ? SIG_BLOCK : SIG_UNBLOCK, &pipeSignal, nullptr);
+    if (setting == HostSigpipe::BlockedAndPending) {
+        ::kill(::getpid(), SIGPIPE);
+    }
+    int standardError[2];
+    if (::pipe2(standardError, O_NONBLOCK) != 0) {
+        ::_exit(3);
+    }
+    ::dup2(standardError[1], STDERR_FILENO);
+    ::close(standardError[1]);
+    if (!readerOpen) {
+        ::close(standardError[0]);
+    }
+
+    struct sigaction dispositionBefore {};
+    ::sigaction(SIGPIPE, nullptr, &dispositionBefore);
+    sigset_t maskBefore;
+    ::pthread_sigmask(SIG_SETMASK, nullptr, &maskBefore);
+
+    HostOutcome outcome;
+    outcome.result = liveUpdate("ECD4417", "Mirelta", "/home/utente/Mirelta");
+
+    struct sigaction dispositionAfter {};
+    ::sigaction(SIGPIPE, nullptr, &dispositionAfter);
+    sigset_t maskAfter;
+    ::pthread_sigmask(SIG_SETMASK, nullptr, &maskAfter);
+    outcome.dispositionKept = sameDisposition(dispositionBefore, dispositionAfter);
+    outcome.maskKept = sameSignals(maskBefore, maskAfter);
+    outcome.sigpipesHandled = sigpipesHandled;
+    if (readerOpen) {
+        char text[4096];
+        outcome.bytesOnStandardError = ::read(standardError[0], text, sizeof text);
+    }
+    if (blocked) {
+        action.sa_handler = countSigpipe;
+        ::sigaction(SIGPIPE, &action, nullptr);
+        ::pthread_sigmask(SIG_UNBLOCK, &pipeSignal, nullptr);
+        outcome.sigpipesOnUnblocking = sigpipesHandled - outcome.sigpipesHandled;
+    }
+    return outcome;
+}
+
+// The outcome of callAsHost in a child process, or why there is none: the child was killed, or
+// did not end within ten seconds.
+std::variant<HostOutcome, std::string> runAsHost(CorvanLiveUpdateFunction liveUpdate,
+                                                 HostSigpipe setting, bool readerOpen)
+{
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return "no pipe";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        const HostOutcome outcome = callAsHost(liveUpdate, setting, readerOpen);
+        const bool written = ::write(report[1], &outcome, sizeof outcome) == sizeof outcome;
+        ::_exit(written ? 0 : 4);
+    }
+    ::close(report[1]);
+    int status = 0;
+    const bool ended = eventually([&] { return ::waitpid(child, &status, WNOHANG) == child; });
+    if (!ended) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+    }
+    HostOutcome outcome;
+    const bool reported = ::read(report[0], &outcome, sizeof outcome) == sizeof outcome;
+    ::close(report[0]);
+    if (!ended) {
+        return "the host did not end within ten seconds";
+    }
+    if (WIFSIGNALED(status)) {
+        return std::string("the host was killed by ") + ::strsignal(WTERMSIG(status));
+    }
+    if (!reported) {
+        return "the host ended with status " + std::to_string(WEXITSTATUS(status));
+    }
+    return outcome;
+}
+
+TEST_F(HostCheck, AClosedStandardErrorNeitherKillsTheHostNorChangesItsSignals)
+{
+    const std::pair<HostSigpipe, const char*> settings[] = {
+        {HostSigpipe::Default, "default"},
+        {HostSigpipe::Handled, "handled"},
+        {HostSigpipe::Ignored, "ignored"},
+        {HostSigpipe::Blocked, "blocked"},
+        {HostSigpipe::BlockedAndPending, "blocked and pending"},
+    };
+    for (const auto& [setting, name] : settings) {
+        SCOPED_TRACE(name);
+        const auto run = runAsHost(liveUpdate, setting, false);
+        ASSERT_TRUE(std::holds_alternative<HostOutcome>(run)) << std::get<std::string>(run);
+        const HostOutcome& outcome = std::get<HostOutcome>(run);
+        EXPECT_EQ(outcome.result, CORVANLU_SERVICE_NOT_INSTALLED);
+        EXPECT_TRUE(outcome.dispositionKept);
+        EXPECT_TRUE(outcome.maskKept);
+        EXPECT_EQ(outcome.sigpipesHandled, 0);
+        // A SIGPIPE that was pending for the host stays, and the library adds none.
+        EXPECT_EQ(outcome.sigpipesOnUnblocking, setting == HostSigpipe::BlockedAndPending ? 1 : 0);
+    }
+}
+
+TEST_F(HostCheck, AHostThatBlocksSigpipeStillGetsTheMessageOnAReadStandardError)
+{
+    for (const HostSigpipe setting : {HostSigpipe::Blocked, HostSigpipe::BlockedAndPending}) {
+        const auto run = runAsHost(liveUpdate, setting, true);
+        ASSERT_TRUE(std::holds_alternative<HostOutcome>(run)) << std::get<std::string>(run);
+        const HostOutcome& outcome = std::get<HostOutcome>(run);
+        EXPECT_EQ(outcome.result, CORVANLU_SERVICE_NOT_INSTALLED);
+        EXPECT_GT(outcome.bytesOnStandardError, 100);
+        EXPECT_TRUE(outcome.maskKept);
+        EXPECT_EQ(outcome.sigpipesOnUnblocking, setting == HostSigpipe::BlockedAndPending ? 1 : 0);
+    }
 }
 
 } // namespace

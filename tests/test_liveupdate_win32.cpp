@@ -37,11 +37,14 @@ std::string fileContent(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// The command line the recorder wrote, once it has: at most ten seconds later.
 std::string recordedCommandLine(const std::string& record)
 {
-    for (int attempt = 0;
-         attempt < 400 && GetFileAttributesA(record.c_str()) == INVALID_FILE_ATTRIBUTES; ++attempt)
-        Sleep(25);
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (GetFileAttributesA(record.c_str()) == INVALID_FILE_ATTRIBUTES &&
+           GetTickCount64() < deadline) {
+        Sleep(10);
+    }
     return fileContent(record);
 }
 
@@ -86,8 +89,9 @@ protected:
     }
     void TearDown() override
     {
-        if (library != nullptr)
+        if (library != nullptr) {
             FreeLibrary(library);
+        }
     }
 
     HMODULE library = nullptr;
@@ -129,13 +133,15 @@ TEST_F(Win32HostCheck, StartsTheServiceNamedInTheWindowsFoldersProfile)
     char windowsFolder[MAX_PATH] = {};
     GetWindowsDirectoryA(windowsFolder, MAX_PATH);
     const std::string ini = std::string(windowsFolder) + "\\CorvanLiveUpdate.ini";
-    if (GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES) {
         GTEST_SKIP() << "a live-update service is configured on this machine";
+    }
     EXPECT_EQ(liveUpdateEx(0, 0, "ECD4417", "Mirelta", "C:\\Programmi\\Mirelta"), -3);
 
     if (!(std::ofstream(ini) << "[ApplicazioneEng]\nexe=" << programFolder()
-                             << "liveupdate_recorder.exe\n"))
+                             << "liveupdate_recorder.exe\n")) {
         GTEST_SKIP() << "the Windows folder is not writable";
+    }
     const std::string record = temporaryPath("corvanlu-record.txt");
     DeleteFileA(record.c_str());
     SetEnvironmentVariableA("CORVANLU_RECORD", record.c_str());

@@ -247,12 +247,14 @@ TEST_F(MainWindow, LiveUpdateCallsTheLibraryWithTheProductAndTheProgramFolder)
     EXPECT_TRUE(shown.startsWith("Mirelta|Questa operazione richiede una precedente installazione "
                                  "del servizio \"Corvan Live Update\""))
         << shown.toStdString();
-    for (int wait = 0; wait < 100 && !std::filesystem::exists(folder.path() / "opened"); ++wait) {
-        QTest::qWait(20);
-    }
-    std::ifstream opened(folder.path() / "opened");
+    // The opener writes its line some time after the click; wait for the whole line.
     std::string address;
-    std::getline(opened, address);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            std::ifstream opened(folder.path() / "opened");
+            return std::getline(opened, address) && !opened.eof();
+        },
+        10000));
     EXPECT_EQ(address, "https://www.corvan.example/");
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(messages.shown.empty());

@@ -1,5 +1,8 @@
 #pragma once
 
+// The products the library knows: the service and its files, the makers' web addresses, and the
+// product codes that old or alternate-brand products are started with.
+
 #include <optional>
 #include <string_view>
 
@@ -48,8 +51,9 @@ template <std::size_t N>
 constexpr std::optional<std::string_view> lookUp(const CodePair (&table)[N], std::string_view code)
 {
     for (const CodePair& pair : table) {
-        if (pair.code == code)
+        if (pair.code == code) {
             return pair.replacement;
+        }
     }
     return std::nullopt;
 }

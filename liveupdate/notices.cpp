@@ -1,6 +1,6 @@
-#include "messages.h"
+#include "notices.h"
 
-#include "catalogue.h"
+#include "products.h"
 
 namespace corvanlu {
 
@@ -111,8 +111,9 @@ std::string formatMessage(std::string_view pattern,
 std::string notInstalledMessage(Language language)
 {
     const std::string_view text = StringheDLL_u::notInstalled(language);
-    if (language == Language::Italian)
+    if (language == Language::Italian) {
         return formatMessage(text, {kServiceName});
+    }
     return std::string(text);
 }
 

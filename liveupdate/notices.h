@@ -1,5 +1,7 @@
 #pragma once
 
+// The notices the library shows the user, in the five languages of the editions.
+
 #include <initializer_list>
 #include <string>
 #include <string_view>

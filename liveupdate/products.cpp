@@ -1,4 +1,4 @@
-#include "catalogue.h"
+#include "products.h"
 
 namespace corvanlu {
 
