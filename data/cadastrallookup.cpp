@@ -5,6 +5,7 @@ namespace refdata {
 CadastralLookup::CadastralLookup(std::string databaseName)
     : comuni_(std::move(databaseName), catalogue::kComuniTable)
 {
+    comuni_.setReadOnly(true);
     comuni_.refresh();
 }
 

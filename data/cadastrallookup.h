@@ -14,7 +14,8 @@ namespace refdata {
 // apostrophe standing for any one character, "*" and "?" keeping their meaning).
 class CadastralLookup {
 public:
-    // Opens the database; throws DataError when it cannot be opened or has no COMUNI table.
+    // Opens the database, read-only; throws DataError when it cannot be opened or has no COMUNI
+    // table.
     explicit CadastralLookup(std::string databaseName = catalogue::kDatabaseFileUpper);
 
     std::optional<std::string> Find(std::string_view municipality);

@@ -27,6 +27,8 @@ public:
     void setDatabaseName(std::string name) { databaseName_ = std::move(name); }
     void setConnect(std::string connect) { connect_ = std::move(connect); }
     void setRecordSource(std::string source) { recordSource_ = std::move(source); }
+    // A read-only record set opens the file read-only: every write is refused.
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
     const std::string& databaseName() const { return databaseName_; }
     const std::string& connect() const { return connect_; }
     const std::string& recordSource() const { return recordSource_; }
@@ -90,6 +92,8 @@ private:
 
     std::unique_ptr<Database> db_;
     std::string openedName_;
+    bool readOnly_ = false;
+    bool openedReadOnly_ = false;
     Query query_;
     std::vector<std::string> fieldNames_;
     bool refreshed_ = false;
