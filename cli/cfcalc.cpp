@@ -1,6 +1,7 @@
 // cfcalc: the fiscal code from the command line, one person or a whole CSV file.
 #include "batch.h"
 #include "calculation.h"
+#include "datalocation.h"
 
 #include <filesystem>
 #include <fstream>
@@ -26,7 +27,9 @@ Calcola il codice fiscale di una persona e lo scrive seguito da un a capo.
            le lettere minuscole valgono come maiuscole, "*" e "?" come caratteri jolly
 
 Opzioni:
-  --db ARCHIVIO   archivio da usare (predefinito: AA1.mdb nella cartella corrente)
+  --db ARCHIVIO   archivio da usare; predefinito: AA1.mdb nella cartella corrente,
+                  altrimenti la copia personale del programma ($XDG_DATA_HOME/Mirelta,
+                  ~/.local/share/Mirelta), altrimenti l'archivio fornito con il programma
   --batch FILE    calcola i codici di un file CSV UTF-8 separato da ";" con intestazione
                   cognome;nome;data;sesso;comune ("-" legge lo standard input); scrive ogni
                   riga con due colonne in più, codice_fiscale;errore
@@ -38,7 +41,7 @@ di scrittura, argomenti errati.
 )";
 
 struct Arguments {
-    std::string database = "AA1.mdb";
+    std::string database = refdata::DatabaseToRead(refdata::ProgramFolder()).string();
     std::optional<std::string> batchFile;
     std::vector<std::string> person;
     bool help = false;
