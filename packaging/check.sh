@@ -53,8 +53,8 @@ fail() {
 
 # Waits at most 30 seconds for a condition.
 wait_for() {
-    local tries
-    for tries in $(seq 150); do
+    local _
+    for _ in $(seq 150); do
         if "$@"; then return 0; fi
         sleep 0.2
     done
