@@ -216,9 +216,7 @@ TEST_F(DataLocation, LiveUpdateLibraryIsFoundInThePrivateLibraryFolder)
 
     LiveUpdateLink link(QString::fromStdString(programFolder.string()));
     EXPECT_EQ(link.start(QStringLiteral("Mirelta")).toStdString(), "");
-    for (int wait = 0; wait < 200 && !fs::exists(called); ++wait) {
-        QTest::qWait(25);
-    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(called); }, 10000));
     EXPECT_EQ(Contents(called), "CD4417\n");
 }
 
