@@ -3,6 +3,8 @@
 #
 #   ./build.sh run    install what is missing, build, start the program on the shipped AA1.mdb
 #   ./build.sh test   install what is missing, build, run every test
+#   ./build.sh package  install what is missing, build, write the Debian package
+#                       build/mirelta_<version>_amd64.deb (checked by packaging/check.sh)
 #
 # BUILD_DIR (default: build) and SANITIZE=1 (AddressSanitizer + UBSan) select other builds.
 set -euo pipefail
@@ -20,6 +22,8 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
 )
+# CPack's Debian packages: dpkg-shlibdeps (dpkg-dev) computes the dependencies, with 'file'.
+PACKAGE_TOOLS=(dpkg-dev file)
 
 build() {
     local sanitize=OFF build_type=Release
@@ -60,6 +64,10 @@ run_tests() {
     ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
 }
 
+make_package() {
+    cpack --config "$BUILD_DIR/CPackConfig.cmake"
+}
+
 case "${1:-}" in
 run)
     install_missing_packages "${PACKAGES[@]}"
@@ -71,8 +79,13 @@ test)
     build
     run_tests
     ;;
+package)
+    install_missing_packages "${PACKAGES[@]}" "${PACKAGE_TOOLS[@]}"
+    build
+    make_package
+    ;;
 *)
-    echo "Uso: $0 run|test" >&2
+    echo "Uso: $0 run|test|package" >&2
     exit 2
     ;;
 esac

@@ -1,6 +1,7 @@
 // cfcalc: the fiscal code from the command line, one person or a whole CSV file.
 #include "cli/batch.h"
 #include "data/database.h"
+#include "data/datalocation.h"
 #include "fiscalcode/calculation.h"
 
 #include <filesystem>
@@ -31,7 +32,9 @@ Calcola il codice fiscale di una persona e lo scrive seguito da un a capo.
            li elenca dopo "Comune ambiguo:" e non calcola il codice.
 
 Opzioni:
-  --db ARCHIVIO   archivio da usare (predefinito: AA1.mdb nella cartella corrente)
+  --db ARCHIVIO   archivio da usare; predefinito: AA1.mdb nella cartella corrente,
+                  altrimenti la copia personale del programma ($XDG_DATA_HOME/Mirelta,
+                  ~/.local/share/Mirelta), altrimenti l'archivio fornito con il programma
   --batch FILE    calcola i codici di un file CSV UTF-8 separato da ";" con intestazione
                   cognome;nome;data;sesso;comune, con una sesta colonna facoltativa
                   provincia ("-" legge lo standard input); scrive ogni riga con due
@@ -44,7 +47,7 @@ di scrittura, argomenti errati.
 )help";
 
 struct Arguments {
-    std::string database = "AA1.mdb";
+    std::string database = refdata::databaseToRead(refdata::programFolder()).string();
     std::optional<std::string> batchFile;
     std::vector<std::string> person;
     bool help = false;

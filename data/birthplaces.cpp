@@ -324,7 +324,7 @@ BirthplaceIndex BirthplaceIndex::read(const Database& database)
 
 BirthplaceIndex BirthplaceIndex::read(const std::string& databaseName)
 {
-    return read(Database(databaseName));
+    return read(Database(databaseName, Access::ReadOnly));
 }
 
 const CodeHistory* BirthplaceIndex::history(std::string_view code) const

@@ -106,7 +106,7 @@ void StatementDeleter::operator()(sqlite3_stmt* statement) const
     sqlite3_finalize(statement);
 }
 
-Database::Database(const fs::path& name) : path_(resolveDatabaseFile(name))
+Database::Database(const fs::path& name, Access access) : path_(resolveDatabaseFile(name))
 {
     std::error_code error;
     if (!fs::exists(path_, error)) {
@@ -117,7 +117,8 @@ Database::Database(const fs::path& name) : path_(resolveDatabaseFile(name))
         throw DataError("Impossibile aprire l'archivio " + describeFile(path_) +
                         ": è una cartella, non un file.");
     }
-    const int opened = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    const int mode = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const int opened = sqlite3_open_v2(path_.c_str(), &db_, mode, nullptr);
     if (opened != SQLITE_OK) {
         const std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(opened);
         sqlite3_close(db_);

@@ -27,11 +27,15 @@ struct StatementDeleter {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
+// Whether a connection may change the file. A read-only connection never writes to the file or
+// beside it, so it also works on a file or folder the user cannot write.
+enum class Access { ReadWrite, ReadOnly };
+
 // One connection to the reference database. Opening never creates the file. The connection
 // compares texts by the rules of LikePattern in `like` and orders names with compareNames.
 class Database {
 public:
-    explicit Database(const std::filesystem::path& name);
+    explicit Database(const std::filesystem::path& name, Access access = Access::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

@@ -157,10 +157,12 @@ std::optional<DataSource::Query> DataSource::parseRecordSource(std::string_view 
 
 void DataSource::refresh()
 {
-    if (!db_ || openedName_ != databaseName_) {
+    if (!db_ || openedName_ != databaseName_ || openedReadOnly_ != readOnly_) {
         db_.reset();
-        db_ = std::make_unique<Database>(databaseName_);
+        db_ = std::make_unique<Database>(databaseName_,
+                                         readOnly_ ? Access::ReadOnly : Access::ReadWrite);
         openedName_ = databaseName_;
+        openedReadOnly_ = readOnly_;
     }
     const auto parsed = parseRecordSource(recordSource_);
     if (!parsed) {

@@ -26,6 +26,8 @@ public:
     // Take effect at the next refresh.
     void setDatabaseName(std::string name) { databaseName_ = std::move(name); }
     void setRecordSource(std::string source) { recordSource_ = std::move(source); }
+    // A read-only record set opens the file read-only: every write is refused.
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
     const std::string& databaseName() const { return databaseName_; }
     const std::string& recordSource() const { return recordSource_; }
 
@@ -87,6 +89,8 @@ private:
 
     std::unique_ptr<Database> db_;
     std::string openedName_;
+    bool readOnly_ = false;
+    bool openedReadOnly_ = false;
     Query query_;
     std::vector<std::string> fieldNames_;
     bool refreshed_ = false;

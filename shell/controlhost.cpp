@@ -1,6 +1,7 @@
 #include "shell/controlhost.h"
 
 #include "banner/controlfactory.h"
+#include "data/datalocation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,7 +54,10 @@ QWidget* createFromFolder(const QString& folder, const QString& identifier, QWid
 
 QWidget* createControl(const QString& identifier, QWidget* parent, const QString& extraFolder)
 {
-    QStringList folders{QCoreApplication::applicationDirPath()};
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    QStringList folders{
+        programFolder.path(),
+        QDir::cleanPath(programFolder.filePath(QString::fromUtf8(refdata::kPrivateLibraryFolder)))};
     if (!extraFolder.isEmpty()) {
         folders << extraFolder;
     }

@@ -1,5 +1,7 @@
 #include "shell/liveupdatelink.h"
 
+#include "data/datalocation.h"
+
 #include <QDir>
 
 namespace {
@@ -15,15 +17,22 @@ QString LiveUpdateLink::bind()
     if (function_) {
         return {};
     }
-    library_.setFileName(QDir(programFolder_).filePath(QStringLiteral("CorvanLU")));
-    if (!library_.load()) {
-        library_.setFileName(QStringLiteral("CorvanLU"));
-        if (!library_.load()) {
-            return QStringLiteral("Impossibile trovare la libreria CorvanLU, necessaria per "
-                                  "l'aggiornamento del programma (Live Update).\r\n"
-                                  "Cartella del programma: %1")
-                .arg(QDir::toNativeSeparators(programFolder_));
+    const QDir folder(programFolder_);
+    const QString privateFolder = QString::fromUtf8(refdata::kPrivateLibraryFolder);
+    for (const QString& name :
+         {folder.filePath(QStringLiteral("CorvanLU")),
+          QDir::cleanPath(folder.filePath(privateFolder + QStringLiteral("/CorvanLU"))),
+          QStringLiteral("CorvanLU")}) {
+        library_.setFileName(name);
+        if (library_.load()) {
+            break;
         }
+    }
+    if (!library_.isLoaded()) {
+        return QStringLiteral("Impossibile trovare la libreria CorvanLU, necessaria per "
+                              "l'aggiornamento del programma (Live Update).\r\n"
+                              "Cartella del programma: %1")
+            .arg(QDir::toNativeSeparators(programFolder_));
     }
     function_ = reinterpret_cast<CorvanLiveUpdateFunction>(library_.resolve("CorvanLiveUpdate"));
     if (!function_) {

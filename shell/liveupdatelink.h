@@ -6,7 +6,8 @@
 #include "corvanlu.h"
 
 // The program's link to the live-update service: the library CorvanLU, bound by name at the first
-// use (the program's own folder first) and kept loaded until the program ends.
+// use (the program's own folder first, then its private library folder) and kept loaded until
+// the program ends.
 class LiveUpdateLink {
 public:
     explicit LiveUpdateLink(QString programFolder);

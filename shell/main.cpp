@@ -1,5 +1,6 @@
 // Mirelta: the fiscal code and the reference tables of municipalities and postal codes.
 #include "shell/calcolocodicefiscale.h"
+#include "shell/datafolder.h"
 #include "ui/application.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     ui::setUpApplication(application);
+    enterDataFolder();
     CalcoloCodiceFiscale window;
     window.show();
     return application.exec();

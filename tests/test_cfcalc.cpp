@@ -176,6 +176,28 @@ TEST_F(CfcalcTool, DatabaseThatCannotBeOpenedIsStatusTwo)
     EXPECT_EQ(cfcalc({"--sconosciuta", "ROSSI", "MARIO", "01/01/1974", "M", "ROMA"}).status, 2);
 }
 
+// Started where there is no AA1.mdb, cfcalc reads the user's copy that the program made, else the
+// database shipped with it (found beside its own folder); --db still names any other.
+TEST_F(CfcalcTool, WithoutADatabaseAtHandReadsTheUserCopyThenTheShippedOne)
+{
+    std::filesystem::rename("AA1.mdb", "altro.mdb");
+    const ScopedEnvironment home("HOME", (folder.path() / "casa").string());
+    const ScopedEnvironment dataHome("XDG_DATA_HOME", "");
+    const std::vector<std::string> rossi = {"ROSSI", "MARIO", "01/01/1974", "M", "ROMA"};
+    EXPECT_EQ(cfcalc(rossi).out, "RSSMRA74A01H501W\n");
+
+    const auto userFolder = folder.path() / "casa" / ".local" / "share" / "Mirelta";
+    std::filesystem::create_directories(userFolder);
+    makeDatabase(userFolder / "AA1.mdb", {{"ROMA", "Z999"}});
+    const Result own = cfcalc(rossi);
+    EXPECT_EQ(own.status, 0);
+    EXPECT_EQ(own.out.substr(11, 4), "Z999") << own.out;
+
+    std::vector<std::string> named = {"--db", "altro.mdb"};
+    named.insert(named.end(), rossi.begin(), rossi.end());
+    EXPECT_EQ(cfcalc(named).out, "RSSMRA74A01H501W\n");
+}
+
 TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
 {
     const std::string input = "cognome;nome;data;sesso;comune\r\n"

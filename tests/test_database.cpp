@@ -239,6 +239,42 @@ TEST_F(SmallDatabase, RefusedWriteLeavesTheDataAsItWas)
     EXPECT_EQ(check.fieldValue("comune"), "ROMA");
 }
 
+std::string codeOfRoma()
+{
+    const auto places = refdata::BirthplaceIndex::read("AA1.mdb");
+    return places.resolve("roma", 19800101).places.at(0)->code;
+}
+
+// Look-ups read the database without the right to change it, so that they also work on a
+// read-only file in a read-only folder, such as the database shipped with the program.
+TEST_F(SmallDatabase, ReadOnlyConnectionsReadAndRefuseEveryWrite)
+{
+    const refdata::Database direct("AA1.mdb", refdata::Access::ReadOnly);
+    EXPECT_EQ(sqlite3_db_readonly(direct.handle(), "main"), 1);
+    EXPECT_EQ(codeOfRoma(), "H501");
+
+    DataSource grid("AA1.mdb", "COMUNI");
+    grid.setReadOnly(true);
+    grid.refresh();
+    grid.edit();
+    grid.setFieldValue("codice", "H502");
+    try {
+        grid.update();
+        ADD_FAILURE() << "a read-only record set wrote";
+    } catch (const DataError& error) {
+        EXPECT_NE(std::string(error.what()).find("sola lettura"), std::string::npos)
+            << error.what();
+    }
+
+    grid.setReadOnly(false); // reopened for writing at the next refresh
+    grid.refresh();
+    EXPECT_EQ(grid.fieldValue("codice"), "H501");
+    grid.edit();
+    grid.setFieldValue("codice", "H502");
+    grid.update();
+    EXPECT_EQ(codeOfRoma(), "H502");
+}
+
 TEST(EmptyTable, HasNoRowsAndNoCurrentRow)
 {
     WorkingFolder folder;

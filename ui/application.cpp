@@ -12,6 +12,7 @@ void setUpApplication(QApplication& application)
 {
     application.setApplicationName(QStringLiteral("Mirelta"));
     application.setOrganizationName(QStringLiteral("Corvan"));
+    QApplication::setDesktopFileName(QStringLiteral("example.corvan.mirelta")); // its menu entry
     const QLocale italian(QLocale::Italian, QLocale::Italy);
     QLocale::setDefault(italian);
 

@@ -1,0 +1,198 @@
+#include "data/datalocation.h"
+
+#include "data/catalogue.h"
+#include "data/database.h"
+
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#else
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace refdata {
+namespace {
+
+constexpr const char* kUserFolderName = "Mirelta";
+
+std::string Quoted(const fs::path& path)
+{
+    return "\"" + path.string() + "\"";
+}
+
+// The reason of a failed file operation, in Italian.
+std::string Reason(std::error_code error)
+{
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted) {
+        return "accesso negato";
+    }
+    if (error == std::errc::no_space_on_device) {
+        return "spazio su disco esaurito";
+    }
+    if (error == std::errc::read_only_file_system) {
+        return "disco di sola lettura";
+    }
+    if (error == std::errc::not_a_directory || error == std::errc::file_exists) {
+        return "nel percorso c'è un file al posto di una cartella";
+    }
+    return "errore di sistema n. " + std::to_string(error.value());
+}
+
+int ProcessNumber()
+{
+#ifdef _WIN32
+    return _getpid();
+#else
+    return static_cast<int>(::getpid());
+#endif
+}
+
+// Copies the shipped database into `folder` as AA1.mdb, made writable. The copy gets its name only
+// once complete, and never takes the place of a copy that another instance of the program made
+// in the meantime.
+std::error_code CopyShipped(const fs::path& shipped, const fs::path& folder)
+{
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) {
+        return error;
+    }
+    const fs::path partial =
+        folder / (std::string(catalogue::kDatabaseFile) + "." + std::to_string(ProcessNumber()));
+    fs::remove(partial, error);
+    fs::copy_file(shipped, partial, error);
+    if (!error) {
+        fs::permissions(partial, fs::perms::owner_read | fs::perms::owner_write,
+                        fs::perm_options::add, error);
+    }
+    if (!error) {
+        fs::create_hard_link(partial, folder / catalogue::kDatabaseFile, error);
+        if (error == std::errc::file_exists) {
+            error.clear();
+        } else if (error) { // a file system without hard links
+            error.clear();
+            fs::rename(partial, folder / catalogue::kDatabaseFile, error);
+        }
+    }
+    std::error_code ignored;
+    fs::remove(partial, ignored);
+    return error;
+}
+
+DataFolder Failed(std::string reason)
+{
+    return {{}, false, std::move(reason)};
+}
+
+} // namespace
+
+fs::path programFolder()
+{
+#ifdef _WIN32
+    std::wstring name(32768, L'\0');
+    const DWORD size = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+    if (size == 0 || size == name.size()) {
+        return {};
+    }
+    name.resize(size);
+    return fs::path(name).parent_path();
+#else
+    std::error_code error;
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    return error ? fs::path() : program.parent_path();
+#endif
+}
+
+fs::path userDataFolder()
+{
+#ifdef _WIN32
+    const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+    return local && *local ? fs::path(local) / kUserFolderName : fs::path();
+#else
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && fs::path(data).is_absolute()) {
+        return fs::path(data) / kUserFolderName;
+    }
+    fs::path home;
+    if (const char* variable = std::getenv("HOME"); variable && fs::path(variable).is_absolute()) {
+        home = variable;
+    } else if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir) {
+        home = user->pw_dir;
+    }
+    return home.is_absolute() ? home / ".local" / "share" / kUserFolderName : fs::path();
+#endif
+}
+
+std::optional<fs::path> databaseIn(const fs::path& folder)
+{
+    if (folder.empty()) {
+        return std::nullopt;
+    }
+    const fs::path file = resolveDatabaseFile(folder / catalogue::kDatabaseFile);
+    std::error_code error;
+    return fs::is_regular_file(file, error) ? std::optional(file) : std::nullopt;
+}
+
+std::optional<fs::path> shippedDatabase(const fs::path& programFolder)
+{
+    if (programFolder.empty()) {
+        return std::nullopt;
+    }
+    const fs::path file = (programFolder / kShippedDatabase).lexically_normal();
+    std::error_code error;
+    return fs::is_regular_file(file, error) ? std::optional(file) : std::nullopt;
+}
+
+fs::path databaseToRead(const fs::path& programFolder)
+{
+    if (databaseIn(".")) {
+        return catalogue::kDatabaseFile;
+    }
+    if (auto own = databaseIn(userDataFolder())) {
+        return *own;
+    }
+    return shippedDatabase(programFolder).value_or(catalogue::kDatabaseFile);
+}
+
+DataFolder enterDataFolder(const fs::path& programFolder)
+{
+    std::error_code error;
+    if (databaseIn(".")) {
+        return {fs::current_path(error), false, {}};
+    }
+    const fs::path folder = userDataFolder();
+    if (folder.empty()) {
+        return Failed("Impossibile stabilire la cartella dei dati dell'utente: la cartella "
+                      "personale non è nota (variabile HOME).");
+    }
+    bool copyMade = false;
+    if (!databaseIn(folder)) {
+        const auto shipped = shippedDatabase(programFolder);
+        if (!shipped) {
+            return Failed("Archivio " + Quoted(catalogue::kDatabaseFile) +
+                          " non trovato: non è nella cartella di avvio né nella cartella dei "
+                          "dati " +
+                          Quoted(folder) + ", e manca l'archivio fornito con il programma " +
+                          Quoted((programFolder / kShippedDatabase).lexically_normal()) + ".");
+        }
+        if (const std::error_code failure = CopyShipped(*shipped, folder)) {
+            return Failed("Impossibile creare la copia dell'archivio nella cartella " +
+                          Quoted(folder) + ": " + Reason(failure) + ".");
+        }
+        copyMade = true;
+    }
+    fs::current_path(folder, error);
+    if (error) {
+        return Failed("Impossibile usare la cartella dei dati " + Quoted(folder) + ": " +
+                      Reason(error) + ".");
+    }
+    return {folder, copyMade, {}};
+}
+
+} // namespace refdata

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+// Where the reference database and the program's private libraries are found.
+//
+// The program and cfcalc work on the AA1.mdb of the folder they are started in, when there is
+// one. Elsewhere they work on the user's own copy in the user's data folder, which the program
+// makes from the database shipped with it; cfcalc reads that copy, or the shipped database when
+// there is no copy yet. The shipped database and the private libraries are found relative to the
+// program's own folder, so an installation under any prefix works:
+//
+//   <prefix>/bin/            the program and cfcalc
+//   <prefix>/lib/mirelta/    the live-update library and the control plugins
+//   <prefix>/share/mirelta/  the shipped AA1.mdb
+namespace refdata {
+
+inline constexpr const char* kPrivateLibraryFolder = "../lib/mirelta";
+inline constexpr const char* kShippedDatabase = "../share/mirelta/AA1.mdb";
+
+// The folder of the running program's executable; empty when it cannot be told.
+std::filesystem::path programFolder();
+
+// The user's data folder: $XDG_DATA_HOME/Mirelta, or ~/.local/share/Mirelta when that variable
+// is unset or not an absolute path; on Windows Mirelta in the local application data folder.
+// Empty when the user has no home folder.
+std::filesystem::path userDataFolder();
+
+// The AA1.mdb of `folder`, its name's letter case ignored; none when the folder holds no such
+// file (a folder of that name does not count).
+std::optional<std::filesystem::path> databaseIn(const std::filesystem::path& folder);
+
+// The database shipped with the program in `programFolder`, when it is there.
+std::optional<std::filesystem::path> shippedDatabase(const std::filesystem::path& programFolder);
+
+// The database cfcalc reads when none is named: AA1.mdb of the working folder, else the user's
+// copy, else the shipped database; the bare name when there is none of them, so that the failure
+// names the working folder.
+std::filesystem::path databaseToRead(const std::filesystem::path& programFolder);
+
+// The folder the program works in, chosen by enterDataFolder.
+struct DataFolder {
+    std::filesystem::path folder; // empty when none could be set up
+    bool copyMade = false;        // the user's copy of the shipped database was made just now
+    std::string failure;          // why there is no folder, in Italian, for the user
+};
+
+// Chooses the program's data folder and makes it the working folder: the working folder itself
+// when it holds AA1.mdb, else the user's data folder, where the user's copy of the shipped
+// database is made the first time. The copy is writable even when the shipped file is not, and
+// it gets its name only once complete. On failure the working folder stays as it was.
+DataFolder enterDataFolder(const std::filesystem::path& programFolder);
+
+} // namespace refdata

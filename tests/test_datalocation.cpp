@@ -1,0 +1,223 @@
+// Where the program and cfcalc find the reference database, and what the user is told.
+#include "data/datalocation.h"
+#include "data/datasource.h"
+#include "shell/datafolder.h"
+#include "shell/liveupdatelink.h"
+#include "tests/testsupport.h"
+#include "tests/widgettest.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Contents(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::vector<std::string> Names(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+// A program installed under <prefix>, with its shipped database; a user with a home of their
+// own and no data yet; the program started from an empty folder.
+class DataLocation : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(programFolder);
+        fs::create_directories(shipped.parent_path());
+        makeDatabase(shipped, {{"ROMA", "H501"}});
+        fs::create_directories(home);
+        fs::create_directories(start);
+        fs::current_path(start);
+    }
+
+    WorkingFolder sandbox;
+    const fs::path prefix = sandbox.path() / "prefix";
+    const fs::path programFolder = prefix / "bin";
+    const fs::path shipped = prefix / "share" / "mirelta" / "AA1.mdb";
+    const fs::path home = sandbox.path() / "home";
+    const fs::path start = sandbox.path() / "start";
+    const fs::path userFolder = home / ".local" / "share" / "Mirelta";
+    ScopedEnvironment homeVariable{"HOME", home.string()};
+    ScopedEnvironment dataHome{"XDG_DATA_HOME", ""};
+};
+
+TEST_F(DataLocation, UserDataFolderFollowsXdgDataHomeThenTheHomeFolder)
+{
+    EXPECT_EQ(refdata::userDataFolder(), userFolder);
+    {
+        const ScopedEnvironment relative("XDG_DATA_HOME", "dati");
+        EXPECT_EQ(refdata::userDataFolder(), userFolder);
+    }
+    {
+        const ScopedEnvironment absolute("XDG_DATA_HOME", (sandbox.path() / "dati").string());
+        EXPECT_EQ(refdata::userDataFolder(), sandbox.path() / "dati" / "Mirelta");
+    }
+    const ScopedEnvironment noHome("HOME", "");
+    const fs::path fromAccount = refdata::userDataFolder(); // the account's home folder
+    EXPECT_TRUE(fromAccount.is_absolute()) << fromAccount;
+    EXPECT_EQ(fromAccount.filename(), "Mirelta");
+}
+
+TEST_F(DataLocation, DatabaseInAFolderIgnoresTheCaseOfItsName)
+{
+    EXPECT_EQ(refdata::databaseIn(start), std::nullopt);
+    EXPECT_EQ(refdata::databaseIn(sandbox.path() / "nessuna"), std::nullopt);
+    EXPECT_EQ(refdata::databaseIn(fs::path()), std::nullopt);
+    fs::create_directory(start / "AA1.mdb");
+    EXPECT_EQ(refdata::databaseIn(start), std::nullopt); // a folder is no database
+    fs::remove(start / "AA1.mdb");
+    fs::copy_file(shipped, start / "aa1.MDB");
+    EXPECT_EQ(refdata::databaseIn(start), start / "aa1.MDB");
+}
+
+TEST_F(DataLocation, CfcalcReadsTheWorkingFolderThenTheUserCopyThenTheShippedDatabase)
+{
+    EXPECT_EQ(refdata::databaseToRead(programFolder), shipped);
+    EXPECT_EQ(refdata::databaseToRead(fs::path()), "AA1.mdb"); // the program's place is unknown
+
+    fs::create_directories(userFolder);
+    fs::copy_file(shipped, userFolder / "Aa1.mdb");
+    EXPECT_EQ(refdata::databaseToRead(programFolder), userFolder / "Aa1.mdb");
+
+    fs::copy_file(shipped, start / "AA1.MDB");
+    EXPECT_EQ(refdata::databaseToRead(programFolder), "AA1.mdb");
+
+    fs::remove(start / "AA1.MDB");
+    fs::remove(userFolder / "Aa1.mdb");
+    fs::remove(shipped);
+    EXPECT_EQ(refdata::databaseToRead(programFolder), "AA1.mdb"); // the failure names this folder
+}
+
+TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
+{
+    fs::permissions(shipped,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    const refdata::DataFolder first = refdata::enterDataFolder(programFolder);
+    EXPECT_EQ(first.failure, "");
+    EXPECT_TRUE(first.copyMade);
+    EXPECT_EQ(first.folder, userFolder);
+    EXPECT_EQ(fs::current_path(), userFolder);
+    EXPECT_EQ(Names(userFolder), std::vector<std::string>{"AA1.mdb"});
+    EXPECT_EQ(Contents(userFolder / "AA1.mdb"), Contents(shipped));
+    EXPECT_NE(fs::status(userFolder / "AA1.mdb").permissions() & fs::perms::owner_write,
+              fs::perms::none);
+
+    refdata::DataSource comuni("AA1.mdb", "COMUNI"); // the user's change
+    comuni.refresh();
+    comuni.edit();
+    comuni.setFieldValue("codice", "Z999");
+    comuni.update();
+
+    fs::current_path(start);
+    const refdata::DataFolder again = refdata::enterDataFolder(programFolder);
+    EXPECT_FALSE(again.copyMade);
+    EXPECT_EQ(again.folder, userFolder);
+    EXPECT_EQ(fs::current_path(), userFolder);
+    refdata::DataSource kept("AA1.mdb", "COMUNI");
+    kept.refresh();
+    EXPECT_EQ(kept.fieldValue("codice"), "Z999");
+}
+
+TEST_F(DataLocation, ProgramStartedBesideADatabaseWorksOnIt)
+{
+    fs::copy_file(shipped, start / "AA1.MDB");
+    const refdata::DataFolder data = refdata::enterDataFolder(programFolder);
+    EXPECT_EQ(data.failure, "");
+    EXPECT_FALSE(data.copyMade);
+    EXPECT_EQ(data.folder, start);
+    EXPECT_EQ(fs::current_path(), start);
+    EXPECT_FALSE(fs::exists(userFolder));
+}
+
+TEST_F(DataLocation, FailuresSayWhyAndLeaveTheWorkingFolder)
+{
+    fs::remove(shipped);
+    const refdata::DataFolder missing = refdata::enterDataFolder(programFolder);
+    EXPECT_TRUE(missing.folder.empty());
+    EXPECT_NE(missing.failure.find("non trovato"), std::string::npos) << missing.failure;
+    EXPECT_NE(missing.failure.find(shipped.string()), std::string::npos) << missing.failure;
+    EXPECT_EQ(fs::current_path(), start);
+    EXPECT_FALSE(fs::exists(userFolder));
+
+    makeDatabase(shipped, {{"ROMA", "H501"}});
+    std::ofstream(sandbox.path() / "file") << "not a folder";
+    const ScopedEnvironment blocked("XDG_DATA_HOME", (sandbox.path() / "file").string());
+    const refdata::DataFolder unwritable = refdata::enterDataFolder(programFolder);
+    EXPECT_TRUE(unwritable.folder.empty());
+    EXPECT_EQ(unwritable.failure, "Impossibile creare la copia dell'archivio nella cartella \"" +
+                                      (sandbox.path() / "file" / "Mirelta").string() +
+                                      "\": nel percorso c'è un file al posto di una cartella.");
+    EXPECT_EQ(fs::current_path(), start);
+}
+
+TEST_F(DataLocation, ProgramTellsTheUserWhereTheCopyIsOrWhyThereIsNone)
+{
+    RecordedMessages messages;
+    const QString program = QString::fromStdString(programFolder.string());
+    enterDataFolder(program);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().icon, ui::Icon::Information);
+    EXPECT_EQ(messages.last().title, "Informazione");
+    EXPECT_TRUE(
+        messages.last().text.contains(QString::fromStdString((userFolder / "AA1.mdb").string())))
+        << messages.last().text.toStdString();
+
+    fs::current_path(start);
+    enterDataFolder(program); // the copy is there: nothing to tell
+    EXPECT_EQ(messages.shown.size(), 1u);
+
+    fs::current_path(start);
+    const ScopedEnvironment otherUser("XDG_DATA_HOME", (sandbox.path() / "altro").string());
+    fs::remove(shipped);
+    enterDataFolder(program);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.last().icon, ui::Icon::Error);
+    EXPECT_TRUE(messages.last().text.startsWith("Archivio \"AA1.mdb\" non trovato"));
+    EXPECT_EQ(fs::current_path(), start);
+}
+
+// Installed, the live-update library lives in the private library folder, not beside the program.
+TEST_F(DataLocation, LiveUpdateLibraryIsFoundInThePrivateLibraryFolder)
+{
+    const fs::path libraries = prefix / "lib" / "mirelta";
+    fs::create_directories(libraries);
+    fs::copy_file(fs::path(MIRELTA_PROGRAM_DIR) / "libCorvanLU.so", libraries / "libCorvanLU.so");
+
+    // A stand-in for the live-update service, which notes how it was started.
+    const fs::path service = sandbox.path() / "service";
+    const fs::path called = sandbox.path() / "called";
+    std::ofstream(service) << "#!/bin/sh\necho \"$1\" > '" << called.string() << ".new'\nmv '"
+                           << called.string() << ".new' '" << called.string() << "'\n";
+    fs::permissions(service, fs::perms::owner_all);
+    const fs::path config = sandbox.path() / "config";
+    fs::create_directories(config);
+    std::ofstream(config / "CorvanLiveUpdate.ini") << "[Applicazione]\nexe=" << service.string();
+    const ScopedEnvironment userConfig("XDG_CONFIG_HOME", config.string());
+    const ScopedEnvironment systemConfig("XDG_CONFIG_DIRS", config.string());
+
+    LiveUpdateLink link(QString::fromStdString(programFolder.string()));
+    EXPECT_EQ(link.start(QStringLiteral("Mirelta")).toStdString(), "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(called); }, 10000));
+    EXPECT_EQ(Contents(called), "CD4417\n");
+}
+
+} // namespace
