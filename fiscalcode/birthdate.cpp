@@ -12,12 +12,6 @@ bool IsLeapYear(int year)
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-int DaysInMonth(int month, int year)
-{
-    constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
 // Splits "12/3/1974" into its digit groups; nullopt unless it is three groups of digits.
 std::optional<std::array<std::string_view, 3>> SplitDate(std::string_view text)
 {
@@ -62,13 +56,19 @@ int Number(std::string_view digits)
 std::optional<CalendarDate> Checked(int day, int month, int year)
 {
     if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > DaysInMonth(month, year)) {
+        day > daysInMonth(month, year)) {
         return std::nullopt;
     }
     return CalendarDate{day, month, year};
 }
 
 } // namespace
+
+int daysInMonth(int month, int year)
+{
+    constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
 
 std::optional<CalendarDate> ReadBirthDate(std::string_view text)
 {
