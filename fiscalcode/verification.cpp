@@ -47,9 +47,10 @@ std::string_view trimmed(std::string_view text)
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-int twoDigits(std::string_view text, std::size_t at)
+// The number of two digit places of a well formed code, omocodia letters read as their digits.
+int twoDigits(std::string_view code, std::size_t at)
 {
-    return (text[at] - '0') * 10 + (text[at + 1] - '0');
+    return (omocodiaDigit(code[at]) - '0') * 10 + (omocodiaDigit(code[at + 1]) - '0');
 }
 
 std::string twoDigitText(int value)
@@ -96,12 +97,24 @@ std::string checkReason(char expected, char found)
     return std::string("carattere di controllo errato: atteso ") + expected + ", trovato " + found;
 }
 
+// The character at byte `pos` of `text`, moving `pos` past it; plain ASCII, the usual case, without
+// a call.
+char32_t nextCharacter(std::string_view text, std::size_t& pos)
+{
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+        ++pos;
+        return byte;
+    }
+    return refdata::NextCharacter(text, pos);
+}
+
 // The first fault of the characters of `code` (blanks around already left out), if any.
 std::string formFault(std::string_view code)
 {
     std::size_t length = 0;
     for (std::size_t pos = 0; pos < code.size(); ++length) {
-        refdata::NextCharacter(code, pos);
+        nextCharacter(code, pos);
     }
     if (length != kCodeLength) {
         return lengthReason(length);
@@ -109,7 +122,7 @@ std::string formFault(std::string_view code)
     std::size_t place = 0;
     for (std::size_t pos = 0; pos < code.size(); ++place) {
         const std::size_t start = pos;
-        const char32_t c = refdata::NextCharacter(code, pos);
+        const char32_t c = nextCharacter(code, pos);
         const bool allowed = kDigitPlaces[place]
                                  ? c < 0x80 && omocodiaDigit(static_cast<char>(c)) != 0
                                  : isCapital(c);
@@ -215,49 +228,67 @@ VerifiedCode verifyFiscalCode(std::string_view text, const refdata::BirthplaceIn
                               refdata::Day today)
 {
     VerifiedCode verified;
+    verifyFiscalCode(text, places, today, verified);
+    return verified;
+}
+
+void verifyFiscalCode(std::string_view text, const refdata::BirthplaceIndex& places,
+                      refdata::Day today, VerifiedCode& verified)
+{
     verified.code = AsTyped(trimmed(text));
+    verified.reason.clear();
+    verified.baseCode.clear();
+    verified.sex = 0;
+    verified.birthDay = 0;
+    verified.cadastralCode.clear();
+    verified.placeKnown = false;
+    verified.placeName.clear();
+    verified.province.clear();
     const std::string& code = verified.code;
     if (std::string fault = formFault(code); !fault.empty()) {
         verified.reason = std::move(fault);
-        return verified;
+        return;
     }
-    std::string base = baseCode(code);
     const std::size_t month = kMonthLetters.find(code[kMonthPlace]);
     if (month == std::string_view::npos) {
         verified.reason = monthReason(code[kMonthPlace]);
-        return verified;
+        return;
     }
-    const int dayDigits = twoDigits(base, kDayPlace);
+    const int dayDigits = twoDigits(code, kDayPlace);
     const bool woman = dayDigits > kWomansDayOffset;
     const int day = woman ? dayDigits - kWomansDayOffset : dayDigits;
     if (day < 1 || day > 31) {
         verified.reason = dayReason(dayDigits);
-        return verified;
+        return;
     }
-    const std::string_view cadastralCode = std::string_view(base).substr(kPlacePlace, 4);
-    const refdata::CodeHistory* history = places.history(cadastralCode);
-    const int yearDigits = twoDigits(base, kYearPlace);
+    const char cadastralCode[] = {code[kPlacePlace], omocodiaDigit(code[kPlacePlace + 1]),
+                                  omocodiaDigit(code[kPlacePlace + 2]),
+                                  omocodiaDigit(code[kPlacePlace + 3])};
+    const refdata::CodeHistory* history =
+        places.history(std::string_view(cadastralCode, sizeof cadastralCode));
+    const int yearDigits = twoDigits(code, kYearPlace);
     const refdata::Day birthDay =
         birthDayOf(yearDigits, static_cast<int>(month) + 1, day, history, today);
     if (birthDay == 0) {
         verified.reason = dateReason(day, static_cast<int>(month) + 1, yearDigits);
-        return verified;
+        return;
     }
     if (const char expected = CheckCharacter(code); code[kCheckPlace] != expected) {
         verified.reason = checkReason(expected, code[kCheckPlace]);
-        return verified;
+        return;
     }
+    const bool omocodia = std::any_of(kOmocodiaPlaces.begin(), kOmocodiaPlaces.end(),
+                                      [&](std::size_t place) { return code[place] > '9'; });
+    verified.baseCode = omocodia ? baseCode(code) : code;
     verified.sex = woman ? 'F' : 'M';
     verified.birthDay = birthDay;
-    verified.cadastralCode = cadastralCode;
+    verified.cadastralCode.assign(cadastralCode, sizeof cadastralCode);
     if (history) {
         const refdata::Period& period = history->periodOn(birthDay);
         verified.placeKnown = true;
         verified.placeName = period.name;
         verified.province = period.province;
     }
-    verified.baseCode = std::move(base);
-    return verified;
 }
 
 refdata::Day today()

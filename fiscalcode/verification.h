@@ -69,6 +69,9 @@ struct VerifiedCode {
 // latest not after today. Years before 1800 are not considered.
 VerifiedCode verifyFiscalCode(std::string_view text, const refdata::BirthplaceIndex& places,
                               refdata::Day today);
+// The same into `verified`, whose strings are reused: for many codes one after the other.
+void verifyFiscalCode(std::string_view text, const refdata::BirthplaceIndex& places,
+                      refdata::Day today, VerifiedCode& verified);
 
 // The base code of a code that has a digit or an omocodia letter in every digit place: every
 // letter there back to its digit, the check letter computed anew.
