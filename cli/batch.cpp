@@ -72,8 +72,7 @@ std::pair<std::string, std::string> Compute(const std::vector<std::string>& reco
                                             std::size_t fields, CachedPlaces& places)
 {
     if (record.size() != fields) {
-        return {"", "Numero di campi errato: attesi " + std::to_string(fields) + ", trovati " +
-                        std::to_string(record.size())};
+        return {"", fieldCountError(fields, record.size())};
     }
     const fiscalcode::CalculationInput input{
         .surname = record[0],
@@ -91,6 +90,12 @@ std::pair<std::string, std::string> Compute(const std::vector<std::string>& reco
 }
 
 } // namespace
+
+std::string fieldCountError(std::size_t expected, std::size_t found)
+{
+    return "Numero di campi errato: attesi " + std::to_string(expected) + ", trovati " +
+           std::to_string(found);
+}
 
 bool RunBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places)
 {

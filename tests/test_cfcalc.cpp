@@ -253,6 +253,195 @@ TEST_F(CfcalcTool, HelpIsInItalian)
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Calcola il codice fiscale"), std::string::npos);
     EXPECT_NE(help.out.find("--batch"), std::string::npos);
+    EXPECT_NE(help.out.find("--verifica"), std::string::npos);
+    EXPECT_NE(help.out.find("--omocodie"), std::string::npos);
+}
+
+// The lines of `--verifica` that follow "esito" and "motivo": what the code carries.
+std::string decodedLines(const std::string& out)
+{
+    const std::size_t base = out.find("codice base:");
+    return base == std::string::npos ? out : out.substr(base);
+}
+
+TEST_F(CfcalcTool, VerifiesOneCode)
+{
+    const Result rossi = Cfcalc({"--verifica", " rssmra74a01h501w "});
+    EXPECT_EQ(rossi.status, 0);
+    EXPECT_EQ(rossi.out, "codice: RSSMRA74A01H501W\n"
+                         "esito: valido\n"
+                         "codice base: RSSMRA74A01H501W\n"
+                         "sesso: M\n"
+                         "data di nascita: 01/01/1974\n"
+                         "luogo di nascita: ROMA (RM)\n"
+                         "codice catastale: H501\n");
+    EXPECT_EQ(rossi.err, "");
+    EXPECT_EQ(decodedLines(Cfcalc({"--verifica", "MRTNNA90R50Z110O"}).out),
+              "codice base: MRTNNA90R50Z110O\n"
+              "sesso: F\n"
+              "data di nascita: 10/10/1990\n"
+              "luogo di nascita: FRANCIA (EE)\n"
+              "codice catastale: Z110\n");
+
+    const Result wrong = Cfcalc({"--verifica", "RSSMRA74A01H501X"});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.out, "codice: RSSMRA74A01H501X\n"
+                         "esito: non valido\n"
+                         "motivo: carattere di controllo errato: atteso W, trovato X\n"
+                         "codice base:\n"
+                         "sesso:\n"
+                         "data di nascita:\n"
+                         "luogo di nascita:\n"
+                         "codice catastale:\n");
+    EXPECT_EQ(wrong.err, "");
+}
+
+// Codes that cfcalc computes come back from --verifica with the date and place they were
+// computed for, the century included.
+TEST_F(CfcalcTool, ComputedCodesVerifyToTheirPerson)
+{
+    const struct {
+        std::vector<std::string> person;
+        const char* decoded;
+    } cases[] = {
+        {{"ROSSI", "MARIO", "01/01/1920", "M", "BELLAGIO"},
+         "01/01/1920\nluogo di nascita: BELLAGIO (CO)\ncodice catastale: A744"},
+        {{"ROSSI", "ANNA", "01/01/2020", "F", "BELLAGIO"},
+         "01/01/2020\nluogo di nascita: BELLAGIO (CO)\ncodice catastale: M335"},
+        {{"ROSSI", "ANNA", "15/06/1935", "F", "TREMEZZINA"},
+         "15/06/1935\nluogo di nascita: TREMEZZINA (CO)\ncodice catastale: L370"},
+        {{"ROSSI", "MARIO", "01/01/1980", "M", "CASTRO (LE)"},
+         "01/01/1980\nluogo di nascita: CASTRO (LE)\ncodice catastale: M261"},
+    };
+    for (const auto& c : cases) {
+        const Result computed = Cfcalc(c.person);
+        ASSERT_EQ(computed.status, 0) << computed.err;
+        const std::string code = computed.out.substr(0, 16);
+        const Result verified = Cfcalc({"--verifica", code});
+        EXPECT_EQ(verified.status, 0);
+        EXPECT_NE(verified.out.find("data di nascita: " + std::string(c.decoded) + "\n"),
+                  std::string::npos)
+            << verified.out;
+    }
+}
+
+TEST_F(CfcalcTool, VerificationReadsTheDatabaseOnlyForAWellFormedCode)
+{
+    EXPECT_EQ(Cfcalc({"--db", "altro.mdb", "--verifica", "RSSMRA74A01H501W"}).status, 2);
+    EXPECT_EQ(Cfcalc({"--db", "altro.mdb", "--verifica", "RSSMRA74A01H501"}).status, 1);
+    // A place the database does not know is unknown, not a fault of the code.
+    MakeDatabase("senzastoria.mdb", {{"ROMA", "H501"}});
+    const Result unknown = Cfcalc({"--db", "senzastoria.mdb", "--verifica", "RSSMRA74A01H501W"});
+    EXPECT_EQ(unknown.status, 0);
+    EXPECT_EQ(decodedLines(unknown.out),
+              "codice base: RSSMRA74A01H501W\n"
+              "sesso: M\n"
+              "data di nascita: 01/01/1974\n"
+              "luogo di nascita: sconosciuto (codice catastale non presente in archivio)\n"
+              "codice catastale: H501\n");
+}
+
+TEST_F(CfcalcTool, OmocodiaVariantsShareTheBaseCode)
+{
+    const Result listed = Cfcalc({"--omocodie", "RSSMRA74A01H501W"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.err, "");
+    std::vector<std::string> lines;
+    std::istringstream in(listed.out);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[0], "RSSMRA74A01H501W");
+    EXPECT_EQ(lines[1].substr(0, 15), "RSSMRA74A01H50M");
+    EXPECT_EQ(lines[7].substr(0, 15), "RSSMRATQALMHRLM");
+    const std::string decoded = decodedLines(Cfcalc({"--verifica", lines[0]}).out);
+    for (const std::string& variant : lines) {
+        const Result verified = Cfcalc({"--verifica", variant});
+        EXPECT_EQ(verified.status, 0) << variant;
+        EXPECT_EQ(decodedLines(verified.out), decoded) << variant;
+        EXPECT_EQ(Cfcalc({"--omocodie", variant}).out, listed.out) << variant;
+    }
+
+    const Result wrong = Cfcalc({"--omocodie", "RSSMRA74A01H501"});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_EQ(wrong.err, "lunghezza errata: 15 caratteri invece di 16\n");
+}
+
+TEST_F(CfcalcTool, VerificationArgumentsThatDoNotFitAreStatusTwo)
+{
+    const std::vector<std::vector<std::string>> wrong = {
+        {"--verifica"},
+        {"--omocodie"},
+        {"--verifica", "RSSMRA74A01H501W", "ROSSI"},
+        {"--verifica", "--omocodie", "RSSMRA74A01H501W"},
+        {"--omocodie", "--batch", "-"},
+        {"--verifica", "--batch", "-", "RSSMRA74A01H501W"},
+    };
+    for (const auto& arguments : wrong) {
+        const Result result = Cfcalc(arguments);
+        EXPECT_EQ(result.status, 2) << arguments[0];
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST_F(CfcalcTool, VerificationBatchAddsItsColumnsToEveryRow)
+{
+    const std::string omocodia = Cfcalc({"--omocodie", "RSSMRA80A01M261X"}).out.substr(17 * 3, 16);
+    const std::string input = "nome;Codice_Fiscale;note\r\n"
+                              "Mario;RSSMRA74A01H501W;primo\r\n"
+                              "Maria; rssmra74d65h501v ;\"con ; dentro\"\r\n"
+                              "Anna;MRTNNA90R50Z110O;\r\n"
+                              "Omocodia;" +
+                              omocodia +
+                              ";\r\n"
+                              "Errato;RSSMRA74A01H501X;x\r\n"
+                              "Corto;RSSMRA74A01H501;x\r\n"
+                              "Pochi;RSSMRA74A01H501W\r\n";
+    const Result result = Cfcalc({"--verifica", "--batch", "-"}, input);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(
+        result.out,
+        "nome;Codice_Fiscale;note;esito;motivo;codice_base;sesso;data_nascita;comune;"
+        "provincia;codice_catastale\n"
+        "Mario;RSSMRA74A01H501W;primo;valido;;RSSMRA74A01H501W;M;01/01/1974;ROMA;RM;H501\n"
+        "Maria; rssmra74d65h501v ;\"con ; dentro\";valido;;RSSMRA74D65H501V;F;25/04/1974;"
+        "ROMA;RM;H501\n"
+        "Anna;MRTNNA90R50Z110O;;valido;;MRTNNA90R50Z110O;F;10/10/1990;FRANCIA;EE;Z110\n"
+        "Omocodia;" +
+            omocodia +
+            ";;valido;;RSSMRA80A01M261X;M;01/01/1980;CASTRO;LE;M261\n"
+            "Errato;RSSMRA74A01H501X;x;non valido;carattere di controllo errato: atteso W, "
+            "trovato X;;;;;;\n"
+            "Corto;RSSMRA74A01H501;x;non valido;lunghezza errata: 15 caratteri invece di 16;;;;;;\n"
+            "Pochi;RSSMRA74A01H501W;non valido;Numero di campi errato: attesi 3, trovati "
+            "2;;;;;;\n");
+
+    std::ofstream("codici.csv") << "codice_fiscale\nRSSMRA74A01H501W\n";
+    const Result valid = Cfcalc({"--verifica", "--batch", "codici.csv"});
+    EXPECT_EQ(valid.status, 0);
+    EXPECT_EQ(valid.out, "codice_fiscale;esito;motivo;codice_base;sesso;data_nascita;comune;"
+                         "provincia;codice_catastale\n"
+                         "RSSMRA74A01H501W;valido;;RSSMRA74A01H501W;M;01/01/1974;ROMA;RM;H501\n");
+}
+
+TEST_F(CfcalcTool, VerificationBatchThatCannotRunIsStatusTwo)
+{
+    for (const char* input : {"nome;codice\nMario;RSSMRA74A01H501W\n", ""}) {
+        const Result result = Cfcalc({"--verifica", "--batch", "-"}, input);
+        EXPECT_EQ(result.status, 2) << input;
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find("codice_fiscale"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(Cfcalc({"--verifica", "--batch", "nessuno.csv"}).status, 2);
+    std::ofstream("codici.csv") << "codice_fiscale\nRSSMRA74A01H501W\n";
+    EXPECT_EQ(Cfcalc({"--db", "altro.mdb", "--verifica", "--batch", "codici.csv"}).status, 2);
+    const std::string full =
+        ShellQuoted(CFCALC_PATH) + " --verifica --batch codici.csv >/dev/full 2>/dev/null";
+    const int status = std::system(full.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
 }
 
 } // namespace
