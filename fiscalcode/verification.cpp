@@ -16,7 +16,7 @@ constexpr std::string_view kOmocodiaLetters = "LMNPQRSTUV";
 constexpr std::size_t kYearPlace = 6;
 constexpr std::size_t kMonthPlace = 8;
 constexpr std::size_t kDayPlace = 9;
-constexpr std::size_t kPlacePlace = 11;
+constexpr std::size_t kCadastralPlace = 11;
 constexpr std::size_t kCheckPlace = 15;
 // Nobody alive when fiscal codes were first given out was born earlier.
 constexpr int kEarliestBirthYear = 1800;
@@ -47,7 +47,8 @@ std::string_view trimmed(std::string_view text)
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-// The number of two digit places of a well formed code, omocodia letters read as their digits.
+// The number written in the two digit places from `at` of a well formed code, omocodia letters
+// read as their digits.
 int twoDigits(std::string_view code, std::size_t at)
 {
     return (omocodiaDigit(code[at]) - '0') * 10 + (omocodiaDigit(code[at + 1]) - '0');
@@ -261,9 +262,9 @@ void verifyFiscalCode(std::string_view text, const refdata::BirthplaceIndex& pla
         verified.reason = dayReason(dayDigits);
         return;
     }
-    const char cadastralCode[] = {code[kPlacePlace], omocodiaDigit(code[kPlacePlace + 1]),
-                                  omocodiaDigit(code[kPlacePlace + 2]),
-                                  omocodiaDigit(code[kPlacePlace + 3])};
+    const char cadastralCode[] = {code[kCadastralPlace], omocodiaDigit(code[kCadastralPlace + 1]),
+                                  omocodiaDigit(code[kCadastralPlace + 2]),
+                                  omocodiaDigit(code[kCadastralPlace + 3])};
     const refdata::CodeHistory* history =
         places.history(std::string_view(cadastralCode, sizeof cadastralCode));
     const int yearDigits = twoDigits(code, kYearPlace);
@@ -295,7 +296,11 @@ refdata::Day today()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     return (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
 }
 
