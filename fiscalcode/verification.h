@@ -88,13 +88,17 @@ refdata::Day today();
 // Which parts of a valid code a person's data gives. Omocodia is taken into account: the person
 // is compared with the base code.
 struct PersonMatch {
-    bool surname = false;   // the surname's three letters (none of a surname left empty)
-    bool givenName = false; // the given name's three letters
-    bool dateAndSex =
-        false;          // year, month letter and day: the date read as the calculation reads it
-    bool place = false; // the municipality, found as the calculation finds it on the person's date
-                        // (or the code's, when the person's cannot be read), has the code's
-                        // cadastral code; of several places found, one is enough
+    // The surname's three letters; a surname left empty agrees with none.
+    bool surname = false;
+    // The given name's three letters.
+    bool givenName = false;
+    // Year, month letter and day, the date read as the calculation reads it.
+    bool dateAndSex = false;
+    // The municipality, found as the calculation finds it on the person's date (on the code's
+    // when the person's cannot be read), has the code's cadastral code; of several places found,
+    // one is enough.
+    bool place = false;
+
     bool all() const { return surname && givenName && dateAndSex && place; }
 };
 
