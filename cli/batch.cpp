@@ -73,8 +73,7 @@ std::pair<std::string, std::string> compute(const std::vector<std::string>& reco
                                             std::size_t fields, CachedPlaces& places)
 {
     if (record.size() != fields) {
-        return {"", "Numero di campi errato: attesi " + std::to_string(fields) + ", trovati " +
-                        std::to_string(record.size())};
+        return {"", fieldCountError(fields, record.size())};
     }
     const auto outcome = fiscalcode::calculate(personFromColumns(record), std::ref(places));
     if (outcome.failure) {
@@ -95,6 +94,12 @@ fiscalcode::CalculationInput personFromColumns(const std::vector<std::string>& c
         .sex = columns.at(3),
         .province = columns.size() > 5 ? columns[5] : std::string(),
     };
+}
+
+std::string fieldCountError(std::size_t expected, std::size_t found)
+{
+    return "Numero di campi errato: attesi " + std::to_string(expected) + ", trovati " +
+           std::to_string(found);
 }
 
 bool runBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places)

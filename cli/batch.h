@@ -3,6 +3,7 @@
 #include "data/birthplaces.h"
 #include "fiscalcode/calculation.h"
 
+#include <cstddef>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -19,5 +20,8 @@ fiscalcode::CalculationInput personFromColumns(const std::vector<std::string>& c
 // in order, with two more fields: the code and the error text, one of them empty. Returns true
 // when every record got a code. The records are streamed: memory does not grow with their number.
 bool runBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places);
+
+// The error of a record with another number of fields than expected.
+std::string fieldCountError(std::size_t expected, std::size_t found);
 
 } // namespace cfcalc

@@ -1,8 +1,11 @@
-// cfcalc: the fiscal code from the command line, one person or a whole CSV file.
+// cfcalc: the fiscal code from the command line, one person or a whole CSV file; verification of
+// a code, or of a whole CSV file of codes, and the omocodia variants of a code.
 #include "cli/batch.h"
+#include "cli/verifybatch.h"
 #include "data/database.h"
 #include "data/datalocation.h"
 #include "fiscalcode/calculation.h"
+#include "fiscalcode/verification.h"
 
 #include <filesystem>
 #include <fstream>
@@ -20,6 +23,9 @@ constexpr int kNotRun = 2; // no database, a file that cannot be read or written
 constexpr const char* kHelp = R"help(Uso:
   cfcalc [--db ARCHIVIO] COGNOME NOME DATA SESSO COMUNE
   cfcalc [--db ARCHIVIO] --batch FILE
+  cfcalc [--db ARCHIVIO] --verifica CODICE
+  cfcalc [--db ARCHIVIO] --verifica --batch FILE
+  cfcalc --omocodie CODICE
 
 Calcola il codice fiscale di una persona e lo scrive seguito da un a capo.
   DATA     data di nascita gg/mm/aaaa
@@ -39,17 +45,33 @@ Opzioni:
                   cognome;nome;data;sesso;comune, con una sesta colonna facoltativa
                   provincia ("-" legge lo standard input); scrive ogni riga con due
                   colonne in più, codice_fiscale;errore
+  --verifica      verifica un codice fiscale: lunghezza, caratteri ammessi (anche le lettere
+                  dell'omocodia al posto delle cifre), mese, giorno, data e carattere di
+                  controllo; scrive una riga "campo: valore" per codice, esito (valido o non
+                  valido), motivo (solo se non valido), codice base, sesso, data di nascita
+                  (il secolo è l'ultimo che pone la data non oltre oggi e, se possibile, in
+                  un periodo di validità del codice catastale), luogo di nascita e codice
+                  catastale. Maiuscole e minuscole valgono uguali, gli spazi attorno non
+                  contano. Con --batch verifica la colonna codice_fiscale di un file CSV
+                  UTF-8 separato da ";" con intestazione (le altre colonne restano come sono)
+                  e scrive ogni riga con le colonne esito;motivo;codice_base;sesso;
+                  data_nascita;comune;provincia;codice_catastale in più
+  --omocodie      scrive il codice base e le sue sette varianti per omocodia, una per riga,
+                  nell'ordine in cui vengono assegnate (non legge l'archivio)
   --help          mostra questo aiuto
 
-Stato di uscita: 0 codice calcolato; 1 dati non validi o comune non trovato (in modalità
---batch: almeno una riga senza codice); 2 archivio o file non apribile, errore di lettura o
-di scrittura, argomenti errati.
+Stato di uscita: 0 codice calcolato o valido; 1 dati non validi, comune non trovato o codice
+non valido (in modalità --batch: almeno una riga senza codice o non valida); 2 archivio o
+file non apribile, file senza la colonna codice_fiscale, errore di lettura o di scrittura,
+argomenti errati.
 )help";
 
 struct Arguments {
     std::string database = refdata::databaseToRead(refdata::programFolder()).string();
     std::optional<std::string> batchFile;
-    std::vector<std::string> person;
+    std::vector<std::string> person; // or the code, for --verifica and --omocodie
+    bool verify = false;
+    bool variants = false;
     bool help = false;
 };
 
@@ -63,6 +85,10 @@ std::optional<Arguments> parse(int argc, char** argv)
             options = false;
         } else if (options && (argument == "--help" || argument == "-h")) {
             arguments.help = true;
+        } else if (options && argument == "--verifica") {
+            arguments.verify = true;
+        } else if (options && argument == "--omocodie") {
+            arguments.variants = true;
         } else if (options && (argument == "--db" || argument == "--batch")) {
             if (i + 1 == argc) {
                 return std::nullopt;
@@ -78,9 +104,11 @@ std::optional<Arguments> parse(int argc, char** argv)
             arguments.person.push_back(argument);
         }
     }
-    const bool complete =
-        arguments.batchFile ? arguments.person.empty() : arguments.person.size() == 5;
-    return complete || arguments.help ? std::optional(arguments) : std::nullopt;
+    const bool onCode = arguments.verify || arguments.variants;
+    const bool complete = arguments.batchFile ? arguments.person.empty() && !arguments.variants
+                                              : arguments.person.size() == (onCode ? 1 : 5);
+    const bool oneMode = !(arguments.verify && arguments.variants);
+    return (complete && oneMode) || arguments.help ? std::optional(arguments) : std::nullopt;
 }
 
 int computeOne(const Arguments& arguments)
@@ -114,28 +142,125 @@ int checkWritten(int status)
     return status;
 }
 
+// Opens the batch file, "-" for standard input; false, said on standard error, when it cannot.
+bool openBatchFile(const std::string& name, std::ifstream& file)
+{
+    if (name == "-") {
+        return true;
+    }
+    std::error_code error;
+    if (std::filesystem::is_regular_file(name, error)) {
+        file.open(name, std::ios::binary);
+    }
+    if (!file.is_open()) {
+        std::cerr << "Impossibile leggere il file \"" << name << "\".\n";
+    }
+    return file.is_open();
+}
+
+// Whether the batch input could be read to its end; said on standard error when not.
+bool readToTheEnd(const std::istream& in, const std::string& name)
+{
+    if (in.bad()) {
+        std::cerr << "Errore di lettura del file \"" << name << "\": elaborazione interrotta.\n";
+    }
+    return !in.bad();
+}
+
 int computeBatch(const Arguments& arguments)
 {
     const std::string& name = *arguments.batchFile;
     std::ifstream file;
-    if (name != "-") {
-        std::error_code error;
-        if (std::filesystem::is_regular_file(name, error)) {
-            file.open(name, std::ios::binary);
-        }
-        if (!file.is_open()) {
-            std::cerr << "Impossibile leggere il file \"" << name << "\".\n";
-            return kNotRun;
-        }
+    if (!openBatchFile(name, file)) {
+        return kNotRun;
     }
     const auto places = refdata::BirthplaceIndex::read(arguments.database);
     std::istream& in = file.is_open() ? file : std::cin;
     const bool allComputed = cfcalc::runBatch(in, std::cout, places);
-    if (in.bad()) {
-        std::cerr << "Errore di lettura del file \"" << name << "\": elaborazione interrotta.\n";
+    if (!readToTheEnd(in, name)) {
         return kNotRun;
     }
     return allComputed ? kComputed : kRefused;
+}
+
+int verifyFile(const Arguments& arguments)
+{
+    using Outcome = cfcalc::VerificationOutcome;
+    const std::string& name = *arguments.batchFile;
+    std::ifstream file;
+    if (!openBatchFile(name, file)) {
+        return kNotRun;
+    }
+    const auto places = refdata::BirthplaceIndex::read(arguments.database);
+    std::istream& in = file.is_open() ? file : std::cin;
+    const Outcome outcome = cfcalc::verifyBatch(in, std::cout, places, fiscalcode::today());
+    if (!readToTheEnd(in, name)) {
+        return kNotRun;
+    }
+    if (outcome == Outcome::NoCodeColumn) {
+        std::cerr << "Il file \"" << name
+                  << "\" non ha la colonna codice_fiscale nella riga di intestazione.\n";
+        return kNotRun;
+    }
+    return outcome == Outcome::AllValid ? kComputed : kRefused;
+}
+
+// A code without places: enough for its form, its date and its variants.
+fiscalcode::VerifiedCode verifyWithoutPlaces(const std::string& code)
+{
+    return fiscalcode::verifyFiscalCode(code, refdata::BirthplaceIndex({}, {}),
+                                        fiscalcode::today());
+}
+
+int verifyOne(const Arguments& arguments)
+{
+    // The database is read only for a code that is well formed.
+    fiscalcode::VerifiedCode verified = verifyWithoutPlaces(arguments.person[0]);
+    if (verified.valid()) {
+        verified = fiscalcode::verifyFiscalCode(arguments.person[0],
+                                                refdata::BirthplaceIndex::read(arguments.database),
+                                                fiscalcode::today());
+    }
+    const bool valid = verified.valid();
+    const auto line = [](const char* field, const std::string& value) {
+        std::cout << field << ':' << (value.empty() ? "" : " ") << value << '\n';
+    };
+    line("codice", verified.code);
+    line("esito", valid ? fiscalcode::texts::kValid : fiscalcode::texts::kNotValid);
+    if (!valid) {
+        line("motivo", verified.reason);
+    }
+    line("codice base", verified.baseCode);
+    line("sesso", valid ? std::string(1, verified.sex) : std::string());
+    line("data di nascita", valid ? verified.birthDate() : std::string());
+    line("luogo di nascita", valid ? verified.birthplace() : std::string());
+    line("codice catastale", verified.cadastralCode);
+    return valid ? kComputed : kRefused;
+}
+
+int listVariants(const Arguments& arguments)
+{
+    const fiscalcode::VerifiedCode verified = verifyWithoutPlaces(arguments.person[0]);
+    if (!verified.valid()) {
+        std::cerr << verified.reason << "\n";
+        return kRefused;
+    }
+    std::cout << verified.baseCode << "\n";
+    for (const std::string& variant : fiscalcode::omocodiaVariants(verified.baseCode)) {
+        std::cout << variant << "\n";
+    }
+    return kComputed;
+}
+
+int run(const Arguments& arguments)
+{
+    if (arguments.variants) {
+        return listVariants(arguments);
+    }
+    if (arguments.verify) {
+        return arguments.batchFile ? verifyFile(arguments) : verifyOne(arguments);
+    }
+    return arguments.batchFile ? computeBatch(arguments) : computeOne(arguments);
 }
 
 } // namespace
@@ -153,8 +278,7 @@ int main(int argc, char** argv)
         return kComputed;
     }
     try {
-        return checkWritten(arguments->batchFile ? computeBatch(*arguments)
-                                                 : computeOne(*arguments));
+        return checkWritten(run(*arguments));
     } catch (const refdata::DataError& error) {
         std::cerr << error.what() << "\n";
         return kNotRun;

@@ -217,26 +217,30 @@ bool Place::isForeign() const
     return hasHistory() && history->periods.back().province == kForeignProvince;
 }
 
+bool CodeHistory::inForce(Day day) const
+{
+    return std::any_of(spans.begin(), spans.end(),
+                       [day](const auto& span) { return span.first <= day && day <= span.second; });
+}
+
+const Period& CodeHistory::periodOn(Day day) const
+{
+    for (const Period& period : periods) {
+        if (period.from <= day && day <= period.to) {
+            return period;
+        }
+    }
+    return periods.back();
+}
+
 bool Place::inForce(Day day) const
 {
-    if (!hasHistory()) {
-        return true;
-    }
-    return std::any_of(history->spans.begin(), history->spans.end(),
-                       [day](const auto& span) { return span.first <= day && day <= span.second; });
+    return !hasHistory() || history->inForce(day);
 }
 
 std::string Place::provinceOn(Day day) const
 {
-    if (!hasHistory()) {
-        return {};
-    }
-    for (const Period& period : history->periods) {
-        if (period.from <= day && day <= period.to) {
-            return period.province;
-        }
-    }
-    return history->periods.back().province;
+    return hasHistory() ? history->periodOn(day).province : std::string();
 }
 
 std::string Place::periodsText() const

@@ -47,6 +47,10 @@ struct CodeHistory {
     std::vector<Period> periods; // in time order
     // The times in force: the periods joined where one begins the day after the other ends.
     std::vector<std::pair<Day, Day>> spans;
+
+    bool inForce(Day day) const;
+    // The period that holds `day`, else the last one.
+    const Period& periodOn(Day day) const;
 };
 
 // A row of COMUNI with the history of its code.

@@ -28,7 +28,7 @@ std::string Quoted(const fs::path& path)
 }
 
 // The reason of a failed file operation, in Italian.
-std::string Reason(std::error_code error)
+std::string reason(std::error_code error)
 {
     if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted) {
         return "accesso negato";
@@ -45,7 +45,7 @@ std::string Reason(std::error_code error)
     return "errore di sistema n. " + std::to_string(error.value());
 }
 
-int ProcessNumber()
+int processNumber()
 {
 #ifdef _WIN32
     return _getpid();
@@ -57,7 +57,7 @@ int ProcessNumber()
 // Copies the shipped database into `folder` as AA1.mdb, made writable. The copy gets its name only
 // once complete, and never takes the place of a copy that another instance of the program made
 // in the meantime.
-std::error_code CopyShipped(const fs::path& shipped, const fs::path& folder)
+std::error_code copyShipped(const fs::path& shipped, const fs::path& folder)
 {
     std::error_code error;
     fs::create_directories(folder, error);
@@ -65,7 +65,7 @@ std::error_code CopyShipped(const fs::path& shipped, const fs::path& folder)
         return error;
     }
     const fs::path partial =
-        folder / (std::string(catalogue::kDatabaseFile) + "." + std::to_string(ProcessNumber()));
+        folder / (std::string(catalogue::kDatabaseFile) + "." + std::to_string(processNumber()));
     fs::remove(partial, error);
     fs::copy_file(shipped, partial, error);
     if (!error) {
@@ -86,7 +86,7 @@ std::error_code CopyShipped(const fs::path& shipped, const fs::path& folder)
     return error;
 }
 
-DataFolder Failed(std::string reason)
+DataFolder failed(std::string reason)
 {
     return {{}, false, std::move(reason)};
 }
@@ -168,29 +168,29 @@ DataFolder enterDataFolder(const fs::path& programFolder)
     }
     const fs::path folder = userDataFolder();
     if (folder.empty()) {
-        return Failed("Impossibile stabilire la cartella dei dati dell'utente: la cartella "
+        return failed("Impossibile stabilire la cartella dei dati dell'utente: la cartella "
                       "personale non è nota (variabile HOME).");
     }
     bool copyMade = false;
     if (!databaseIn(folder)) {
         const auto shipped = shippedDatabase(programFolder);
         if (!shipped) {
-            return Failed("Archivio " + Quoted(catalogue::kDatabaseFile) +
+            return failed("Archivio " + Quoted(catalogue::kDatabaseFile) +
                           " non trovato: non è nella cartella di avvio né nella cartella dei "
                           "dati " +
                           Quoted(folder) + ", e manca l'archivio fornito con il programma " +
                           Quoted((programFolder / kShippedDatabase).lexically_normal()) + ".");
         }
-        if (const std::error_code failure = CopyShipped(*shipped, folder)) {
-            return Failed("Impossibile creare la copia dell'archivio nella cartella " +
-                          Quoted(folder) + ": " + Reason(failure) + ".");
+        if (const std::error_code failure = copyShipped(*shipped, folder)) {
+            return failed("Impossibile creare la copia dell'archivio nella cartella " +
+                          Quoted(folder) + ": " + reason(failure) + ".");
         }
         copyMade = true;
     }
     fs::current_path(folder, error);
     if (error) {
-        return Failed("Impossibile usare la cartella dei dati " + Quoted(folder) + ": " +
-                      Reason(error) + ".");
+        return failed("Impossibile usare la cartella dei dati " + Quoted(folder) + ": " +
+                      reason(error) + ".");
     }
     return {folder, copyMade, {}};
 }

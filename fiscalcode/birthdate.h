@@ -18,6 +18,9 @@ struct CalendarDate {
 // years 100 to 9999 are accepted.
 std::optional<CalendarDate> readBirthDate(std::string_view text);
 
+// The number of days of `month` (1 to 12) in `year`, leap years counted.
+int daysInMonth(int month, int year);
+
 // The date as dd/mm/yyyy.
 std::string formatBirthDate(const CalendarDate& date);
 

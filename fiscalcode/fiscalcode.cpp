@@ -117,12 +117,11 @@ std::string_view characters(std::string_view text, std::size_t first, std::size_
 
 char monthLetter(std::string_view month)
 {
-    constexpr std::string_view kLetters = "ABCDEHLMPRST";
     if (month.size() != 2 || month[0] < '0' || month[0] > '1' || month[1] < '0' || month[1] > '9') {
         return 0;
     }
     const int number = (month[0] - '0') * 10 + (month[1] - '0');
-    return number >= 1 && number <= 12 ? kLetters[number - 1] : 0;
+    return number >= 1 && number <= 12 ? kMonthLetters[static_cast<std::size_t>(number - 1)] : 0;
 }
 
 // The numeric value of the leading digits (at most two) of `text`, 0 when there are none.
@@ -148,7 +147,7 @@ char* writeDateSex(char* out, std::string_view birthDate, std::string_view sex)
     if (sex != "F") {
         return write(out, day);
     }
-    const int womansDay = leadingNumber(day) + 40;
+    const int womansDay = leadingNumber(day) + kWomansDayOffset;
     if (womansDay >= 100) {
         *out++ = static_cast<char>('0' + womansDay / 100);
     }

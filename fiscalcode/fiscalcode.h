@@ -30,6 +30,10 @@ std::string SurnameLetters(std::string_view surname);
 // fourth of them.
 std::string GivenNameLetters(std::string_view givenName);
 
+// The letters of the months, January first, and what is added to a woman's day of birth.
+inline constexpr std::string_view kMonthLetters = "ABCDEHLMPRST";
+inline constexpr int kWomansDayOffset = 40;
+
 // Year (two digits), month letter and day of birth; women's day plus 40.
 std::string DateSexCode(std::string_view birthDate, std::string_view sex);
 

@@ -275,6 +275,160 @@ TEST_F(CfcalcTool, HelpIsInItalian)
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Calcola il codice fiscale"), std::string::npos);
     EXPECT_NE(help.out.find("--batch"), std::string::npos);
+    EXPECT_NE(help.out.find("--verifica"), std::string::npos);
+    EXPECT_NE(help.out.find("--omocodie"), std::string::npos);
+}
+
+// The lines of `--verifica` that follow "esito" and "motivo": what the code carries.
+std::string decodedLines(const std::string& out)
+{
+    const std::size_t base = out.find("codice base:");
+    return base == std::string::npos ? out : out.substr(base);
+}
+
+TEST_F(CfcalcTool, VerifiesOneCode)
+{
+    const Result rossi = cfcalc({"--verifica", " rssmra74a01h501w "});
+    EXPECT_EQ(rossi.status, 0);
+    EXPECT_EQ(rossi.out, "codice: RSSMRA74A01H501W\n"
+                         "esito: valido\n"
+                         "codice base: RSSMRA74A01H501W\n"
+                         "sesso: M\n"
+                         "data di nascita: 01/01/1974\n"
+                         "luogo di nascita: ROMA (RM)\n"
+                         "codice catastale: H501\n");
+    EXPECT_EQ(rossi.err, "");
+
+    const Result wrong = cfcalc({"--verifica", "RSSMRA74A01H501X"});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.out, "codice: RSSMRA74A01H501X\n"
+                         "esito: non valido\n"
+                         "motivo: carattere di controllo errato: atteso W, trovato X\n"
+                         "codice base:\n"
+                         "sesso:\n"
+                         "data di nascita:\n"
+                         "luogo di nascita:\n"
+                         "codice catastale:\n");
+    EXPECT_EQ(wrong.err, "");
+
+    // The shipped history decides the century: A744 ceased in 2014.
+    const std::string bellagio = cfcalc({"ROSSI", "MARIO", "01/01/1920", "M", "BELLAGIO"}).out;
+    EXPECT_EQ(decodedLines(cfcalc({"--verifica", bellagio.substr(0, 16)}).out),
+              "codice base: " + bellagio.substr(0, 16) +
+                  "\nsesso: M\ndata di nascita: 01/01/1920\nluogo di nascita: BELLAGIO (CO)\n"
+                  "codice catastale: A744\n");
+}
+
+TEST_F(CfcalcTool, VerificationReadsTheDatabaseOnlyForAWellFormedCode)
+{
+    EXPECT_EQ(cfcalc({"--db", "altro.mdb", "--verifica", "RSSMRA74A01H501W"}).status, 2);
+    EXPECT_EQ(cfcalc({"--db", "altro.mdb", "--verifica", "RSSMRA74A01H501"}).status, 1);
+    // A place the database does not know is unknown, not a fault of the code.
+    makeDatabase("senzastoria.mdb", {{"ROMA", "H501"}});
+    const Result unknown = cfcalc({"--db", "senzastoria.mdb", "--verifica", "RSSMRA74A01H501W"});
+    EXPECT_EQ(unknown.status, 0);
+    EXPECT_EQ(decodedLines(unknown.out),
+              "codice base: RSSMRA74A01H501W\n"
+              "sesso: M\n"
+              "data di nascita: 01/01/1974\n"
+              "luogo di nascita: sconosciuto (codice catastale non presente in archivio)\n"
+              "codice catastale: H501\n");
+}
+
+TEST_F(CfcalcTool, OmocodiaVariantsShareTheBaseCode)
+{
+    const Result listed = cfcalc({"--omocodie", "RSSMRA74A01H501W"});
+    EXPECT_EQ(listed.status, 0);
+    std::istringstream in(listed.out);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[0], "RSSMRA74A01H501W");
+    EXPECT_EQ(lines[1].substr(0, 15), "RSSMRA74A01H50M");
+    EXPECT_EQ(lines[7].substr(0, 15), "RSSMRATQALMHRLM");
+    // Every variant is valid, carries what the base code carries and has the same variants.
+    const std::string decoded = decodedLines(cfcalc({"--verifica", lines[0]}).out);
+    for (const std::string& variant : lines) {
+        EXPECT_EQ(decodedLines(cfcalc({"--verifica", variant}).out), decoded) << variant;
+        EXPECT_EQ(cfcalc({"--omocodie", variant}).out, listed.out) << variant;
+    }
+
+    const Result wrong = cfcalc({"--omocodie", "RSSMRA74A01H501"});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_EQ(wrong.err, "lunghezza errata: 15 caratteri invece di 16\n");
+}
+
+TEST_F(CfcalcTool, VerificationArgumentsThatDoNotFitAreStatusTwo)
+{
+    const std::vector<std::vector<std::string>> wrong = {
+        {"--verifica"},
+        {"--omocodie"},
+        {"--verifica", "RSSMRA74A01H501W", "ROSSI"},
+        {"--verifica", "--omocodie", "RSSMRA74A01H501W"},
+        {"--omocodie", "--batch", "-"},
+        {"--verifica", "--batch", "-", "RSSMRA74A01H501W"},
+    };
+    for (const auto& arguments : wrong) {
+        const Result result = cfcalc(arguments);
+        EXPECT_EQ(result.status, 2) << arguments[0];
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST_F(CfcalcTool, VerificationBatchAddsItsColumnsToEveryRow)
+{
+    const std::string input = "nome;Codice_Fiscale;note\r\n"
+                              "Mario;RSSMRA74A01H501W;primo\r\n"
+                              "Maria; rssmra74d65h501v ;\"con ; dentro\"\r\n"
+                              "Anna;MRTNNA90R50Z110O;\r\n"
+                              "Omocodia;RSSMRA80A01MNSMQ;\r\n"
+                              "Errato;RSSMRA74A01H501X;x\r\n"
+                              "Corto;RSSMRA74A01H501;x\r\n"
+                              "Pochi;RSSMRA74A01H501W\r\n";
+    const Result result = cfcalc({"--verifica", "--batch", "-"}, input);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out,
+              "nome;Codice_Fiscale;note;esito;motivo;codice_base;sesso;data_nascita;comune;"
+              "provincia;codice_catastale\n"
+              "Mario;RSSMRA74A01H501W;primo;valido;;RSSMRA74A01H501W;M;01/01/1974;ROMA;RM;H501\n"
+              "Maria; rssmra74d65h501v ;\"con ; dentro\";valido;;RSSMRA74D65H501V;F;25/04/1974;"
+              "ROMA;RM;H501\n"
+              "Anna;MRTNNA90R50Z110O;;valido;;MRTNNA90R50Z110O;F;10/10/1990;FRANCIA;EE;Z110\n"
+              "Omocodia;RSSMRA80A01MNSMQ;;valido;;RSSMRA80A01M261X;M;01/01/1980;CASTRO;LE;M261\n"
+              "Errato;RSSMRA74A01H501X;x;non valido;carattere di controllo errato: atteso W, "
+              "trovato X;;;;;;\n"
+              "Corto;RSSMRA74A01H501;x;non valido;lunghezza errata: 15 caratteri invece di 16;"
+              ";;;;;\n"
+              "Pochi;RSSMRA74A01H501W;non valido;Numero di campi errato: attesi 3, trovati 2;"
+              ";;;;;\n");
+
+    std::ofstream("codici.csv") << "codice_fiscale\nRSSMRA74A01H501W\n";
+    const Result valid = cfcalc({"--verifica", "--batch", "codici.csv"});
+    EXPECT_EQ(valid.status, 0);
+    EXPECT_EQ(valid.out, "codice_fiscale;esito;motivo;codice_base;sesso;data_nascita;comune;"
+                         "provincia;codice_catastale\n"
+                         "RSSMRA74A01H501W;valido;;RSSMRA74A01H501W;M;01/01/1974;ROMA;RM;H501\n");
+}
+
+TEST_F(CfcalcTool, VerificationBatchThatCannotRunIsStatusTwo)
+{
+    for (const char* input : {"nome;codice\nMario;RSSMRA74A01H501W\n", ""}) {
+        const Result result = cfcalc({"--verifica", "--batch", "-"}, input);
+        EXPECT_EQ(result.status, 2) << input;
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find("codice_fiscale"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(cfcalc({"--verifica", "--batch", "nessuno.csv"}).status, 2);
+    std::ofstream("codici.csv") << "codice_fiscale\nRSSMRA74A01H501W\n";
+    EXPECT_EQ(cfcalc({"--db", "altro.mdb", "--verifica", "--batch", "codici.csv"}).status, 2);
+    const std::string full =
+        shellQuoted(CFCALC_PATH) + " --verifica --batch codici.csv >/dev/full 2>/dev/null";
+    const int status = std::system(full.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
 }
 
 } // namespace

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Contents(const fs::path& file)
+std::string contents(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream bytes;
@@ -25,7 +25,7 @@ std::string Contents(const fs::path& file)
     return bytes.str();
 }
 
-std::vector<std::string> Names(const fs::path& folder)
+std::vector<std::string> names(const fs::path& folder)
 {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -116,8 +116,8 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
     EXPECT_TRUE(first.copyMade);
     EXPECT_EQ(first.folder, userFolder);
     EXPECT_EQ(fs::current_path(), userFolder);
-    EXPECT_EQ(Names(userFolder), std::vector<std::string>{"AA1.mdb"});
-    EXPECT_EQ(Contents(userFolder / "AA1.mdb"), Contents(shipped));
+    EXPECT_EQ(names(userFolder), std::vector<std::string>{"AA1.mdb"});
+    EXPECT_EQ(contents(userFolder / "AA1.mdb"), contents(shipped));
     EXPECT_NE(fs::status(userFolder / "AA1.mdb").permissions() & fs::perms::owner_write,
               fs::perms::none);
 
@@ -217,7 +217,7 @@ TEST_F(DataLocation, LiveUpdateLibraryIsFoundInThePrivateLibraryFolder)
     LiveUpdateLink link(QString::fromStdString(programFolder.string()));
     EXPECT_EQ(link.start(QStringLiteral("Mirelta")).toStdString(), "");
     EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(called); }, 10000));
-    EXPECT_EQ(Contents(called), "CD4417\n");
+    EXPECT_EQ(contents(called), "CD4417\n");
 }
 
 } // namespace

@@ -1,0 +1,101 @@
+#include "cli/verifybatch.h"
+#include "fiscalcode/fiscalcode.h"
+#include "fiscalcode/verification.h"
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr refdata::Day kToday = 20251231;
+
+// The cadastral codes of the shipped history with a day each was in force.
+std::vector<std::pair<std::string, refdata::Day>> codesInForce()
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(MIRELTA_DATABASE, &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT codice, max(dal, '1900-01-01') FROM StoriaComuni", -1,
+                       &statement, nullptr);
+    std::vector<std::pair<std::string, refdata::Day>> codes;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        const auto text = [&](int column) {
+            return std::string(
+                reinterpret_cast<const char*>(sqlite3_column_text(statement, column)));
+        };
+        codes.emplace_back(text(0), refdata::dayFromIso(text(1)));
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return codes;
+}
+
+// A file of codes as an office receives them: computed for persons born in every place of the
+// shipped history (current, ceased, foreign), some written with omocodia letters, one in ten
+// with a wrong character, in a fixed random order; a name column before the code, a note after.
+const std::string& codesFile(int rows)
+{
+    static std::string file;
+    if (!file.empty()) {
+        return file;
+    }
+    const auto codes = codesInForce();
+    std::mt19937 random(1974);
+    const auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    std::ostringstream out;
+    out << "nome;codice_fiscale;note\n";
+    for (int i = 0; i < rows; ++i) {
+        const auto& [code, day] = codes[static_cast<std::size_t>(i) % codes.size()];
+        std::string fiscalCode = fiscalcode::ComputeFiscalCode(
+            {"ROSSI", "MARIA", refdata::formatDay(day), pick(0, 1) ? "F" : "M", code});
+        if (const int variant = pick(-20, 6); variant >= 0) {
+            fiscalCode =
+                fiscalcode::omocodiaVariants(fiscalCode)[static_cast<std::size_t>(variant)];
+        }
+        if (pick(0, 9) == 0) {
+            fiscalCode[static_cast<std::size_t>(pick(0, 15))] = '9';
+        }
+        out << "ROSSI MARIA;" << fiscalCode << ";riga " << i << '\n';
+    }
+    file = out.str();
+    return file;
+}
+
+// `cfcalc --verifica --batch` without the process: CSV in, CSV out, in memory.
+void VerificationBatchThroughput(benchmark::State& state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    const std::string& input = codesFile(rows);
+    const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    for (auto _ : state) {
+        std::istringstream in(input);
+        std::ostringstream out;
+        benchmark::DoNotOptimize(cfcalc::verifyBatch(in, out, places, kToday));
+    }
+    state.SetItemsProcessed(state.iterations() * rows);
+}
+BENCHMARK(VerificationBatchThroughput)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+// One code through the decoder alone.
+void VerifyOneCode(benchmark::State& state)
+{
+    const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    const char* codes[] = {"RSSMRA74A01H501W", "MRTNNA90R50Z110O", "RSSMRA74A01H501X",
+                           "DLCNMR00C49L219K"};
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            fiscalcode::verifyFiscalCode(codes[i++ % std::size(codes)], places, kToday));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(VerifyOneCode);
+
+} // namespace

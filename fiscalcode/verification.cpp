@@ -1,0 +1,340 @@
+#include "fiscalcode/verification.h"
+
+#include "data/textfold.h"
+#include "fiscalcode/birthdate.h"
+#include "fiscalcode/fiscalcode.h"
+#include "fiscalcode/plainletters.h"
+
+#include <algorithm>
+#include <ctime>
+
+namespace fiscalcode {
+namespace {
+
+constexpr std::size_t kCodeLength = 16;
+constexpr std::string_view kOmocodiaLetters = "LMNPQRSTUV";
+constexpr std::size_t kYearPlace = 6;
+constexpr std::size_t kMonthPlace = 8;
+constexpr std::size_t kDayPlace = 9;
+constexpr std::size_t kCadastralPlace = 11;
+constexpr std::size_t kCheckPlace = 15;
+// Nobody alive when fiscal codes were first given out was born earlier.
+constexpr int kEarliestBirthYear = 1800;
+
+constexpr std::array<bool, kCodeLength> makeDigitPlaces()
+{
+    std::array<bool, kCodeLength> digitPlaces{};
+    for (std::size_t place : kOmocodiaPlaces) {
+        digitPlaces[place] = true;
+    }
+    return digitPlaces;
+}
+
+constexpr std::array<bool, kCodeLength> kDigitPlaces = makeDigitPlaces();
+
+bool isCapital(char32_t c)
+{
+    return c >= 'A' && c <= 'Z';
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// The number written in the two digit places from `at` of a well formed code, omocodia letters
+// read as their digits.
+int twoDigits(std::string_view code, std::size_t at)
+{
+    return (omocodiaDigit(code[at]) - '0') * 10 + (omocodiaDigit(code[at + 1]) - '0');
+}
+
+std::string twoDigitText(int value)
+{
+    return {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
+}
+
+std::string lengthReason(std::size_t length)
+{
+    return "lunghezza errata: " + std::to_string(length) +
+           (length == 1 ? " carattere" : " caratteri") + " invece di 16";
+}
+
+// `character` is the character as written in the code; a byte that is not UTF-8 is shown as the
+// replacement character.
+std::string characterReason(std::string_view character, char32_t c, std::size_t place)
+{
+    const std::string shown = c > 0x10FFFF ? std::string("\xEF\xBF\xBD") : std::string(character);
+    return "carattere «" + shown + "» non ammesso in posizione " + std::to_string(place + 1) +
+           (kDigitPlaces[place] ? ": attesa una cifra o una delle lettere L M N P Q R S T U V"
+                                : ": attesa una lettera");
+}
+
+std::string monthReason(char letter)
+{
+    return std::string("lettera del mese «") + letter +
+           "» non valida: ammesse A B C D E H L M P R S T";
+}
+
+std::string dayReason(int day)
+{
+    return "giorno " + twoDigitText(day) +
+           " non valido: da 01 a 31 per gli uomini, da 41 a 71 per le donne";
+}
+
+std::string dateReason(int day, int month, int year)
+{
+    return "data di nascita inesistente: " + twoDigitText(day) + "/" + twoDigitText(month) + "/" +
+           twoDigitText(year);
+}
+
+std::string checkReason(char expected, char found)
+{
+    return std::string("carattere di controllo errato: atteso ") + expected + ", trovato " + found;
+}
+
+// The character at byte `pos` of `text`, moving `pos` past it; plain ASCII, the usual case, without
+// a call.
+char32_t nextCharacter(std::string_view text, std::size_t& pos)
+{
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+        ++pos;
+        return byte;
+    }
+    return refdata::nextCharacter(text, pos);
+}
+
+// The first fault of the characters of `code` (blanks around already left out), if any.
+std::string formFault(std::string_view code)
+{
+    std::size_t length = 0;
+    for (std::size_t pos = 0; pos < code.size(); ++length) {
+        nextCharacter(code, pos);
+    }
+    if (length != kCodeLength) {
+        return lengthReason(length);
+    }
+    std::size_t place = 0;
+    for (std::size_t pos = 0; pos < code.size(); ++place) {
+        const std::size_t start = pos;
+        const char32_t c = nextCharacter(code, pos);
+        const bool allowed = kDigitPlaces[place]
+                                 ? c < 0x80 && omocodiaDigit(static_cast<char>(c)) != 0
+                                 : isCapital(c);
+        if (!allowed) {
+            return characterReason(code.substr(start, pos - start), c, place);
+        }
+    }
+    return {};
+}
+
+// The birth day of a code's two year digits, month and day; see verifyFiscalCode. 0 when that
+// day exists in no year.
+refdata::Day birthDayOf(int yearDigits, int month, int day, const refdata::CodeHistory* history,
+                        refdata::Day today)
+{
+    constexpr int kLeapYear = 2000;
+    if (day > daysInMonth(month, kLeapYear)) {
+        return 0;
+    }
+    const auto dayIn = [&](int year) {
+        return year * 10000 + month * 100 + day;
+    };
+    const int thisYear = today / 10000;
+    int year = thisYear - ((thisYear - yearDigits) % 100 + 100) % 100;
+    if (dayIn(year) > today) {
+        year -= 100;
+    }
+    refdata::Day latest = 0;
+    for (; year >= kEarliestBirthYear; year -= 100) {
+        if (day > daysInMonth(month, year)) {
+            continue; // 29 February
+        }
+        const refdata::Day candidate = dayIn(year);
+        if (latest == 0) {
+            latest = candidate;
+        }
+        if (!history || candidate < history->spans.front().first) {
+            break;
+        }
+        if (history->inForce(candidate)) {
+            return candidate;
+        }
+    }
+    return latest;
+}
+
+} // namespace
+
+char omocodiaLetter(char digit)
+{
+    return digit >= '0' && digit <= '9' ? kOmocodiaLetters[static_cast<std::size_t>(digit - '0')]
+                                        : digit;
+}
+
+char omocodiaDigit(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c;
+    }
+    const std::size_t at = kOmocodiaLetters.find(c);
+    return at == std::string_view::npos ? 0 : static_cast<char>('0' + at);
+}
+
+std::string VerifiedCode::birthDate() const
+{
+    return refdata::formatDay(birthDay);
+}
+
+std::string VerifiedCode::birthplace() const
+{
+    return placeKnown ? placeName + " (" + province + ")" : texts::kUnknownPlace;
+}
+
+std::string baseCode(std::string_view code)
+{
+    std::string base(code.substr(0, kCheckPlace));
+    for (std::size_t place : kOmocodiaPlaces) {
+        if (place < base.size()) {
+            if (const char digit = omocodiaDigit(base[place])) {
+                base[place] = digit;
+            }
+        }
+    }
+    base += CheckCharacter(base);
+    return base;
+}
+
+std::array<std::string, 7> omocodiaVariants(std::string_view baseCode)
+{
+    std::array<std::string, 7> variants;
+    std::string body(baseCode.substr(0, kCheckPlace));
+    for (std::size_t i = 0; i < variants.size(); ++i) {
+        const std::size_t place = kOmocodiaPlaces[i];
+        if (place < body.size()) {
+            body[place] = omocodiaLetter(body[place]);
+        }
+        variants[i] = body + CheckCharacter(body);
+    }
+    return variants;
+}
+
+VerifiedCode verifyFiscalCode(std::string_view text, const refdata::BirthplaceIndex& places,
+                              refdata::Day today)
+{
+    VerifiedCode verified;
+    verifyFiscalCode(text, places, today, verified);
+    return verified;
+}
+
+void verifyFiscalCode(std::string_view text, const refdata::BirthplaceIndex& places,
+                      refdata::Day today, VerifiedCode& verified)
+{
+    verified.code = refdata::capitals(trimmed(text));
+    verified.reason.clear();
+    verified.baseCode.clear();
+    verified.sex = 0;
+    verified.birthDay = 0;
+    verified.cadastralCode.clear();
+    verified.placeKnown = false;
+    verified.placeName.clear();
+    verified.province.clear();
+    const std::string& code = verified.code;
+    if (std::string fault = formFault(code); !fault.empty()) {
+        verified.reason = std::move(fault);
+        return;
+    }
+    const std::size_t month = kMonthLetters.find(code[kMonthPlace]);
+    if (month == std::string_view::npos) {
+        verified.reason = monthReason(code[kMonthPlace]);
+        return;
+    }
+    const int dayDigits = twoDigits(code, kDayPlace);
+    const bool woman = dayDigits > kWomansDayOffset;
+    const int day = woman ? dayDigits - kWomansDayOffset : dayDigits;
+    if (day < 1 || day > 31) {
+        verified.reason = dayReason(dayDigits);
+        return;
+    }
+    const char cadastralCode[] = {code[kCadastralPlace], omocodiaDigit(code[kCadastralPlace + 1]),
+                                  omocodiaDigit(code[kCadastralPlace + 2]),
+                                  omocodiaDigit(code[kCadastralPlace + 3])};
+    const refdata::CodeHistory* history =
+        places.history(std::string_view(cadastralCode, sizeof cadastralCode));
+    const int yearDigits = twoDigits(code, kYearPlace);
+    const refdata::Day birthDay =
+        birthDayOf(yearDigits, static_cast<int>(month) + 1, day, history, today);
+    if (birthDay == 0) {
+        verified.reason = dateReason(day, static_cast<int>(month) + 1, yearDigits);
+        return;
+    }
+    if (const char expected = CheckCharacter(code); code[kCheckPlace] != expected) {
+        verified.reason = checkReason(expected, code[kCheckPlace]);
+        return;
+    }
+    const bool omocodia = std::any_of(kOmocodiaPlaces.begin(), kOmocodiaPlaces.end(),
+                                      [&](std::size_t place) { return code[place] > '9'; });
+    verified.baseCode = omocodia ? baseCode(code) : code;
+    verified.sex = woman ? 'F' : 'M';
+    verified.birthDay = birthDay;
+    verified.cadastralCode.assign(cadastralCode, sizeof cadastralCode);
+    if (history) {
+        const refdata::Period& period = history->periodOn(birthDay);
+        verified.placeKnown = true;
+        verified.placeName = period.name;
+        verified.province = period.province;
+    }
+}
+
+refdata::Day today()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
+}
+
+PersonMatch matchPerson(const VerifiedCode& code, const CalculationInput& person,
+                        const refdata::BirthplaceIndex& places)
+{
+    PersonMatch match;
+    if (!code.valid()) {
+        return match;
+    }
+    const std::string_view base = code.baseCode;
+    // A name is compared only when the calculation would take it.
+    const auto usable = [](std::string_view name) {
+        return !name.empty() && firstRefusedCharacter(name).empty();
+    };
+    match.surname = usable(person.surname) && SurnameLetters(person.surname) == base.substr(0, 3);
+    match.givenName =
+        usable(person.givenName) && GivenNameLetters(person.givenName) == base.substr(3, 3);
+    const auto date = readBirthDate(person.birthDate);
+    match.dateAndSex = date && (person.sex == "M" || person.sex == "F") &&
+                       DateSexCode(formatBirthDate(*date), person.sex) == base.substr(6, 5);
+    const refdata::Day day =
+        date ? date->year * 10000 + date->month * 100 + date->day : code.birthDay;
+    if (!person.municipality.empty()) {
+        using Outcome = refdata::Birthplace::Outcome;
+        const refdata::Birthplace found =
+            places.resolve(person.municipality, day, refdata::capitals(person.province));
+        match.place =
+            (found.outcome == Outcome::Found || found.outcome == Outcome::Ambiguous) &&
+            std::any_of(found.places.begin(), found.places.end(), [&](const refdata::Place* place) {
+                return refdata::capitals(place->code) == code.cadastralCode;
+            });
+    }
+    return match;
+}
+
+} // namespace fiscalcode
