@@ -167,7 +167,9 @@ bool readToTheEnd(const std::istream& in, const std::string& name)
     return !in.bad();
 }
 
-int computeBatch(const Arguments& arguments)
+// Runs `process` on the batch input (the file, or standard input for "-") and the database's
+// places; kNotRun when the file cannot be opened or read to its end.
+template <typename Process> int overBatchInput(const Arguments& arguments, Process&& process)
 {
     const std::string& name = *arguments.batchFile;
     std::ifstream file;
@@ -176,33 +178,29 @@ int computeBatch(const Arguments& arguments)
     }
     const auto places = refdata::BirthplaceIndex::read(arguments.database);
     std::istream& in = file.is_open() ? file : std::cin;
-    const bool allComputed = cfcalc::runBatch(in, std::cout, places);
-    if (!readToTheEnd(in, name)) {
-        return kNotRun;
-    }
-    return allComputed ? kComputed : kRefused;
+    const int status = process(in, places);
+    return readToTheEnd(in, name) ? status : kNotRun;
+}
+
+int computeBatch(const Arguments& arguments)
+{
+    return overBatchInput(arguments, [](std::istream& in, const refdata::BirthplaceIndex& places) {
+        return cfcalc::runBatch(in, std::cout, places) ? kComputed : kRefused;
+    });
 }
 
 int verifyFile(const Arguments& arguments)
 {
     using Outcome = cfcalc::VerificationOutcome;
-    const std::string& name = *arguments.batchFile;
-    std::ifstream file;
-    if (!openBatchFile(name, file)) {
-        return kNotRun;
-    }
-    const auto places = refdata::BirthplaceIndex::read(arguments.database);
-    std::istream& in = file.is_open() ? file : std::cin;
-    const Outcome outcome = cfcalc::verifyBatch(in, std::cout, places, fiscalcode::today());
-    if (!readToTheEnd(in, name)) {
-        return kNotRun;
-    }
-    if (outcome == Outcome::NoCodeColumn) {
-        std::cerr << "Il file \"" << name
-                  << "\" non ha la colonna codice_fiscale nella riga di intestazione.\n";
-        return kNotRun;
-    }
-    return outcome == Outcome::AllValid ? kComputed : kRefused;
+    return overBatchInput(arguments, [&](std::istream& in, const refdata::BirthplaceIndex& places) {
+        const Outcome outcome = cfcalc::verifyBatch(in, std::cout, places, fiscalcode::today());
+        if (outcome == Outcome::NoCodeColumn) {
+            std::cerr << "Il file \"" << *arguments.batchFile
+                      << "\" non ha la colonna codice_fiscale nella riga di intestazione.\n";
+            return kNotRun;
+        }
+        return outcome == Outcome::AllValid ? kComputed : kRefused;
+    });
 }
 
 // A code without places: enough for its form, its date and its variants.

@@ -37,26 +37,6 @@ bool continuesWord(char32_t c)
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c >= 0x80 && c <= 0x10FFFF);
 }
 
-void appendUtf8(std::string& text, char32_t c)
-{
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | (c >> 6));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        text += static_cast<char>(0xE0 | (c >> 12));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c <= 0x10FFFF) {
-        text += static_cast<char>(0xF0 | (c >> 18));
-        text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(c - 0x110000); // a byte that is not UTF-8 stays as it was
-    }
-}
 
 // The province in brackets that ends `text` ("CASTRO (LE)"), and the text before it.
 struct ProvinceSuffix {

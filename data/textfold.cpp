@@ -62,6 +62,27 @@ char32_t nextCharacter(std::string_view text, std::size_t& pos)
     return value;
 }
 
+void appendUtf8(std::string& text, char32_t c)
+{
+    if (c < 0x80) {
+        text += static_cast<char>(c);
+    } else if (c < 0x800) {
+        text += static_cast<char>(0xC0 | (c >> 6));
+        text += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        text += static_cast<char>(0xE0 | (c >> 12));
+        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c <= 0x10FFFF) {
+        text += static_cast<char>(0xF0 | (c >> 18));
+        text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        text += static_cast<char>(c - 0x110000); // a byte that is not UTF-8 stays as it was
+    }
+}
+
 std::string capitals(std::string_view text)
 {
     std::string result(text);

@@ -12,6 +12,10 @@ namespace refdata {
 // does not start a valid UTF-8 sequence is one character on its own, distinct from every real one.
 char32_t nextCharacter(std::string_view text, std::size_t& pos);
 
+// Appends `c` to `text` in UTF-8; a byte that was not valid UTF-8 (see nextCharacter) is
+// appended as that byte again.
+void appendUtf8(std::string& text, char32_t c);
+
 // The text with the letters a-z as capitals, every other character as it is: what typing into the
 // program's name fields gives.
 std::string capitals(std::string_view text);

@@ -42,26 +42,6 @@ constexpr std::array<PlainForm, 128> kAsciiForms = makeAsciiForms();
 
 constexpr char32_t kLastCharacter = 0x10FFFF;
 
-std::string utf8(char32_t c)
-{
-    std::string text;
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | (c >> 6));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        text += static_cast<char>(0xE0 | (c >> 12));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (c >> 18));
-        text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return text;
-}
 
 } // namespace
 
@@ -114,7 +94,9 @@ std::string firstRefusedCharacter(std::string_view name)
         }
         const char32_t c = refdata::nextCharacter(name, pos);
         if (plainFormOf(c).kind == PlainForm::Kind::Refused) {
-            return utf8(c > kLastCharacter ? char32_t{0xFFFD} : c);
+            std::string text;
+            refdata::appendUtf8(text, c > kLastCharacter ? char32_t{0xFFFD} : c);
+            return text;
         }
     }
     return {};

@@ -4,6 +4,7 @@
 #include "corvanlu.h"
 #include "platform_posix.h"
 #include "profile_file.h"
+#include "tests/testfolders.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -35,51 +36,6 @@ using testing::HasSubstr;
 using testing::IsEmpty;
 
 namespace {
-
-class TemporaryFolder {
-public:
-    TemporaryFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "corvanlu-XXXXXX").string();
-        path_ =
-            ::mkdtemp(pattern.data()) != nullptr ? pattern : throw std::runtime_error("mkdtemp");
-    }
-    ~TemporaryFolder() { fs::remove_all(path_); }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-// Sets an environment variable for the lifetime of the object.
-class EnvironmentValue {
-public:
-    EnvironmentValue(const char* name, const std::string& value) : name_(name)
-    {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~EnvironmentValue()
-    {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    EnvironmentValue(const EnvironmentValue&) = delete;
-    EnvironmentValue& operator=(const EnvironmentValue&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 void writeFile(const fs::path& path, const std::string& content, bool executable = false)
 {
@@ -157,8 +113,8 @@ TEST(ProfileValue, OnlyTheFirstSectionOfANameCounts)
 class ProfileFolders : public testing::Test {
 protected:
     TemporaryFolder folder;
-    EnvironmentValue userFolder{"XDG_CONFIG_HOME", (folder / "user").string()};
-    EnvironmentValue systemFolders{"XDG_CONFIG_DIRS", (folder / "system1").string() + ":relative:" +
+    ScopedEnvironment userFolder{"XDG_CONFIG_HOME", (folder / "user").string()};
+    ScopedEnvironment systemFolders{"XDG_CONFIG_DIRS", (folder / "system1").string() + ":relative:" +
                                                           (folder / "system2").string()};
 
     static std::string read()
@@ -181,8 +137,8 @@ TEST_F(ProfileFolders, TheUsersFileComesBeforeTheSystemFolders)
 
 TEST_F(ProfileFolders, ARelativeUserFolderCountsAsUnset)
 {
-    EnvironmentValue relative{"XDG_CONFIG_HOME", "user"};
-    EnvironmentValue home{"HOME", (folder / "home").string()};
+    ScopedEnvironment relative{"XDG_CONFIG_HOME", "user"};
+    ScopedEnvironment home{"HOME", (folder / "home").string()};
     writeFile(folder / "home/.config/CorvanLiveUpdate.ini", "[Applicazione]\nexe=home\n");
     EXPECT_EQ(read(), "home");
 }
@@ -297,7 +253,7 @@ TEST_F(PosixShell, FailuresBecomeTheShellsNumbersWithTheirTexts)
 TEST_F(PosixShell, WebAddressesGoToXdgOpen)
 {
     writeRecorder(folder / "bin/xdg-open", folder / "opened");
-    EnvironmentValue path("PATH", (folder / "bin").string() + ":/usr/bin:/bin");
+    ScopedEnvironment path("PATH", (folder / "bin").string() + ":/usr/bin:/bin");
     EXPECT_GT(platform.shellOpen("https://www.corvan.example/", ""), 32);
     EXPECT_THAT(recordedLines(folder / "opened"), ElementsAre("https://www.corvan.example/"));
 }
@@ -355,9 +311,9 @@ protected:
     }
 
     TemporaryFolder folder;
-    EnvironmentValue userFolder{"XDG_CONFIG_HOME", (folder / "config").string()};
-    EnvironmentValue systemFolders{"XDG_CONFIG_DIRS", (folder / "system").string()};
-    EnvironmentValue path{"PATH", (folder / "bin").string() + ":/usr/bin:/bin"};
+    ScopedEnvironment userFolder{"XDG_CONFIG_HOME", (folder / "config").string()};
+    ScopedEnvironment systemFolders{"XDG_CONFIG_DIRS", (folder / "system").string()};
+    ScopedEnvironment path{"PATH", (folder / "bin").string() + ":/usr/bin:/bin"};
     QLibrary library;
     CorvanLiveUpdateFunction liveUpdate = nullptr;
     const std::string programFolder = "/home/utente/Mirelta";

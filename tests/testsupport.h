@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/catalogue.h"
+#include "tests/testfolders.h"
 
 #include <sqlite3.h>
 
@@ -10,58 +11,6 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-// A fresh empty folder that becomes the working folder for the life of the object, then is
-// removed with everything in it and the previous working folder restored.
-class WorkingFolder {
-public:
-    WorkingFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mirelta-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(path_);
-    }
-    ~WorkingFolder()
-    {
-        std::filesystem::current_path(previous_);
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    WorkingFolder(const WorkingFolder&) = delete;
-    WorkingFolder& operator=(const WorkingFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-    // Copies the shipped database into the folder under `name`.
-    void copyShippedDatabase(const std::string& name = "AA1.mdb") const
-    {
-        std::filesystem::copy_file(MIRELTA_DATABASE, path_ / name);
-    }
-
-private:
-    std::filesystem::path path_;
-    std::filesystem::path previous_;
-};
-
-// An environment variable set for the life of the object, then put back as it was.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : name_(name)
-    {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 struct LocalityRow {
     std::string cap, provincia, localita, regione;

@@ -8,11 +8,16 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QStringList>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
@@ -46,16 +51,40 @@ public:
     std::function<void(const ui::Message&)> onShow;
 };
 
-// Runs `act` on the next modal window as soon as it is open (the caller then opens it with
-// exec(), which returns once `act` has closed it).
+// How long a test waits for what the program does on its own (a window opening, a file written by
+// another process): generous, so that a loaded machine never fails a test that would pass.
+inline constexpr int kPatienceMs = 10'000;
+
+// Runs `act` on the next modal window as soon as it is open (the caller then opens it with exec(),
+// which returns once `act` has closed it). The test fails, and nothing hangs, when no modal window
+// opens within kPatienceMs, or when `act` leaves it open (a failed assertion inside it): the
+// window is then closed as by its close box, so that exec() returns.
 inline void whenModalOpens(std::function<void(QWidget*)> act)
 {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            act(modal);
+    auto* poll = new QTimer(QCoreApplication::instance());
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act, waited] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            if (waited.hasExpired(kPatienceMs)) {
+                poll->deleteLater();
+                ADD_FAILURE() << "no modal window opened";
+            }
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        const QPointer<QWidget> opened(modal);
+        act(modal);
+        if (opened && opened->isVisible()) {
+            ADD_FAILURE() << "the modal window " << opened->objectName().toStdString()
+                          << " was left open";
+            if (auto* dialog = qobject_cast<QDialog*>(opened.data())) {
+                dialog->reject();
+            } else {
+                opened->close();
+            }
         }
     });
     poll->start(10);
