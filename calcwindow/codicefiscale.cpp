@@ -1,10 +1,12 @@
 #include "calcwindow/codicefiscale.h"
 
+#include "calcwindow/sceltacomune.h"
 #include "data/birthplaces.h"
 #include "data/catalogue.h"
 #include "data/database.h"
 #include "data/textfold.h"
 #include "fiscalcode/calculation.h"
+#include "fiscalcode/verification.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/validators.h"
@@ -35,6 +37,19 @@ constexpr const char* kCopy = "..";
 constexpr const char* kCopyTip = "Inserisce in memoria";
 constexpr const char* kResultName = "Codice Fiscale";
 constexpr const char* kNoticeName = "Avvertenza";
+constexpr const char* kVerify = "Verifica";
+constexpr const char* kVerifyTip = "Verifica il codice fiscale scritto sulla tessera";
+
+// What a verification says.
+constexpr const char* kNotValidCode = "Codice fiscale non valido: %1 !";
+constexpr const char* kValidCode = "Codice fiscale valido.";
+constexpr const char* kValidOmocodia =
+    "Codice fiscale valido, con omocodia: il codice di base è %1.";
+constexpr const char* kDecodedSex = "Sesso: %1";
+constexpr const char* kDecodedDate = "Nato il: %1";
+constexpr const char* kDecodedPlace = "Nato a: %1, codice catastale %2";
+constexpr const char* kAgrees = "Le lettere del campo %1 corrispondono al codice.";
+constexpr const char* kDisagrees = "Le lettere del campo %1 NON corrispondono al codice.";
 
 // Multi-line notices, one entry per line; each line is shown followed by CR LF.
 constexpr const char* kCopyNotice[] = {
@@ -67,6 +82,9 @@ constexpr QSize kClientSize(344, 382);
 constexpr QPoint kCardOrigin(8, 6);
 constexpr QRect kCodeBox(104, 58, 190, 22);
 constexpr QRect kCopyButton(296, 59, 18, 20);
+// The small "Verifica" button sits in the card's blank bottom-right corner, ending here.
+constexpr QPoint kVerifyTopRight(321, 175);
+constexpr int kVerifyHeight = 17;
 constexpr QRect kCardLines[] = {
     {107, 90, 197, 16},  // surname
     {107, 112, 197, 16}, // given name
@@ -148,6 +166,21 @@ void CodiceFiscale::buildCard()
     copyButton_->setCursor(ui::handCursor());
     connect(copyButton_, &QPushButton::clicked, this, &CodiceFiscale::copyCode);
 
+    // A code typed or pasted onto the card is checked by Enter or by "Verifica".
+    connect(result, &QLineEdit::returnPressed, this, &CodiceFiscale::verifyCode);
+    verifyButton_ = new QPushButton(texts::kVerify, card);
+    verifyButton_->setObjectName(QStringLiteral("Command2"));
+    verifyButton_->setAccessibleName(texts::kVerify);
+    verifyButton_->setToolTip(texts::kVerifyTip);
+    verifyButton_->setCursor(ui::handCursor());
+    QFont small = verifyButton_->font();
+    small.setPixelSize(10);
+    verifyButton_->setFont(small);
+    const int width = QFontMetrics(small).horizontalAdvance(texts::kVerify) + 14;
+    verifyButton_->setGeometry(kVerifyTopRight.x() - width, kVerifyTopRight.y(), width,
+                               kVerifyHeight);
+    connect(verifyButton_, &QPushButton::clicked, this, &CodiceFiscale::verifyCode);
+
     const char* lineNames[] = {"Cognome sulla tessera", "Nome sulla tessera",
                                "Luogo di nascita sulla tessera", "Data di nascita sulla tessera"};
     for (int i = 0; i < 4; ++i) {
@@ -224,9 +257,10 @@ void CodiceFiscale::buildInputArea()
 
 void CodiceFiscale::setTabOrder()
 {
-    QWidget* order[] = {fields_[Surname],         fields_[GivenName],     sexOptions_->button(0),
-                        sexOptions_->button(1),   fields_[Place],         fields_[Date],
-                        buttons_->button(Create), buttons_->button(Exit), copyButton_};
+    QWidget* order[] = {
+        fields_[Surname], fields_[GivenName], sexOptions_->button(0),   sexOptions_->button(1),
+        fields_[Place],   fields_[Date],      buttons_->button(Create), buttons_->button(Exit),
+        copyButton_,      verifyButton_};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
@@ -241,23 +275,36 @@ void CodiceFiscale::bottoneClicked(int index)
     }
 }
 
-void CodiceFiscale::create()
+fiscalcode::CalculationInput CodiceFiscale::person() const
 {
-    const fiscalcode::CalculationInput input{
+    return {
         .surname = typed(fields_[Surname]),
         .givenName = typed(fields_[GivenName]),
         .birthDate = fields_[Date]->text().toStdString(),
         .municipality = typed(fields_[Place]),
         .sex = sexOptions_->button(1)->isChecked() ? "F" : "M",
     };
+}
+
+void CodiceFiscale::create()
+{
+    const fiscalcode::CalculationInput input = person();
     // The database is read afresh at each computation, once the input has passed its checks.
     std::optional<refdata::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
         places = refdata::BirthplaceIndex::read(refdata::catalogue::kDatabaseFileUpper);
         return places->resolve(place, day, province);
     };
+    // Several places fit: the user says which.
+    const auto choose = [&](const std::vector<const refdata::Place*>& candidates,
+                            refdata::Day day) {
+        SceltaComune choice(this, fields_[Place]->text(), candidates, day);
+        choice.exec();
+        return choice.chosen();
+    };
     fiscalcode::CalculationOutcome outcome;
-    if (!ui::reportingDataErrors(this, [&] { outcome = fiscalcode::calculate(input, find); })) {
+    if (!ui::reportingDataErrors(this,
+                                 [&] { outcome = fiscalcode::calculate(input, find, choose); })) {
         return;
     }
     if (!outcome.birthDate.empty()) {
@@ -280,6 +327,52 @@ void CodiceFiscale::create()
     if (!outcome.code.empty()) {
         fields_[Result]->setText(fromUtf8(outcome.code));
     }
+}
+
+// A code typed or pasted into the result field: its reason when it is not valid; otherwise the
+// date, the sex and the place it carries go into their fields and the user reads them, with
+// whether the surname's and the name's letters agree when those fields are filled.
+void CodiceFiscale::verifyCode()
+{
+    std::optional<refdata::BirthplaceIndex> places;
+    fiscalcode::VerifiedCode verified;
+    const bool read = ui::reportingDataErrors(this, [&] {
+        places = refdata::BirthplaceIndex::read(refdata::catalogue::kDatabaseFileUpper);
+        verified = fiscalcode::verifyFiscalCode(fields_[Result]->text().toStdString(), *places,
+                                                fiscalcode::today());
+    });
+    if (!read) {
+        return;
+    }
+    if (!verified.valid()) {
+        ui::inform(this, ui::Icon::Error, ui::kAttention,
+                   QString::fromUtf8(texts::kNotValidCode).arg(fromUtf8(verified.reason)));
+        fields_[Result]->setFocus();
+        return;
+    }
+    fields_[Date]->setText(fromUtf8(verified.birthDate()));
+    sexOptions_->button(verified.sex == 'F' ? 1 : 0)->setChecked(true);
+    if (verified.placeKnown) {
+        fields_[Place]->setText(fromUtf8(verified.birthplace()));
+    }
+    QStringList lines = {
+        verified.isOmocodia()
+            ? QString::fromUtf8(texts::kValidOmocodia).arg(fromUtf8(verified.baseCode))
+            : QString::fromUtf8(texts::kValidCode),
+        QString::fromUtf8(texts::kDecodedSex).arg(QChar(verified.sex)),
+        QString::fromUtf8(texts::kDecodedDate).arg(fromUtf8(verified.birthDate())),
+        QString::fromUtf8(texts::kDecodedPlace)
+            .arg(fromUtf8(verified.birthplace()), fromUtf8(verified.cadastralCode)),
+    };
+    if (!fields_[Surname]->text().isEmpty() && !fields_[GivenName]->text().isEmpty()) {
+        const auto match = fiscalcode::matchPerson(verified, person(), *places);
+        const auto agreement = [](const char* field, bool agrees) {
+            return QString::fromUtf8(agrees ? texts::kAgrees : texts::kDisagrees).arg(field);
+        };
+        lines << agreement(texts::kSurnameCaption, match.surname)
+              << agreement(texts::kGivenNameCaption, match.givenName);
+    }
+    ui::inform(this, ui::Icon::Information, ui::kAttention, lines.join(QStringLiteral("\r\n")));
 }
 
 void CodiceFiscale::copyCode()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fiscalcode/calculation.h"
 #include "ui/fixeddialog.h"
 
 #include <QMap>
@@ -33,7 +34,9 @@ private:
     void setTabOrder();
 
     void bottoneClicked(int index);
+    fiscalcode::CalculationInput person() const;
     void create();
+    void verifyCode();
     void copyCode();
     void showReliabilityNotice();
 
@@ -42,5 +45,6 @@ private:
     ui::ButtonArray* sexOptions_ = nullptr;     // Option1: M, F
     ui::ButtonArray* buttons_ = nullptr;        // bottone: Crea, Uscita
     QPushButton* copyButton_ = nullptr;         // Command1
+    QPushButton* verifyButton_ = nullptr;       // Command2: "Verifica"
     ui::PictureButton* noticeButton_ = nullptr; // Image2
 };

@@ -37,7 +37,6 @@ bool continuesWord(char32_t c)
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c >= 0x80 && c <= 0x10FFFF);
 }
 
-
 // The province in brackets that ends `text` ("CASTRO (LE)"), and the text before it.
 struct ProvinceSuffix {
     std::string_view name;
@@ -223,6 +222,19 @@ std::string Place::provinceOn(Day day) const
     return hasHistory() ? history->periodOn(day).province : std::string();
 }
 
+namespace {
+
+std::string spanText(const std::pair<Day, Day>& span)
+{
+    std::string text = "dal " + formatDay(span.first);
+    if (span.second < kForever) {
+        text += " al " + formatDay(span.second);
+    }
+    return text;
+}
+
+} // namespace
+
 std::string Place::periodsText() const
 {
     if (!hasHistory()) {
@@ -234,13 +246,22 @@ std::string Place::periodsText() const
                                : "stato estero cessato nel " + std::to_string(end / 10000);
     }
     std::string text;
-    for (const auto& [from, to] : history->spans) {
-        text += (text.empty() ? "dal " : ", dal ") + formatDay(from);
-        if (to < kForever) {
-            text += " al " + formatDay(to);
-        }
+    for (const auto& span : history->spans) {
+        text += (text.empty() ? "" : ", ") + spanText(span);
     }
     return text;
+}
+
+std::string Place::periodOnText(Day day) const
+{
+    if (hasHistory() && !isForeign()) {
+        for (const auto& span : history->spans) {
+            if (span.first <= day && day <= span.second) {
+                return spanText(span);
+            }
+        }
+    }
+    return periodsText();
 }
 
 std::string Place::describe(Day day) const

@@ -67,6 +67,9 @@ struct Place {
     // The times the code was in force, for messages: "dal 17/03/1861 al 03/02/2014",
     // "dal 04/02/2014", "stato estero", "stato estero cessato nel 1990", "senza storia".
     std::string periodsText() const;
+    // The time in force that holds `day` ("dal 28/05/1975", "dal 17/03/1861 al 03/02/2014"),
+    // "stato estero" or "senza storia"; periodsText() when no time holds it.
+    std::string periodOnText(Day day) const;
     // "CASTRO (LE)" on `day`; the name alone without history.
     std::string describe(Day day) const;
 };

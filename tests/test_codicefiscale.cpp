@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -240,6 +241,120 @@ TEST_F(CalculationWindow, UscitaClosesTheWindow)
 {
     QTest::mouseClick(button("bottone_3"), Qt::LeftButton);
     EXPECT_FALSE(window.isVisible());
+}
+
+} // namespace
+
+namespace {
+
+// Several places fit the name on the birth date: the user chooses, or computes nothing.
+TEST_F(CalculationWindow, SeveralPlacesAreOfferedInAListToChooseFrom)
+{
+    fill("rossi", "mario", "castro", "01/01/1980");
+    field(0)->setText("PRIMA");
+    QStringList lines;
+    const auto offered = [&](QWidget* choice) {
+        auto* list = choice->findChild<QListWidget*>("List1");
+        lines.clear();
+        for (int row = 0; list && row < list->count(); ++row) {
+            lines << list->item(row)->text();
+        }
+        return list;
+    };
+    whenModalOpens([&](QWidget* choice) {
+        EXPECT_EQ(choice->windowTitle(), "Scelta del luogo di nascita");
+        offered(choice)->setCurrentRow(1);
+        choice->findChild<QPushButton*>("bottone_0")->click();
+    });
+    create();
+    EXPECT_EQ(lines, (QStringList{"CASTRO (BG) — dal 17/03/1861 — C337",
+                                  "CASTRO (LE) — dal 28/05/1975 — M261"}));
+    EXPECT_EQ(field(0)->text(), "RSSMRA80A01M261X");
+    EXPECT_TRUE(messages.shown.empty());
+
+    // Annulla, Escape and the close box compute nothing and say nothing.
+    for (int way = 0; way < 3; ++way) {
+        whenModalOpens([&](QWidget* choice) {
+            if (way == 0) {
+                choice->findChild<QPushButton*>("bottone_1")->click();
+            } else if (way == 1) {
+                QTest::keyClick(choice, Qt::Key_Escape);
+            } else {
+                choice->close();
+            }
+        });
+        create();
+        EXPECT_EQ(field(0)->text(), "RSSMRA80A01M261X") << way;
+    }
+    EXPECT_TRUE(messages.shown.empty());
+
+    // A foreign state is marked as such; Enter on a line chooses it.
+    field(6)->clear();
+    type(6, "palau");
+    whenModalOpens([&](QWidget* choice) {
+        auto* list = offered(choice);
+        list->setCurrentRow(1);
+        QTest::keyClick(list, Qt::Key_Return);
+    });
+    create();
+    EXPECT_EQ(lines, (QStringList{"PALAU (SS) — dal 08/04/1959 — G258",
+                                  "PALAU (EE) — stato estero — Z734"}));
+    EXPECT_EQ(field(0)->text().mid(11, 4), "Z734");
+}
+
+// A code typed onto the card is checked by Enter or by "Verifica".
+TEST_F(CalculationWindow, AValidCodeFillsDateSexAndPlaceAndSaysWhatItCarries)
+{
+    auto* verify = window.findChild<QPushButton*>("Command2");
+    ASSERT_TRUE(verify);
+    EXPECT_EQ(verify->accessibleName(), "Verifica");
+    // On the card, clear of the code box, the copy button and the card's lines.
+    const QRect place = verify->geometry();
+    EXPECT_TRUE(QRect(QPoint(), window.findChild<QLabel*>("Image1")->size()).contains(place));
+    for (QWidget* other : std::initializer_list<QWidget*>{field(0), button("Command1"), card(0),
+                                                          card(1), card(2), card(3)}) {
+        EXPECT_FALSE(place.intersects(other->geometry())) << other->objectName().toStdString();
+    }
+
+    field(0)->setText(" rssmra74d65h501v ");
+    field(0)->setFocus();
+    QTest::keyClick(field(0), Qt::Key_Return);
+    EXPECT_EQ(field(4)->text(), "25/04/1974");
+    EXPECT_EQ(field(6)->text(), "ROMA (RM)");
+    EXPECT_TRUE(window.findChild<QRadioButton*>("Option1_1")->isChecked());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().icon, ui::Icon::Information);
+    EXPECT_EQ(messages.last().text, "Codice fiscale valido.\r\nSesso: F\r\nNato il: 25/04/1974\r\n"
+                                    "Nato a: ROMA (RM), codice catastale H501");
+
+    // With surname and name filled, whether their letters agree; omocodia is recognised.
+    type(1, "ROSSI");
+    type(22, "LUCIA");
+    field(0)->setText("RSSMRA74D65H50MN");
+    verify->click();
+    EXPECT_TRUE(messages.last().text.startsWith(
+        "Codice fiscale valido, con omocodia: il codice di base è RSSMRA74D65H501V."))
+        << messages.last().text.toStdString();
+    EXPECT_TRUE(
+        messages.last().text.endsWith("Le lettere del campo Cognome corrispondono al codice.\r\n"
+                                      "Le lettere del campo Nome NON corrispondono al codice."))
+        << messages.last().text.toStdString();
+    // Then "Crea" gives back the base code.
+    create();
+    EXPECT_EQ(field(0)->text(), "RSSLCU74D65H501L");
+}
+
+TEST_F(CalculationWindow, ACodeThatIsNotValidGivesItsReasonAndChangesNothing)
+{
+    fill("ROSSI", "MARIO", "MILANO", "01/01/1990");
+    field(0)->setText("RSSMRA74A01H501X");
+    window.findChild<QPushButton*>("Command2")->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().text,
+              "Codice fiscale non valido: carattere di controllo errato: atteso W, trovato X !");
+    EXPECT_EQ(field(4)->text(), "01/01/1990");
+    EXPECT_EQ(field(6)->text(), "MILANO");
+    EXPECT_EQ(QApplication::focusWidget(), field(0));
 }
 
 } // namespace

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "data/birthplaces.h"
+#include "ui/fixeddialog.h"
+
+#include <vector>
+
+class QListWidget;
+
+// Asked when the place of birth fits several municipalities or states on the birth date: one line
+// each, with name, province, the time it was in force and its cadastral code, foreign states
+// marked as such. "&Scegli" (or Enter, or a double click) takes the line chosen; "&Annulla",
+// Escape or the close box take none.
+class SceltaComune : public ui::FixedDialog {
+    Q_OBJECT
+public:
+    SceltaComune(QWidget* parent, const QString& placeText,
+                 const std::vector<const refdata::Place*>& places, refdata::Day birthDay);
+
+    // The place chosen, or nullptr when the window was left without a choice.
+    const refdata::Place* chosen() const { return chosen_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void choose();
+
+    std::vector<const refdata::Place*> places_;
+    QListWidget* list_ = nullptr; // List1
+    const refdata::Place* chosen_ = nullptr;
+};
