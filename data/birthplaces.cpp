@@ -91,7 +91,7 @@ std::vector<std::pair<Day, Day>> spans(const std::vector<Period>& periods)
     return spans;
 }
 
-std::string Column(sqlite3_stmt* statement, int column)
+std::string columnText(sqlite3_stmt* statement, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
     return text ? std::string(text,
@@ -113,8 +113,7 @@ template <typename Reading> void eachRow(const Database& database, const char* s
 
 bool hasTable(const Database& database, const char* table)
 {
-    const Statement statement = database.prepare(
-        "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE");
+    const Statement statement = database.prepare(catalogue::kTableExists);
     sqlite3_bind_text(statement.get(), 1, table, -1, SQLITE_STATIC);
     const int step = sqlite3_step(statement.get());
     if (step != SQLITE_ROW && step != SQLITE_DONE) {
@@ -314,14 +313,14 @@ BirthplaceIndex BirthplaceIndex::read(const Database& database)
 {
     std::vector<MunicipalityRow> municipalities;
     eachRow(database, catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
-        municipalities.push_back({Column(row, 0), Column(row, 1)});
+        municipalities.push_back({columnText(row, 0), columnText(row, 1)});
     });
     std::vector<PeriodRow> history;
     if (hasTable(database, catalogue::kHistoryTable)) {
         eachRow(database, catalogue::kAllPeriods, [&](sqlite3_stmt* row) {
-            history.push_back({Column(row, 0),
-                               {dayFromIso(Column(row, 4)), dayFromIso(Column(row, 5)),
-                                Column(row, 1), Column(row, 2), Column(row, 3)}});
+            history.push_back({columnText(row, 0),
+                               {dayFromIso(columnText(row, 4)), dayFromIso(columnText(row, 5)),
+                                columnText(row, 1), columnText(row, 2), columnText(row, 3)}});
         });
     }
     return BirthplaceIndex(municipalities, history);

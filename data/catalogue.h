@@ -38,6 +38,10 @@ inline constexpr const char* kComuniGridSource = "Select * from Comuni order by 
 inline constexpr const char* kComuniExportSource = "Select * from comuni order by [comune]";
 std::string comuneCriterion(std::string_view name);
 
+// Whether the file has the table named by the parameter (files made before the history lack it).
+inline constexpr const char* kTableExists =
+    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE";
+
 // The history of the cadastral codes.
 inline constexpr const char* kHistoryTable = "StoriaComuni";
 inline constexpr const char* kAllMunicipalities = "SELECT comune, codice FROM COMUNI";
