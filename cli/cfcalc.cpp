@@ -1,9 +1,11 @@
 // cfcalc: the fiscal code from the command line, one person or a whole CSV file; verification of
-// a code, or of a whole CSV file of codes, and the omocodia variants of a code.
+// a code, or of a whole CSV file of codes, and the omocodia variants of a code; the update of the
+// municipalities from the register's archive.
 #include "cli/batch.h"
 #include "cli/verifybatch.h"
 #include "data/database.h"
 #include "data/datalocation.h"
+#include "data/registerupdate.h"
 #include "fiscalcode/calculation.h"
 #include "fiscalcode/verification.h"
 
@@ -26,6 +28,7 @@ constexpr const char* kHelp = R"help(Uso:
   cfcalc [--db ARCHIVIO] --verifica CODICE
   cfcalc [--db ARCHIVIO] --verifica --batch FILE
   cfcalc --omocodie CODICE
+  cfcalc [--db ARCHIVIO] --aggiorna-comuni FILE
 
 Calcola il codice fiscale di una persona e lo scrive seguito da un a capo.
   DATA     data di nascita gg/mm/aaaa
@@ -58,22 +61,49 @@ Opzioni:
                   data_nascita;comune;provincia;codice_catastale in più
   --omocodie      scrive il codice base e le sue sette varianti per omocodia, una per riga,
                   nell'ordine in cui vengono assegnate (non legge l'archivio)
+  --aggiorna-comuni FILE
+                  aggiorna l'archivio dall'elenco dei comuni pubblicato dal registro
+                  nazionale (ANPR): un file CSV separato da "," con intestazione e le
+                  colonne registry_code, name_it, alternative_name, provincial_code,
+                  institution_date, end_date. Aggiunge alla tabella COMUNI i comuni e i
+                  codici nuovi, alla storia dei codici (StoriaComuni, creata se manca) i
+                  periodi nuovi, e chiude i periodi terminati; le righe aggiunte o
+                  modificate dall'utente restano come sono. Scrive che cosa ha aggiunto e
+                  cambiato. Un file di altra forma non cambia nulla. È l'unico comando
+                  che scrive nell'archivio
   --help          mostra questo aiuto
 
-Stato di uscita: 0 codice calcolato o valido; 1 dati non validi, comune non trovato o codice
-non valido (in modalità --batch: almeno una riga senza codice o non valida); 2 archivio o
-file non apribile, file senza la colonna codice_fiscale, errore di lettura o di scrittura,
-argomenti errati.
+Stato di uscita: 0 codice calcolato o valido, archivio aggiornato; 1 dati non validi, comune
+non trovato o codice non valido (in modalità --batch: almeno una riga senza codice o non
+valida); 2 archivio o file non apribile, file senza la colonna codice_fiscale, archivio di sola
+lettura o file dei comuni di altra forma (archivio non modificato), errore di lettura o di
+scrittura, argomenti errati.
 )help";
 
 struct Arguments {
     std::string database = refdata::databaseToRead(refdata::programFolder()).string();
     std::optional<std::string> batchFile;
-    std::vector<std::string> person; // or the code, for --verifica and --omocodie
+    std::optional<std::string> registerFile; // --aggiorna-comuni
+    std::vector<std::string> person;         // or the code, for --verifica and --omocodie
     bool verify = false;
     bool variants = false;
     bool help = false;
 };
+
+// Where the value of the option `option` goes; nullptr for an option without a value.
+std::string* optionValue(Arguments& arguments, std::string_view option)
+{
+    if (option == "--db") {
+        return &arguments.database;
+    }
+    if (option == "--batch") {
+        return &arguments.batchFile.emplace();
+    }
+    if (option == "--aggiorna-comuni") {
+        return &arguments.registerFile.emplace();
+    }
+    return nullptr;
+}
 
 std::optional<Arguments> parse(int argc, char** argv)
 {
@@ -89,24 +119,22 @@ std::optional<Arguments> parse(int argc, char** argv)
             arguments.verify = true;
         } else if (options && argument == "--omocodie") {
             arguments.variants = true;
-        } else if (options && (argument == "--db" || argument == "--batch")) {
-            if (i + 1 == argc) {
+        } else if (options && argument.starts_with("--")) { // "--db FILE" or "--db=FILE"
+            const std::size_t equals = argument.find('=');
+            std::string* value = optionValue(arguments, argument.substr(0, equals));
+            if (!value || (equals == std::string::npos && i + 1 == argc)) {
                 return std::nullopt;
             }
-            (argument == "--db" ? arguments.database : arguments.batchFile.emplace()) = argv[++i];
-        } else if (options && argument.starts_with("--db=")) {
-            arguments.database = argument.substr(5);
-        } else if (options && argument.starts_with("--batch=")) {
-            arguments.batchFile = argument.substr(8);
-        } else if (options && argument.size() > 1 && argument.starts_with("--")) {
-            return std::nullopt;
+            *value = equals == std::string::npos ? argv[++i] : argument.substr(equals + 1);
         } else {
             arguments.person.push_back(argument);
         }
     }
     const bool onCode = arguments.verify || arguments.variants;
-    const bool complete = arguments.batchFile ? arguments.person.empty() && !arguments.variants
-                                              : arguments.person.size() == (onCode ? 1 : 5);
+    const bool complete = arguments.registerFile
+                              ? arguments.person.empty() && !arguments.batchFile && !onCode
+                          : arguments.batchFile ? arguments.person.empty() && !arguments.variants
+                                                : arguments.person.size() == (onCode ? 1 : 5);
     const bool oneMode = !(arguments.verify && arguments.variants);
     return (complete && oneMode) || arguments.help ? std::optional(arguments) : std::nullopt;
 }
@@ -250,8 +278,19 @@ int listVariants(const Arguments& arguments)
     return kComputed;
 }
 
+// The one command that writes to the database, which it opens for writing.
+int updateMunicipalities(const Arguments& arguments)
+{
+    const refdata::Database database(arguments.database, refdata::Access::ReadWrite);
+    std::cout << refdata::updateFromRegister(database, *arguments.registerFile).summary();
+    return kComputed;
+}
+
 int run(const Arguments& arguments)
 {
+    if (arguments.registerFile) {
+        return updateMunicipalities(arguments);
+    }
     if (arguments.variants) {
         return listVariants(arguments);
     }

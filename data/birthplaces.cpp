@@ -14,7 +14,6 @@ namespace refdata {
 namespace {
 
 constexpr std::string_view kForeignProvince = "EE";
-constexpr Day kForever = 99991231;
 
 bool isVowel(char32_t c)
 {
@@ -89,37 +88,6 @@ std::vector<std::pair<Day, Day>> spans(const std::vector<Period>& periods)
         }
     }
     return spans;
-}
-
-std::string columnText(sqlite3_stmt* statement, int column)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return text ? std::string(text,
-                              static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
-                : std::string();
-}
-
-template <typename Reading> void eachRow(const Database& database, const char* sql, Reading&& read)
-{
-    const Statement statement = database.prepare(sql);
-    int step;
-    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        read(statement.get());
-    }
-    if (step != SQLITE_DONE) {
-        database.fail();
-    }
-}
-
-bool hasTable(const Database& database, const char* table)
-{
-    const Statement statement = database.prepare(catalogue::kTableExists);
-    sqlite3_bind_text(statement.get(), 1, table, -1, SQLITE_STATIC);
-    const int step = sqlite3_step(statement.get());
-    if (step != SQLITE_ROW && step != SQLITE_DONE) {
-        database.fail();
-    }
-    return step == SQLITE_ROW;
 }
 
 } // namespace
@@ -312,12 +280,12 @@ BirthplaceIndex::BirthplaceIndex(const std::vector<MunicipalityRow>& municipalit
 BirthplaceIndex BirthplaceIndex::read(const Database& database)
 {
     std::vector<MunicipalityRow> municipalities;
-    eachRow(database, catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
+    database.eachRow(catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
         municipalities.push_back({columnText(row, 0), columnText(row, 1)});
     });
     std::vector<PeriodRow> history;
-    if (hasTable(database, catalogue::kHistoryTable)) {
-        eachRow(database, catalogue::kAllPeriods, [&](sqlite3_stmt* row) {
+    if (database.hasTable(catalogue::kHistoryTable)) {
+        database.eachRow(catalogue::kAllPeriods, [&](sqlite3_stmt* row) {
             history.push_back({columnText(row, 0),
                                {dayFromIso(columnText(row, 4)), dayFromIso(columnText(row, 5)),
                                 columnText(row, 1), columnText(row, 2), columnText(row, 3)}});

@@ -28,6 +28,9 @@ class Database;
 // A day as the number yyyymmdd, so that days compare as numbers: 19800101.
 using Day = std::int32_t;
 
+// The end of a period still in force, 9999-12-31.
+inline constexpr Day kForever = 99991231;
+
 // A day read from "yyyy-mm-dd"; 0 when the text is not of that form.
 Day dayFromIso(std::string_view text);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -24,13 +26,34 @@ inline constexpr const char* kDatabaseFileUpper = "AA1.MDB";
 // StoriaComuni is the history of the cadastral codes: one row per period of validity (`dal`, `al`,
 // both included, yyyy-mm-dd) with the name, the alternative (bilingual) name and the province of
 // that period; foreign states have the province EE. A code of COMUNI without history is valid at
-// every date. Files made before the history existed lack the table and are read as such.
-inline constexpr const char* kSchema =
-    "CREATE TABLE COMUNI (comune TEXT COLLATE NOCASE, codice TEXT);"
-    "CREATE TABLE CittaItaliane (cap TEXT, provincia TEXT, localita TEXT COLLATE NOCASE,"
-    " regione TEXT);"
+// every date. Files made before the history existed lack the table and are read as such; the
+// update from the register's archive (registerupdate.h) creates it, the one change of schema the
+// program makes.
+inline constexpr char kHistorySchema[] =
     "CREATE TABLE StoriaComuni (codice TEXT, comune TEXT, altro_nome TEXT, provincia TEXT,"
     " dal TEXT, al TEXT);";
+
+namespace detail {
+// Two string literals one after the other, as one literal, at compile time.
+template <std::size_t A, std::size_t B> struct Joined {
+    char text[A + B - 1] = {};
+};
+template <std::size_t A, std::size_t B>
+consteval Joined<A, B> join(const char (&first)[A], const char (&second)[B])
+{
+    Joined<A, B> joined;
+    std::copy_n(first, A - 1, joined.text);
+    std::copy_n(second, B, joined.text + A - 1);
+    return joined;
+}
+inline constexpr auto kSchemaText =
+    join("CREATE TABLE COMUNI (comune TEXT COLLATE NOCASE, codice TEXT);"
+         "CREATE TABLE CittaItaliane (cap TEXT, provincia TEXT, localita TEXT COLLATE NOCASE,"
+         " regione TEXT);",
+         kHistorySchema);
+} // namespace detail
+
+inline constexpr const char* kSchema = detail::kSchemaText.text;
 
 // Municipalities.
 inline constexpr const char* kComuniTable = "COMUNI";
@@ -47,6 +70,17 @@ inline constexpr const char* kHistoryTable = "StoriaComuni";
 inline constexpr const char* kAllMunicipalities = "SELECT comune, codice FROM COMUNI";
 inline constexpr const char* kAllPeriods =
     "SELECT codice, comune, altro_nome, provincia, dal, al FROM StoriaComuni";
+
+// The update from the register's archive: rows are added, and periods get their new end and
+// their corrections; nothing is ever deleted.
+inline constexpr const char* kAddMunicipality = "INSERT INTO COMUNI (comune, codice) VALUES (?, ?)";
+inline constexpr const char* kAllPeriodsByRow =
+    "SELECT rowid, codice, comune, altro_nome, provincia, dal, al FROM StoriaComuni";
+inline constexpr const char* kAddPeriod = "INSERT INTO StoriaComuni"
+                                          " (codice, comune, altro_nome, provincia, dal, al)"
+                                          " VALUES (?, ?, ?, ?, ?, ?)";
+inline constexpr const char* kCorrectPeriod =
+    "UPDATE StoriaComuni SET comune = ?, altro_nome = ?, provincia = ?, al = ? WHERE rowid = ?";
 
 // Localities with their postal codes.
 inline constexpr const char* kCittaTable = "CittaItaliane";

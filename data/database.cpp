@@ -1,5 +1,6 @@
 #include "data/database.h"
 
+#include "data/catalogue.h"
 #include "data/likepattern.h"
 #include "data/textfold.h"
 
@@ -106,6 +107,14 @@ void StatementDeleter::operator()(sqlite3_stmt* statement) const
     sqlite3_finalize(statement);
 }
 
+std::string columnText(sqlite3_stmt* statement, int column)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return text ? std::string(text,
+                              static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+                : std::string();
+}
+
 Database::Database(const fs::path& name, Access access) : path_(resolveDatabaseFile(name))
 {
     std::error_code error;
@@ -167,6 +176,34 @@ void Database::execute(const std::string& sql) const
     if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
         fail();
     }
+}
+
+void Database::eachRow(const std::string& sql, const std::function<void(sqlite3_stmt*)>& read) const
+{
+    const Statement statement = prepare(sql);
+    int step;
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        read(statement.get());
+    }
+    if (step != SQLITE_DONE) {
+        fail();
+    }
+}
+
+bool Database::hasTable(const char* name) const
+{
+    const Statement statement = prepare(catalogue::kTableExists);
+    sqlite3_bind_text(statement.get(), 1, name, -1, SQLITE_STATIC);
+    const int step = sqlite3_step(statement.get());
+    if (step != SQLITE_ROW && step != SQLITE_DONE) {
+        fail();
+    }
+    return step == SQLITE_ROW;
+}
+
+bool Database::canWrite() const
+{
+    return sqlite3_db_readonly(db_, "main") == 0;
 }
 
 void Database::fail() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -27,6 +28,9 @@ struct StatementDeleter {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
+// The text of column `column` of the row `statement` stands on; empty for no value.
+std::string columnText(sqlite3_stmt* statement, int column);
+
 // Whether a connection may change the file. A read-only connection never writes to the file or
 // beside it, so it also works on a file or folder the user cannot write.
 enum class Access { ReadWrite, ReadOnly };
@@ -46,6 +50,16 @@ public:
 
     // Runs `sql`, which may hold several statements separated by ";".
     void execute(const std::string& sql) const;
+
+    // Runs the query `sql` and hands every row of its result to `read`, in order.
+    void eachRow(const std::string& sql, const std::function<void(sqlite3_stmt*)>& read) const;
+
+    // Whether the file holds the table `name`, its letter case ignored.
+    bool hasTable(const char* name) const;
+
+    // Whether the connection may write: false when opened read-only, or when the file or its
+    // folder let it be read only.
+    bool canWrite() const;
 
     // Runs `write` inside a transaction that is committed at once, or rolled back when `write`
     // throws; a refused write becomes a DataError.

@@ -62,6 +62,16 @@ char32_t nextCharacter(std::string_view text, std::size_t& pos)
     return value;
 }
 
+bool isUtf8(std::string_view text)
+{
+    for (std::size_t pos = 0; pos < text.size();) {
+        if (nextCharacter(text, pos) >= kInvalidByteBase) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void appendUtf8(std::string& text, char32_t c)
 {
     if (c < 0x80) {

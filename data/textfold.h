@@ -12,6 +12,9 @@ namespace refdata {
 // does not start a valid UTF-8 sequence is one character on its own, distinct from every real one.
 char32_t nextCharacter(std::string_view text, std::size_t& pos);
 
+// Whether `text` is UTF-8 throughout: every character decoded by nextCharacter is a real one.
+bool isUtf8(std::string_view text);
+
 // Appends `c` to `text` in UTF-8; a byte that was not valid UTF-8 (see nextCharacter) is
 // appended as that byte again.
 void appendUtf8(std::string& text, char32_t c);

@@ -83,6 +83,8 @@ protected:
     virtual void entryButtonClicked(int) {}
     // Tells the user `text`, with the information icon.
     void report(const QString& text);
+    // Reads the grid's rows again from the table.
+    void refreshGrid();
 
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -102,7 +104,6 @@ private:
     void enterEntry(bool entering);
     int boxLimit(int index) const; // the entry box's own maximum length
     void clearBoxes();
-    void refreshGrid();
     bool hasRows() const;
 
     bool hasShapes();

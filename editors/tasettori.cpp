@@ -2,11 +2,22 @@
 
 #include "data/birthplaces.h"
 #include "data/catalogue.h"
+#include "data/database.h"
+#include "data/registerupdate.h"
+#include "ui/messages.h"
 #include "ui/twips.h"
+#include "ui/widgets.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QPushButton>
 
 namespace catalogue = refdata::catalogue;
 
 namespace {
+
+// Below the command frame, in line with its buttons.
+const QRect kUpdateArea = ui::twipsRect(6360, 2880, 1005, 285);
 
 constexpr const char* kCodeShape =
     "Il codice catastale deve essere una lettera seguita da tre cifre, per esempio H501 !";
@@ -41,6 +52,46 @@ TableEditor::Definition municipalities()
     };
 }
 
+QString askForRegisterFile(QWidget* parent)
+{
+    return QFileDialog::getOpenFileName(
+        parent, QStringLiteral("Elenco dei comuni del registro nazionale (ANPR)"), QString(),
+        QStringLiteral("File CSV (*.csv);;Tutti i file (*)"));
+}
+
 } // namespace
 
-TaSettori::TaSettori(QWidget* parent) : TableEditor(parent, municipalities()) {}
+TaSettori::TaSettori(QWidget* parent)
+    : TableEditor(parent, municipalities()), chooseRegisterFile_(askForRegisterFile)
+{
+    auto* update = new QPushButton(QStringLiteral("A&ggiorna"), this);
+    update->setObjectName(QStringLiteral("registerUpdate"));
+    update->setToolTip(
+        QStringLiteral("Aggiorna comuni e codici catastali dall'elenco del registro nazionale"));
+    update->setGeometry(kUpdateArea);
+    update->setCursor(ui::handCursor());
+    connect(update, &QPushButton::clicked, this, &TaSettori::updateFromRegister);
+    setTabOrder(findChild<QPushButton*>(QStringLiteral("bottone_%1").arg(Exit)), update);
+}
+
+// Only while browsing, so that no entry in progress sees its rows change.
+void TaSettori::updateFromRegister()
+{
+    if (!mode().isEmpty()) {
+        return;
+    }
+    const QString file = chooseRegisterFile_(this);
+    if (file.isEmpty()) {
+        return;
+    }
+    ui::reportingDataErrors(this, [this, &file] {
+        std::string summary;
+        {
+            const refdata::Database database(catalogue::kDatabaseFile);
+            summary = refdata::updateFromRegister(database, QFile::encodeName(file).toStdString())
+                          .summary();
+        }
+        refreshGrid();
+        ui::inform(this, ui::Icon::Information, ui::kInformation, QString::fromStdString(summary));
+    });
+}

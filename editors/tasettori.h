@@ -2,10 +2,26 @@
 
 #include "editors/tableeditor.h"
 
+#include <QString>
+
+#include <functional>
+
 // The municipality editor: browse, add, change and delete the rows of COMUNI (name and cadastral
-// code), and export them to "ElencoComuni.html". No two municipalities may share a name.
+// code), export them to "ElencoComuni.html", and bring the table and the history of the codes up
+// to date from the register's archive of municipalities ("A&ggiorna", see registerupdate.h). No
+// two municipalities may share a name.
 class TaSettori : public TableEditor {
     Q_OBJECT
 public:
     explicit TaSettori(QWidget* parent = nullptr);
+
+    // Asks the user for the register's file; empty when the user gives none. A file dialog unless
+    // replaced (tests give their own file).
+    using FileChooser = std::function<QString(QWidget* parent)>;
+    void setRegisterFileChooser(FileChooser chooser) { chooseRegisterFile_ = std::move(chooser); }
+
+private:
+    void updateFromRegister();
+
+    FileChooser chooseRegisterFile_;
 };

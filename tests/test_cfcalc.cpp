@@ -1,4 +1,5 @@
 // cfcalc driven from outside, as a user or a script runs it.
+#include "tests/registerfile.h"
 #include "tests/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -277,6 +279,7 @@ TEST_F(CfcalcTool, HelpIsInItalian)
     EXPECT_NE(help.out.find("--batch"), std::string::npos);
     EXPECT_NE(help.out.find("--verifica"), std::string::npos);
     EXPECT_NE(help.out.find("--omocodie"), std::string::npos);
+    EXPECT_NE(help.out.find("--aggiorna-comuni"), std::string::npos);
 }
 
 // The lines of `--verifica` that follow "esito" and "motivo": what the code carries.
@@ -429,6 +432,79 @@ TEST_F(CfcalcTool, VerificationBatchThatCannotRunIsStatusTwo)
         shellQuoted(CFCALC_PATH) + " --verifica --batch codici.csv >/dev/full 2>/dev/null";
     const int status = std::system(full.c_str());
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
+}
+
+// A change of 2025, made up here: a new municipality, and one that ceases.
+const std::vector<RegisterRow> kRegister2025 = {
+    {"M438", "SANTA CATERINA D'ESTE", "PD", "2024-01-22", "2025-02-28"},
+    {"M999", "BORGO DEI COLLI", "PD", "2025-03-01"},
+};
+
+TEST_F(CfcalcTool, UpdatesTheMunicipalitiesFromTheRegistersFile)
+{
+    writeRegisterFile("comuni.csv", kRegister2025);
+    const Result result = cfcalc({"--aggiorna-comuni", "comuni.csv"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, "Aggiornamento dell'archivio \"AA1.mdb\" nella cartella \"" +
+                              folder.path().string() +
+                              "\" dal file \"comuni.csv\":\n"
+                              "comuni aggiunti alla tabella: 1 (BORGO DEI COLLI);\n"
+                              "periodi aggiunti alla storia: 1 (BORGO DEI COLLI);\n"
+                              "periodi chiusi: 1 (SANTA CATERINA D'ESTE).\n");
+
+    const auto bornIn = [](const char* day, const char* place) {
+        return cfcalc({"ROSSI", "MARIO", day, "M", place});
+    };
+    EXPECT_EQ(bornIn("01/03/2025", "BORGO DEI COLLI").out.substr(0, 15), "RSSMRA25C01M999");
+    EXPECT_EQ(bornIn("28/02/2025", "SANTA CATERINA D'ESTE").out.substr(0, 15), "RSSMRA25B28M438");
+    EXPECT_EQ(bornIn("01/03/2025", "SANTA CATERINA D'ESTE").status, 1);
+
+    // --db names the database to update.
+    std::filesystem::copy_file(MIRELTA_DATABASE, "altro.mdb");
+    const Result other = cfcalc({"--db=altro.mdb", "--aggiorna-comuni=comuni.csv"});
+    EXPECT_NE(other.out.find("comuni aggiunti alla tabella: 1 (BORGO DEI COLLI)"),
+              std::string::npos)
+        << other.out;
+}
+
+TEST_F(CfcalcTool, AnUpdateThatCannotRunIsStatusTwoAndWritesNothing)
+{
+    const std::string shipped = readFile("AA1.mdb");
+    writeRegisterFile("comuni.csv", kRegister2025);
+    std::ofstream("persone.csv")
+        << "cognome;nome;data;sesso;comune\nROSSI;MARIO;01/01/1974;M;ROMA\n";
+    const Result shape = cfcalc({"--aggiorna-comuni", "persone.csv"});
+    EXPECT_EQ(shape.status, 2);
+    EXPECT_EQ(shape.out, "");
+    EXPECT_TRUE(shape.err.starts_with("Il file \"persone.csv\" non è un archivio dei comuni del "
+                                      "registro: mancano le colonne registry_code, name_it,"))
+        << shape.err;
+
+    const std::vector<std::vector<std::string>> failing = {
+        {"--aggiorna-comuni", "nessuno.csv"},
+        {"--db", "nessuno.mdb", "--aggiorna-comuni", "comuni.csv"},
+        {"--aggiorna-comuni"},
+        {"--aggiorna-comuni", "comuni.csv", "ROSSI"},
+        {"--aggiorna-comuni", "comuni.csv", "--verifica"},
+        {"--aggiorna-comuni", "comuni.csv", "--batch", "-"},
+    };
+    for (const auto& arguments : failing) {
+        const Result result = cfcalc(arguments);
+        EXPECT_EQ(result.status, 2) << arguments.back();
+        EXPECT_EQ(result.out, "") << arguments.back();
+    }
+    EXPECT_EQ(readFile("AA1.mdb"), shipped);
+
+    if (::geteuid() != 0) { // the superuser writes to any file
+        std::filesystem::permissions("AA1.mdb", std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        const Result readOnly = cfcalc({"--aggiorna-comuni", "comuni.csv"});
+        EXPECT_EQ(readOnly.status, 2);
+        EXPECT_NE(readOnly.err.find("il file è di sola lettura"), std::string::npos)
+            << readOnly.err;
+        EXPECT_EQ(readFile("AA1.mdb"), shipped);
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "editors/htmlexport.h"
 #include "editors/tacitta.h"
 #include "editors/tasettori.h"
+#include "tests/registerfile.h"
 #include "tests/testsupport.h"
 #include "tests/widgettest.h"
 #include "ui/dialogresults.h"
@@ -398,6 +399,89 @@ TEST_F(MunicipalityEditor, F12ClosesWhereverTheFocusIs)
     editor.grid()->setFocus();
     QTest::keyClick(editor.grid(), Qt::Key_F12);
     EXPECT_FALSE(editor.window->isVisible());
+}
+
+// The register's archive, chosen in place of the file dialog: SOVIZZO under its new code, and
+// ROMA, which the table holds already.
+class MunicipalityUpdate : public MunicipalityEditor {
+protected:
+    void SetUp() override
+    {
+        MunicipalityEditor::SetUp();
+        writeRegisterFile("comuni.csv", {{"M436", "SOVIZZO", "VI", "2024-01-22"},
+                                         {"H501", "ROMA", "RM", "1871-02-01"}});
+        editor.window->setRegisterFileChooser([this](QWidget*) {
+            ++asked;
+            return chosen;
+        });
+    }
+    QPushButton* button() { return editor.window->findChild<QPushButton*>("registerUpdate"); }
+
+    QString chosen = "comuni.csv";
+    int asked = 0;
+};
+
+TEST_F(MunicipalityUpdate, AsksForTheFileShowsWhatChangedAndRefreshesTheGrid)
+{
+    button()->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().icon, ui::Icon::Information);
+    EXPECT_EQ(messages.last().title, "Informazione");
+    EXPECT_TRUE(messages.last().text.startsWith("Aggiornamento dell'archivio \"AA1.mdb\""))
+        << messages.last().text.toStdString();
+    EXPECT_TRUE(messages.last().text.contains("comuni aggiunti alla tabella: 1 (SOVIZZO);\n"
+                                              "periodi aggiunti alla storia: 2 (ROMA, SOVIZZO);"))
+        << messages.last().text.toStdString();
+    EXPECT_EQ(editor.rows(), 5);
+    EXPECT_EQ(editor.cell(editor.find("SOVIZZO"), 1), "M436");
+
+    // Left without a file, nothing happens; a file of another shape is told and changes nothing.
+    chosen.clear();
+    button()->click();
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(messages.shown.size(), 1u);
+    chosen = "AA1.mdb";
+    button()->click();
+    EXPECT_TRUE(messages.last().text.contains("mancano le colonne registry_code"))
+        << messages.last().text.toStdString();
+    EXPECT_EQ(editor.rows(), 5);
+}
+
+// Reached from the keyboard after "Uscita", or by its letter; only while browsing, so that an
+// entry never sees its rows change.
+TEST_F(MunicipalityUpdate, WorksFromTheKeyboardWhileBrowsing)
+{
+    EXPECT_EQ(unnamedControls(editor.window.get()), QStringList());
+    QPushButton* exit = editor.window->findChild<QPushButton*>("bottone_3");
+    exit->setFocus();
+    QTest::keyClick(exit, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), button());
+    chosen.clear();
+    QTest::keyClick(button(), Qt::Key_Space);
+    EXPECT_EQ(asked, 1);
+    // The letter presses the button as a click does, a moment later.
+    QTest::keyClick(editor.grid(), Qt::Key_G, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return asked == 2; }, kPatienceMs));
+
+    editor.press(TableEditor::Modify);
+    button()->click();
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(editor.window->mode(), "modifica");
+}
+
+// It stands apart from the other controls, and its caption fits.
+TEST_F(MunicipalityUpdate, HasAPlaceOfItsOwn)
+{
+    const QRect area = button()->geometry();
+    EXPECT_TRUE(editor.window->rect().contains(area));
+    for (QWidget* control : editor.window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control != button() && control->isVisible()) {
+            EXPECT_FALSE(control->geometry().intersects(area))
+                << control->objectName().toStdString();
+        }
+    }
+    EXPECT_LT(button()->fontMetrics().horizontalAdvance("Aggiorna"),
+              button()->contentsRect().width() - 8);
 }
 
 class LocalityEditor : public ::testing::Test {
