@@ -11,12 +11,14 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSessionManager>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -27,7 +29,8 @@ constexpr const char* kExitQuestion = "Confermi l'abbandono dell'applicazione ?"
 
 // The menu entries. The first three lie in the main menu frame over one picture of three ovals;
 // the reference-table entries lie in a second frame at its right, each over an oval of its own.
-// Positions are relative to the entry's frame.
+// Positions are relative to the entry's frame. The first letter of an entry's panel is its access
+// key, with Alt.
 struct MenuEntry {
     int code;
     const char* panel;
@@ -40,6 +43,10 @@ struct MenuEntry {
     QPoint arrow;
     QPoint oval; // its own oval picture; none for the entries of the main frame
 };
+
+// The order in which Tab and the arrow keys go through the entries: the main menu top to bottom,
+// the reference tables, then leaving.
+constexpr int kKeyboardOrder[] = {0, 1, 3, 4, 2};
 
 const QColor kDarkBlue(0, 0, 192);
 constexpr QPoint kSharedOvals(-1, -1);
@@ -82,6 +89,7 @@ CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent, const QString& contr
     buildBanner(controlFolder);
     HideMenuCaptions();
     startBanners();
+    menuEntries_[0]->setFocus();
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             &CalcoloCodiceFiscale::confirmSessionEnd);
 }
@@ -117,9 +125,15 @@ void CalcoloCodiceFiscale::buildMenu()
         auto* hotArea = new ui::PictureButton(entry.panel, menuFrames_[entry.frame]);
         hotArea->setObjectName(QStringLiteral("Image4_%1").arg(entry.code));
         hotArea->setGeometry(entry.hotArea);
+        hotArea->setFocusPolicy(Qt::TabFocus); // a click leaves the focus where it is
+        hotArea->installEventFilter(this);
         connect(hotArea, &ui::PictureButton::mouseMoved, this, [this, i] { showCaption(i); });
         connect(hotArea, &QAbstractButton::clicked, this,
                 [this, code = entry.code] { RunMenuAction(static_cast<qint16>(code)); });
+        menuEntries_.append(hotArea);
+    }
+    for (std::size_t i = 1; i < std::size(kKeyboardOrder); ++i) {
+        setTabOrder(menuEntries_[kKeyboardOrder[i - 1]], menuEntries_[kKeyboardOrder[i]]);
     }
 
     auto* title = new QLabel(kTitle, menuFrames_[0]);
@@ -136,10 +150,11 @@ void CalcoloCodiceFiscale::buildMenu()
     for (int i = 0; i < entries; ++i) {
         const MenuEntry& entry = kEntries[i];
         QFrame* frame = menuFrames_[entry.frame];
-        auto* panel = new ui::CaptionPanel(entry.panel, frame);
+        auto* panel = new ui::CaptionPanel(QStringLiteral("&") + entry.panel, frame);
         panel->setObjectName(QStringLiteral("SSPanel1_%1").arg(entry.code));
         panel->setGeometry(entry.panelArea);
         panel->setAttribute(Qt::WA_NoMousePropagation);
+        panel->setBuddy(menuEntries_[i]); // its access key focuses and presses the entry
 
         QLabel* arrow = pictureLabel(QStringLiteral("Image5_%1").arg(entry.code), "arrow.png",
                                      "Freccia", frame);
@@ -221,8 +236,20 @@ void CalcoloCodiceFiscale::startBanners()
 
 bool CalcoloCodiceFiscale::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseMove) {
-        HideMenuCaptions(); // the frame background or a picture
+    const auto entry = std::find(menuEntries_.cbegin(), menuEntries_.cend(), watched);
+    if (entry == menuEntries_.cend()) {
+        if (event->type() == QEvent::MouseMove) {
+            HideMenuCaptions(); // the frame background or a picture
+        }
+    } else if (event->type() == QEvent::FocusIn) {
+        // Reached from the keyboard, an entry shows its caption as the mouse over it does; the
+        // focus the window gives its first entry when it opens shows none.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (testAttribute(Qt::WA_KeyboardFocusChange) &&
+            (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+             reason == Qt::ShortcutFocusReason)) {
+            showCaption(static_cast<int>(entry - menuEntries_.cbegin()));
+        }
     }
     return FixedDialog::eventFilter(watched, event);
 }
@@ -258,10 +285,11 @@ void CalcoloCodiceFiscale::RunMenuAction(qint16 code)
         break;
     case Exit:
         close();
-        break;
+        return;
     default:
-        break;
+        return;
     }
+    menuEntries_[0]->setFocus(); // back from a working window: the first entry, as at the start
 }
 
 void CalcoloCodiceFiscale::startLiveUpdate()

@@ -31,7 +31,33 @@ protected:
     {
         return window.findChild<QAbstractButton*>(QStringLiteral("Image4_%1").arg(i));
     }
+    QLabel* panel(int i) { return window.findChild<QLabel*>(QStringLiteral("SSPanel1_%1").arg(i)); }
     QWidget* child(const char* name) { return window.findChild<QWidget*>(name); }
+    // The menu entry that has the window's keyboard focus, -1 for none.
+    int entryWithFocus()
+    {
+        for (int i : {0, 1, 2, 3, 4}) {
+            if (window.focusWidget() == hotArea(i)) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    // Presses `key` where the keyboard focus is; returns the working window that opened (and was
+    // closed at once), empty when none did.
+    QString openWithKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QString opened;
+        whenModalOpens([&](QWidget* modal) {
+            opened = modal->objectName();
+            modal->close();
+        });
+        QTest::keyClick(window.focusWidget(), static_cast<Qt::Key>(key), modifiers);
+        // An access key presses its entry a moment later, as a click shown on screen.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, kPatienceMs));
+        EXPECT_TRUE(showActive(&window)); // as the desktop gives it back its place in front
+        return opened;
+    }
     QList<int> visibleCaptions()
     {
         QList<int> visible;
@@ -66,8 +92,7 @@ TEST_F(MainWindow, HasItsCaptionSizeAndControls)
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(hotArea(i)->accessibleName(), panels[i]);
         EXPECT_EQ(caption(i)->text(), captions[i]);
-        EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("SSPanel1_%1").arg(i))->text(),
-                  panels[i]);
+        EXPECT_EQ(panel(i)->text().remove('&'), panels[i]);
     }
     EXPECT_TRUE(visibleCaptions().isEmpty());
 }
@@ -176,6 +201,80 @@ TEST_F(MainWindow, TopOvalOpensAFreshCalculationWindowWithTheHourglassOverTheMen
     QTest::mouseClick(caption(0), Qt::LeftButton);
     EXPECT_EQ(opened, 2);
     EXPECT_TRUE(window.findChildren<CodiceFiscale*>().isEmpty()); // each closed window is gone
+}
+
+TEST_F(MainWindow, TabAndTheArrowsGoThroughTheEntriesShowingTheirCaptions)
+{
+    EXPECT_EQ(entryWithFocus(), 0);
+    EXPECT_TRUE(visibleCaptions().isEmpty()); // the window opens without a caption
+    QList<int> tabbed;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+        tabbed << entryWithFocus();
+        EXPECT_EQ(visibleCaptions(), QList<int>{tabbed.last()});
+    }
+    EXPECT_EQ(tabbed, (QList<int>{1, 3, 4, 2, 0}));
+    QList<int> arrowed;
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Up, Qt::Key_Left, Qt::Key_Left}) {
+        QTest::keyClick(window.focusWidget(), key);
+        arrowed << entryWithFocus();
+    }
+    EXPECT_EQ(arrowed, (QList<int>{1, 3, 1, 0, 2}));
+    QTest::keyClick(window.focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(entryWithFocus(), 4);
+    EXPECT_EQ(visibleCaptions(), QList<int>{4});
+
+    // The entry with the focus carries a mark, which goes with the focus.
+    const QImage marked = hotArea(4)->grab().toImage();
+    QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+    EXPECT_NE(hotArea(4)->grab().toImage(), marked);
+    QTest::keyClick(window.focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(hotArea(4)->grab().toImage(), marked);
+}
+
+TEST_F(MainWindow, EnterAndSpaceOpenTheEntryWithTheFocusAndTheFirstHasItAgainAfter)
+{
+    EXPECT_EQ(openWithKey(Qt::Key_Return), "CodiceFiscale");
+    QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(openWithKey(Qt::Key_Enter, Qt::KeypadModifier), "TaSettori");
+    EXPECT_EQ(entryWithFocus(), 0);
+    hotArea(4)->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(openWithKey(Qt::Key_Space), "TaCitta");
+    EXPECT_EQ(entryWithFocus(), 0);
+
+    hotArea(1)->setFocus(Qt::TabFocusReason);
+    whenModalOpens([](QWidget* modal) { modal->close(); });
+    QTest::mouseClick(hotArea(3), Qt::LeftButton);
+    EXPECT_EQ(entryWithFocus(), 0);
+
+    messages.answers = {false};
+    hotArea(2)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(hotArea(2), Qt::Key_Return);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().text, "Confermi l'abbandono dell'applicazione ?");
+    EXPECT_EQ(entryWithFocus(), 2); // still there to try again
+}
+
+TEST_F(MainWindow, AltWithThePanelsUnderlinedLetterOpensItsEntry)
+{
+    const struct {
+        int entry;
+        Qt::Key key;
+        const char* window;
+    } entries[] = {{0, Qt::Key_C, "CodiceFiscale"},
+                   {1, Qt::Key_M, "TaSettori"},
+                   {3, Qt::Key_R, "RicercaCAP"},
+                   {4, Qt::Key_T, "TaCitta"}};
+    for (const auto& entry : entries) {
+        EXPECT_EQ(QKeySequence::mnemonic(panel(entry.entry)->text()),
+                  QKeySequence(Qt::ALT | entry.key));
+        EXPECT_EQ(openWithKey(entry.key, Qt::AltModifier), entry.window);
+    }
+    EXPECT_EQ(QKeySequence::mnemonic(panel(2)->text()), QKeySequence(Qt::ALT | Qt::Key_U));
+    messages.answers = {false};
+    QTest::keyClick(window.focusWidget(), Qt::Key_U, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !messages.shown.empty(); }, kPatienceMs));
+    EXPECT_EQ(messages.last().text, "Confermi l'abbandono dell'applicazione ?");
 }
 
 TEST_F(MainWindow, LeavingAsksFirstAndNoKeepsTheProgram)

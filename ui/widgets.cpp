@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -35,15 +36,22 @@ void PictureButton::setPicture(const QPixmap& picture, bool stretched)
 
 void PictureButton::paintEvent(QPaintEvent*)
 {
-    if (picture_.isNull()) {
-        return;
-    }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (stretched_) {
-        painter.drawPixmap(rect(), picture_);
-    } else {
-        painter.drawPixmap(0, 0, picture_);
+    if (!picture_.isNull()) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        if (stretched_) {
+            painter.drawPixmap(rect(), picture_);
+        } else {
+            painter.drawPixmap(0, 0, picture_);
+        }
+    }
+    if (hasFocus()) {
+        // A dotted ring on the face of the oval (or round picture) under the area, inside its rim
+        // so that it shows on an oval of any colour.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0, 0, 128), 1.5, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QRectF(rect()).adjusted(5.5, 5.5, -5.5, -5.5));
     }
 }
 
@@ -52,6 +60,16 @@ void PictureButton::mouseMoveEvent(QMouseEvent* event)
     emit mouseMoved();
     QAbstractButton::mouseMoveEvent(event);
     event->accept(); // the move was this control's, not its parent's
+}
+
+void PictureButton::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !(event->modifiers() & ~Qt::KeypadModifier)) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 QSize PictureButton::sizeHint() const

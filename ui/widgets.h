@@ -16,7 +16,8 @@ namespace ui {
 QCursor handCursor();
 
 // A picture that can be pressed like a button (and is one for screen readers). Without a
-// picture it is an invisible hot area.
+// picture it is an invisible hot area. It takes no keyboard focus unless given a focus policy;
+// with the focus it shows a ring inside its area and Enter, like Space, presses it.
 class PictureButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -30,6 +31,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     QSize sizeHint() const override;
 
 private:
