@@ -130,7 +130,8 @@ void TableEditor::buildEntryFrame()
         entryBoxes_[i] = text;
     }
     addButton(entryFrame_, Ok, "&Ok", definition_.okArea);
-    addButton(entryFrame_, Cancel, "&Annulla", definition_.cancelArea);
+    // During an entry Escape cancels it; while browsing the button, and so Escape, does nothing.
+    setEscapeButton(addButton(entryFrame_, Cancel, "&Annulla", definition_.cancelArea));
 }
 
 QPushButton* TableEditor::addEntryButton(int index, const char* caption, QRect area)

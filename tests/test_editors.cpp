@@ -384,6 +384,22 @@ TEST_F(MunicipalityEditor, FocusComingBackWithTheWindowLeavesTheClipboardAlone)
     EXPECT_EQ(QApplication::clipboard()->text(), "copiato altrove");
 }
 
+TEST_F(MunicipalityEditor, EscapeCancelsAnEntryAndOtherwiseDoesNothing)
+{
+    QTest::keyClick(editor.grid(), Qt::Key_Escape);
+    EXPECT_TRUE(editor.window->isVisible());
+    for (int start : {TableEditor::New, TableEditor::Modify}) {
+        editor.press(start);
+        editor.type(0, "NAPOLI");
+        QTest::keyClick(editor.box(0), Qt::Key_Escape);
+        EXPECT_EQ(editor.window->mode(), "") << start;
+        EXPECT_FALSE(editor.entering());
+        EXPECT_EQ(editor.box(0)->text(), "");
+        EXPECT_TRUE(editor.window->isVisible());
+    }
+    EXPECT_EQ(editor.rows(), 4);
+}
+
 TEST_F(MunicipalityEditor, F12ClosesWhereverTheFocusIs)
 {
     const Qt::KeyboardModifiers modifierSets[] = {Qt::NoModifier, Qt::ShiftModifier,

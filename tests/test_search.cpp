@@ -50,19 +50,32 @@ TEST_F(InputBox, TypedSmallLettersBecomeCapitalsAndOkGivesTheText)
     EXPECT_FALSE(box.isVisible());
 }
 
-TEST_F(InputBox, EnterActsAsOkOnlyInTheTextAndEscapeDoesNothing)
+TEST_F(InputBox, EnterActsAsOkOnlyInTheTextAndEscapeAsUscita)
 {
     EXPECT_FALSE(button(0)->isDefault());
     EXPECT_FALSE(button(1)->isDefault());
     typeText(testo(), "roma");
     QTest::keyClick(check(), Qt::Key_Return);
-    QTest::keyClick(check(), Qt::Key_Escape);
     EXPECT_TRUE(box.isVisible());
     results::RicercaDescrizione = 1;
     QTest::keyClick(testo(), Qt::Key_Return);
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(results::TestoImmesso, "ROMA");
     EXPECT_EQ(results::RicercaDescrizione, 0);
+
+    for (bool inTheText : {true, false}) {
+        boxinputta again;
+        ASSERT_TRUE(showActive(&again));
+        auto* text = again.findChild<QLineEdit*>("testo");
+        typeText(text, "milano");
+        results::RicercaDescrizione = 1;
+        QTest::keyClick(inTheText ? static_cast<QWidget*>(text) : again.findChild<QCheckBox*>(),
+                        Qt::Key_Escape);
+        EXPECT_FALSE(again.isVisible());
+        EXPECT_EQ(results::TestoImmesso, "");
+        EXPECT_EQ(text->text(), "");
+        EXPECT_EQ(results::RicercaDescrizione, 1);
+    }
 }
 
 TEST_F(InputBox, LeavingGivesNoTextAndKeepsTheCheckBoxResult)

@@ -47,6 +47,10 @@ void FixedDialog::keyPressEvent(QKeyEvent* event)
         event->ignore();
         return;
     case Qt::Key_Escape:
+        if (escapeButton_ && escapeButton_->isEnabled() && escapeButton_->isVisible()) {
+            escapeButton_->click();
+            return;
+        }
         event->ignore();
         return;
     default:

@@ -4,20 +4,28 @@
 
 #include <functional>
 
+class QAbstractButton;
+
 namespace ui {
 
 // The common frame of the program's windows: a fixed-size dialog without minimise and maximise
-// buttons, with the program's icon and a white background, centred on the screen when shown. Escape
-// does not close it and no button is the default: Enter presses only the button that has the focus,
-// and each window decides what its other keys do.
+// buttons, with the program's icon and a white background, centred on the screen when shown. No
+// button is the default: Enter presses only the button that has the focus. Escape presses the
+// window's escape button, when the window names one and it can be pressed, and otherwise does
+// nothing; each window decides what its other keys do.
 class FixedDialog : public QDialog {
     Q_OBJECT
 public:
     FixedDialog(QWidget* parent, const QString& caption, QSize clientSize);
 
 protected:
+    void setEscapeButton(QAbstractButton* button) { escapeButton_ = button; }
+
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QAbstractButton* escapeButton_ = nullptr;
 };
 
 // Opens a working window of type `Window` modally over `owner` and returns once it has closed;
