@@ -78,7 +78,7 @@ TableEditor::TableEditor(QWidget* parent, Definition definition)
 
     gridRows_.setDatabaseName(catalogue::kDatabaseFileUpper);
     gridRows_.setRecordSource(definition_.gridSource);
-    ui::reportingDataErrors(this, [this] { refreshGrid(); });
+    refreshGrid(); // a table that cannot be read keeps the window from opening
     enterEntry(false);
 }
 

@@ -76,6 +76,7 @@ public:
     QString mode() const;
 
 protected:
+    // Throws refdata::DataError when the table cannot be read: there is no window to show.
     TableEditor(QWidget* parent, Definition definition);
 
     // Buttons of the entry frame beyond Ok and Annulla.

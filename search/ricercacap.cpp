@@ -67,7 +67,9 @@ RicercaCAP::RicercaCAP(QWidget* parent)
     people->setGeometry(372, 308, 150, 146);
 
     buildButtons();
-    reopen(catalogue::kAllLocalities);
+    localities_.setRecordSource(catalogue::kAllLocalities);
+    grid_->refresh(); // a table that cannot be read keeps the window from opening
+    gridClicked();
 }
 
 void RicercaCAP::buildButtons()

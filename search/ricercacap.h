@@ -24,6 +24,7 @@ public:
     // Indexes of the buttons (bottone).
     enum Button { All = 0, Region = 1, Find = 2, Exit = 3 };
 
+    // Throws refdata::DataError when the localities cannot be read: there is no window to show.
     explicit RicercaCAP(QWidget* parent = nullptr);
 
 private:

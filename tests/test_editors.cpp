@@ -348,19 +348,18 @@ TEST_F(MunicipalityEditor, EmptyTableHasNothingToChangeOrExport)
     EXPECT_FALSE(std::filesystem::exists("ElencoComuni.html"));
 }
 
-TEST_F(MunicipalityEditor, MissingDatabaseIsReportedWithoutClosing)
+TEST_F(MunicipalityEditor, DatabaseGoneWhileOpenIsReportedAndTheEntryStays)
 {
     std::filesystem::remove("AA1.mdb");
-    editor.open();
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.last().text.contains("AA1.MDB"));
-    EXPECT_EQ(editor.rows(), 0);
     editor.press(TableEditor::New);
-    editor.type(0, "ROMA");
-    editor.type(1, "H501");
+    editor.type(0, "NAPOLI");
+    editor.type(1, "F839");
     editor.press(TableEditor::Ok);
-    EXPECT_EQ(messages.shown.size(), 2u);
+    ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(messages.last().text.contains("AA1.mdb"));
+    EXPECT_EQ(messages.parents.back(), editor.window.get());
+    EXPECT_EQ(editor.window->mode(), "nuovo");
+    EXPECT_EQ(editor.box(0)->text(), "NAPOLI");
 }
 
 TEST_F(MunicipalityEditor, EnteringABoxEmptiesTheClipboardAndSelectsItsText)

@@ -11,12 +11,34 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <fstream>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// Closes at once, and names, every window other than a message box that opens modally while it
+// lives: for actions that must open none, so that a fault cannot leave a test waiting.
+class UnexpectedWindows {
+public:
+    UnexpectedWindows()
+    {
+        QObject::connect(&poll_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && !qobject_cast<QMessageBox*>(modal)) {
+                names << modal->objectName();
+                modal->close();
+            }
+        });
+        poll_.start(10);
+    }
+    QStringList names;
+
+private:
+    QTimer poll_;
+};
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -298,6 +320,33 @@ TEST_F(MainWindow, LeavingAsksFirstAndNoKeepsTheProgram)
     EXPECT_FALSE(window.isVisible());
 }
 
+TEST_F(MainWindow, AWorkingWindowWhoseDataCannotBeReadStaysClosedAndTheMenuSaysWhy)
+{
+    std::filesystem::remove("AA1.mdb");
+    UnexpectedWindows opened;
+    QList<Qt::CursorShape> pointers;
+    messages.onShow = [&](const ui::Message&) {
+        pointers << window.cursor().shape();
+    };
+    for (int entry : {1, 3, 4}) {
+        hotArea(entry)->click();
+    }
+    std::ofstream("AA1.mdb") << "non sono un archivio";
+    hotArea(4)->click();
+    EXPECT_EQ(opened.names, QStringList());
+    ASSERT_EQ(messages.shown.size(), 4u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(
+            messages.shown[i].text.contains("AA1.mdb\" nella cartella", Qt::CaseInsensitive))
+            << messages.shown[i].text.toStdString();
+    }
+    EXPECT_TRUE(messages.last().text.contains("non è un archivio valido"));
+    EXPECT_EQ(messages.parents, std::vector<QWidget*>(4, &window));
+    EXPECT_EQ(pointers, QList<Qt::CursorShape>(4, Qt::ArrowCursor));
+    EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(entryWithFocus(), 0);
+}
+
 TEST_F(MainWindow, OtherActionCodesOnlyHideTheCaptions)
 {
     for (qint16 code : {5, -1, 300}) {
@@ -409,6 +458,28 @@ TEST(MainWindowBanner, WithoutItsPluginTheWindowHasNoBanner)
     CalcoloCodiceFiscale window(nullptr, folder.path().c_str());
     EXPECT_FALSE(window.findChild<QWidget*>("FBanner1"));
     EXPECT_TRUE(showActive(&window));
+}
+
+// The real message box of a database that cannot be opened stands over the main window.
+TEST(MissingDatabase, TheMessageBelongsToTheMainWindowAndIsCentredOnIt)
+{
+    WorkingFolder folder;
+    CalcoloCodiceFiscale window;
+    ASSERT_TRUE(showActive(&window));
+    UnexpectedWindows opened;
+    const QWidget* owner = nullptr;
+    QPoint offset;
+    whenModalOpens([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_TRUE(box);
+        owner = box->parentWidget();
+        offset = box->frameGeometry().center() - window.frameGeometry().center();
+        box->button(QMessageBox::Ok)->click();
+    });
+    window.findChild<QAbstractButton*>("Image4_1")->click();
+    EXPECT_EQ(owner, &window);
+    EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
+    EXPECT_EQ(opened.names, QStringList());
 }
 
 // The real message box: Italian buttons, and No as the default that Enter presses.

@@ -23,16 +23,17 @@
 #include <functional>
 #include <vector>
 
-// Stands in for the user at the program's message boxes: records every message and answers
-// questions from a list (No when the list is empty).
+// Stands in for the user at the program's message boxes: records every message, and the window
+// it belonged to, and answers questions from a list (No when the list is empty).
 class RecordedMessages : public ui::MessagePresenter {
 public:
     RecordedMessages() { ui::setMessagePresenter(this); }
     ~RecordedMessages() override { ui::setMessagePresenter(nullptr); }
 
-    bool present(QWidget*, const ui::Message& message) override
+    bool present(QWidget* parent, const ui::Message& message) override
     {
         shown.push_back(message);
+        parents.push_back(parent);
         if (onShow) {
             onShow(message);
         }
@@ -47,6 +48,7 @@ public:
     const ui::Message& last() const { return shown.back(); }
 
     std::vector<ui::Message> shown;
+    std::vector<QWidget*> parents; // the window each message belonged to
     std::deque<bool> answers;
     std::function<void(const ui::Message&)> onShow;
 };

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "ui/messages.h"
+
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class QAbstractButton;
 
@@ -31,17 +34,27 @@ private:
 // Opens a working window of type `Window` modally over `owner` and returns once it has closed;
 // meanwhile the owner shows the hourglass. The window is created afresh and deleted when closed.
 // `thenStillBusy`, when given, runs after the window has closed and before the owner's pointer is
-// restored.
+// restored. A window that cannot read its data when it is created (it throws refdata::DataError)
+// is not opened: the owner tells the user why, and `thenStillBusy` does not run.
 template <typename Window>
 void showModally(QWidget* owner, const std::function<void()>& thenStillBusy = {})
 {
     owner->setCursor(Qt::WaitCursor);
-    {
-        Window window(owner);
-        window.exec();
-    }
-    if (thenStillBusy) {
-        thenStillBusy();
+    std::unique_ptr<Window> window;
+    const bool created = reportingDataErrors(owner, [&] {
+        try {
+            window = std::make_unique<Window>(owner);
+        } catch (...) {
+            owner->unsetCursor(); // no hourglass behind the message
+            throw;
+        }
+    });
+    if (created) {
+        window->exec();
+        window.reset();
+        if (thenStillBusy) {
+            thenStillBusy();
+        }
     }
     owner->unsetCursor();
 }
