@@ -44,6 +44,9 @@ inline constexpr const char* kAllMunicipalities = "SELECT comune, codice FROM CO
 inline constexpr const char* kAllPeriods =
     "SELECT codice, comune, altro_nome, provincia, dal, al FROM StoriaComuni";
 
+// The rows of `table` that satisfy `criterion`, one of the find criteria below, in table order.
+std::string rowsWhere(std::string_view table, std::string_view criterion);
+
 // Localities with their postal codes.
 inline constexpr const char* kCittaTable = "CittaItaliane";
 inline constexpr const char* kCittaDuplicateSource = "cittaitaliane";

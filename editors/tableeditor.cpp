@@ -321,23 +321,48 @@ bool TableEditor::hasShapes()
     return true;
 }
 
-// True when the first field's value already belongs to another row; the user has then been told.
-// A row being changed may keep its own value, in any letter case.
+// Whether the row whose texts `rowText` gives, by column, holds what the further key boxes (all
+// but the first) hold: the same texts without regard to case and to blanks at the ends.
+bool TableEditor::hasTypedFurtherKey(const std::function<QString(int column)>& rowText) const
+{
+    const auto& key = definition_.keyBoxes;
+    return std::all_of(key.begin() + 1, key.end(), [&](int box) {
+        return rowText(box).trimmed().compare(entryBoxes_[box]->text().trimmed(),
+                                              Qt::CaseInsensitive) == 0;
+    });
+}
+
+// True when the key typed in the boxes already belongs to another row; the user has then been
+// told. A row being changed may keep its own key, in any letter case.
 bool TableEditor::CercaDoppione()
 {
+    const int first = definition_.keyBoxes.front();
+    const QString value = entryBoxes_[first]->text().toUpper();
     duplicateCheck_.setDatabaseName(catalogue::kDatabaseFile);
-    duplicateCheck_.setRecordSource(definition_.duplicateSource);
+    duplicateCheck_.setRecordSource(catalogue::rowsWhere(
+        definition_.duplicateSource, definition_.duplicateCriterion(value.toStdString())));
     duplicateCheck_.refresh();
-    const QString value = entryBoxes_[0]->text().toUpper();
-    duplicateCheck_.findFirst(definition_.duplicateCriterion(value.toStdString()));
-    if (duplicateCheck_.noMatch()) {
+    const auto candidateText = [this](int column) {
+        return text(duplicateCheck_.fieldValue(
+            definition_.columns[static_cast<std::size_t>(column)].field));
+    };
+    bool found = false;
+    for (int row = 0; !found && row < duplicateCheck_.rowCount(); ++row) {
+        duplicateCheck_.setCurrentRow(row);
+        found = hasTypedFurtherKey(candidateText);
+    }
+    if (!found) {
         return false;
     }
-    if (mode() == kModify && grid_->selectedText(0).toUpper() == value) {
+    const auto selectedText = [this](int column) {
+        return grid_->selectedText(column);
+    };
+    if (mode() == kModify && selectedText(first).toUpper() == value &&
+        hasTypedFurtherKey(selectedText)) {
         return false;
     }
     report(QString::fromUtf8(definition_.duplicateMessage));
-    entryBoxes_[0]->setFocus();
+    entryBoxes_[first]->setFocus();
     return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include <QMap>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,7 +23,7 @@ class QTableView;
 // What the municipality and locality editors have in common: a grid of the table, the command
 // frame (Nuovo, Modifica, Cancella, Export, Uscita), the entry frame with one box per field and
 // Ok/Annulla, the three modes kept in the hidden box Text3 (empty for browsing, "nuovo",
-// "modifica"), the duplicate check on the first field, deletion after a question, the HTML export
+// "modifica"), the duplicate check on the row's key, deletion after a question, the HTML export
 // and the keys. Each editor describes its table in a Definition.
 class TableEditor : public ui::FixedDialog {
     Q_OBJECT
@@ -58,6 +59,11 @@ public:
         std::vector<ui::RecordSetModel::Column> columns;
         std::vector<EntryBox> boxes;
         std::vector<int> requiredBoxes;
+        // The boxes whose values together make a row's key, which no two rows may share. The rows
+        // holding the first key box's value are those that duplicateCriterion finds in
+        // duplicateSource (a pattern, in capitals); the further key boxes compare as texts,
+        // without regard to letter case and to blanks at the ends.
+        std::vector<int> keyBoxes = {0};
         std::string (*duplicateCriterion)(std::string_view firstField);
         const char* deleteQuestion;
         const char* deletedMessage;
@@ -107,6 +113,7 @@ private:
     bool hasRows() const;
 
     bool hasShapes();
+    bool hasTypedFurtherKey(const std::function<QString(int column)>& rowText) const;
     bool CercaDoppione();
     void EsportaHTML();
 
