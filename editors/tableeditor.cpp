@@ -186,6 +186,39 @@ void TableEditor::refreshGrid()
     grid_->refresh();
 }
 
+// The grid selects `row`, or its last row when it has no longer so many, and takes the focus, so
+// that the arrow keys move on from there.
+void TableEditor::browseFrom(int row)
+{
+    grid_->selectRow(std::min(row, model_->rowCount() - 1));
+    gridView_->setFocus();
+}
+
+// The texts of the selected row, one per entry box.
+QStringList TableEditor::selectedTexts() const
+{
+    QStringList values;
+    for (int column = 0; column < static_cast<int>(definition_.boxes.size()); ++column) {
+        values << grid_->selectedText(column);
+    }
+    return values;
+}
+
+// The first row of the grid whose columns hold `values`, one per entry box; -1 for none.
+int TableEditor::rowHolding(const QStringList& values) const
+{
+    for (int row = 0; row < model_->rowCount(); ++row) {
+        bool same = true;
+        for (int column = 0; same && column < static_cast<int>(values.size()); ++column) {
+            same = model_->text(row, column) == values[column];
+        }
+        if (same) {
+            return row;
+        }
+    }
+    return -1;
+}
+
 void TableEditor::bottoneClicked(int index)
 {
     ui::reportingDataErrors(this, [this, index] {
@@ -254,8 +287,10 @@ void TableEditor::deleteSelected()
     if (!ui::ask(this, ui::kAttention, QString::fromUtf8(definition_.deleteQuestion))) {
         return;
     }
+    const int row = grid_->selectedRow();
     gridRows_.deleteCurrent();
     refreshGrid(); // before the message, so the grid never shows the deleted row while it waits
+    browseFrom(row);
     report(QString::fromUtf8(definition_.deletedMessage));
 }
 
@@ -278,14 +313,17 @@ void TableEditor::save()
     } else {
         gridRows_.edit();
     }
+    QStringList saved;
     for (auto box = entryBoxes_.cbegin(); box != entryBoxes_.cend(); ++box) {
         gridRows_.setFieldValue(definition_.columns[static_cast<std::size_t>(box.key())].field,
                                 box.value()->text().toStdString());
+        saved << box.value()->text();
     }
     gridRows_.update();
     clearBoxes();
     enterEntry(false);
     refreshGrid();
+    browseFrom(std::max(rowHolding(saved), 0));
     setMode({});
 }
 
@@ -294,9 +332,14 @@ void TableEditor::cancelEntry()
     if (!entryFrame_->isEnabled()) {
         return;
     }
+    // Back to the row the entry started from (the disabled grid kept it selected).
+    const QStringList started = selectedTexts();
+    const int row = grid_->selectedRow();
     clearBoxes();
     enterEntry(false);
     refreshGrid();
+    const int found = rowHolding(started);
+    browseFrom(found >= 0 ? found : row);
     setMode({});
 }
 

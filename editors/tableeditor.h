@@ -7,6 +7,7 @@
 #include "ui/widgets.h"
 
 #include <QMap>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -24,7 +25,9 @@ class QTableView;
 // frame (Nuovo, Modifica, Cancella, Export, Uscita), the entry frame with one box per field and
 // Ok/Annulla, the three modes kept in the hidden box Text3 (empty for browsing, "nuovo",
 // "modifica"), the duplicate check on the row's key, deletion after a question, the HTML export
-// and the keys. Each editor describes its table in a Definition.
+// and the keys. When an entry ends or a row is deleted, the grid shows the table afresh and takes
+// the focus on the row saved, the row the entry started from, or the one nearest the deleted row.
+// Each editor describes its table in a Definition.
 class TableEditor : public ui::FixedDialog {
     Q_OBJECT
 public:
@@ -110,6 +113,9 @@ private:
     int boxLimit(int index) const; // the entry box's own maximum length
     void clearBoxes();
     void refreshGrid();
+    void browseFrom(int row);
+    QStringList selectedTexts() const;
+    int rowHolding(const QStringList& values) const;
     bool hasRows() const;
 
     bool hasShapes();

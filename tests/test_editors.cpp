@@ -134,7 +134,47 @@ TEST_F(MunicipalityEditor, ModesAndTheirGuards)
     EXPECT_TRUE(editor.box(0)->text().isEmpty());
     EXPECT_TRUE(editor.grid()->isEnabled());
     EXPECT_FALSE(editor.entering());
-    EXPECT_EQ(editor.selectedRow(), 0);
+    EXPECT_EQ(editor.selectedRow(), 1); // the row the entry started from
+}
+
+// After Ok, Annulla or Cancella the arrow keys move at once from the row concerned.
+TEST_F(MunicipalityEditor, TheGridTakesTheFocusOnTheRowSavedLeftOrNearestTheDeletedOne)
+{
+    const auto down = [&] {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        return editor.cell(editor.selectedRow(), 0);
+    };
+    editor.select(editor.find("CASTEL SANT'ANGELO"));
+    editor.press(TableEditor::Modify);
+    editor.press(TableEditor::Cancel);
+    EXPECT_EQ(QApplication::focusWidget(), editor.grid());
+    EXPECT_EQ(down(), "MILANO");
+
+    editor.press(TableEditor::New);
+    editor.type(0, "NAPOLI");
+    editor.type(1, "F839");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(QApplication::focusWidget(), editor.grid());
+    EXPECT_EQ(editor.cell(editor.selectedRow(), 0), "NAPOLI");
+    EXPECT_EQ(down(), "ROMA");
+
+    editor.select(editor.find("AGLIÈ"));
+    editor.press(TableEditor::Modify);
+    editor.type(0, "ZAGAROLO"); // changed, it moves to the end
+    editor.type(1, "M141");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(QApplication::focusWidget(), editor.grid());
+    EXPECT_EQ(editor.selectedRow(), editor.rows() - 1);
+    EXPECT_EQ(editor.cell(editor.selectedRow(), 0), "ZAGAROLO");
+
+    messages.answers = {true, true};
+    editor.press(TableEditor::Delete); // the last row: the new last one
+    EXPECT_EQ(editor.cell(editor.selectedRow(), 0), "ROMA");
+    editor.select(editor.find("MILANO"));
+    editor.press(TableEditor::Delete); // the next one takes its place
+    EXPECT_EQ(QApplication::focusWidget(), editor.grid());
+    EXPECT_EQ(editor.cell(editor.selectedRow(), 0), "NAPOLI");
+    EXPECT_EQ(down(), "ROMA");
 }
 
 TEST_F(MunicipalityEditor, SavingANewRowChecksEmptinessAndDuplicates)
