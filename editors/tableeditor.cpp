@@ -84,7 +84,7 @@ TableEditor::TableEditor(QWidget* parent, Definition definition)
 
 void TableEditor::buildGrid()
 {
-    gridView_ = ui::captionedGrid(this, kGridArea, QStringLiteral("Dati"));
+    gridView_ = ui::captionedGrid(this, kGridArea, QStringLiteral("Dati")).view;
     gridView_->setObjectName(QStringLiteral("grid"));
     model_ = new ui::RecordSetModel(gridRows_, definition_.columns, this);
     grid_ = std::make_unique<ui::RecordSetGrid>(gridView_, gridRows_, model_, definition_.columns);
