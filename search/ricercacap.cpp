@@ -179,9 +179,9 @@ void RicercaCAP::gridClicked()
     const int row = grid_->selectedRow();
     if (model_->rowCount() == 0 || row < 0) {
         postalCode_->clear();
-        locality_->clear();
+        ui::showElided(locality_, {});
         return;
     }
     postalCode_->setText(model_->text(row, 0));
-    locality_->setText(model_->text(row, 2));
+    ui::showElided(locality_, model_->text(row, 2));
 }

@@ -29,8 +29,9 @@ constexpr const char* kExitQuestion = "Confermi l'abbandono dell'applicazione ?"
 
 // The menu entries. The first three lie in the main menu frame over one picture of three ovals;
 // the reference-table entries lie in a second frame at its right, each over an oval of its own.
-// Positions are relative to the entry's frame. The first letter of an entry's panel is its access
-// key, with Alt.
+// Positions are relative to the entry's frame; each caption is centred on its oval, the longer
+// "Abbandona" on the wider one, and each panel reaches from the frame's edge almost to its arrow.
+// The first letter of an entry's panel is its access key, with Alt.
 struct MenuEntry {
     int code;
     const char* panel;
@@ -53,13 +54,13 @@ constexpr QPoint kSharedOvals(-1, -1);
 
 const MenuEntry kEntries[] = {
     {0, "Calcola Codice Fiscale", "Calcola", kDarkBlue, 0, ui::twipsRect(2760, 840, 1095, 615),
-     ui::twipsRect(2840, 1000, 855, 255), ui::twipsRect(120, 960, 1935, 285),
+     ui::twipsRect(2840, 1000, 855, 255), ui::twipsRect(60, 960, 2070, 285),
      ui::twipsPoint(2160, 960), kSharedOvals},
     {1, "Modifica Tabella", "Modifica", kDarkBlue, 0, ui::twipsRect(2160, 1620, 1095, 615),
-     ui::twipsRect(2280, 1800, 855, 255), ui::twipsRect(120, 1800, 1455, 285),
+     ui::twipsRect(2280, 1800, 855, 255), ui::twipsRect(60, 1800, 1515, 285),
      ui::twipsPoint(1680, 1800), kSharedOvals},
     {2, "Uscita", "Abbandona", QColor(Qt::black), 0, ui::twipsRect(1680, 2475, 1215, 615),
-     ui::twipsRect(1800, 2640, 855, 255), ui::twipsRect(120, 2640, 975, 285),
+     ui::twipsRect(1770, 2640, 1035, 255), ui::twipsRect(60, 2640, 1035, 285),
      ui::twipsPoint(1200, 2640), kSharedOvals},
     {3, "Ricerca CAP", "Cerca", kDarkBlue, 1, QRect(36, 86, 73, 41), QRect(44, 98, 57, 17),
      QRect(26, 60, 96, 19), QPoint(12, 100), QPoint(34, 84)},
@@ -198,7 +199,7 @@ void CalcoloCodiceFiscale::buildDecoration()
     // "Live Update" reads as a label but can be pressed, by screen readers too.
     auto* liveUpdate = new QPushButton(QStringLiteral("Live Update"), this);
     liveUpdate->setObjectName(QStringLiteral("Label4"));
-    liveUpdate->setGeometry(ui::twipsRect(6555, 4455, 975, 255));
+    liveUpdate->setGeometry(ui::twipsRect(6435, 4455, 1095, 255));
     liveUpdate->setFlat(true);
     liveUpdate->setFocusPolicy(Qt::NoFocus);
     liveUpdate->setCursor(ui::handCursor());

@@ -147,6 +147,70 @@ TEST_F(MainWindow, EveryControlOfEveryWindowHasAName)
     EXPECT_EQ(unnamed, QStringList());
 }
 
+// The captions of the main window and of every window it opens that do not fit their places with
+// the font in use.
+QStringList clippedCaptionsOfEveryWindow(CalcoloCodiceFiscale& window)
+{
+    QStringList clipped = clippedTexts(&window);
+    const auto check = [&](QWidget* modal) {
+        if (auto* calculation = qobject_cast<CodiceFiscale*>(modal)) {
+            // Long data on the card shows shortened.
+            typeText(calculation->text1(1), "DELLA ROVERE DI MONTEBELLO SANT'ANGELO IN VADO");
+            typeText(calculation->text1(22), "MARIA GIOVANNA ANTONIETTA ELISABETTA");
+        }
+        clipped << clippedTexts(modal);
+        if (modal->objectName() == "RicercaCAP") {
+            whenModalOpens([&](QWidget* box) {
+                clipped << clippedTexts(box);
+                box->close();
+            });
+            modal->findChild<QPushButton*>("bottone_2")->click();
+            whenModalOpens([&](QWidget* map) {
+                clipped << clippedTexts(map);
+                map->findChild<QAbstractButton*>("Image2_7")->click(); // Emilia Romagna
+            });
+            modal->findChild<QPushButton*>("bottone_1")->click();
+            clipped << clippedTexts(modal); // with the region over the list
+        }
+        modal->close();
+    };
+    for (const char* entry : {"Image4_0", "Image4_1", "Image4_3", "Image4_4"}) {
+        whenModalOpens(check);
+        window.findChild<QAbstractButton*>(entry)->click();
+    }
+    // The input box's check box shows its tick alone: its caption is the label beside it.
+    clipped.removeIf([](const QString& text) { return text.startsWith("Check:"); });
+    return clipped;
+}
+
+// No caption of any window is cut off, with the font in use or a wider one.
+TEST_F(MainWindow, EveryCaptionOfEveryWindowFitsItsPlace)
+{
+    const QStringList clipped = clippedCaptionsOfEveryWindow(window);
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join("\n").toStdString();
+}
+
+TEST(Captions, FitTheirPlacesAlsoWithAWiderFont)
+{
+    const QFont inUse = QApplication::font();
+    QFont wider(QStringLiteral("DejaVu Sans"));
+    wider.setPixelSize(13);
+    QApplication::setFont(wider);
+    {
+        WorkingFolder folder;
+        folder.copyShippedDatabase();
+        RecordedMessages messages;
+        CalcoloCodiceFiscale window;
+        if (showActive(&window)) {
+            const QStringList clipped = clippedCaptionsOfEveryWindow(window);
+            EXPECT_TRUE(clipped.isEmpty()) << clipped.join("\n").toStdString();
+        } else {
+            ADD_FAILURE() << "the main window did not open";
+        }
+    }
+    QApplication::setFont(inUse);
+}
+
 TEST_F(MainWindow, HoveringAnOvalShowsOnlyItsCaption)
 {
     hover(hotArea(1));

@@ -12,7 +12,8 @@ class QAbstractButton;
 namespace ui {
 
 // The common frame of the program's windows: a fixed-size dialog without minimise and maximise
-// buttons, with the program's icon and a white background, centred on the screen when shown. No
+// buttons, with the program's icon and a white background, centred on the screen when shown, its
+// captions made to fit their places with the font the system gives (see fitCaptions). No
 // button is the default: Enter presses only the button that has the focus. Escape presses the
 // window's escape button, when the window names one and it can be pressed, and otherwise does
 // nothing; each window decides what its other keys do.

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QTableView>
 
+#include <algorithm>
+
 namespace ui {
 
 RecordSetModel::RecordSetModel(refdata::DataSource& source, std::vector<Column> columns,
@@ -100,7 +102,9 @@ RecordSetGrid::RecordSetGrid(QTableView* view, refdata::DataSource& source, Reco
 {
     view_->setModel(model_);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        view_->setColumnWidth(i, columns[static_cast<std::size_t>(i)].width);
+        // Wide enough for its title, whatever the font.
+        view_->setColumnWidth(i, std::max(columns[static_cast<std::size_t>(i)].width,
+                                          view_->horizontalHeader()->sectionSizeHint(i)));
     }
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);

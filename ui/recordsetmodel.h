@@ -21,7 +21,7 @@ public:
     struct Column {
         const char* title;
         const char* field;
-        int width; // pixels; the last column takes what is left
+        int width; // pixels, more when its title needs them; the last column takes what is left
     };
 
     RecordSetModel(refdata::DataSource& source, std::vector<Column> columns, QObject* parent);

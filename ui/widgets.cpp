@@ -8,6 +8,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <algorithm>
+#include <utility>
 
 namespace ui {
 
@@ -94,6 +100,83 @@ CaptionPanel::CaptionPanel(const QString& caption, QWidget* parent) : QLabel(cap
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(226, 233, 232));
     setPalette(colours);
+}
+
+int textRoom(const QLabel* label)
+{
+    const int clear = label->frameWidth() > 0 ? 2 * 3 : 0;
+    return label->contentsRect().width() - 2 * label->margin() - std::max(label->indent(), 0) -
+           clear;
+}
+
+void showElided(QLabel* label, const QString& text)
+{
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, textRoom(label));
+    const QString whole = shown == text ? QString() : text;
+    label->setText(shown);
+    label->setToolTip(whole);
+    label->setAccessibleDescription(whole);
+}
+
+namespace {
+
+// The caption as shown: an '&' marks the access key ("&&" is one '&').
+QString shownCaption(const QString& caption)
+{
+    QString shown;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size()) {
+            ++i;
+        }
+        shown += caption[i];
+    }
+    return shown;
+}
+
+// The caption of `control` and the width it has for it; no caption for other controls.
+std::pair<QString, int> captionAndRoom(QWidget* control)
+{
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        if (label->textFormat() == Qt::RichText || label->wordWrap()) {
+            return {};
+        }
+        return {label->buddy() ? shownCaption(label->text()) : label->text(), textRoom(label)};
+    }
+    QStyleOptionButton option;
+    option.initFrom(control);
+    if (auto* button = qobject_cast<QPushButton*>(control)) {
+        option.text = button->text();
+        const QRect contents =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        return {shownCaption(button->text()), contents.width() - 2};
+    }
+    if (auto* radio = qobject_cast<QRadioButton*>(control)) {
+        option.text = radio->text();
+        const QRect contents =
+            radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio);
+        return {shownCaption(radio->text()), contents.width()};
+    }
+    return {};
+}
+
+} // namespace
+
+void fitCaptions(QWidget* window)
+{
+    constexpr int kSmallestFont = 8;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        const auto [caption, room] = captionAndRoom(control);
+        while (!caption.trimmed().isEmpty() &&
+               control->fontMetrics().horizontalAdvance(caption) > room) {
+            QFont smaller = control->font();
+            const int size = QFontInfo(smaller).pixelSize();
+            if (size <= kSmallestFont) {
+                break;
+            }
+            smaller.setPixelSize(size - 1);
+            control->setFont(smaller);
+        }
+    }
 }
 
 // A control that lost the focus along with its window (another window or program in front, a

@@ -85,4 +85,17 @@ public:
     CaptionPanel(const QString& caption, QWidget* parent);
 };
 
+// The width `label` gives its text: inside its frame, margins and indent, and on a framed label
+// (a panel) with three pixels clear on either side.
+int textRoom(const QLabel* label);
+
+// Shows `text` in `label` whole when it fits, else shortened at its end with "…"; the whole text is
+// then the label's tooltip (and its accessible description), so that it can still be read.
+void showElided(QLabel* label, const QString& text);
+
+// Makes the font of each caption of `window` that is wider than its place smaller, a pixel at a
+// time, until it fits: labels and panels (hidden ones too), push buttons and option buttons. The
+// captions keep their words; a font never goes below 8 pixels.
+void fitCaptions(QWidget* window);
+
 } // namespace ui
