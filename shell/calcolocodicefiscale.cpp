@@ -30,7 +30,8 @@ constexpr const char* kExitQuestion = "Confermi l'abbandono dell'applicazione ?"
 // The menu entries. The first three lie in the main menu frame over one picture of three ovals;
 // the reference-table entries lie in a second frame at its right, each over an oval of its own.
 // Positions are relative to the entry's frame; each caption is centred on its oval, the longer
-// "Abbandona" on the wider one, and each panel reaches from the frame's edge almost to its arrow.
+// "Abbandona" on the wider one, and the panels start near the frame's edge, so that the longest
+// caption has room before its arrow.
 // The first letter of an entry's panel is its access key, with Alt.
 struct MenuEntry {
     int code;
