@@ -232,7 +232,8 @@ void CodiceFiscale::buildInputArea()
         fields[i]->setMaxLength(i == 3 ? 10 : 50);
         fields[i]->setValidator(i == 3 ? static_cast<QValidator*>(new DateCharactersValidator(this))
                                        : new ui::CapitalsValidator(this));
-        connect(fields[i], &QLineEdit::textChanged, cardLines_[i], &QLabel::setText);
+        connect(fields[i], &QLineEdit::textChanged, cardLines_[i],
+                [line = cardLines_[i]](const QString& text) { ui::showElided(line, text); });
     }
 
     sexOptions_ = new ui::ButtonArray("Option1", this);

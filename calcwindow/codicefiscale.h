@@ -16,7 +16,8 @@ class PictureButton;
 
 // The calculation window: the user enters surname, given name, sex, place and date of birth, and
 // "&Crea" shows the fiscal code on the picture of the paper card. The typed data is mirrored on
-// the card while it is typed; the small ".." button copies the code to the clipboard and the
+// the card while it is typed, shortened with "…" when longer than its line (the whole value in
+// the line's tooltip); the small ".." button copies the code to the clipboard and the
 // question mark tells how far a computed code can be trusted.
 class CodiceFiscale : public ui::FixedDialog {
     Q_OBJECT

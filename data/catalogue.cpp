@@ -13,6 +13,11 @@ std::string SostituisciApici(std::string_view text)
 
 namespace catalogue {
 
+std::string rowsWhere(std::string_view table, std::string_view criterion)
+{
+    return "Select * from " + std::string(table) + " where " + std::string(criterion);
+}
+
 std::string comuneCriterion(std::string_view name)
 {
     return "[comune]like'" + SostituisciApici(name) + "'";

@@ -82,6 +82,9 @@ inline constexpr const char* kAddPeriod = "INSERT INTO StoriaComuni"
 inline constexpr const char* kCorrectPeriod =
     "UPDATE StoriaComuni SET comune = ?, altro_nome = ?, provincia = ?, al = ? WHERE rowid = ?";
 
+// The rows of `table` that satisfy `criterion`, one of the find criteria below, in table order.
+std::string rowsWhere(std::string_view table, std::string_view criterion);
+
 // Localities with their postal codes.
 inline constexpr const char* kCittaTable = "CittaItaliane";
 inline constexpr const char* kCittaDuplicateSource = "cittaitaliane";

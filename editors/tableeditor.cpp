@@ -78,13 +78,13 @@ TableEditor::TableEditor(QWidget* parent, Definition definition)
 
     gridRows_.setDatabaseName(catalogue::kDatabaseFileUpper);
     gridRows_.setRecordSource(definition_.gridSource);
-    ui::reportingDataErrors(this, [this] { refreshGrid(); });
+    refreshGrid(); // a table that cannot be read keeps the window from opening
     enterEntry(false);
 }
 
 void TableEditor::buildGrid()
 {
-    gridView_ = ui::captionedGrid(this, kGridArea, QStringLiteral("Dati"));
+    gridView_ = ui::captionedGrid(this, kGridArea, QStringLiteral("Dati")).view;
     gridView_->setObjectName(QStringLiteral("grid"));
     model_ = new ui::RecordSetModel(gridRows_, definition_.columns, this);
     grid_ = std::make_unique<ui::RecordSetGrid>(gridView_, gridRows_, model_, definition_.columns);
@@ -130,7 +130,8 @@ void TableEditor::buildEntryFrame()
         entryBoxes_[i] = text;
     }
     addButton(entryFrame_, Ok, "&Ok", definition_.okArea);
-    addButton(entryFrame_, Cancel, "&Annulla", definition_.cancelArea);
+    // During an entry Escape cancels it; while browsing the button, and so Escape, does nothing.
+    setEscapeButton(addButton(entryFrame_, Cancel, "&Annulla", definition_.cancelArea));
 }
 
 QPushButton* TableEditor::addEntryButton(int index, const char* caption, QRect area)
@@ -183,6 +184,39 @@ void TableEditor::clearBoxes()
 void TableEditor::refreshGrid()
 {
     grid_->refresh();
+}
+
+// The grid selects `row`, or its last row when it has no longer so many, and takes the focus, so
+// that the arrow keys move on from there.
+void TableEditor::browseFrom(int row)
+{
+    grid_->selectRow(std::min(row, model_->rowCount() - 1));
+    gridView_->setFocus();
+}
+
+// The texts of the selected row, one per entry box.
+QStringList TableEditor::selectedTexts() const
+{
+    QStringList values;
+    for (int column = 0; column < static_cast<int>(definition_.boxes.size()); ++column) {
+        values << grid_->selectedText(column);
+    }
+    return values;
+}
+
+// The first row of the grid whose columns hold `values`, one per entry box; -1 for none.
+int TableEditor::rowHolding(const QStringList& values) const
+{
+    for (int row = 0; row < model_->rowCount(); ++row) {
+        bool same = true;
+        for (int column = 0; same && column < static_cast<int>(values.size()); ++column) {
+            same = model_->text(row, column) == values[column];
+        }
+        if (same) {
+            return row;
+        }
+    }
+    return -1;
 }
 
 void TableEditor::bottoneClicked(int index)
@@ -253,8 +287,10 @@ void TableEditor::deleteSelected()
     if (!ui::ask(this, ui::kAttention, QString::fromUtf8(definition_.deleteQuestion))) {
         return;
     }
+    const int row = grid_->selectedRow();
     gridRows_.deleteCurrent();
     refreshGrid(); // before the message, so the grid never shows the deleted row while it waits
+    browseFrom(row);
     report(QString::fromUtf8(definition_.deletedMessage));
 }
 
@@ -277,14 +313,17 @@ void TableEditor::save()
     } else {
         gridRows_.edit();
     }
+    QStringList saved;
     for (auto box = entryBoxes_.cbegin(); box != entryBoxes_.cend(); ++box) {
         gridRows_.setFieldValue(definition_.columns[static_cast<std::size_t>(box.key())].field,
                                 box.value()->text().toStdString());
+        saved << box.value()->text();
     }
     gridRows_.update();
     clearBoxes();
     enterEntry(false);
     refreshGrid();
+    browseFrom(std::max(rowHolding(saved), 0));
     setMode({});
 }
 
@@ -293,9 +332,14 @@ void TableEditor::cancelEntry()
     if (!entryFrame_->isEnabled()) {
         return;
     }
+    // Back to the row the entry started from (the disabled grid kept it selected).
+    const QStringList started = selectedTexts();
+    const int row = grid_->selectedRow();
     clearBoxes();
     enterEntry(false);
     refreshGrid();
+    const int found = rowHolding(started);
+    browseFrom(found >= 0 ? found : row);
     setMode({});
 }
 
@@ -320,23 +364,48 @@ bool TableEditor::hasShapes()
     return true;
 }
 
-// True when the first field's value already belongs to another row; the user has then been told.
-// A row being changed may keep its own value, in any letter case.
+// Whether the row whose texts `rowText` gives, by column, holds what the further key boxes (all
+// but the first) hold: the same texts without regard to case and to blanks at the ends.
+bool TableEditor::hasTypedFurtherKey(const std::function<QString(int column)>& rowText) const
+{
+    const auto& key = definition_.keyBoxes;
+    return std::all_of(key.begin() + 1, key.end(), [&](int box) {
+        return rowText(box).trimmed().compare(entryBoxes_[box]->text().trimmed(),
+                                              Qt::CaseInsensitive) == 0;
+    });
+}
+
+// True when the key typed in the boxes already belongs to another row; the user has then been
+// told. A row being changed may keep its own key, in any letter case.
 bool TableEditor::CercaDoppione()
 {
+    const int first = definition_.keyBoxes.front();
+    const QString value = entryBoxes_[first]->text().toUpper();
     duplicateCheck_.setDatabaseName(catalogue::kDatabaseFile);
-    duplicateCheck_.setRecordSource(definition_.duplicateSource);
+    duplicateCheck_.setRecordSource(catalogue::rowsWhere(
+        definition_.duplicateSource, definition_.duplicateCriterion(value.toStdString())));
     duplicateCheck_.refresh();
-    const QString value = entryBoxes_[0]->text().toUpper();
-    duplicateCheck_.findFirst(definition_.duplicateCriterion(value.toStdString()));
-    if (duplicateCheck_.noMatch()) {
+    const auto candidateText = [this](int column) {
+        return text(duplicateCheck_.fieldValue(
+            definition_.columns[static_cast<std::size_t>(column)].field));
+    };
+    bool found = false;
+    for (int row = 0; !found && row < duplicateCheck_.rowCount(); ++row) {
+        duplicateCheck_.setCurrentRow(row);
+        found = hasTypedFurtherKey(candidateText);
+    }
+    if (!found) {
         return false;
     }
-    if (mode() == kModify && grid_->selectedText(0).toUpper() == value) {
+    const auto selectedText = [this](int column) {
+        return grid_->selectedText(column);
+    };
+    if (mode() == kModify && selectedText(first).toUpper() == value &&
+        hasTypedFurtherKey(selectedText)) {
         return false;
     }
     report(QString::fromUtf8(definition_.duplicateMessage));
-    entryBoxes_[0]->setFocus();
+    entryBoxes_[first]->setFocus();
     return true;
 }
 

@@ -7,7 +7,9 @@
 #include "ui/widgets.h"
 
 #include <QMap>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,8 +24,10 @@ class QTableView;
 // What the municipality and locality editors have in common: a grid of the table, the command
 // frame (Nuovo, Modifica, Cancella, Export, Uscita), the entry frame with one box per field and
 // Ok/Annulla, the three modes kept in the hidden box Text3 (empty for browsing, "nuovo",
-// "modifica"), the duplicate check on the first field, deletion after a question, the HTML export
-// and the keys. Each editor describes its table in a Definition.
+// "modifica"), the duplicate check on the row's key, deletion after a question, the HTML export
+// and the keys. When an entry ends or a row is deleted, the grid shows the table afresh and takes
+// the focus on the row saved, the row the entry started from, or the one nearest the deleted row.
+// Each editor describes its table in a Definition.
 class TableEditor : public ui::FixedDialog {
     Q_OBJECT
 public:
@@ -58,6 +62,11 @@ public:
         std::vector<ui::RecordSetModel::Column> columns;
         std::vector<EntryBox> boxes;
         std::vector<int> requiredBoxes;
+        // The boxes whose values together make a row's key, which no two rows may share. The rows
+        // holding the first key box's value are those that duplicateCriterion finds in
+        // duplicateSource (a pattern, in capitals); the further key boxes compare as texts,
+        // without regard to letter case and to blanks at the ends.
+        std::vector<int> keyBoxes = {0};
         std::string (*duplicateCriterion)(std::string_view firstField);
         const char* deleteQuestion;
         const char* deletedMessage;
@@ -76,6 +85,7 @@ public:
     QString mode() const;
 
 protected:
+    // Throws refdata::DataError when the table cannot be read: there is no window to show.
     TableEditor(QWidget* parent, Definition definition);
 
     // Buttons of the entry frame beyond Ok and Annulla.
@@ -104,9 +114,13 @@ private:
     void enterEntry(bool entering);
     int boxLimit(int index) const; // the entry box's own maximum length
     void clearBoxes();
+    void browseFrom(int row);
+    QStringList selectedTexts() const;
+    int rowHolding(const QStringList& values) const;
     bool hasRows() const;
 
     bool hasShapes();
+    bool hasTypedFurtherKey(const std::function<QString(int column)>& rowText) const;
     bool CercaDoppione();
     void EsportaHTML();
 

@@ -4,7 +4,8 @@
 
 // The localities editor: browse, add, change and delete the rows of CittaItaliane (postal code,
 // province, locality, region), pick the region on the map, and export postal codes and
-// localities to "ElencoCittà.html". No two rows may share a postal code.
+// localities to "ElencoCittà.html". A postal code is five digits and a province two letters, kept
+// in capitals; no two rows may share both postal code and locality.
 class TaCitta : public TableEditor {
     Q_OBJECT
 public:

@@ -62,6 +62,7 @@ boxinputta::boxinputta(QWidget* parent)
     buttons->addPushButton(1, QStringLiteral("&Uscita"), page, QRect(272, 100, 60, 19));
     connect(buttons, &QButtonGroup::idClicked, this,
             [this](int index) { index == 0 ? okClicked() : exitClicked(); });
+    setEscapeButton(buttons->button(1));
     textBox_->setFocus();
 }
 

@@ -9,7 +9,8 @@ class QLineEdit;
 // The program's own input box: one line of text and a check box for searching inside the
 // description. The caller sets title, prompt, maximum length and whether the check box can be
 // used, shows the box, then reads results::TestoImmesso and results::RicercaDescrizione.
-// "&Ok" (or Enter in the text) accepts; "&Uscita", or closing the window, leaves the empty text.
+// "&Ok" (or Enter in the text) accepts; "&Uscita", Escape or closing the window leaves the empty
+// text.
 class boxinputta : public ui::FixedDialog {
     Q_OBJECT
 public:

@@ -18,6 +18,7 @@ namespace catalogue = refdata::catalogue;
 namespace {
 
 constexpr const char* kNotFound = "Località non presente in archivio !";
+const QString kGridCaption = QStringLiteral("Dati");
 
 const std::vector<ui::RecordSetModel::Column> kColumns = {{"CAP", "CAP", 50},
                                                           {"Provincia", "Provincia", 60},
@@ -32,7 +33,9 @@ RicercaCAP::RicercaCAP(QWidget* parent)
 {
     setObjectName(QStringLiteral("RicercaCAP"));
 
-    gridView_ = ui::captionedGrid(this, QRect(8, 8, 511, 272), QStringLiteral("Dati"));
+    const ui::CaptionedGrid grid = ui::captionedGrid(this, QRect(8, 8, 511, 272), kGridCaption);
+    gridCaption_ = grid.caption;
+    gridView_ = grid.view;
     gridView_->setObjectName(QStringLiteral("grid"));
     model_ = new ui::RecordSetModel(localities_, kColumns, this);
     grid_ = std::make_unique<ui::RecordSetGrid>(gridView_, localities_, model_, kColumns);
@@ -54,7 +57,8 @@ RicercaCAP::RicercaCAP(QWidget* parent)
     postalCode_->setAccessibleName(QStringLiteral("CAP"));
     postalCode_->setGeometry(8, 12, 134, 50);
     postalCode_->setAlignment(Qt::AlignCenter);
-    postalCode_->setReadOnly(true);
+    postalCode_->setReadOnly(true); // it shows the postal code of the locality under the cursor
+    postalCode_->setFocusPolicy(Qt::NoFocus); // and is no place to type in
     QFont large = postalCode_->font();
     large.setPointSize(24);
     large.setBold(true);
@@ -67,7 +71,9 @@ RicercaCAP::RicercaCAP(QWidget* parent)
     people->setGeometry(372, 308, 150, 146);
 
     buildButtons();
-    reopen(catalogue::kAllLocalities);
+    localities_.setRecordSource(catalogue::kAllLocalities);
+    grid_->refresh(); // a table that cannot be read keeps the window from opening
+    gridClicked();
 }
 
 void RicercaCAP::buildButtons()
@@ -108,17 +114,27 @@ void RicercaCAP::reopen(const std::string& recordSource)
     gridClicked();
 }
 
+// The region whose localities the list holds, beside the list; none for every region.
+void RicercaCAP::showRegion(const QString& region)
+{
+    const QString shown = region.isEmpty() ? QString() : QStringLiteral("Regione: %1").arg(region);
+    gridCaption_->setText(shown.isEmpty() ? kGridCaption : kGridCaption + " - " + shown);
+    gridView_->setAccessibleDescription(shown);
+}
+
 void RicercaCAP::showAll()
 {
+    showRegion({});
     reopen(catalogue::kAllLocalities);
 }
 
 void RicercaCAP::filterByRegion()
 {
     ui::showModally<SelezionaRegione>(this, [this] {
-        const std::string region = results::RegioneScelta.toStdString();
-        reopen(region.empty() ? std::string(catalogue::kAllLocalities)
-                              : catalogue::regionQuery(region));
+        const QString region = results::RegioneScelta;
+        showRegion(region);
+        reopen(region.isEmpty() ? std::string(catalogue::kAllLocalities)
+                                : catalogue::regionQuery(region.toStdString()));
     });
 }
 
@@ -145,8 +161,11 @@ void RicercaCAP::findLocality()
             grid_->selectRow(localities_.currentRow());
         }
     } else {
+        // The localities of every region that contain the text: no region is in force any more.
+        showRegion({});
         localities_.setRecordSource(catalogue::localityContainingQuery(text));
         grid_->refresh(); // a record set opened afresh has no failed find to report
+        gridClicked();
     }
     if (localities_.noMatch()) {
         ui::inform(this, ui::Icon::Information, ui::kAttention, kNotFound);
@@ -154,13 +173,15 @@ void RicercaCAP::findLocality()
 }
 
 // Shows the postal code and the locality of the record under the grid's cursor; an empty list
-// leaves the display as it was.
+// shows none.
 void RicercaCAP::gridClicked()
 {
     const int row = grid_->selectedRow();
     if (model_->rowCount() == 0 || row < 0) {
+        postalCode_->clear();
+        ui::showElided(locality_, {});
         return;
     }
     postalCode_->setText(model_->text(row, 0));
-    locality_->setText(model_->text(row, 2));
+    ui::showElided(locality_, model_->text(row, 2));
 }

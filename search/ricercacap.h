@@ -15,15 +15,17 @@ class CaptionPanel;
 }
 
 // The postal code search: the localities in a grid in name order, the postal code of the one under
-// the cursor in large type and its name on a strip. The list can be narrowed to a region picked
-// on the map; "Tro&va " jumps to the first locality that begins with a text, or lists those whose
-// name contains it. The window only reads the database.
+// the cursor in large type and its name on a strip (both empty when the list is). The list can be
+// narrowed to a region picked on the map, named over the list while in force; "Tro&va " jumps to
+// the first locality that begins with a text, shown in the middle of the list, or lists those
+// whose name contains it. The window only reads the database.
 class RicercaCAP : public ui::FixedDialog {
     Q_OBJECT
 public:
     // Indexes of the buttons (bottone).
     enum Button { All = 0, Region = 1, Find = 2, Exit = 3 };
 
+    // Throws refdata::DataError when the localities cannot be read: there is no window to show.
     explicit RicercaCAP(QWidget* parent = nullptr);
 
 private:
@@ -33,12 +35,14 @@ private:
     void filterByRegion();
     void findLocality();
     void reopen(const std::string& recordSource);
+    void showRegion(const QString& region);
     void gridClicked();
 
     refdata::DataSource localities_; // Data1
     ui::RecordSetModel* model_ = nullptr;
     std::unique_ptr<ui::RecordSetGrid> grid_;
     QTableView* gridView_ = nullptr;
+    QLabel* gridCaption_ = nullptr;        // over the grid: "Dati", and the region in force
     ui::CaptionPanel* locality_ = nullptr; // SSPanel1(15)
     QLineEdit* postalCode_ = nullptr;      // Text1
 };

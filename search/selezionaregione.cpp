@@ -53,6 +53,7 @@ SelezionaRegione::SelezionaRegione(QWidget* parent)
     exit->setGeometry(ui::twipsRect(6120, 7080, 1005, 285));
     exit->setCursor(ui::handCursor());
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+    setEscapeButton(exit);
 }
 
 void SelezionaRegione::regionClicked(int index)

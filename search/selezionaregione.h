@@ -3,7 +3,7 @@
 #include "ui/fixeddialog.h"
 
 // The region picker: a map of Italy on which the user clicks a region's name. The choice is left
-// in results::RegioneScelta; leaving without a choice, by "&Uscita" or by closing the window,
+// in results::RegioneScelta; leaving without a choice, by "&Uscita", Escape or closing the window,
 // leaves the empty text there.
 class SelezionaRegione : public ui::FixedDialog {
     Q_OBJECT

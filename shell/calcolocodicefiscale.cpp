@@ -11,12 +11,14 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSessionManager>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -27,7 +29,10 @@ constexpr const char* kExitQuestion = "Confermi l'abbandono dell'applicazione ?"
 
 // The menu entries. The first three lie in the main menu frame over one picture of three ovals;
 // the reference-table entries lie in a second frame at its right, each over an oval of its own.
-// Positions are relative to the entry's frame.
+// Positions are relative to the entry's frame; each caption is centred on its oval, the longer
+// "Abbandona" on the wider one, and the panels start near the frame's edge, so that the longest
+// caption has room before its arrow.
+// The first letter of an entry's panel is its access key, with Alt.
 struct MenuEntry {
     int code;
     const char* panel;
@@ -41,18 +46,22 @@ struct MenuEntry {
     QPoint oval; // its own oval picture; none for the entries of the main frame
 };
 
+// The order in which Tab and the arrow keys go through the entries: the main menu top to bottom,
+// the reference tables, then leaving.
+constexpr int kKeyboardOrder[] = {0, 1, 3, 4, 2};
+
 const QColor kDarkBlue(0, 0, 192);
 constexpr QPoint kSharedOvals(-1, -1);
 
 const MenuEntry kEntries[] = {
     {0, "Calcola Codice Fiscale", "Calcola", kDarkBlue, 0, ui::twipsRect(2760, 840, 1095, 615),
-     ui::twipsRect(2840, 1000, 855, 255), ui::twipsRect(120, 960, 1935, 285),
+     ui::twipsRect(2840, 1000, 855, 255), ui::twipsRect(60, 960, 2070, 285),
      ui::twipsPoint(2160, 960), kSharedOvals},
     {1, "Modifica Tabella", "Modifica", kDarkBlue, 0, ui::twipsRect(2160, 1620, 1095, 615),
-     ui::twipsRect(2280, 1800, 855, 255), ui::twipsRect(120, 1800, 1455, 285),
+     ui::twipsRect(2280, 1800, 855, 255), ui::twipsRect(60, 1800, 1515, 285),
      ui::twipsPoint(1680, 1800), kSharedOvals},
     {2, "Uscita", "Abbandona", QColor(Qt::black), 0, ui::twipsRect(1680, 2475, 1215, 615),
-     ui::twipsRect(1800, 2640, 855, 255), ui::twipsRect(120, 2640, 975, 285),
+     ui::twipsRect(1770, 2640, 1035, 255), ui::twipsRect(60, 2640, 1035, 285),
      ui::twipsPoint(1200, 2640), kSharedOvals},
     {3, "Ricerca CAP", "Cerca", kDarkBlue, 1, QRect(36, 86, 73, 41), QRect(44, 98, 57, 17),
      QRect(26, 60, 96, 19), QPoint(12, 100), QPoint(34, 84)},
@@ -82,6 +91,7 @@ CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent, const QString& contr
     buildBanner(controlFolder);
     HideMenuCaptions();
     startBanners();
+    menuEntries_[0]->setFocus();
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             &CalcoloCodiceFiscale::confirmSessionEnd);
 }
@@ -117,9 +127,15 @@ void CalcoloCodiceFiscale::buildMenu()
         auto* hotArea = new ui::PictureButton(entry.panel, menuFrames_[entry.frame]);
         hotArea->setObjectName(QStringLiteral("Image4_%1").arg(entry.code));
         hotArea->setGeometry(entry.hotArea);
+        hotArea->setFocusPolicy(Qt::TabFocus); // a click leaves the focus where it is
+        hotArea->installEventFilter(this);
         connect(hotArea, &ui::PictureButton::mouseMoved, this, [this, i] { showCaption(i); });
         connect(hotArea, &QAbstractButton::clicked, this,
                 [this, code = entry.code] { RunMenuAction(static_cast<qint16>(code)); });
+        menuEntries_.append(hotArea);
+    }
+    for (std::size_t i = 1; i < std::size(kKeyboardOrder); ++i) {
+        setTabOrder(menuEntries_[kKeyboardOrder[i - 1]], menuEntries_[kKeyboardOrder[i]]);
     }
 
     auto* title = new QLabel(kTitle, menuFrames_[0]);
@@ -136,10 +152,11 @@ void CalcoloCodiceFiscale::buildMenu()
     for (int i = 0; i < entries; ++i) {
         const MenuEntry& entry = kEntries[i];
         QFrame* frame = menuFrames_[entry.frame];
-        auto* panel = new ui::CaptionPanel(entry.panel, frame);
+        auto* panel = new ui::CaptionPanel(QStringLiteral("&") + entry.panel, frame);
         panel->setObjectName(QStringLiteral("SSPanel1_%1").arg(entry.code));
         panel->setGeometry(entry.panelArea);
         panel->setAttribute(Qt::WA_NoMousePropagation);
+        panel->setBuddy(menuEntries_[i]); // its access key focuses and presses the entry
 
         QLabel* arrow = pictureLabel(QStringLiteral("Image5_%1").arg(entry.code), "arrow.png",
                                      "Freccia", frame);
@@ -183,7 +200,7 @@ void CalcoloCodiceFiscale::buildDecoration()
     // "Live Update" reads as a label but can be pressed, by screen readers too.
     auto* liveUpdate = new QPushButton(QStringLiteral("Live Update"), this);
     liveUpdate->setObjectName(QStringLiteral("Label4"));
-    liveUpdate->setGeometry(ui::twipsRect(6555, 4455, 975, 255));
+    liveUpdate->setGeometry(ui::twipsRect(6435, 4455, 1095, 255));
     liveUpdate->setFlat(true);
     liveUpdate->setFocusPolicy(Qt::NoFocus);
     liveUpdate->setCursor(ui::handCursor());
@@ -221,8 +238,20 @@ void CalcoloCodiceFiscale::startBanners()
 
 bool CalcoloCodiceFiscale::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseMove) {
-        HideMenuCaptions(); // the frame background or a picture
+    const auto entry = std::find(menuEntries_.cbegin(), menuEntries_.cend(), watched);
+    if (entry == menuEntries_.cend()) {
+        if (event->type() == QEvent::MouseMove) {
+            HideMenuCaptions(); // the frame background or a picture
+        }
+    } else if (event->type() == QEvent::FocusIn) {
+        // Reached from the keyboard, an entry shows its caption as the mouse over it does; the
+        // focus the window gives its first entry when it opens shows none.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (testAttribute(Qt::WA_KeyboardFocusChange) &&
+            (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+             reason == Qt::ShortcutFocusReason)) {
+            showCaption(static_cast<int>(entry - menuEntries_.cbegin()));
+        }
     }
     return FixedDialog::eventFilter(watched, event);
 }
@@ -258,10 +287,11 @@ void CalcoloCodiceFiscale::RunMenuAction(qint16 code)
         break;
     case Exit:
         close();
-        break;
+        return;
     default:
-        break;
+        return;
     }
+    menuEntries_[0]->setFocus(); // back from a working window: the first entry, as at the start
 }
 
 void CalcoloCodiceFiscale::startLiveUpdate()

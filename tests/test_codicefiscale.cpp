@@ -76,6 +76,24 @@ TEST_F(CalculationWindow, TypingTurnsSmallLettersIntoCapitalsAndMirrorsOnTheCard
     EXPECT_EQ(card(2)->text(), "MILANO");
 }
 
+TEST_F(CalculationWindow, LongDataIsShortenedOnTheCardAndWholeInItsTooltip)
+{
+    const QString surname = "DELLA ROVERE DI MONTEBELLO SANT'ANGELO IN VADO";
+    type(1, surname.toLower());
+    type(22, "ada");
+    const QString shown = card(0)->text();
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString(); // …
+    EXPECT_TRUE(surname.startsWith(shown.chopped(1)));
+    EXPECT_LE(card(0)->fontMetrics().horizontalAdvance(shown), card(0)->contentsRect().width());
+    EXPECT_EQ(card(0)->toolTip(), surname);
+    EXPECT_EQ(card(1)->text(), "ADA"); // a short name whole, with no tooltip
+    EXPECT_EQ(card(1)->toolTip(), "");
+
+    field(1)->setText("ROSSI"); // shortened again, it shows whole
+    EXPECT_EQ(card(0)->text(), "ROSSI");
+    EXPECT_EQ(card(0)->toolTip(), "");
+}
+
 TEST_F(CalculationWindow, DateFieldTakesOnlyDigitsAndSlashes)
 {
     type(4, "1a2 /-03.x/1974");

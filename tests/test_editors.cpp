@@ -135,7 +135,47 @@ TEST_F(MunicipalityEditor, ModesAndTheirGuards)
     EXPECT_TRUE(editor.box(0)->text().isEmpty());
     EXPECT_TRUE(editor.grid()->isEnabled());
     EXPECT_FALSE(editor.entering());
-    EXPECT_EQ(editor.selectedRow(), 0);
+    EXPECT_EQ(editor.selectedRow(), 1); // the row the entry started from
+}
+
+// After Ok, Annulla or Cancella the arrow keys move at once from the row concerned.
+TEST_F(MunicipalityEditor, TheGridTakesTheFocusOnTheRowSavedLeftOrNearestTheDeletedOne)
+{
+    const auto down = [&] {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        return editor.cell(editor.selectedRow(), 0);
+    };
+    editor.select(editor.find("CASTEL SANT'ANGELO"));
+    editor.press(TableEditor::Modify);
+    editor.press(TableEditor::Cancel);
+    EXPECT_EQ(QApplication::focusWidget(), editor.grid());
+    EXPECT_EQ(down(), "MILANO");
+
+    editor.press(TableEditor::New);
+    editor.type(0, "NAPOLI");
+    editor.type(1, "F839");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(QApplication::focusWidget(), editor.grid());
+    EXPECT_EQ(editor.cell(editor.selectedRow(), 0), "NAPOLI");
+    EXPECT_EQ(down(), "ROMA");
+
+    editor.select(editor.find("AGLIÈ"));
+    editor.press(TableEditor::Modify);
+    editor.type(0, "ZAGAROLO"); // changed, it moves to the end
+    editor.type(1, "M141");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(QApplication::focusWidget(), editor.grid());
+    EXPECT_EQ(editor.selectedRow(), editor.rows() - 1);
+    EXPECT_EQ(editor.cell(editor.selectedRow(), 0), "ZAGAROLO");
+
+    messages.answers = {true, true};
+    editor.press(TableEditor::Delete); // the last row: the new last one
+    EXPECT_EQ(editor.cell(editor.selectedRow(), 0), "ROMA");
+    editor.select(editor.find("MILANO"));
+    editor.press(TableEditor::Delete); // the next one takes its place
+    EXPECT_EQ(QApplication::focusWidget(), editor.grid());
+    EXPECT_EQ(editor.cell(editor.selectedRow(), 0), "NAPOLI");
+    EXPECT_EQ(down(), "ROMA");
 }
 
 TEST_F(MunicipalityEditor, SavingANewRowChecksEmptinessAndDuplicates)
@@ -349,19 +389,18 @@ TEST_F(MunicipalityEditor, EmptyTableHasNothingToChangeOrExport)
     EXPECT_FALSE(std::filesystem::exists("ElencoComuni.html"));
 }
 
-TEST_F(MunicipalityEditor, MissingDatabaseIsReportedWithoutClosing)
+TEST_F(MunicipalityEditor, DatabaseGoneWhileOpenIsReportedAndTheEntryStays)
 {
     std::filesystem::remove("AA1.mdb");
-    editor.open();
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.last().text.contains("AA1.MDB"));
-    EXPECT_EQ(editor.rows(), 0);
     editor.press(TableEditor::New);
-    editor.type(0, "ROMA");
-    editor.type(1, "H501");
+    editor.type(0, "NAPOLI");
+    editor.type(1, "F839");
     editor.press(TableEditor::Ok);
-    EXPECT_EQ(messages.shown.size(), 2u);
+    ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(messages.last().text.contains("AA1.mdb"));
+    EXPECT_EQ(messages.parents.back(), editor.window.get());
+    EXPECT_EQ(editor.window->mode(), "nuovo");
+    EXPECT_EQ(editor.box(0)->text(), "NAPOLI");
 }
 
 TEST_F(MunicipalityEditor, EnteringABoxEmptiesTheClipboardAndSelectsItsText)
@@ -383,6 +422,22 @@ TEST_F(MunicipalityEditor, FocusComingBackWithTheWindowLeavesTheClipboardAlone)
     QFocusEvent back(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
     QApplication::sendEvent(editor.box(1), &back);
     EXPECT_EQ(QApplication::clipboard()->text(), "copiato altrove");
+}
+
+TEST_F(MunicipalityEditor, EscapeCancelsAnEntryAndOtherwiseDoesNothing)
+{
+    QTest::keyClick(editor.grid(), Qt::Key_Escape);
+    EXPECT_TRUE(editor.window->isVisible());
+    for (int start : {TableEditor::New, TableEditor::Modify}) {
+        editor.press(start);
+        editor.type(0, "NAPOLI");
+        QTest::keyClick(editor.box(0), Qt::Key_Escape);
+        EXPECT_EQ(editor.window->mode(), "") << start;
+        EXPECT_FALSE(editor.entering());
+        EXPECT_EQ(editor.box(0)->text(), "");
+        EXPECT_TRUE(editor.window->isVisible());
+    }
+    EXPECT_EQ(editor.rows(), 4);
 }
 
 TEST_F(MunicipalityEditor, F12ClosesWhereverTheFocusIs)
@@ -519,28 +574,80 @@ TEST_F(LocalityEditor, EntryLocksTheCommandsAndOnlyCapAndProvinceAreRequired)
     EXPECT_EQ(editor.cell(0, 0), "00119"); // empty locality sorts first
 }
 
-TEST_F(LocalityEditor, PostalCodesAreUnique)
+// Several municipalities share a postal code (11010 for Allein, Arvier, Avise, ...), and a city
+// has several: only the same postal code with the same locality is a duplicate.
+TEST_F(LocalityEditor, ARowIsADuplicateOnlyWithThePostalCodeAndTheLocalityOfAnother)
+{
+    const auto saveNew = [&](const QString& cap, const QString& locality) {
+        editor.press(TableEditor::New);
+        editor.type(0, cap);
+        editor.type(1, "MI");
+        editor.type(2, locality);
+        editor.press(TableEditor::Ok);
+        const bool saved = editor.window->mode().isEmpty();
+        if (!saved) {
+            EXPECT_EQ(messages.last().text, "CAP e località già presenti in archivio !");
+            EXPECT_EQ(QApplication::focusWidget(), editor.box(0));
+            editor.press(TableEditor::Cancel);
+        }
+        return saved;
+    };
+    EXPECT_FALSE(saveNew("20121", "Milano"));
+    EXPECT_FALSE(saveNew("20121", " MILANO  "));
+    EXPECT_FALSE(saveNew("11100", "aosta")); // stored with blanks around
+    EXPECT_TRUE(saveNew("20121", "Milano Brera"));
+    EXPECT_TRUE(saveNew("20122", "Milano"));
+    EXPECT_TRUE(saveNew("20121", ""));
+    EXPECT_FALSE(saveNew("20121", " "));
+    EXPECT_TRUE(saveNew("11100", "Aosta'")); // an apostrophe is a character like any other
+    EXPECT_EQ(editor.rows(), 7);
+
+    // A changed row keeps its own pair, in any letters, but may not take another's.
+    editor.select(editor.find("00118"));
+    editor.press(TableEditor::Modify);
+    editor.type(1, "rm");
+    editor.type(2, "ROMA");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(editor.window->mode(), "");
+    editor.select(editor.find("00118"));
+    editor.press(TableEditor::Modify);
+    editor.type(0, "20122");
+    editor.type(2, "milano");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(messages.last().text, "CAP e località già presenti in archivio !");
+    EXPECT_EQ(editor.window->mode(), "modifica");
+}
+
+TEST_F(LocalityEditor, PostalCodesAreFiveDigitsAndProvincesTwoLettersInCapitals)
 {
     editor.press(TableEditor::New);
-    editor.type(0, "20121");
-    editor.type(1, "MI");
+    editor.type(2, "Ostia");
+    editor.type(1, "RM");
+    for (const char* cap : {"abcde", "0012", "00 21", "0012x", "٠٠١٢١"}) {
+        editor.type(0, cap);
+        editor.box(2)->setFocus();
+        editor.press(TableEditor::Ok);
+        EXPECT_EQ(messages.last().text, "Il CAP deve essere di cinque cifre, per esempio 00118 !")
+            << cap;
+        EXPECT_EQ(QApplication::focusWidget(), editor.box(0));
+    }
+    editor.type(0, "00121");
+    for (const char* province : {"r", "R1", "r ", "ÀB"}) {
+        editor.type(1, province);
+        editor.box(2)->setFocus();
+        editor.press(TableEditor::Ok);
+        EXPECT_EQ(messages.last().text,
+                  "La provincia deve essere la sigla di due lettere, per esempio RM !")
+            << province;
+        EXPECT_EQ(QApplication::focusWidget(), editor.box(1));
+        EXPECT_EQ(editor.window->mode(), "nuovo");
+    }
+    EXPECT_EQ(editor.rows(), 3);
+    editor.type(1, "zz");
     editor.press(TableEditor::Ok);
-    EXPECT_EQ(messages.last().text, "CAP già presente in archivio !");
-    EXPECT_EQ(QApplication::focusWidget(), editor.box(0));
-    editor.press(TableEditor::Cancel);
-
-    editor.select(1);
-    ASSERT_EQ(editor.cell(1, 0), "20121"); // Aosta, Milano, Roma
-    editor.press(TableEditor::Modify);
-    editor.type(2, "Milano centro"); // keeps its own postal code
-    editor.press(TableEditor::Ok);
-    EXPECT_EQ(messages.shown.size(), 1u);
-
-    editor.select(1);
-    editor.press(TableEditor::Modify);
-    editor.type(0, "11100"); // another row's
-    editor.press(TableEditor::Ok);
-    EXPECT_EQ(messages.last().text, "CAP già presente in archivio !");
+    EXPECT_EQ(editor.window->mode(), "");
+    const int saved = editor.find("00121");
+    EXPECT_EQ(editor.cell(saved, 1), "ZZ");
 }
 
 TEST_F(LocalityEditor, ChangeLoadsEveryBoxAndDeletionAsksFirst)

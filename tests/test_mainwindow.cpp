@@ -11,12 +11,34 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <fstream>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// Closes at once, and names, every window other than a message box that opens modally while it
+// lives: for actions that must open none, so that a fault cannot leave a test waiting.
+class UnexpectedWindows {
+public:
+    UnexpectedWindows()
+    {
+        QObject::connect(&poll_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && !qobject_cast<QMessageBox*>(modal)) {
+                names << modal->objectName();
+                modal->close();
+            }
+        });
+        poll_.start(10);
+    }
+    QStringList names;
+
+private:
+    QTimer poll_;
+};
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -31,7 +53,33 @@ protected:
     {
         return window.findChild<QAbstractButton*>(QStringLiteral("Image4_%1").arg(i));
     }
+    QLabel* panel(int i) { return window.findChild<QLabel*>(QStringLiteral("SSPanel1_%1").arg(i)); }
     QWidget* child(const char* name) { return window.findChild<QWidget*>(name); }
+    // The menu entry that has the window's keyboard focus, -1 for none.
+    int entryWithFocus()
+    {
+        for (int i : {0, 1, 2, 3, 4}) {
+            if (window.focusWidget() == hotArea(i)) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    // Presses `key` where the keyboard focus is; returns the working window that opened (and was
+    // closed at once), empty when none did.
+    QString openWithKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QString opened;
+        whenModalOpens([&](QWidget* modal) {
+            opened = modal->objectName();
+            modal->close();
+        });
+        QTest::keyClick(window.focusWidget(), static_cast<Qt::Key>(key), modifiers);
+        // An access key presses its entry a moment later, as a click shown on screen.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, kPatienceMs));
+        EXPECT_TRUE(showActive(&window)); // as the desktop gives it back its place in front
+        return opened;
+    }
     QList<int> visibleCaptions()
     {
         QList<int> visible;
@@ -66,8 +114,7 @@ TEST_F(MainWindow, HasItsCaptionSizeAndControls)
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(hotArea(i)->accessibleName(), panels[i]);
         EXPECT_EQ(caption(i)->text(), captions[i]);
-        EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("SSPanel1_%1").arg(i))->text(),
-                  panels[i]);
+        EXPECT_EQ(panel(i)->text().remove('&'), panels[i]);
     }
     EXPECT_TRUE(visibleCaptions().isEmpty());
 }
@@ -98,6 +145,70 @@ TEST_F(MainWindow, EveryControlOfEveryWindowHasAName)
         hotArea(entry)->click();
     }
     EXPECT_EQ(unnamed, QStringList());
+}
+
+// The captions of the main window and of every window it opens that do not fit their places with
+// the font in use.
+QStringList clippedCaptionsOfEveryWindow(CalcoloCodiceFiscale& window)
+{
+    QStringList clipped = clippedTexts(&window);
+    const auto check = [&](QWidget* modal) {
+        if (auto* calculation = qobject_cast<CodiceFiscale*>(modal)) {
+            // Long data on the card shows shortened.
+            typeText(calculation->text1(1), "DELLA ROVERE DI MONTEBELLO SANT'ANGELO IN VADO");
+            typeText(calculation->text1(22), "MARIA GIOVANNA ANTONIETTA ELISABETTA");
+        }
+        clipped << clippedTexts(modal);
+        if (modal->objectName() == "RicercaCAP") {
+            whenModalOpens([&](QWidget* box) {
+                clipped << clippedTexts(box);
+                box->close();
+            });
+            modal->findChild<QPushButton*>("bottone_2")->click();
+            whenModalOpens([&](QWidget* map) {
+                clipped << clippedTexts(map);
+                map->findChild<QAbstractButton*>("Image2_7")->click(); // Emilia Romagna
+            });
+            modal->findChild<QPushButton*>("bottone_1")->click();
+            clipped << clippedTexts(modal); // with the region over the list
+        }
+        modal->close();
+    };
+    for (const char* entry : {"Image4_0", "Image4_1", "Image4_3", "Image4_4"}) {
+        whenModalOpens(check);
+        window.findChild<QAbstractButton*>(entry)->click();
+    }
+    // The input box's check box shows its tick alone: its caption is the label beside it.
+    clipped.removeIf([](const QString& text) { return text.startsWith("Check:"); });
+    return clipped;
+}
+
+// No caption of any window is cut off, with the font in use or a wider one.
+TEST_F(MainWindow, EveryCaptionOfEveryWindowFitsItsPlace)
+{
+    const QStringList clipped = clippedCaptionsOfEveryWindow(window);
+    EXPECT_TRUE(clipped.isEmpty()) << clipped.join("\n").toStdString();
+}
+
+TEST(Captions, FitTheirPlacesAlsoWithAWiderFont)
+{
+    const QFont inUse = QApplication::font();
+    QFont wider(QStringLiteral("DejaVu Sans"));
+    wider.setPixelSize(13);
+    QApplication::setFont(wider);
+    {
+        WorkingFolder folder;
+        folder.copyShippedDatabase();
+        RecordedMessages messages;
+        CalcoloCodiceFiscale window;
+        if (showActive(&window)) {
+            const QStringList clipped = clippedCaptionsOfEveryWindow(window);
+            EXPECT_TRUE(clipped.isEmpty()) << clipped.join("\n").toStdString();
+        } else {
+            ADD_FAILURE() << "the main window did not open";
+        }
+    }
+    QApplication::setFont(inUse);
 }
 
 TEST_F(MainWindow, HoveringAnOvalShowsOnlyItsCaption)
@@ -178,6 +289,80 @@ TEST_F(MainWindow, TopOvalOpensAFreshCalculationWindowWithTheHourglassOverTheMen
     EXPECT_TRUE(window.findChildren<CodiceFiscale*>().isEmpty()); // each closed window is gone
 }
 
+TEST_F(MainWindow, TabAndTheArrowsGoThroughTheEntriesShowingTheirCaptions)
+{
+    EXPECT_EQ(entryWithFocus(), 0);
+    EXPECT_TRUE(visibleCaptions().isEmpty()); // the window opens without a caption
+    QList<int> tabbed;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+        tabbed << entryWithFocus();
+        EXPECT_EQ(visibleCaptions(), QList<int>{tabbed.last()});
+    }
+    EXPECT_EQ(tabbed, (QList<int>{1, 3, 4, 2, 0}));
+    QList<int> arrowed;
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Up, Qt::Key_Left, Qt::Key_Left}) {
+        QTest::keyClick(window.focusWidget(), key);
+        arrowed << entryWithFocus();
+    }
+    EXPECT_EQ(arrowed, (QList<int>{1, 3, 1, 0, 2}));
+    QTest::keyClick(window.focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(entryWithFocus(), 4);
+    EXPECT_EQ(visibleCaptions(), QList<int>{4});
+
+    // The entry with the focus carries a mark, which goes with the focus.
+    const QImage marked = hotArea(4)->grab().toImage();
+    QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+    EXPECT_NE(hotArea(4)->grab().toImage(), marked);
+    QTest::keyClick(window.focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(hotArea(4)->grab().toImage(), marked);
+}
+
+TEST_F(MainWindow, EnterAndSpaceOpenTheEntryWithTheFocusAndTheFirstHasItAgainAfter)
+{
+    EXPECT_EQ(openWithKey(Qt::Key_Return), "CodiceFiscale");
+    QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(openWithKey(Qt::Key_Enter, Qt::KeypadModifier), "TaSettori");
+    EXPECT_EQ(entryWithFocus(), 0);
+    hotArea(4)->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(openWithKey(Qt::Key_Space), "TaCitta");
+    EXPECT_EQ(entryWithFocus(), 0);
+
+    hotArea(1)->setFocus(Qt::TabFocusReason);
+    whenModalOpens([](QWidget* modal) { modal->close(); });
+    QTest::mouseClick(hotArea(3), Qt::LeftButton);
+    EXPECT_EQ(entryWithFocus(), 0);
+
+    messages.answers = {false};
+    hotArea(2)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(hotArea(2), Qt::Key_Return);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().text, "Confermi l'abbandono dell'applicazione ?");
+    EXPECT_EQ(entryWithFocus(), 2); // still there to try again
+}
+
+TEST_F(MainWindow, AltWithThePanelsUnderlinedLetterOpensItsEntry)
+{
+    const struct {
+        int entry;
+        Qt::Key key;
+        const char* window;
+    } entries[] = {{0, Qt::Key_C, "CodiceFiscale"},
+                   {1, Qt::Key_M, "TaSettori"},
+                   {3, Qt::Key_R, "RicercaCAP"},
+                   {4, Qt::Key_T, "TaCitta"}};
+    for (const auto& entry : entries) {
+        EXPECT_EQ(QKeySequence::mnemonic(panel(entry.entry)->text()),
+                  QKeySequence(Qt::ALT | entry.key));
+        EXPECT_EQ(openWithKey(entry.key, Qt::AltModifier), entry.window);
+    }
+    EXPECT_EQ(QKeySequence::mnemonic(panel(2)->text()), QKeySequence(Qt::ALT | Qt::Key_U));
+    messages.answers = {false};
+    QTest::keyClick(window.focusWidget(), Qt::Key_U, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !messages.shown.empty(); }, kPatienceMs));
+    EXPECT_EQ(messages.last().text, "Confermi l'abbandono dell'applicazione ?");
+}
+
 TEST_F(MainWindow, LeavingAsksFirstAndNoKeepsTheProgram)
 {
     messages.answers = {false};
@@ -197,6 +382,33 @@ TEST_F(MainWindow, LeavingAsksFirstAndNoKeepsTheProgram)
     messages.answers = {true};
     window.close();
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(MainWindow, AWorkingWindowWhoseDataCannotBeReadStaysClosedAndTheMenuSaysWhy)
+{
+    std::filesystem::remove("AA1.mdb");
+    UnexpectedWindows opened;
+    QList<Qt::CursorShape> pointers;
+    messages.onShow = [&](const ui::Message&) {
+        pointers << window.cursor().shape();
+    };
+    for (int entry : {1, 3, 4}) {
+        hotArea(entry)->click();
+    }
+    std::ofstream("AA1.mdb") << "non sono un archivio";
+    hotArea(4)->click();
+    EXPECT_EQ(opened.names, QStringList());
+    ASSERT_EQ(messages.shown.size(), 4u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(
+            messages.shown[i].text.contains("AA1.mdb\" nella cartella", Qt::CaseInsensitive))
+            << messages.shown[i].text.toStdString();
+    }
+    EXPECT_TRUE(messages.last().text.contains("non è un archivio valido"));
+    EXPECT_EQ(messages.parents, std::vector<QWidget*>(4, &window));
+    EXPECT_EQ(pointers, QList<Qt::CursorShape>(4, Qt::ArrowCursor));
+    EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(entryWithFocus(), 0);
 }
 
 TEST_F(MainWindow, OtherActionCodesOnlyHideTheCaptions)
@@ -310,6 +522,28 @@ TEST(MainWindowBanner, WithoutItsPluginTheWindowHasNoBanner)
     CalcoloCodiceFiscale window(nullptr, folder.path().c_str());
     EXPECT_FALSE(window.findChild<QWidget*>("FBanner1"));
     EXPECT_TRUE(showActive(&window));
+}
+
+// The real message box of a database that cannot be opened stands over the main window.
+TEST(MissingDatabase, TheMessageBelongsToTheMainWindowAndIsCentredOnIt)
+{
+    WorkingFolder folder;
+    CalcoloCodiceFiscale window;
+    ASSERT_TRUE(showActive(&window));
+    UnexpectedWindows opened;
+    const QWidget* owner = nullptr;
+    QPoint offset;
+    whenModalOpens([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_TRUE(box);
+        owner = box->parentWidget();
+        offset = box->frameGeometry().center() - window.frameGeometry().center();
+        box->button(QMessageBox::Ok)->click();
+    });
+    window.findChild<QAbstractButton*>("Image4_1")->click();
+    EXPECT_EQ(owner, &window);
+    EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
+    EXPECT_EQ(opened.names, QStringList());
 }
 
 // The real message box: Italian buttons, and No as the default that Enter presses.

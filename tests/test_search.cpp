@@ -50,19 +50,32 @@ TEST_F(InputBox, TypedSmallLettersBecomeCapitalsAndOkGivesTheText)
     EXPECT_FALSE(box.isVisible());
 }
 
-TEST_F(InputBox, EnterActsAsOkOnlyInTheTextAndEscapeDoesNothing)
+TEST_F(InputBox, EnterActsAsOkOnlyInTheTextAndEscapeAsUscita)
 {
     EXPECT_FALSE(button(0)->isDefault());
     EXPECT_FALSE(button(1)->isDefault());
     typeText(testo(), "roma");
     QTest::keyClick(check(), Qt::Key_Return);
-    QTest::keyClick(check(), Qt::Key_Escape);
     EXPECT_TRUE(box.isVisible());
     results::RicercaDescrizione = 1;
     QTest::keyClick(testo(), Qt::Key_Return);
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(results::TestoImmesso, "ROMA");
     EXPECT_EQ(results::RicercaDescrizione, 0);
+
+    for (bool inTheText : {true, false}) {
+        boxinputta again;
+        ASSERT_TRUE(showActive(&again));
+        auto* text = again.findChild<QLineEdit*>("testo");
+        typeText(text, "milano");
+        results::RicercaDescrizione = 1;
+        QTest::keyClick(inTheText ? static_cast<QWidget*>(text) : again.findChild<QCheckBox*>(),
+                        Qt::Key_Escape);
+        EXPECT_FALSE(again.isVisible());
+        EXPECT_EQ(results::TestoImmesso, "");
+        EXPECT_EQ(text->text(), "");
+        EXPECT_EQ(results::RicercaDescrizione, 1);
+    }
 }
 
 TEST_F(InputBox, LeavingGivesNoTextAndKeepsTheCheckBoxResult)
@@ -110,6 +123,7 @@ protected:
     int currentRow() { return grid()->currentIndex().row(); }
     QString shownCode() { return window->findChild<QLineEdit*>("Text1")->text(); }
     QString shownLocality() { return window->findChild<QLabel*>("SSPanel1_15")->text(); }
+    QString listCaption() { return window->findChild<QLabel*>("gridCaption")->text(); }
     void press(int index)
     {
         window->findChild<QPushButton*>(QStringLiteral("bottone_%1").arg(index))->click();
@@ -187,6 +201,47 @@ TEST_F(PostalCodeSearch, RegionNarrowsTheListAndLeavingTheMapListsEverything)
     EXPECT_EQ(rows(), 8570);
 }
 
+// The region in force is named over the list until the list holds every region again.
+TEST_F(PostalCodeSearch, TheRegionInForceIsNamedOverTheList)
+{
+    EXPECT_EQ(listCaption(), "Dati");
+    pickRegion(2);
+    EXPECT_EQ(listCaption(), "Dati - Regione: Valle d'Aosta");
+    EXPECT_EQ(grid()->accessibleDescription(), "Regione: Valle d'Aosta");
+    find("aosta", false); // moves inside the region
+    EXPECT_EQ(listCaption(), "Dati - Regione: Valle d'Aosta");
+    press(RicercaCAP::All);
+    EXPECT_EQ(listCaption(), "Dati");
+    EXPECT_EQ(grid()->accessibleDescription(), "");
+
+    pickRegion(16);
+    EXPECT_EQ(listCaption(), "Dati - Regione: Lazio");
+    pickRegion(-1);
+    EXPECT_EQ(listCaption(), "Dati");
+    pickRegion(16);
+    find("castel", true); // looks in every region
+    EXPECT_EQ(listCaption(), "Dati");
+    EXPECT_TRUE(column(3).contains("Lombardia"));
+}
+
+TEST_F(PostalCodeSearch, ThePostalCodeCanBeReadButNotChanged)
+{
+    auto* code = window->findChild<QLineEdit*>("Text1");
+    const QString shown = code->text();
+    typeText(code, "99");
+    QTest::keyClick(code, Qt::Key_Backspace);
+    QApplication::clipboard()->setText("00000");
+    QTest::keyClick(code, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(code->text(), shown);
+    grid()->setFocus();
+    QStringList stops;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        stops << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_FALSE(stops.contains("Text1")) << stops.join(" ").toStdString();
+}
+
 TEST_F(PostalCodeSearch, FindMovesToTheFirstLocalityBeginningWithTheText)
 {
     find("mil", false);
@@ -198,6 +253,10 @@ TEST_F(PostalCodeSearch, FindMovesToTheFirstLocalityBeginningWithTheText)
     EXPECT_EQ(cell(currentRow(), 2), "Milano");
     EXPECT_EQ(shownCode(), cell(first, 0));
     EXPECT_EQ(rows(), 8570); // the list stays as it was
+    // In the middle of the list, with the localities around it in view.
+    const QRect found = grid()->visualRect(grid()->currentIndex());
+    const int middle = grid()->viewport()->height() / 2;
+    EXPECT_LE(std::abs(found.center().y() - middle), found.height()) << found.y();
 
     pickRegion(3); // Lombardia
     find("napoli", false);
@@ -220,6 +279,8 @@ TEST_F(PostalCodeSearch, SearchInTheNameReplacesTheList)
     find("nessun luogo", true);
     EXPECT_EQ(rows(), 0);
     EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(shownCode(), ""); // nothing listed, nothing shown
+    EXPECT_EQ(shownLocality(), "");
     press(RicercaCAP::Find); // nothing listed: no input box at all
     EXPECT_EQ(rows(), 0);
 }

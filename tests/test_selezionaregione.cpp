@@ -16,13 +16,13 @@ TEST(RegionPicker, AClickOnARegionsNameGivesThatRegion)
         QPoint name;
         const char* region;
     } names[] = {
-        {{165, 26}, "Lombardia"},  {{309, 10}, "Trentino"},       {{65, 56}, "Valle d'Aosta"},
-        {{392, 66}, "Friuli"},     {{361, 120}, "Veneto"},        {{42, 162}, "Piemonte"},
+        {{165, 26}, "Lombardia"},       {{309, 10}, "Trentino"},  {{65, 56}, "Valle d'Aosta"},
+        {{392, 66}, "Friuli"},          {{361, 120}, "Veneto"},   {{42, 162}, "Piemonte"},
         {{368, 153}, "Emilia Romagna"}, {{368, 194}, "Marche"},   {{84, 221}, "Liguria"},
-        {{381, 224}, "Abruzzo"},   {{133, 250}, "Toscana"},       {{428, 245}, "Molise"},
-        {{449, 277}, "Puglia"},    {{185, 298}, "Umbria"},        {{208, 332}, "Lazio"},
-        {{40, 376}, "Sardegna"},   {{260, 365}, "Campania"},      {{268, 397}, "Basilicata"},
-        {{450, 410}, "Calabria"},  {{204, 468}, "Sicilia"},
+        {{381, 224}, "Abruzzo"},        {{133, 250}, "Toscana"},  {{428, 245}, "Molise"},
+        {{449, 277}, "Puglia"},         {{185, 298}, "Umbria"},   {{208, 332}, "Lazio"},
+        {{40, 376}, "Sardegna"},        {{260, 365}, "Campania"}, {{268, 397}, "Basilicata"},
+        {{450, 410}, "Calabria"},       {{204, 468}, "Sicilia"},
     };
     for (const auto& [name, region] : names) {
         SelezionaRegione picker;
@@ -53,6 +53,13 @@ TEST(RegionPicker, LeavingWithoutAPickGivesTheEmptyText)
     showActive(&closedByItsFrame);
     results::RegioneScelta = "Lazio";
     closedByItsFrame.close();
+    EXPECT_EQ(results::RegioneScelta, "");
+
+    SelezionaRegione leftWithEscape;
+    showActive(&leftWithEscape);
+    results::RegioneScelta = "Lazio";
+    QTest::keyClick(&leftWithEscape, Qt::Key_Escape);
+    EXPECT_FALSE(leftWithEscape.isVisible());
     EXPECT_EQ(results::RegioneScelta, "");
 }
 

@@ -8,11 +8,19 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -23,16 +31,17 @@
 #include <functional>
 #include <vector>
 
-// Stands in for the user at the program's message boxes: records every message and answers
-// questions from a list (No when the list is empty).
+// Stands in for the user at the program's message boxes: records every message, and the window
+// it belonged to, and answers questions from a list (No when the list is empty).
 class RecordedMessages : public ui::MessagePresenter {
 public:
     RecordedMessages() { ui::setMessagePresenter(this); }
     ~RecordedMessages() override { ui::setMessagePresenter(nullptr); }
 
-    bool present(QWidget*, const ui::Message& message) override
+    bool present(QWidget* parent, const ui::Message& message) override
     {
         shown.push_back(message);
+        parents.push_back(parent);
         if (onShow) {
             onShow(message);
         }
@@ -47,6 +56,7 @@ public:
     const ui::Message& last() const { return shown.back(); }
 
     std::vector<ui::Message> shown;
+    std::vector<QWidget*> parents; // the window each message belonged to
     std::deque<bool> answers;
     std::function<void(const ui::Message&)> onShow;
 };
@@ -108,6 +118,71 @@ inline bool showActive(QWidget* window)
     window->show();
     window->activateWindow();
     return QTest::qWaitForWindowActive(window);
+}
+
+// The text a label or button shows: its '&' marks an access key, "&&" stands for '&'.
+inline QString shownText(QString text, bool marksAccessKeys)
+{
+    if (marksAccessKeys) {
+        text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove('&').replace('\x01', '&');
+    }
+    return text;
+}
+
+// The captions of `window`, of its labels (hidden ones too: hover captions show later), panels,
+// buttons, frames and column headers, that are wider than the room their control gives them with
+// the font it uses, each as "name: text". A caption keeps clear of the edges of its panel (three
+// pixels on either side) or button (one pixel).
+inline QStringList clippedTexts(QWidget* window)
+{
+    QStringList clipped;
+    const auto check = [&](const QWidget* control, const QString& text, int room) {
+        const int needed = control->fontMetrics().horizontalAdvance(text);
+        if (!text.trimmed().isEmpty() && needed > room) {
+            clipped << QStringLiteral("%1: %2 (%3 > %4)")
+                           .arg(control->objectName(), text)
+                           .arg(needed)
+                           .arg(room);
+        }
+    };
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (label->textFormat() == Qt::RichText || label->wordWrap()) {
+            continue;
+        }
+        const int air = label->frameWidth() > 0 ? 6 : 0;
+        check(label, shownText(label->text(), label->buddy() != nullptr),
+              label->contentsRect().width() - 2 * label->margin() - std::max(label->indent(), 0) -
+                  air);
+    }
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        QStyle::SubElement contents = QStyle::SE_PushButtonContents;
+        if (qobject_cast<QCheckBox*>(button)) {
+            contents = QStyle::SE_CheckBoxContents;
+        } else if (qobject_cast<QRadioButton*>(button)) {
+            contents = QStyle::SE_RadioButtonContents;
+        }
+        const int room = button->style()->subElementRect(contents, &option, button).width() -
+                         (qobject_cast<QPushButton*>(button) ? 2 : 0);
+        check(button, shownText(button->text(), true), room);
+    }
+    for (QGroupBox* frame : window->findChildren<QGroupBox*>()) {
+        check(frame, shownText(frame->title(), true), frame->width());
+    }
+    for (QHeaderView* header : window->findChildren<QHeaderView*>()) {
+        if (header->isHidden()) {
+            continue;
+        }
+        const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+        for (int section = 0; section < header->count(); ++section) {
+            const QString title =
+                header->model()->headerData(section, header->orientation()).toString();
+            check(header->parentWidget(), title, header->sectionSize(section) - 2 * margin);
+        }
+    }
+    return clipped;
 }
 
 // The controls of `window` (those we named, shown with it) that screen readers would find

@@ -1,5 +1,7 @@
 #include "ui/fixeddialog.h"
 
+#include "ui/widgets.h"
+
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -25,6 +27,8 @@ void FixedDialog::showEvent(QShowEvent* event)
     for (auto* button : findChildren<QPushButton*>()) {
         button->setAutoDefault(false);
     }
+    fitCaptions(this); // whatever font the system gives
+
     if (const QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
@@ -47,6 +51,10 @@ void FixedDialog::keyPressEvent(QKeyEvent* event)
         event->ignore();
         return;
     case Qt::Key_Escape:
+        if (escapeButton_ && escapeButton_->isEnabled() && escapeButton_->isVisible()) {
+            escapeButton_->click();
+            return;
+        }
         event->ignore();
         return;
     default:

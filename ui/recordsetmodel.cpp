@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QTableView>
 
+#include <algorithm>
+
 namespace ui {
 
 RecordSetModel::RecordSetModel(refdata::DataSource& source, std::vector<Column> columns,
@@ -78,7 +80,7 @@ QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, in
     return QString::fromUtf8(columns_.at(static_cast<std::size_t>(section)).title);
 }
 
-QTableView* captionedGrid(QWidget* parent, QRect area, const QString& caption)
+CaptionedGrid captionedGrid(QWidget* parent, QRect area, const QString& caption)
 {
     constexpr int kCaptionHeight = 18;
     auto* strip = new QLabel(caption, parent);
@@ -91,7 +93,7 @@ QTableView* captionedGrid(QWidget* parent, QRect area, const QString& caption)
     auto* view = new QTableView(parent);
     view->setAccessibleName(caption);
     view->setGeometry(area.adjusted(0, kCaptionHeight, 0, 0));
-    return view;
+    return {strip, view};
 }
 
 RecordSetGrid::RecordSetGrid(QTableView* view, refdata::DataSource& source, RecordSetModel* model,
@@ -100,12 +102,15 @@ RecordSetGrid::RecordSetGrid(QTableView* view, refdata::DataSource& source, Reco
 {
     view_->setModel(model_);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        view_->setColumnWidth(i, columns[static_cast<std::size_t>(i)].width);
+        // Wide enough for its title, whatever the font.
+        view_->setColumnWidth(i, std::max(columns[static_cast<std::size_t>(i)].width,
+                                          view_->horizontalHeader()->sectionSizeHint(i)));
     }
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view_->setAlternatingRowColors(true);
+    view_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel); // a row can be centred
     view_->verticalHeader()->hide();
     view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view_->verticalHeader()->setDefaultSectionSize(18);
@@ -143,7 +148,7 @@ void RecordSetGrid::selectRow(int row)
     const QModelIndex index = model_->index(row, 0);
     view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                         QItemSelectionModel::Rows);
-    view_->scrollTo(index);
+    view_->scrollTo(index, QAbstractItemView::PositionAtCenter);
     source_.setCurrentRow(row);
 }
 

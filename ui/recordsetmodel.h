@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class QLabel;
 class QTableView;
 class QWidget;
 
@@ -20,7 +21,7 @@ public:
     struct Column {
         const char* title;
         const char* field;
-        int width; // pixels; the last column takes what is left
+        int width; // pixels, more when its title needs them; the last column takes what is left
     };
 
     RecordSetModel(refdata::DataSource& source, std::vector<Column> columns, QObject* parent);
@@ -43,9 +44,13 @@ private:
     int rows_ = 0;
 };
 
-// A table view under a caption strip, filling `area` of `parent`; its accessible name is the
-// caption.
-QTableView* captionedGrid(QWidget* parent, QRect area, const QString& caption);
+// A table view under a caption strip, filling `area` of `parent`; the view's accessible name is
+// the caption.
+struct CaptionedGrid {
+    QLabel* caption;
+    QTableView* view;
+};
+CaptionedGrid captionedGrid(QWidget* parent, QRect area, const QString& caption);
 
 // A read-only grid on a record set: one row selected at a time, and the selected row is the
 // record set's current row. After each refresh of the model the first row is selected.
@@ -58,6 +63,7 @@ public:
     int selectedRow() const;
     // Text of column `column` in the selected row; empty when no row is selected.
     QString selectedText(int column) const;
+    // Selects `row` and scrolls it to the middle of the view, with rows to see on both sides.
     void selectRow(int row);
 
 private:

@@ -3,10 +3,17 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <algorithm>
+#include <utility>
 
 namespace ui {
 
@@ -35,15 +42,22 @@ void PictureButton::setPicture(const QPixmap& picture, bool stretched)
 
 void PictureButton::paintEvent(QPaintEvent*)
 {
-    if (picture_.isNull()) {
-        return;
-    }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (stretched_) {
-        painter.drawPixmap(rect(), picture_);
-    } else {
-        painter.drawPixmap(0, 0, picture_);
+    if (!picture_.isNull()) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        if (stretched_) {
+            painter.drawPixmap(rect(), picture_);
+        } else {
+            painter.drawPixmap(0, 0, picture_);
+        }
+    }
+    if (hasFocus()) {
+        // A dotted ring on the face of the oval (or round picture) under the area, inside its rim
+        // so that it shows on an oval of any colour.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0, 0, 128), 1.5, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QRectF(rect()).adjusted(5.5, 5.5, -5.5, -5.5));
     }
 }
 
@@ -52,6 +66,16 @@ void PictureButton::mouseMoveEvent(QMouseEvent* event)
     emit mouseMoved();
     QAbstractButton::mouseMoveEvent(event);
     event->accept(); // the move was this control's, not its parent's
+}
+
+void PictureButton::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !(event->modifiers() & ~Qt::KeypadModifier)) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 QSize PictureButton::sizeHint() const
@@ -76,6 +100,83 @@ CaptionPanel::CaptionPanel(const QString& caption, QWidget* parent) : QLabel(cap
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(226, 233, 232));
     setPalette(colours);
+}
+
+int textRoom(const QLabel* label)
+{
+    const int clear = label->frameWidth() > 0 ? 2 * 3 : 0;
+    return label->contentsRect().width() - 2 * label->margin() - std::max(label->indent(), 0) -
+           clear;
+}
+
+void showElided(QLabel* label, const QString& text)
+{
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, textRoom(label));
+    const QString whole = shown == text ? QString() : text;
+    label->setText(shown);
+    label->setToolTip(whole);
+    label->setAccessibleDescription(whole);
+}
+
+namespace {
+
+// The caption as shown: an '&' marks the access key ("&&" is one '&').
+QString shownCaption(const QString& caption)
+{
+    QString shown;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size()) {
+            ++i;
+        }
+        shown += caption[i];
+    }
+    return shown;
+}
+
+// The caption of `control` and the width it has for it; no caption for other controls.
+std::pair<QString, int> captionAndRoom(QWidget* control)
+{
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        if (label->textFormat() == Qt::RichText || label->wordWrap()) {
+            return {};
+        }
+        return {label->buddy() ? shownCaption(label->text()) : label->text(), textRoom(label)};
+    }
+    QStyleOptionButton option;
+    option.initFrom(control);
+    if (auto* button = qobject_cast<QPushButton*>(control)) {
+        option.text = button->text();
+        const QRect contents =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        return {shownCaption(button->text()), contents.width() - 2};
+    }
+    if (auto* radio = qobject_cast<QRadioButton*>(control)) {
+        option.text = radio->text();
+        const QRect contents =
+            radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio);
+        return {shownCaption(radio->text()), contents.width()};
+    }
+    return {};
+}
+
+} // namespace
+
+void fitCaptions(QWidget* window)
+{
+    constexpr int kSmallestFont = 8;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        const auto [caption, room] = captionAndRoom(control);
+        while (!caption.trimmed().isEmpty() &&
+               control->fontMetrics().horizontalAdvance(caption) > room) {
+            QFont smaller = control->font();
+            const int size = QFontInfo(smaller).pixelSize();
+            if (size <= kSmallestFont) {
+                break;
+            }
+            smaller.setPixelSize(size - 1);
+            control->setFont(smaller);
+        }
+    }
 }
 
 // A control that lost the focus along with its window (another window or program in front, a

@@ -16,7 +16,8 @@ namespace ui {
 QCursor handCursor();
 
 // A picture that can be pressed like a button (and is one for screen readers). Without a
-// picture it is an invisible hot area.
+// picture it is an invisible hot area. It takes no keyboard focus unless given a focus policy;
+// with the focus it shows a ring inside its area and Enter, like Space, presses it.
 class PictureButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -30,6 +31,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     QSize sizeHint() const override;
 
 private:
@@ -82,5 +84,18 @@ class CaptionPanel : public QLabel {
 public:
     CaptionPanel(const QString& caption, QWidget* parent);
 };
+
+// The width `label` gives its text: inside its frame, margins and indent, and on a framed label
+// (a panel) with three pixels clear on either side.
+int textRoom(const QLabel* label);
+
+// Shows `text` in `label` whole when it fits, else shortened at its end with "…"; the whole text is
+// then the label's tooltip (and its accessible description), so that it can still be read.
+void showElided(QLabel* label, const QString& text);
+
+// Makes the font of each caption of `window` that is wider than its place smaller, a pixel at a
+// time, until it fits: labels and panels (hidden ones too), push buttons and option buttons. The
+// captions keep their words; a font never goes below 8 pixels.
+void fitCaptions(QWidget* window);
 
 } // namespace ui
