@@ -157,6 +157,14 @@ QStringList clippedCaptionsOfEveryWindow(CalcoloCodiceFiscale& window)
             // Long data on the card shows shortened.
             typeText(calculation->text1(1), "DELLA ROVERE DI MONTEBELLO SANT'ANGELO IN VADO");
             typeText(calculation->text1(22), "MARIA GIOVANNA ANTONIETTA ELISABETTA");
+            // The list of several places that fit, and a verified code's button.
+            typeText(calculation->text1(6), "PALAU");
+            typeText(calculation->text1(4), "01/01/1980");
+            whenModalOpens([&](QWidget* choice) {
+                clipped << clippedTexts(choice);
+                choice->close();
+            });
+            calculation->findChild<QPushButton*>("bottone_0")->click();
         }
         clipped << clippedTexts(modal);
         if (modal->objectName() == "RicercaCAP") {
