@@ -101,6 +101,63 @@ fs::path resolveDatabaseFile(const fs::path& name)
     return *std::min_element(matches.begin(), matches.end());
 }
 
+StoredValue StoredValue::fromColumn(sqlite3_stmt* statement, int column)
+{
+    StoredValue value;
+    // The type first: reading the text may convert the value.
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return value;
+    case SQLITE_INTEGER:
+        value.type = Type::Integer;
+        value.integer = sqlite3_column_int64(statement, column);
+        break;
+    case SQLITE_FLOAT:
+        value.type = Type::Real;
+        value.real = sqlite3_column_double(statement, column);
+        break;
+    case SQLITE_BLOB:
+        value.type = Type::Blob;
+        break;
+    default:
+        value.type = Type::Text;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    if (text) {
+        value.text.assign(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+    }
+    return value;
+}
+
+void StoredValue::bind(sqlite3_stmt* statement, int parameter) const
+{
+    const int size = static_cast<int>(text.size());
+    switch (type) {
+    case Type::Null:
+        sqlite3_bind_null(statement, parameter);
+        break;
+    case Type::Integer:
+        sqlite3_bind_int64(statement, parameter, integer);
+        break;
+    case Type::Real:
+        sqlite3_bind_double(statement, parameter, real);
+        break;
+    case Type::Text:
+        sqlite3_bind_text(statement, parameter, text.data(), size, SQLITE_TRANSIENT);
+        break;
+    case Type::Blob:
+        // Never a null pointer, which would bind NULL for an empty blob.
+        sqlite3_bind_blob(statement, parameter, text.c_str(), size, SQLITE_TRANSIENT);
+        break;
+    }
+}
+
+const char* StoredValue::typeName() const
+{
+    constexpr const char* kNames[] = {"null", "integer", "real", "text", "blob"};
+    return kNames[static_cast<int>(type)];
+}
+
 void StatementDeleter::operator()(sqlite3_stmt* statement) const
 {
     sqlite3_finalize(statement);

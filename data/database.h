@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -17,6 +18,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A change or deletion refused because the row no longer holds what was read: another program
+// changed or deleted it meanwhile. Nothing was written.
+class RowChanged : public DataError {
+public:
+    using DataError::DataError;
+};
+
 // Finds `name` (a bare file name, looked up in the working folder, or a path) without regard to
 // the letter case of the file name: "AA1.MDB" finds "aa1.mdb". Returns the path of the file
 // found, or the path as given when there is none.
@@ -26,6 +34,22 @@ struct StatementDeleter {
     void operator()(sqlite3_stmt* statement) const;
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+// A value as the file stores it, with its type, so that a statement can compare with it or write it
+// back byte for byte. `text` is what a grid shows: the bytes of a text or blob, a number written
+// out, nothing for NULL; a number is also kept as it is stored.
+struct StoredValue {
+    enum class Type { Null, Integer, Real, Text, Blob };
+    Type type = Type::Null;
+    std::string text;
+    std::int64_t integer = 0;
+    double real = 0;
+
+    static StoredValue fromColumn(sqlite3_stmt* statement, int column);
+    void bind(sqlite3_stmt* statement, int parameter) const;
+    // The name typeof() gives the type: "null", "integer", "real", "text", "blob".
+    const char* typeName() const;
+};
 
 // Whether a connection may change the file. A read-only connection never writes to the file or
 // beside it, so it also works on a file or folder the user cannot write.

@@ -253,7 +253,9 @@ void TableEditor::deleteSelected()
     if (!ui::ask(this, ui::kAttention, QString::fromUtf8(definition_.deleteQuestion))) {
         return;
     }
-    gridRows_.deleteCurrent();
+    if (!writeSelected([this] { gridRows_.deleteCurrent(); })) {
+        return;
+    }
     refreshGrid(); // before the message, so the grid never shows the deleted row while it waits
     report(QString::fromUtf8(definition_.deletedMessage));
 }
@@ -272,20 +274,27 @@ void TableEditor::save()
     if (!hasShapes() || CercaDoppione()) {
         return;
     }
-    if (mode() == kNew) {
-        gridRows_.addNew();
-    } else {
-        gridRows_.edit();
+    const bool adding = mode() == kNew;
+    const bool written = writeSelected([&] {
+        if (adding) {
+            gridRows_.addNew();
+        } else {
+            gridRows_.edit();
+        }
+        for (auto box = entryBoxes_.cbegin(); box != entryBoxes_.cend(); ++box) {
+            // A box left as it was loaded keeps the stored value, whatever its type or bytes.
+            const QString value = box.value()->text();
+            if (adding || value != grid_->selectedText(box.key())) {
+                gridRows_.setFieldValue(
+                    definition_.columns[static_cast<std::size_t>(box.key())].field,
+                    value.toStdString());
+            }
+        }
+        gridRows_.update();
+    });
+    if (written) {
+        endEntry();
     }
-    for (auto box = entryBoxes_.cbegin(); box != entryBoxes_.cend(); ++box) {
-        gridRows_.setFieldValue(definition_.columns[static_cast<std::size_t>(box.key())].field,
-                                box.value()->text().toStdString());
-    }
-    gridRows_.update();
-    clearBoxes();
-    enterEntry(false);
-    refreshGrid();
-    setMode({});
 }
 
 void TableEditor::cancelEntry()
@@ -293,10 +302,30 @@ void TableEditor::cancelEntry()
     if (!entryFrame_->isEnabled()) {
         return;
     }
+    endEntry();
+}
+
+void TableEditor::endEntry()
+{
     clearBoxes();
     enterEntry(false);
     refreshGrid();
     setMode({});
+}
+
+// Runs a change or deletion of the selected row. When another user changed or deleted that row
+// since the grid read it, nothing was written: the entry ends, the grid shows the table as it is
+// now, the user is told, and the result is false.
+bool TableEditor::writeSelected(const std::function<void()>& write)
+{
+    try {
+        write();
+        return true;
+    } catch (const refdata::RowChanged& changed) {
+        endEntry();
+        report(text(changed.what()) + QStringLiteral(" L'elenco è stato aggiornato."));
+        return false;
+    }
 }
 
 // True when every box holds a value of its shape; the boxes that want capitals get them. Otherwise

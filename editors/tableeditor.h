@@ -8,6 +8,7 @@
 
 #include <QMap>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -98,6 +99,8 @@ private:
     void deleteSelected();
     void save();
     void cancelEntry();
+    void endEntry();
+    bool writeSelected(const std::function<void()>& write);
     void setMode(const QString& mode);
     void enterEntry(bool entering);
     int boxLimit(int index) const; // the entry box's own maximum length
