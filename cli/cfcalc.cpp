@@ -4,6 +4,7 @@
 #include "cli/verifybatch.h"
 #include "data/database.h"
 #include "data/datalocation.h"
+#include "data/files.h"
 #include "fiscalcode/calculation.h"
 #include "fiscalcode/verification.h"
 
@@ -132,11 +133,18 @@ int computeOne(const Arguments& arguments)
     return kComputed;
 }
 
-// What was written must have reached its destination (a full disk, a closed pipe).
+// Standard output, which remembers why a write failed.
+refdata::DescriptorOutput standardOutput(1);
+
+// What was written must have reached its destination (a full disk): otherwise the status is
+// kNotRun, told on standard error unless a failure told before already made it so.
 int checkWritten(int status)
 {
     if (!std::cout.flush()) {
-        std::cerr << "Impossibile scrivere il risultato sullo standard output.\n";
+        if (status != kNotRun) {
+            std::cerr << "Impossibile scrivere sullo standard output: "
+                      << refdata::fileFailure(standardOutput.error()) << ".\n";
+        }
         return kNotRun;
     }
     return status;
@@ -261,11 +269,8 @@ int run(const Arguments& arguments)
     return arguments.batchFile ? computeBatch(arguments) : computeOne(arguments);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int runArguments(int argc, char** argv)
 {
-    std::ios::sync_with_stdio(false);
     const auto arguments = parse(argc, argv);
     if (!arguments) {
         std::cerr << "Argomenti non validi. Per l'aiuto: cfcalc --help\n";
@@ -273,7 +278,7 @@ int main(int argc, char** argv)
     }
     if (arguments->help) {
         std::cout << kHelp;
-        return kComputed;
+        return checkWritten(kComputed);
     }
     try {
         return checkWritten(run(*arguments));
@@ -281,4 +286,15 @@ int main(int argc, char** argv)
         std::cerr << error.what() << "\n";
         return kNotRun;
     }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    std::streambuf* const previous = std::cout.rdbuf(&standardOutput);
+    const int status = runArguments(argc, argv);
+    std::cout.rdbuf(previous);
+    return status;
 }

@@ -1,11 +1,14 @@
 #include "data/database.h"
 
+#include "data/files.h"
 #include "data/likepattern.h"
 #include "data/textfold.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -79,6 +82,22 @@ int compareNamesCollation(void*, int sizeA, const void* a, int sizeB, const void
 {
     return compareNames(std::string_view(static_cast<const char*>(a), sizeA),
                         std::string_view(static_cast<const char*>(b), sizeB));
+}
+
+// How long a statement waits for a file another connection has locked: kBusyTimeoutMs, or the
+// milliseconds that MIRELTA_BUSY_TIMEOUT gives.
+int busyTimeout()
+{
+    constexpr int kBusyTimeoutMs = 5000;
+    const char* given = std::getenv("MIRELTA_BUSY_TIMEOUT");
+    if (given == nullptr || *given == '\0') {
+        return kBusyTimeoutMs;
+    }
+    char* end = nullptr;
+    const long milliseconds = std::strtol(given, &end, 10);
+    return *end == '\0' && milliseconds >= 0 && milliseconds <= 600'000
+               ? static_cast<int>(milliseconds)
+               : kBusyTimeoutMs;
 }
 
 } // namespace
@@ -183,15 +202,15 @@ Database::Database(const fs::path& name, Access access) : path_(resolveDatabaseF
                         ".");
     }
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, 5000);
+    sqlite3_busy_timeout(db_, busyTimeout());
     if (sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
         SQLITE_OK) {
-        const std::string reason = sqlite3_errcode(db_) == SQLITE_NOTADB
-                                       ? "il file non è un archivio valido"
-                                       : sqlite3_errmsg(db_);
+        const std::string text = sqlite3_errcode(db_) == SQLITE_NOTADB
+                                     ? "Impossibile aprire l'archivio " + describeFile(path_) +
+                                           ": il file non è un archivio valido."
+                                     : failureText();
         sqlite3_close(db_);
-        throw DataError("Impossibile aprire l'archivio " + describeFile(path_) + ": " + reason +
-                        ".");
+        throw DataError(text);
     }
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     if (sqlite3_create_function(db_, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr) !=
@@ -228,25 +247,38 @@ void Database::execute(const std::string& sql) const
 
 void Database::fail() const
 {
+    throw DataError(failureText());
+}
+
+std::string Database::failureText() const
+{
     const std::string reason = sqlite3_errmsg(db_);
     const std::string missingTable = "no such table: ";
     if (reason.starts_with(missingTable)) {
-        throw DataError("L'archivio " + describe() + " non contiene la tabella " +
-                        Quoted(reason.substr(missingTable.size())) + ".");
+        return "L'archivio " + describe() + " non contiene la tabella " +
+               Quoted(reason.substr(missingTable.size())) + ".";
     }
-    switch (sqlite3_errcode(db_) & 0xFF) {
+    const std::string notSaved = "Impossibile salvare le modifiche nell'archivio " + describe();
+    const int code = sqlite3_extended_errcode(db_);
+    if (code == SQLITE_READONLY_DIRECTORY) {
+        return notSaved + ": la cartella è di sola lettura.";
+    }
+    switch (code & 0xFF) {
     case SQLITE_READONLY:
-        throw DataError("Impossibile salvare le modifiche nell'archivio " + describe() +
-                        ": il file è di sola lettura.");
+        return notSaved + ": il file è di sola lettura.";
     case SQLITE_FULL:
-        throw DataError("Impossibile salvare le modifiche nell'archivio " + describe() +
-                        ": il disco è pieno.");
+        return notSaved + ": " + fileFailure(ENOSPC) + ".";
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        throw DataError("L'archivio " + describe() +
-                        " è in uso da un altro programma: riprovare più tardi.");
+        return "L'archivio " + describe() + " è in uso da un altro programma: riprovare più tardi.";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return "L'archivio " + describe() + " è danneggiato.";
+    case SQLITE_IOERR:
+        return "Errore nell'archivio " + describe() + ": " +
+               fileFailure(sqlite3_system_errno(db_)) + ".";
     default:
-        throw DataError("Errore nell'archivio " + describe() + ": " + reason + ".");
+        return "Errore nell'archivio " + describe() + ": " + reason + ".";
     }
 }
 

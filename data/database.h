@@ -56,7 +56,9 @@ struct StoredValue {
 enum class Access { ReadWrite, ReadOnly };
 
 // One connection to the reference database. Opening never creates the file. The connection
-// compares texts by the rules of LikePattern in `like` and orders names with compareNames.
+// compares texts by the rules of LikePattern in `like` and orders names with compareNames. A file
+// that another connection has locked is waited for up to 5 seconds (the environment variable
+// MIRELTA_BUSY_TIMEOUT may give other milliseconds, from 0 to 600000), then reported as in use.
 class Database {
 public:
     explicit Database(const std::filesystem::path& name, Access access = Access::ReadWrite);
@@ -92,6 +94,7 @@ public:
     std::string describe() const;
 
 private:
+    std::string failureText() const;
     void rollBack() const noexcept;
 
     sqlite3* db_ = nullptr;

@@ -27,26 +27,26 @@ std::string shellQuoted(const std::string& text)
     return quoted + "'";
 }
 
-std::string readFile(const std::string& name)
+// Runs cfcalc in the working folder with the given arguments, reading standard input from the
+// file `in` and writing standard output to the file `out`.
+Result cfcalcBetween(const std::vector<std::string>& arguments, const std::string& in,
+                     const std::string& out)
 {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string command = shellQuoted(CFCALC_PATH);
+    for (const auto& argument : arguments) {
+        command += " " + shellQuoted(argument);
+    }
+    command += " <" + shellQuoted(in) + " >" + shellQuoted(out) + " 2>stderr.txt";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+            out == "/dev/full" ? "" : fileContents(out), fileContents("stderr.txt")};
 }
 
 // Runs cfcalc in the working folder with the given arguments and standard input.
 Result cfcalc(const std::vector<std::string>& arguments, const std::string& input = "")
 {
     std::ofstream("stdin.txt", std::ios::binary) << input;
-    std::string command = shellQuoted(CFCALC_PATH);
-    for (const auto& argument : arguments) {
-        command += " " + shellQuoted(argument);
-    }
-    command += " <stdin.txt >stdout.txt 2>stderr.txt";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile("stdout.txt"),
-            readFile("stderr.txt")};
+    return cfcalcBetween(arguments, "stdin.txt", "stdout.txt");
 }
 
 class CfcalcTool : public ::testing::Test {
@@ -277,6 +277,10 @@ TEST_F(CfcalcTool, HelpIsInItalian)
     EXPECT_NE(help.out.find("--batch"), std::string::npos);
     EXPECT_NE(help.out.find("--verifica"), std::string::npos);
     EXPECT_NE(help.out.find("--omocodie"), std::string::npos);
+
+    const Result unwritten = cfcalcBetween({"--help"}, "/dev/null", "/dev/full");
+    EXPECT_EQ(unwritten.status, 2);
+    EXPECT_EQ(unwritten.err, "Impossibile scrivere sullo standard output: il disco è pieno.\n");
 }
 
 // The lines of `--verifica` that follow "esito" and "motivo": what the code carries.

@@ -3,10 +3,12 @@
 #include "data/datasource.h"
 #include "data/likepattern.h"
 #include "data/textfold.h"
+#include "tests/childprocess.h"
 #include "tests/testsupport.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -174,10 +176,16 @@ TEST_F(SmallDatabase, QuotesInUserTextNeverBreakAStatement)
 {
     DataSource table("AA1.mdb", "COMUNI");
     table.refresh();
-    for (const char* text : {"'", "x' OR '1'='1", "\"", "a\"b'c", "[", "]", "[!", "%", "_", "\\"}) {
+    using namespace std::string_literals;
+    for (const std::string& text : {"'"s, "x' OR '1'='1"s, "\""s, "a\"b'c"s, "["s, "]"s, "[!"s,
+                                    "%"s, "_"s, "\\"s, "RO\0MA"s, "*\0"s}) {
         table.findFirst(catalogue::comuneCriterion(text));
         EXPECT_TRUE(table.noMatch()) << text;
     }
+    otherProgram("INSERT INTO COMUNI VALUES ('RO' || char(0) || 'MA', 'N000')");
+    table.refresh();
+    table.findFirst(catalogue::comuneCriterion("RO\0MA"s));
+    EXPECT_EQ(table.fieldValue("codice"), "N000");
     table.findFirst(catalogue::comuneCriterion("SANT'ANGELO"));
     EXPECT_EQ(table.fieldValue("codice"), "I000");
 }
@@ -397,6 +405,36 @@ TEST_F(SmallDatabase, ReadOnlyConnectionsReadAndRefuseEveryWrite)
     grid.setFieldValue("codice", "H502");
     grid.update();
     EXPECT_EQ(codeOfRoma(), "H502");
+}
+
+// A change that the file system refuses names what refuses it: the file, or its folder.
+TEST_F(SmallDatabase, AWriteRefusedNamesTheReadOnlyFileOrFolder)
+{
+    const auto refusal = [](const char* file, const char* folder) {
+        return childprocess::run(childprocess::withoutPrivileges, [=] {
+            ::chmod("AA1.mdb", std::stoi(file, nullptr, 8));
+            ::chmod(".", std::stoi(folder, nullptr, 8));
+            std::string text = "scritto";
+            try {
+                DataSource grid("AA1.mdb", "COMUNI");
+                grid.refresh();
+                changeCode(grid, "H502");
+            } catch (const DataError& error) {
+                text = error.what();
+            }
+            ::chmod(".", 0755);
+            ::chmod("AA1.mdb", 0644);
+            return text;
+        });
+    };
+    const auto file = refusal("0444", "0755");
+    const auto folder = refusal("0644", "0555");
+    if (!file || !folder) {
+        GTEST_SKIP() << "no process without an administrator's rights can be made here";
+    }
+    EXPECT_NE(file->find("il file è di sola lettura"), std::string::npos) << *file;
+    EXPECT_NE(folder->find("la cartella è di sola lettura"), std::string::npos) << *folder;
+    EXPECT_EQ(codeOfRoma(), "H501");
 }
 
 TEST(EmptyTable, HasNoRowsAndNoCurrentRow)

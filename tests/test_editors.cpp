@@ -299,6 +299,17 @@ TEST_F(MunicipalityEditor, ARowAnotherUserChangedIsNeitherOverwrittenNorDeleted)
     EXPECT_EQ(otherProgram("SELECT count(*) FROM COMUNI"), "4");
 }
 
+TEST_F(MunicipalityEditor, ExportKeepsThePermissionsOfThePageItReplaces)
+{
+    std::ofstream("ElencoComuni.html") << "vecchio";
+    std::filesystem::permissions("ElencoComuni.html", std::filesystem::perms(0640));
+    editor.press(TableEditor::Export);
+    EXPECT_EQ(messages.last().text, "Creato il file ElencoComuni.html");
+    EXPECT_EQ(std::filesystem::status("ElencoComuni.html").permissions(),
+              std::filesystem::perms(0640));
+    EXPECT_EQ(fileLines("ElencoComuni.html").size(), 14 + 7 * 4 + 2);
+}
+
 TEST_F(MunicipalityEditor, ExportWritesThePageLineForLine)
 {
     makeDatabase("uno.mdb", {{"A<B & C>", "Ł001"}});
