@@ -45,7 +45,9 @@ Opzioni:
   --batch FILE    calcola i codici di un file CSV UTF-8 separato da ";" con intestazione
                   cognome;nome;data;sesso;comune, con una sesta colonna facoltativa
                   provincia ("-" legge lo standard input); scrive ogni riga con due
-                  colonne in più, codice_fiscale;errore
+                  colonne in più, codice_fiscale;errore. Un campo tra virgolette finisce
+                  sulla sua riga; una riga con un campo di oltre 1000 caratteri, con
+                  virgolette non chiuse o con un carattere nullo ha il suo errore
   --verifica      verifica un codice fiscale: lunghezza, caratteri ammessi (anche le lettere
                   dell'omocodia al posto delle cifre), mese, giorno, data e carattere di
                   controllo; scrive una riga "campo: valore" per codice, esito (valido o non
@@ -63,8 +65,9 @@ Opzioni:
 
 Stato di uscita: 0 codice calcolato o valido; 1 dati non validi, comune non trovato o codice
 non valido (in modalità --batch: almeno una riga senza codice o non valida); 2 archivio o
-file non apribile, file senza la colonna codice_fiscale, errore di lettura o di scrittura,
-argomenti errati.
+file non apribile, file senza la colonna codice_fiscale, errore di lettura o di scrittura
+(in modalità --batch l'elaborazione si ferma e le righe già scritte restano), argomenti
+errati.
 )help";
 
 struct Arguments {
@@ -176,7 +179,8 @@ bool readToTheEnd(const std::istream& in, const std::string& name)
 }
 
 // Runs `process` on the batch input (the file, or standard input for "-") and the database's
-// places; kNotRun when the file cannot be opened or read to its end.
+// places; kNotRun when the file cannot be opened or read to its end. The database is read whole
+// before the first record: a database that cannot be read stops the batch before it begins.
 template <typename Process> int overBatchInput(const Arguments& arguments, Process&& process)
 {
     const std::string& name = *arguments.batchFile;
@@ -203,8 +207,10 @@ int verifyFile(const Arguments& arguments)
     return overBatchInput(arguments, [&](std::istream& in, const refdata::BirthplaceIndex& places) {
         const Outcome outcome = cfcalc::verifyBatch(in, std::cout, places, fiscalcode::today());
         if (outcome == Outcome::NoCodeColumn) {
-            std::cerr << "Il file \"" << *arguments.batchFile
-                      << "\" non ha la colonna codice_fiscale nella riga di intestazione.\n";
+            if (!in.bad()) { // else the header could not be read: the read error is told
+                std::cerr << "Il file \"" << *arguments.batchFile
+                          << "\" non ha la colonna codice_fiscale nella riga di intestazione.\n";
+            }
             return kNotRun;
         }
         return outcome == Outcome::AllValid ? kComputed : kRefused;

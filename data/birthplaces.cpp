@@ -292,17 +292,19 @@ BirthplaceIndex::BirthplaceIndex(const std::vector<MunicipalityRow>& municipalit
 BirthplaceIndex BirthplaceIndex::read(const Database& database)
 {
     std::vector<MunicipalityRow> municipalities;
-    eachRow(database, catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
-        municipalities.push_back({Column(row, 0), Column(row, 1)});
-    });
     std::vector<PeriodRow> history;
-    if (hasTable(database, catalogue::kHistoryTable)) {
-        eachRow(database, catalogue::kAllPeriods, [&](sqlite3_stmt* row) {
-            history.push_back({Column(row, 0),
-                               {dayFromIso(Column(row, 4)), dayFromIso(Column(row, 5)),
-                                Column(row, 1), Column(row, 2), Column(row, 3)}});
+    database.inSnapshot([&] {
+        eachRow(database, catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
+            municipalities.push_back({Column(row, 0), Column(row, 1)});
         });
-    }
+        if (hasTable(database, catalogue::kHistoryTable)) {
+            eachRow(database, catalogue::kAllPeriods, [&](sqlite3_stmt* row) {
+                history.push_back({Column(row, 0),
+                                   {dayFromIso(Column(row, 4)), dayFromIso(Column(row, 5)),
+                                    Column(row, 1), Column(row, 2), Column(row, 3)}});
+            });
+        }
+    });
     return BirthplaceIndex(municipalities, history);
 }
 

@@ -77,14 +77,14 @@ public:
     // throws; a refused write becomes a DataError.
     template <typename Writing> void inTransaction(Writing&& write) const
     {
-        execute("BEGIN IMMEDIATE");
-        try {
-            write();
-            execute("COMMIT");
-        } catch (...) {
-            rollBack();
-            throw;
-        }
+        transaction("BEGIN IMMEDIATE", write);
+    }
+
+    // Runs `read` inside one read transaction: it sees the file as it was at one moment, also
+    // while another program writes, and a locked file is waited for once.
+    template <typename Reading> void inSnapshot(Reading&& read) const
+    {
+        transaction("BEGIN", read);
     }
 
     // Throws the last error of the connection as a DataError naming the file.
@@ -94,6 +94,17 @@ public:
     std::string describe() const;
 
 private:
+    template <typename Work> void transaction(const char* begin, Work& work) const
+    {
+        execute(begin);
+        try {
+            work();
+            execute("COMMIT");
+        } catch (...) {
+            rollBack();
+            throw;
+        }
+    }
     std::string failureText() const;
     void rollBack() const noexcept;
 
