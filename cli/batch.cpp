@@ -70,8 +70,12 @@ std::string oneLine(const fiscalcode::CalculationOutcome::Failure& failure)
 
 // The code of one record, or the reason there is none.
 std::pair<std::string, std::string> compute(const std::vector<std::string>& record,
-                                            std::size_t fields, CachedPlaces& places)
+                                            const refdata::CsvReader& reader, std::size_t fields,
+                                            CachedPlaces& places)
 {
+    if (reader.flaw() != refdata::CsvReader::Flaw::None) {
+        return {"", reader.flawText()};
+    }
     if (record.size() != fields) {
         return {"", fieldCountError(fields, record.size())};
     }
@@ -124,9 +128,9 @@ bool runBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceInde
     refdata::CsvWriter writer(out);
     writer.write(header);
     bool pending = !hasHeader && !record.empty();
-    while (pending || reader.next(record)) {
+    while (out && (pending || reader.next(record))) {
         pending = false;
-        auto [code, error] = compute(record, fields, cached);
+        auto [code, error] = compute(record, reader, fields, cached);
         allComputed = allComputed && error.empty();
         record.push_back(std::move(code));
         record.push_back(std::move(error));

@@ -17,8 +17,10 @@ fiscalcode::CalculationInput personFromColumns(const std::vector<std::string>& c
 
 // Computes one code per CSV record of `in` (fields separated by ";", header
 // "cognome;nome;data;sesso;comune", optionally followed by ";provincia") and writes every record,
-// in order, with two more fields: the code and the error text, one of them empty. Returns true
-// when every record got a code. The records are streamed: memory does not grow with their number.
+// in order, with two more fields: the code and the error text, one of them empty; a record the
+// reader finds flawed (see refdata::CsvReader) gets the flaw as its error. Returns true when every
+// record got a code. The records are streamed: memory does not grow with their number or size.
+// Reading stops when the output fails.
 bool runBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places);
 
 // The error of a record with another number of fields than expected.

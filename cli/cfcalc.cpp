@@ -5,6 +5,7 @@
 #include "cli/verifybatch.h"
 #include "data/database.h"
 #include "data/datalocation.h"
+#include "data/files.h"
 #include "data/registerupdate.h"
 #include "fiscalcode/calculation.h"
 #include "fiscalcode/verification.h"
@@ -47,7 +48,9 @@ Opzioni:
   --batch FILE    calcola i codici di un file CSV UTF-8 separato da ";" con intestazione
                   cognome;nome;data;sesso;comune, con una sesta colonna facoltativa
                   provincia ("-" legge lo standard input); scrive ogni riga con due
-                  colonne in più, codice_fiscale;errore
+                  colonne in più, codice_fiscale;errore. Un campo tra virgolette finisce
+                  sulla sua riga; una riga con un campo di oltre 1000 caratteri, con
+                  virgolette non chiuse o con un carattere nullo ha il suo errore
   --verifica      verifica un codice fiscale: lunghezza, caratteri ammessi (anche le lettere
                   dell'omocodia al posto delle cifre), mese, giorno, data e carattere di
                   controllo; scrive una riga "campo: valore" per codice, esito (valido o non
@@ -77,7 +80,8 @@ Stato di uscita: 0 codice calcolato o valido, archivio aggiornato; 1 dati non va
 non trovato o codice non valido (in modalità --batch: almeno una riga senza codice o non
 valida); 2 archivio o file non apribile, file senza la colonna codice_fiscale, archivio di sola
 lettura o file dei comuni di altra forma (archivio non modificato), errore di lettura o di
-scrittura, argomenti errati.
+scrittura (in modalità --batch l'elaborazione si ferma e le righe già scritte restano),
+argomenti errati.
 )help";
 
 struct Arguments {
@@ -160,11 +164,18 @@ int computeOne(const Arguments& arguments)
     return kComputed;
 }
 
-// What was written must have reached its destination (a full disk, a closed pipe).
+// Standard output, which remembers why a write failed.
+refdata::DescriptorOutput standardOutput(1);
+
+// What was written must have reached its destination (a full disk): otherwise the status is
+// kNotRun, told on standard error unless a failure told before already made it so.
 int checkWritten(int status)
 {
     if (!std::cout.flush()) {
-        std::cerr << "Impossibile scrivere il risultato sullo standard output.\n";
+        if (status != kNotRun) {
+            std::cerr << "Impossibile scrivere sullo standard output: "
+                      << refdata::fileFailure(standardOutput.error()) << ".\n";
+        }
         return kNotRun;
     }
     return status;
@@ -196,7 +207,8 @@ bool readToTheEnd(const std::istream& in, const std::string& name)
 }
 
 // Runs `process` on the batch input (the file, or standard input for "-") and the database's
-// places; kNotRun when the file cannot be opened or read to its end.
+// places; kNotRun when the file cannot be opened or read to its end. The database is read whole
+// before the first record: a database that cannot be read stops the batch before it begins.
 template <typename Process> int overBatchInput(const Arguments& arguments, Process&& process)
 {
     const std::string& name = *arguments.batchFile;
@@ -223,8 +235,10 @@ int verifyFile(const Arguments& arguments)
     return overBatchInput(arguments, [&](std::istream& in, const refdata::BirthplaceIndex& places) {
         const Outcome outcome = cfcalc::verifyBatch(in, std::cout, places, fiscalcode::today());
         if (outcome == Outcome::NoCodeColumn) {
-            std::cerr << "Il file \"" << *arguments.batchFile
-                      << "\" non ha la colonna codice_fiscale nella riga di intestazione.\n";
+            if (!in.bad()) { // else the header could not be read: the read error is told
+                std::cerr << "Il file \"" << *arguments.batchFile
+                          << "\" non ha la colonna codice_fiscale nella riga di intestazione.\n";
+            }
             return kNotRun;
         }
         return outcome == Outcome::AllValid ? kComputed : kRefused;
@@ -300,11 +314,8 @@ int run(const Arguments& arguments)
     return arguments.batchFile ? computeBatch(arguments) : computeOne(arguments);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int runArguments(int argc, char** argv)
 {
-    std::ios::sync_with_stdio(false);
     const auto arguments = parse(argc, argv);
     if (!arguments) {
         std::cerr << "Argomenti non validi. Per l'aiuto: cfcalc --help\n";
@@ -312,7 +323,7 @@ int main(int argc, char** argv)
     }
     if (arguments->help) {
         std::cout << kHelp;
-        return kComputed;
+        return checkWritten(kComputed);
     }
     try {
         return checkWritten(run(*arguments));
@@ -320,4 +331,15 @@ int main(int argc, char** argv)
         std::cerr << error.what() << "\n";
         return kNotRun;
     }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    std::streambuf* const previous = std::cout.rdbuf(&standardOutput);
+    const int status = runArguments(argc, argv);
+    std::cout.rdbuf(previous);
+    return status;
 }

@@ -41,12 +41,15 @@ public:
         : places_(places), today_(today), column_(column), columns_(columns)
     {}
 
-    // Fills the added columns of `record`; false when it is not valid.
-    bool verify(const std::vector<std::string>& record, std::span<std::string> added)
+    // Fills the added columns of `record`, which `reader` has just read; false when it is not
+    // valid.
+    bool verify(const std::vector<std::string>& record, const refdata::CsvReader& reader,
+                std::span<std::string> added)
     {
-        if (record.size() != columns_) {
+        const bool flawed = reader.flaw() != refdata::CsvReader::Flaw::None;
+        if (flawed || record.size() != columns_) {
             added[0] = fiscalcode::texts::kNotValid;
-            added[1] = fieldCountError(columns_, record.size());
+            added[1] = flawed ? reader.flawText() : fieldCountError(columns_, record.size());
             std::for_each(added.begin() + 2, added.end(),
                           [](std::string& field) { field.clear(); });
             return false;
@@ -96,7 +99,7 @@ VerificationOutcome verifyBatch(std::istream& in, std::ostream& out,
         // The strings of `row` are kept from one record to the next: next to nothing allocated.
         row.resize(record.size() + kAddedColumns.size());
         std::copy(record.begin(), record.end(), row.begin());
-        const bool valid = verifier.verify(record, std::span(row).subspan(record.size()));
+        const bool valid = verifier.verify(record, reader, std::span(row).subspan(record.size()));
         allValid = allValid && valid;
         writer.write(row);
     }

@@ -280,17 +280,19 @@ BirthplaceIndex::BirthplaceIndex(const std::vector<MunicipalityRow>& municipalit
 BirthplaceIndex BirthplaceIndex::read(const Database& database)
 {
     std::vector<MunicipalityRow> municipalities;
-    database.eachRow(catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
-        municipalities.push_back({columnText(row, 0), columnText(row, 1)});
-    });
     std::vector<PeriodRow> history;
-    if (database.hasTable(catalogue::kHistoryTable)) {
-        database.eachRow(catalogue::kAllPeriods, [&](sqlite3_stmt* row) {
-            history.push_back({columnText(row, 0),
-                               {dayFromIso(columnText(row, 4)), dayFromIso(columnText(row, 5)),
-                                columnText(row, 1), columnText(row, 2), columnText(row, 3)}});
+    database.inSnapshot([&] {
+        database.eachRow(catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
+            municipalities.push_back({columnText(row, 0), columnText(row, 1)});
         });
-    }
+        if (database.hasTable(catalogue::kHistoryTable)) {
+            database.eachRow(catalogue::kAllPeriods, [&](sqlite3_stmt* row) {
+                history.push_back({columnText(row, 0),
+                                   {dayFromIso(columnText(row, 4)), dayFromIso(columnText(row, 5)),
+                                    columnText(row, 1), columnText(row, 2), columnText(row, 3)}});
+            });
+        }
+    });
     return BirthplaceIndex(municipalities, history);
 }
 

@@ -12,6 +12,24 @@ std::string SostituisciApici(std::string_view text)
 }
 
 namespace catalogue {
+namespace {
+
+// The user's text inside a quoted pattern: through SostituisciApici, and with each NUL byte, which
+// cannot stand between quotes, joined in as char(0), so that the text is looked for as it is.
+std::string patternText(std::string_view text)
+{
+    std::string pattern;
+    for (char c : SostituisciApici(text)) {
+        if (c == '\0') {
+            pattern += "' || char(0) || '";
+        } else {
+            pattern += c;
+        }
+    }
+    return pattern;
+}
+
+} // namespace
 
 std::string rowsWhere(std::string_view table, std::string_view criterion)
 {
@@ -20,29 +38,29 @@ std::string rowsWhere(std::string_view table, std::string_view criterion)
 
 std::string comuneCriterion(std::string_view name)
 {
-    return "[comune]like'" + SostituisciApici(name) + "'";
+    return "[comune]like'" + patternText(name) + "'";
 }
 
 std::string capCriterion(std::string_view cap)
 {
-    return "[cap]like'" + SostituisciApici(cap) + "'";
+    return "[cap]like'" + patternText(cap) + "'";
 }
 
 std::string regionQuery(std::string_view region)
 {
-    return "Select * from cittaitaliane where [regione]like'" + SostituisciApici(region) + "'" +
+    return "Select * from cittaitaliane where [regione]like'" + patternText(region) + "'" +
            " order by [localita]";
 }
 
 std::string localityPrefixCriterion(std::string_view text)
 {
-    return "[localita]like'" + SostituisciApici(text) + "*'";
+    return "[localita]like'" + patternText(text) + "*'";
 }
 
 std::string localityContainingQuery(std::string_view text)
 {
     return "Select * from cittaitaliane where [localita]like'" + std::string("*") +
-           SostituisciApici(text) + "*'" + " order by [localita]";
+           patternText(text) + "*'" + " order by [localita]";
 }
 
 } // namespace catalogue

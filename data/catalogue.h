@@ -7,7 +7,7 @@
 
 // Every statement and search criterion the program issues on the reference database, in one
 // place. Each function that takes a value from the user passes it through SostituisciApici first,
-// so that an apostrophe never ends the quoted pattern.
+// so that an apostrophe never ends the quoted pattern; a NUL byte in it is looked for as such.
 namespace refdata {
 
 // Returns `text` with every apostrophe replaced by "?", the pattern's any-one-character

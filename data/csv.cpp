@@ -1,88 +1,196 @@
 #include "data/csv.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace refdata {
 
-CsvReader::CsvReader(std::istream& in, char separator) : in_(in), separator_(separator) {}
+CsvReader::CsvReader(std::istream& in, char separator)
+    : in_(in), separator_(separator), buffer_(kChunkSize)
+{}
 
-bool CsvReader::readLine()
+// Reads the next piece of the input into the buffer; false at its end.
+bool CsvReader::refill()
 {
-    if (!std::getline(in_, line_)) {
-        return false;
+    if (end_ != nullptr && end_ > buffer_.data()) {
+        lastOfChunk_ = end_[-1];
     }
-    if (lineNumber_++ == 0 && line_.starts_with("\xEF\xBB\xBF")) {
-        line_.erase(0, 3);
+    in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    pos_ = buffer_.data();
+    end_ = pos_ + in_.gcount();
+    if (!started_ && end_ - pos_ >= 3 && std::memcmp(pos_, "\xEF\xBB\xBF", 3) == 0) {
+        pos_ += 3;
     }
-    if (!line_.empty() && line_.back() == '\r') {
-        line_.pop_back();
+    started_ = true;
+    findLineEnd();
+    return pos_ != end_;
+}
+
+void CsvReader::findLineEnd()
+{
+    const auto size = static_cast<std::size_t>(end_ - pos_);
+    const auto* feed = static_cast<const char*>(std::memchr(pos_, '\n', size));
+    lineEnd_ = feed ? feed : end_;
+    nulInLine_ = std::memchr(pos_, '\0', static_cast<std::size_t>(lineEnd_ - pos_)) != nullptr;
+}
+
+void CsvReader::mark(Flaw flaw)
+{
+    if (flaw_ == Flaw::None) {
+        flaw_ = flaw;
+        flawField_ = count_;
     }
-    return true;
+}
+
+std::string CsvReader::flawText() const
+{
+    const std::string field = std::to_string(flawField_);
+    switch (flaw_) {
+    case Flaw::None:
+        return {};
+    case Flaw::FieldTooLong:
+        return "Campo " + field + " troppo lungo: più di " + std::to_string(kMaxFieldCharacters) +
+               " caratteri";
+    case Flaw::TooManyFields:
+        return "Troppi campi: più di " + std::to_string(kMaxFields);
+    case Flaw::UnclosedQuote:
+        return "Virgolette non chiuse nel campo " + field;
+    case Flaw::NulByte:
+        return "Carattere nullo nel campo " + field;
+    }
+    return {};
+}
+
+// The next field of the record, empty; beyond kMaxFields one that is dropped.
+std::string& CsvReader::startField(std::vector<std::string>& fields)
+{
+    overflowed_ = false;
+    if (count_ == kMaxFields) {
+        ++count_;
+        mark(Flaw::TooManyFields);
+    }
+    if (count_ > kMaxFields) {
+        overflowed_ = true;
+        dropped_.clear();
+        return dropped_;
+    }
+    if (count_ == fields.size()) {
+        fields.emplace_back();
+    }
+    std::string& field = fields[count_++];
+    field.clear();
+    return field;
+}
+
+void CsvReader::append(std::string& field, const char* from, const char* to)
+{
+    const auto size = static_cast<std::size_t>(to - from);
+    if (nulInLine_ && std::memchr(from, '\0', size) != nullptr) {
+        mark(Flaw::NulByte);
+    }
+    if (field.size() + size <= kMaxFieldCharacters) {
+        field.append(from, size);
+        return;
+    }
+    appendBeyondLimit(field, from, size);
+}
+
+// Characters are counted only once a field has more bytes than the limit has characters: up to
+// four bytes a character are kept, and a field of more characters is cut at the limit.
+void CsvReader::appendBeyondLimit(std::string& field, const char* from, std::size_t size)
+{
+    constexpr std::size_t kMaxBytes = 4 * kMaxFieldCharacters;
+    if (overflowed_) {
+        return;
+    }
+    field.append(from, std::min(size, kMaxBytes - field.size()));
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const bool starts = (static_cast<unsigned char>(field[i]) & 0xC0) != 0x80;
+        if (starts && ++characters > kMaxFieldCharacters) {
+            field.resize(i);
+            break;
+        }
+    }
+    if (characters > kMaxFieldCharacters || field.size() == kMaxBytes) {
+        overflowed_ = true;
+        mark(Flaw::FieldTooLong);
+    }
+}
+
+// The record ends with its line: a CR before the line feed belongs to the line end.
+void CsvReader::endLine(std::string& field, char lastByte)
+{
+    if (lastByte == '\r' && !overflowed_ && !field.empty() && field.back() == '\r') {
+        field.pop_back();
+    }
 }
 
 // The fields' strings are kept from one record to the next, so that reading a file of many
 // records allocates next to nothing.
 bool CsvReader::next(std::vector<std::string>& fields)
 {
-    if (!readLine()) {
+    if (pos_ == end_ && !refill()) {
         return false;
     }
-    recordLine_ = lineNumber_;
-    std::size_t count = 0;
-    const auto nextField = [&]() -> std::string& {
-        if (count == fields.size()) {
-            fields.emplace_back();
-        }
-        std::string& field = fields[count++];
-        field.clear();
-        return field;
-    };
-    std::size_t pos = 0;
+    ++lineNumber_;
+    flaw_ = Flaw::None;
+    count_ = 0;
+    std::string* field = &startField(fields);
+    Part part = Part::Start;
     while (true) {
-        std::string& field = nextField();
-        // A double quote opens a quoted field only as the field's first character; anywhere
-        // else it is an ordinary character, so a stray one never swallows the lines that follow.
-        if (pos < line_.size() && line_[pos] == '"') {
-            pos = readQuoted(field, pos + 1);
-        }
-        const char* start = line_.data() + pos;
-        const auto* end =
-            static_cast<const char*>(std::memchr(start, separator_, line_.size() - pos));
-        const std::size_t stop = end ? static_cast<std::size_t>(end - line_.data()) : line_.size();
-        field.append(line_, pos, stop - pos);
-        if (stop == line_.size()) {
+        if (pos_ == end_ && !refill()) {
+            // The input ends without a line feed.
+            if (part == Part::Quoted) {
+                mark(Flaw::UnclosedQuote);
+            }
+            endLine(*field, lastOfChunk_);
             break;
         }
-        pos = stop + 1;
-    }
-    fields.resize(count);
-    return true;
-}
-
-// Reads a quoted field from `pos`, just after its opening quote, into `field`, following it over
-// line breaks; a doubled quote stands for one. Returns the position after the closing quote, or
-// the end of the input's last line when the quote is never closed.
-std::size_t CsvReader::readQuoted(std::string& field, std::size_t pos)
-{
-    while (true) {
-        const std::size_t quote = line_.find('"', pos);
-        if (quote == std::string::npos) {
-            field.append(line_, pos);
-            if (!readLine()) {
-                return line_.size(); // an unclosed quote ends with the input
+        if (part == Part::Start) {
+            part = *pos_ == '"' && pos_ != lineEnd_ ? Part::Quoted : Part::Plain;
+            pos_ += part == Part::Quoted ? 1 : 0;
+            continue;
+        }
+        if (part == Part::AfterQuote) {
+            // A doubled quote stands for one; a lone one closes the quoted part.
+            const bool doubled = *pos_ == '"' && pos_ != lineEnd_;
+            if (doubled) {
+                append(*field, pos_, pos_ + 1);
+                ++pos_;
             }
-            field += '\n';
-            pos = 0;
+            part = doubled ? Part::Quoted : Part::Plain;
             continue;
         }
-        field.append(line_, pos, quote - pos);
-        if (quote + 1 < line_.size() && line_[quote + 1] == '"') {
-            field += '"';
-            pos = quote + 2;
+        const char wanted = part == Part::Quoted ? '"' : separator_;
+        const auto* found = static_cast<const char*>(
+            std::memchr(pos_, wanted, static_cast<std::size_t>(lineEnd_ - pos_)));
+        const char* stop = found ? found : lineEnd_;
+        append(*field, pos_, stop);
+        pos_ = stop;
+        if (found) {
+            ++pos_;
+            if (part == Part::Quoted) {
+                part = Part::AfterQuote;
+            } else {
+                field = &startField(fields);
+                part = Part::Start;
+            }
             continue;
         }
-        return quote + 1;
+        if (lineEnd_ == end_) {
+            continue; // the line goes on in the next piece
+        }
+        if (part == Part::Quoted) {
+            mark(Flaw::UnclosedQuote);
+        }
+        endLine(*field, lineEnd_ > buffer_.data() ? lineEnd_[-1] : lastOfChunk_);
+        ++pos_;
+        findLineEnd();
+        break;
     }
+    fields.resize(std::min(count_, kMaxFields));
+    return true;
 }
 
 void CsvWriter::write(const std::vector<std::string>& fields)

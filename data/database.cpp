@@ -1,12 +1,15 @@
 #include "data/database.h"
 
 #include "data/catalogue.h"
+#include "data/files.h"
 #include "data/likepattern.h"
 #include "data/textfold.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -82,6 +85,22 @@ int compareNamesCollation(void*, int sizeA, const void* a, int sizeB, const void
                         std::string_view(static_cast<const char*>(b), sizeB));
 }
 
+// How long a statement waits for a file another connection has locked: kBusyTimeoutMs, or the
+// milliseconds that MIRELTA_BUSY_TIMEOUT gives.
+int busyTimeout()
+{
+    constexpr int kBusyTimeoutMs = 5000;
+    const char* given = std::getenv("MIRELTA_BUSY_TIMEOUT");
+    if (given == nullptr || *given == '\0') {
+        return kBusyTimeoutMs;
+    }
+    char* end = nullptr;
+    const long milliseconds = std::strtol(given, &end, 10);
+    return *end == '\0' && milliseconds >= 0 && milliseconds <= 600'000
+               ? static_cast<int>(milliseconds)
+               : kBusyTimeoutMs;
+}
+
 } // namespace
 
 fs::path resolveDatabaseFile(const fs::path& name)
@@ -100,6 +119,63 @@ fs::path resolveDatabaseFile(const fs::path& name)
         return name;
     }
     return *std::min_element(matches.begin(), matches.end());
+}
+
+StoredValue StoredValue::fromColumn(sqlite3_stmt* statement, int column)
+{
+    StoredValue value;
+    // The type first: reading the text may convert the value.
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return value;
+    case SQLITE_INTEGER:
+        value.type = Type::Integer;
+        value.integer = sqlite3_column_int64(statement, column);
+        break;
+    case SQLITE_FLOAT:
+        value.type = Type::Real;
+        value.real = sqlite3_column_double(statement, column);
+        break;
+    case SQLITE_BLOB:
+        value.type = Type::Blob;
+        break;
+    default:
+        value.type = Type::Text;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    if (text) {
+        value.text.assign(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+    }
+    return value;
+}
+
+void StoredValue::bind(sqlite3_stmt* statement, int parameter) const
+{
+    const int size = static_cast<int>(text.size());
+    switch (type) {
+    case Type::Null:
+        sqlite3_bind_null(statement, parameter);
+        break;
+    case Type::Integer:
+        sqlite3_bind_int64(statement, parameter, integer);
+        break;
+    case Type::Real:
+        sqlite3_bind_double(statement, parameter, real);
+        break;
+    case Type::Text:
+        sqlite3_bind_text(statement, parameter, text.data(), size, SQLITE_TRANSIENT);
+        break;
+    case Type::Blob:
+        // Never a null pointer, which would bind NULL for an empty blob.
+        sqlite3_bind_blob(statement, parameter, text.c_str(), size, SQLITE_TRANSIENT);
+        break;
+    }
+}
+
+const char* StoredValue::typeName() const
+{
+    constexpr const char* kNames[] = {"null", "integer", "real", "text", "blob"};
+    return kNames[static_cast<int>(type)];
 }
 
 void StatementDeleter::operator()(sqlite3_stmt* statement) const
@@ -135,15 +211,15 @@ Database::Database(const fs::path& name, Access access) : path_(resolveDatabaseF
                         ".");
     }
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, 5000);
+    sqlite3_busy_timeout(db_, busyTimeout());
     if (sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
         SQLITE_OK) {
-        const std::string reason = sqlite3_errcode(db_) == SQLITE_NOTADB
-                                       ? "il file non è un archivio valido"
-                                       : sqlite3_errmsg(db_);
+        const std::string text = sqlite3_errcode(db_) == SQLITE_NOTADB
+                                     ? "Impossibile aprire l'archivio " + describeFile(path_) +
+                                           ": il file non è un archivio valido."
+                                     : failureText();
         sqlite3_close(db_);
-        throw DataError("Impossibile aprire l'archivio " + describeFile(path_) + ": " + reason +
-                        ".");
+        throw DataError(text);
     }
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     if (sqlite3_create_function(db_, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr) !=
@@ -208,25 +284,38 @@ bool Database::canWrite() const
 
 void Database::fail() const
 {
+    throw DataError(failureText());
+}
+
+std::string Database::failureText() const
+{
     const std::string reason = sqlite3_errmsg(db_);
     const std::string missingTable = "no such table: ";
     if (reason.starts_with(missingTable)) {
-        throw DataError("L'archivio " + describe() + " non contiene la tabella " +
-                        Quoted(reason.substr(missingTable.size())) + ".");
+        return "L'archivio " + describe() + " non contiene la tabella " +
+               Quoted(reason.substr(missingTable.size())) + ".";
     }
-    switch (sqlite3_errcode(db_) & 0xFF) {
+    const std::string notSaved = "Impossibile salvare le modifiche nell'archivio " + describe();
+    const int code = sqlite3_extended_errcode(db_);
+    if (code == SQLITE_READONLY_DIRECTORY) {
+        return notSaved + ": la cartella è di sola lettura.";
+    }
+    switch (code & 0xFF) {
     case SQLITE_READONLY:
-        throw DataError("Impossibile salvare le modifiche nell'archivio " + describe() +
-                        ": il file è di sola lettura.");
+        return notSaved + ": il file è di sola lettura.";
     case SQLITE_FULL:
-        throw DataError("Impossibile salvare le modifiche nell'archivio " + describe() +
-                        ": il disco è pieno.");
+        return notSaved + ": " + fileFailure(ENOSPC) + ".";
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        throw DataError("L'archivio " + describe() +
-                        " è in uso da un altro programma: riprovare più tardi.");
+        return "L'archivio " + describe() + " è in uso da un altro programma: riprovare più tardi.";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return "L'archivio " + describe() + " è danneggiato.";
+    case SQLITE_IOERR:
+        return "Errore nell'archivio " + describe() + ": " +
+               fileFailure(sqlite3_system_errno(db_)) + ".";
     default:
-        throw DataError("Errore nell'archivio " + describe() + ": " + reason + ".");
+        return "Errore nell'archivio " + describe() + ": " + reason + ".";
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -18,6 +19,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A change or deletion refused because the row no longer holds what was read: another program
+// changed or deleted it meanwhile. Nothing was written.
+class RowChanged : public DataError {
+public:
+    using DataError::DataError;
+};
+
 // Finds `name` (a bare file name, looked up in the working folder, or a path) without regard to
 // the letter case of the file name: "AA1.MDB" finds "aa1.mdb". Returns the path of the file
 // found, or the path as given when there is none.
@@ -31,12 +39,30 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 // The text of column `column` of the row `statement` stands on; empty for no value.
 std::string columnText(sqlite3_stmt* statement, int column);
 
+// A value as the file stores it, with its type, so that a statement can compare with it or write it
+// back byte for byte. `text` is what a grid shows: the bytes of a text or blob, a number written
+// out, nothing for NULL; a number is also kept as it is stored.
+struct StoredValue {
+    enum class Type { Null, Integer, Real, Text, Blob };
+    Type type = Type::Null;
+    std::string text;
+    std::int64_t integer = 0;
+    double real = 0;
+
+    static StoredValue fromColumn(sqlite3_stmt* statement, int column);
+    void bind(sqlite3_stmt* statement, int parameter) const;
+    // The name typeof() gives the type: "null", "integer", "real", "text", "blob".
+    const char* typeName() const;
+};
+
 // Whether a connection may change the file. A read-only connection never writes to the file or
 // beside it, so it also works on a file or folder the user cannot write.
 enum class Access { ReadWrite, ReadOnly };
 
 // One connection to the reference database. Opening never creates the file. The connection
-// compares texts by the rules of LikePattern in `like` and orders names with compareNames.
+// compares texts by the rules of LikePattern in `like` and orders names with compareNames. A file
+// that another connection has locked is waited for up to 5 seconds (the environment variable
+// MIRELTA_BUSY_TIMEOUT may give other milliseconds, from 0 to 600000), then reported as in use.
 class Database {
 public:
     explicit Database(const std::filesystem::path& name, Access access = Access::ReadWrite);
@@ -65,14 +91,14 @@ public:
     // throws; a refused write becomes a DataError.
     template <typename Writing> void inTransaction(Writing&& write) const
     {
-        execute("BEGIN IMMEDIATE");
-        try {
-            write();
-            execute("COMMIT");
-        } catch (...) {
-            rollBack();
-            throw;
-        }
+        transaction("BEGIN IMMEDIATE", write);
+    }
+
+    // Runs `read` inside one read transaction: it sees the file as it was at one moment, also
+    // while another program writes, and a locked file is waited for once.
+    template <typename Reading> void inSnapshot(Reading&& read) const
+    {
+        transaction("BEGIN", read);
     }
 
     // Throws the last error of the connection as a DataError naming the file.
@@ -82,6 +108,18 @@ public:
     std::string describe() const;
 
 private:
+    template <typename Work> void transaction(const char* begin, Work& work) const
+    {
+        execute(begin);
+        try {
+            work();
+            execute("COMMIT");
+        } catch (...) {
+            rollBack();
+            throw;
+        }
+    }
+    std::string failureText() const;
     void rollBack() const noexcept;
 
     sqlite3* db_ = nullptr;

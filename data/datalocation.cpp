@@ -2,6 +2,7 @@
 
 #include "data/catalogue.h"
 #include "data/database.h"
+#include "data/files.h"
 
 #include <cstdlib>
 #include <string>
@@ -30,19 +31,7 @@ std::string Quoted(const fs::path& path)
 // The reason of a failed file operation, in Italian.
 std::string reason(std::error_code error)
 {
-    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted) {
-        return "accesso negato";
-    }
-    if (error == std::errc::no_space_on_device) {
-        return "spazio su disco esaurito";
-    }
-    if (error == std::errc::read_only_file_system) {
-        return "disco di sola lettura";
-    }
-    if (error == std::errc::not_a_directory || error == std::errc::file_exists) {
-        return "nel percorso c'è un file al posto di una cartella";
-    }
-    return "errore di sistema n. " + std::to_string(error.value());
+    return fileFailure(error.default_error_condition().value());
 }
 
 int processNumber()

@@ -207,10 +207,9 @@ DataSource::Row DataSource::readRow(sqlite3_stmt* statement) const
     Row row;
     row.rowid = sqlite3_column_int64(statement, 0);
     const int columns = sqlite3_column_count(statement);
-    row.values.reserve(columns - 1);
+    row.fields.reserve(columns - 1);
     for (int i = 1; i < columns; ++i) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
-        row.values.emplace_back(text ? text : "", text ? sqlite3_column_bytes(statement, i) : 0);
+        row.fields.push_back(StoredValue::fromColumn(statement, i));
     }
     return row;
 }
@@ -327,13 +326,13 @@ std::size_t DataSource::fieldIndex(std::string_view field) const
 std::string DataSource::fieldValue(std::string_view field)
 {
     const std::size_t index = fieldIndex(field);
-    return current().values[index];
+    return current().fields[index].text;
 }
 
 const std::string& DataSource::valueAt(int row, int column)
 {
     ensureLoaded();
-    return rows_.at(static_cast<std::size_t>(row)).values.at(static_cast<std::size_t>(column));
+    return rows_.at(static_cast<std::size_t>(row)).fields.at(static_cast<std::size_t>(column)).text;
 }
 
 void DataSource::addNew()
@@ -345,9 +344,9 @@ void DataSource::addNew()
 
 void DataSource::edit()
 {
-    const Row& row = current();
+    current();
     pending_ = Pending::Editing;
-    pendingValues_.assign(row.values.begin(), row.values.end());
+    pendingValues_.assign(fieldNames_.size(), std::nullopt);
 }
 
 void DataSource::setFieldValue(std::string_view field, std::string value)
@@ -355,7 +354,12 @@ void DataSource::setFieldValue(std::string_view field, std::string value)
     if (pending_ == Pending::None) {
         throw DataError("Modifica non avviata sull'archivio " + database().describe() + ".");
     }
-    pendingValues_[fieldIndex(field)] = std::move(value);
+    const std::size_t index = fieldIndex(field);
+    if (pending_ == Pending::Editing && value == current().fields[index].text) {
+        pendingValues_[index].reset();
+        return;
+    }
+    pendingValues_[index] = std::move(value);
 }
 
 void DataSource::update()
@@ -369,10 +373,9 @@ void DataSource::update()
         return;
     }
     Row& row = current();
-    database().inTransaction([&] { updatePending(row.rowid); });
-    for (std::size_t i = 0; i < pendingValues_.size(); ++i) {
-        row.values[i] = *pendingValues_[i];
-    }
+    Row stored;
+    database().inTransaction([&] { stored = updatePending(row); });
+    row = std::move(stored);
 }
 
 void DataSource::insertPending()
@@ -401,34 +404,87 @@ void DataSource::insertPending()
     }
 }
 
-void DataSource::updatePending(std::int64_t rowid)
+// "rowid = ? AND <field> IS ? AND typeof(<field>) = ? ...": the row as it was read, every field
+// with its type and its bytes (never compared by the table's collation, which ignores case).
+std::string DataSource::unchangedCondition() const
+{
+    std::string condition = "rowid = ?";
+    for (const auto& name : fieldNames_) {
+        const std::string quoted = QuotedName(name);
+        condition += " AND " + quoted + " IS ? COLLATE BINARY AND typeof(" + quoted + ") = ?";
+    }
+    return condition;
+}
+
+void DataSource::bindUnchanged(sqlite3_stmt* statement, int firstParameter, const Row& row) const
+{
+    int parameter = firstParameter;
+    sqlite3_bind_int64(statement, parameter++, row.rowid);
+    for (const StoredValue& value : row.fields) {
+        value.bind(statement, parameter++);
+        sqlite3_bind_text(statement, parameter++, value.typeName(), -1, SQLITE_STATIC);
+    }
+}
+
+void DataSource::failChanged() const
+{
+    throw RowChanged("I dati sono stati modificati o cancellati da un altro utente dopo essere "
+                     "stati letti dall'archivio " +
+                     database().describe() + ": nulla è stato salvato.");
+}
+
+// Writes the fields given a new value, as long as the row holds what was read; then reads the row
+// again as it is stored now. A change of nothing still checks that the row is there as it was read.
+DataSource::Row DataSource::updatePending(const Row& row)
 {
     std::string assignments;
-    for (const auto& name : fieldNames_) {
-        assignments += (assignments.empty() ? "" : ", ") + QuotedName(name) + " = ?";
+    for (std::size_t i = 0; i < fieldNames_.size(); ++i) {
+        if (pendingValues_[i]) {
+            assignments += (assignments.empty() ? "" : ", ") + QuotedName(fieldNames_[i]) + " = ?";
+        }
     }
-    const Statement statement =
-        database().prepare("UPDATE " + query_.table + " SET " + assignments + " WHERE rowid = ?");
-    for (std::size_t i = 0; i < pendingValues_.size(); ++i) {
-        const std::string& value = *pendingValues_[i];
-        sqlite3_bind_text(statement.get(), static_cast<int>(i + 1), value.data(),
-                          static_cast<int>(value.size()), SQLITE_TRANSIENT);
+    const std::string where = " WHERE " + unchangedCondition();
+    const Statement statement = database().prepare(
+        assignments.empty() ? "SELECT count(*) FROM " + query_.table + where
+                            : "UPDATE " + query_.table + " SET " + assignments + where);
+    int parameter = 0;
+    for (const auto& value : pendingValues_) {
+        if (value) {
+            sqlite3_bind_text(statement.get(), ++parameter, value->data(),
+                              static_cast<int>(value->size()), SQLITE_TRANSIENT);
+        }
     }
-    sqlite3_bind_int64(statement.get(), static_cast<int>(pendingValues_.size() + 1), rowid);
-    if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+    bindUnchanged(statement.get(), parameter + 1, row);
+    const int step = sqlite3_step(statement.get());
+    if (step != SQLITE_DONE && step != SQLITE_ROW) {
         database().fail();
     }
+    const bool oneRow = assignments.empty() ? sqlite3_column_int(statement.get(), 0) == 1
+                                            : sqlite3_changes(database().handle()) == 1;
+    if (!oneRow) {
+        failChanged();
+    }
+    const Statement stored =
+        database().prepare("SELECT rowid, * FROM " + query_.table + " WHERE rowid = ?");
+    sqlite3_bind_int64(stored.get(), 1, row.rowid);
+    if (sqlite3_step(stored.get()) != SQLITE_ROW) {
+        database().fail();
+    }
+    return readRow(stored.get());
 }
 
 void DataSource::deleteCurrent()
 {
-    const std::int64_t rowid = current().rowid;
+    const Row& row = current();
     database().inTransaction([&] {
         const Statement statement =
-            database().prepare("DELETE FROM " + query_.table + " WHERE rowid = ?");
-        sqlite3_bind_int64(statement.get(), 1, rowid);
+            database().prepare("DELETE FROM " + query_.table + " WHERE " + unchangedCondition());
+        bindUnchanged(statement.get(), 1, row);
         if (sqlite3_step(statement.get()) != SQLITE_DONE) {
             database().fail();
+        }
+        if (sqlite3_changes(database().handle()) != 1) {
+            failChanged();
         }
     });
     if (found_) {

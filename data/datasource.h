@@ -17,6 +17,11 @@ namespace refdata {
 // current row. Rows are changed through add-new/edit, set-field-value and update, or deleted;
 // every write is committed at once in its own transaction.
 //
+// A change or deletion goes through only while the row still holds every value as it was read
+// (type and bytes); otherwise another program changed or deleted it meanwhile, nothing is written
+// and RowChanged is thrown. A change writes only the fields given a new value, and leaves every
+// other one as it is stored.
+//
 // Rows are read only when they are needed: a refresh followed by a find, as in a look-up, reads
 // just the row found.
 class DataSource {
@@ -58,6 +63,7 @@ public:
 
     void addNew();
     void edit();
+    // While editing, a value equal to the field's text as read leaves the field as it is stored.
     void setFieldValue(std::string_view field, std::string value);
     void update();
     void deleteCurrent();
@@ -65,7 +71,7 @@ public:
 private:
     struct Row {
         std::int64_t rowid = 0;
-        std::vector<std::string> values;
+        std::vector<StoredValue> fields;
     };
     struct Query {
         std::string table;
@@ -82,7 +88,10 @@ private:
     std::size_t fieldIndex(std::string_view field) const;
     Row& current();
     void insertPending();
-    void updatePending(std::int64_t rowid);
+    Row updatePending(const Row& row);
+    std::string unchangedCondition() const;
+    void bindUnchanged(sqlite3_stmt* statement, int firstParameter, const Row& row) const;
+    [[noreturn]] void failChanged() const;
 
     std::string databaseName_;
     std::string recordSource_;
@@ -100,6 +109,7 @@ private:
     std::optional<Row> found_; // the current row when found before the rows were read
     bool noMatch_ = false;
     Pending pending_ = Pending::None;
+    // The values to write: every field set, for a new row; the fields given a new value, else.
     std::vector<std::optional<std::string>> pendingValues_;
 };
 

@@ -1,7 +1,10 @@
 #include "editors/htmlexport.h"
 
-#include <QDir>
-#include <QSaveFile>
+#include "data/files.h"
+
+#include <QFile>
+
+#include <string_view>
 
 namespace htmlexport {
 namespace {
@@ -84,23 +87,9 @@ QByteArray pageBytes(const QStringList& lines)
 
 QString writePage(const QString& fileName, const QStringList& lines)
 {
-    QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly)) {
-        const QByteArray bytes = pageBytes(lines);
-        if (file.write(bytes) == bytes.size() && file.commit()) {
-            return {};
-        }
-    }
-    switch (file.error()) {
-    case QFileDevice::PermissionsError:
-        return QStringLiteral("accesso negato");
-    case QFileDevice::ResourceError:
-        return QStringLiteral("spazio su disco esaurito");
-    case QFileDevice::OpenError:
-        return QStringLiteral("impossibile creare il file");
-    default:
-        return QStringLiteral("errore di scrittura");
-    }
+    const QByteArray bytes = pageBytes(lines);
+    return QString::fromStdString(refdata::replaceFile(
+        QFile::encodeName(fileName).toStdString(), std::string_view(bytes.data(), bytes.size())));
 }
 
 } // namespace htmlexport

@@ -29,8 +29,8 @@ QStringList pageLines(const Layout& layout, const std::vector<Row>& rows);
 QByteArray pageBytes(const QStringList& lines);
 
 // Writes the page to `fileName` in the working folder through a temporary file that replaces the
-// old page only once complete. Returns an empty text, or the reason the page could not be written
-// (the old page then stays as it was).
+// old page only once complete, keeping its permissions (see refdata::replaceFile). Returns an
+// empty text, or the reason the page could not be written (the old page then stays as it was).
 QString writePage(const QString& fileName, const QStringList& lines);
 
 } // namespace htmlexport

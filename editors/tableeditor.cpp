@@ -288,7 +288,9 @@ void TableEditor::deleteSelected()
         return;
     }
     const int row = grid_->selectedRow();
-    gridRows_.deleteCurrent();
+    if (!writeSelected([this] { gridRows_.deleteCurrent(); })) {
+        return;
+    }
     refreshGrid(); // before the message, so the grid never shows the deleted row while it waits
     browseFrom(row);
     report(QString::fromUtf8(definition_.deletedMessage));
@@ -308,23 +310,29 @@ void TableEditor::save()
     if (!hasShapes() || CercaDoppione()) {
         return;
     }
-    if (mode() == kNew) {
-        gridRows_.addNew();
-    } else {
-        gridRows_.edit();
-    }
+    const bool adding = mode() == kNew;
     QStringList saved;
-    for (auto box = entryBoxes_.cbegin(); box != entryBoxes_.cend(); ++box) {
-        gridRows_.setFieldValue(definition_.columns[static_cast<std::size_t>(box.key())].field,
-                                box.value()->text().toStdString());
-        saved << box.value()->text();
+    const bool written = writeSelected([&] {
+        if (adding) {
+            gridRows_.addNew();
+        } else {
+            gridRows_.edit();
+        }
+        for (auto box = entryBoxes_.cbegin(); box != entryBoxes_.cend(); ++box) {
+            // A box left as it was loaded keeps the stored value, whatever its type or bytes.
+            const QString value = box.value()->text();
+            if (adding || value != grid_->selectedText(box.key())) {
+                gridRows_.setFieldValue(
+                    definition_.columns[static_cast<std::size_t>(box.key())].field,
+                    value.toStdString());
+            }
+            saved << value;
+        }
+        gridRows_.update();
+    });
+    if (written) {
+        endEntry(saved, 0);
     }
-    gridRows_.update();
-    clearBoxes();
-    enterEntry(false);
-    refreshGrid();
-    browseFrom(std::max(rowHolding(saved), 0));
-    setMode({});
 }
 
 void TableEditor::cancelEntry()
@@ -333,14 +341,35 @@ void TableEditor::cancelEntry()
         return;
     }
     // Back to the row the entry started from (the disabled grid kept it selected).
-    const QStringList started = selectedTexts();
-    const int row = grid_->selectedRow();
+    endEntry(selectedTexts(), grid_->selectedRow());
+}
+
+// Ends an entry: the boxes emptied, the grid read again and in use, with the focus on the row
+// holding `values`, else on the row at `otherwise`.
+void TableEditor::endEntry(const QStringList& values, int otherwise)
+{
     clearBoxes();
     enterEntry(false);
     refreshGrid();
-    const int found = rowHolding(started);
-    browseFrom(found >= 0 ? found : row);
+    const int found = rowHolding(values);
+    browseFrom(found >= 0 ? found : otherwise);
     setMode({});
+}
+
+// Runs a change or deletion of the selected row. When another user changed or deleted that row
+// since the grid read it, nothing was written: the entry ends, the grid shows the table as it is
+// now, the user is told, and the result is false.
+bool TableEditor::writeSelected(const std::function<void()>& write)
+{
+    const int row = grid_->selectedRow();
+    try {
+        write();
+        return true;
+    } catch (const refdata::RowChanged& changed) {
+        endEntry({}, row);
+        report(text(changed.what()) + QStringLiteral(" L'elenco è stato aggiornato."));
+        return false;
+    }
 }
 
 // True when every box holds a value of its shape; the boxes that want capitals get them. Otherwise

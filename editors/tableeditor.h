@@ -110,6 +110,8 @@ private:
     void deleteSelected();
     void save();
     void cancelEntry();
+    void endEntry(const QStringList& values, int otherwise);
+    bool writeSelected(const std::function<void()>& write);
     void setMode(const QString& mode);
     void enterEntry(bool entering);
     int boxLimit(int index) const; // the entry box's own maximum length

@@ -1,4 +1,5 @@
 // cfcalc driven from outside, as a user or a script runs it.
+#include "tests/childprocess.h"
 #include "tests/registerfile.h"
 #include "tests/testsupport.h"
 
@@ -29,26 +30,26 @@ std::string shellQuoted(const std::string& text)
     return quoted + "'";
 }
 
-std::string readFile(const std::string& name)
+// Runs cfcalc in the working folder with the given arguments, reading standard input from the
+// file `in` and writing standard output to the file `out`.
+Result cfcalcBetween(const std::vector<std::string>& arguments, const std::string& in,
+                     const std::string& out)
 {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string command = shellQuoted(CFCALC_PATH);
+    for (const auto& argument : arguments) {
+        command += " " + shellQuoted(argument);
+    }
+    command += " <" + shellQuoted(in) + " >" + shellQuoted(out) + " 2>stderr.txt";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+            out == "/dev/full" ? "" : fileContents(out), fileContents("stderr.txt")};
 }
 
 // Runs cfcalc in the working folder with the given arguments and standard input.
 Result cfcalc(const std::vector<std::string>& arguments, const std::string& input = "")
 {
     std::ofstream("stdin.txt", std::ios::binary) << input;
-    std::string command = shellQuoted(CFCALC_PATH);
-    for (const auto& argument : arguments) {
-        command += " " + shellQuoted(argument);
-    }
-    command += " <stdin.txt >stdout.txt 2>stderr.txt";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile("stdout.txt"),
-            readFile("stderr.txt")};
+    return cfcalcBetween(arguments, "stdin.txt", "stdout.txt");
 }
 
 class CfcalcTool : public ::testing::Test {
@@ -236,6 +237,127 @@ TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
 }
 
+// A row that cannot be used as it stands is a row error of its own; the rows after it are read as
+// usual, in both batch modes.
+TEST_F(CfcalcTool, BatchRowsThatCannotBeReadAreRowErrorsAndTheRestIsRead)
+{
+    const std::string huge(1'000'000, 'A');
+    const std::string rows =
+        "ROSSI;" + huge + ";01/01/1974;M;ROMA\n" + "ROSSI;\"MARIO;01/01/1974;M;ROMA\n" +
+        std::string("RO\0SSI;MARIO;01/01/1974;M;ROMA\n", 31) +
+        std::string("ROSSI;MARIO;01/01/1974;M;RO\0MA\n", 31) + "ROSSI;MARIO;01/01/1974;M;ROMA\n";
+    const Result computed = cfcalc({"--batch", "-"}, "cognome;nome;data;sesso;comune\n" + rows);
+    EXPECT_EQ(computed.status, 1);
+    EXPECT_EQ(computed.err, "");
+    std::istringstream lines(computed.out);
+    std::vector<std::string> line(7);
+    for (auto& text : line) {
+        std::getline(lines, text);
+    }
+    EXPECT_EQ(line[1], "ROSSI;" + huge.substr(0, 1000) +
+                           ";01/01/1974;M;ROMA;;Campo 2 troppo lungo: più di 1000 caratteri");
+    EXPECT_EQ(line[2], "ROSSI;\"MARIO;01/01/1974;M;ROMA\";;Virgolette non chiuse nel campo 2");
+    EXPECT_TRUE(line[3].ends_with(";;Carattere nullo nel campo 1")) << line[3];
+    EXPECT_TRUE(line[4].ends_with(";;Carattere nullo nel campo 5")) << line[4];
+    EXPECT_EQ(line[5], "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;");
+    EXPECT_TRUE(lines.peek() == EOF);
+
+    const std::string codes = "nota;codice_fiscale\n" + huge + ";RSSMRA74A01H501W\n" +
+                              std::string("x;RSSMRA74A01\0H501W\n", 20) + "x;RSSMRA74A01H501W\n";
+    const Result verified = cfcalc({"--verifica", "--batch", "-"}, codes);
+    EXPECT_EQ(verified.status, 1);
+    EXPECT_EQ(verified.err, "");
+    EXPECT_NE(verified.out.find(";non valido;Campo 1 troppo lungo: più di 1000 caratteri;"),
+              std::string::npos);
+    EXPECT_NE(verified.out.find(";non valido;Carattere nullo nel campo 2;"), std::string::npos);
+    EXPECT_TRUE(verified.out.ends_with("\nx;RSSMRA74A01H501W;valido;;RSSMRA74A01H501W;M;01/01/1974;"
+                                       "ROMA;RM;H501\n"));
+}
+
+// A database that cannot be read, an input that cannot be read to its end, an output that cannot
+// be written: the batch stops with status 2 and one message, in both modes.
+TEST_F(CfcalcTool, BatchThatCannotGoOnStopsWithStatusTwoAndOneMessage)
+{
+    std::ofstream("persone.csv")
+        << "cognome;nome;data;sesso;comune\nROSSI;MARIO;01/01/1974;M;ROMA\n";
+    std::ofstream("codici.csv") << "codice_fiscale\nRSSMRA74A01H501W\n";
+    const auto stopped = [](const Result& result, const std::string& message) {
+        return result.status == 2 && result.err.find(message) != std::string::npos &&
+               result.err.find('\n') == result.err.size() - 1;
+    };
+    const std::vector<std::string> compute = {"--batch", "persone.csv"};
+    const std::vector<std::string> verify = {"--verifica", "--batch", "codici.csv"};
+
+    {
+        // Another program holds the database locked for the whole run: waited for once.
+        const ScopedEnvironment wait("MIRELTA_BUSY_TIMEOUT", "100");
+        sqlite3* other = nullptr;
+        sqlite3_open("AA1.mdb", &other);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        for (const auto& arguments : {compute, verify}) {
+            const Result locked = cfcalc(arguments);
+            EXPECT_TRUE(stopped(locked, "in uso da un altro programma")) << locked.err;
+            EXPECT_EQ(locked.out, "");
+        }
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+    }
+
+    std::filesystem::copy_file("AA1.mdb", "guasto.mdb");
+    {
+        std::fstream damage("guasto.mdb", std::ios::in | std::ios::out | std::ios::binary);
+        damage.seekp(static_cast<std::streamoff>(std::filesystem::file_size("guasto.mdb") / 4));
+        damage << std::string(std::filesystem::file_size("guasto.mdb") / 2, '\xFF');
+    }
+    for (auto arguments : {compute, verify}) {
+        arguments.insert(arguments.begin(), {"--db", "guasto.mdb"});
+        const Result damaged = cfcalc(arguments);
+        EXPECT_TRUE(stopped(damaged, "\"guasto.mdb\" nella cartella")) << damaged.err;
+        EXPECT_TRUE(stopped(damaged, "è danneggiato")) << damaged.err;
+    }
+
+    std::filesystem::create_directory("cartella");
+    for (const auto& arguments :
+         {std::vector<std::string>{"--batch", "-"}, {"--verifica", "--batch", "-"}}) {
+        EXPECT_TRUE(
+            stopped(cfcalcBetween(arguments, "cartella", "stdout.txt"), "Errore di lettura"));
+    }
+
+    const std::string full = "Impossibile scrivere sullo standard output: il disco è pieno.\n";
+    for (const auto& arguments : {compute, verify}) {
+        const Result result = cfcalcBetween(arguments, "persone.csv", "/dev/full");
+        EXPECT_EQ(result.status, 2) << arguments[0];
+        EXPECT_EQ(result.err, full);
+    }
+}
+
+// The disk fills up in mid-run: the rows written so far stay, whole or cut at the end, and cfcalc
+// tells why it stopped.
+TEST_F(CfcalcTool, BatchOutputThatFillsTheDiskKeepsTheRowsWritten)
+{
+    std::string input = "cognome;nome;data;sesso;comune\n";
+    for (int i = 0; i < 20'000; ++i) {
+        input += "ROSSI;MARIO;01/01/1974;M;ROMA\n";
+    }
+    std::ofstream("persone.csv") << input;
+    const std::string expected = cfcalc({"--batch", "persone.csv"}).out;
+    std::filesystem::create_directory("uscita");
+    const auto result =
+        childprocess::run(childprocess::smallDisk(folder.path() / "uscita", 256 * 1024), [&] {
+            const Result run = cfcalcBetween({"--batch", "-"}, "persone.csv", "uscita/file");
+            return std::to_string(run.status) + "\n" + run.err + run.out;
+        });
+    if (!result) {
+        GTEST_SKIP() << "no small disk can be mounted here";
+    }
+    const std::string full = "Impossibile scrivere sullo standard output: il disco è pieno.\n";
+    ASSERT_TRUE(result->starts_with("2\n" + full)) << result->substr(0, 200);
+    const std::string written = result->substr(2 + full.size());
+    EXPECT_GT(written.size(), 100'000u);
+    EXPECT_LT(written.size(), expected.size());
+    EXPECT_TRUE(expected.starts_with(written));
+}
+
 TEST_F(CfcalcTool, BatchFromAFileWithoutHeader)
 {
     std::ofstream("persone.csv") << "ROSSI;MARIO;01/01/1974;M;ROMA\nROSSI;MARIA;25/04/1974;F;ROMA";
@@ -280,6 +402,10 @@ TEST_F(CfcalcTool, HelpIsInItalian)
     EXPECT_NE(help.out.find("--verifica"), std::string::npos);
     EXPECT_NE(help.out.find("--omocodie"), std::string::npos);
     EXPECT_NE(help.out.find("--aggiorna-comuni"), std::string::npos);
+
+    const Result unwritten = cfcalcBetween({"--help"}, "/dev/null", "/dev/full");
+    EXPECT_EQ(unwritten.status, 2);
+    EXPECT_EQ(unwritten.err, "Impossibile scrivere sullo standard output: il disco è pieno.\n");
 }
 
 // The lines of `--verifica` that follow "esito" and "motivo": what the code carries.
@@ -470,7 +596,7 @@ TEST_F(CfcalcTool, UpdatesTheMunicipalitiesFromTheRegistersFile)
 
 TEST_F(CfcalcTool, AnUpdateThatCannotRunIsStatusTwoAndWritesNothing)
 {
-    const std::string shipped = readFile("AA1.mdb");
+    const std::string shipped = fileContents("AA1.mdb");
     writeRegisterFile("comuni.csv", kRegister2025);
     std::ofstream("persone.csv")
         << "cognome;nome;data;sesso;comune\nROSSI;MARIO;01/01/1974;M;ROMA\n";
@@ -494,7 +620,7 @@ TEST_F(CfcalcTool, AnUpdateThatCannotRunIsStatusTwoAndWritesNothing)
         EXPECT_EQ(result.status, 2) << arguments.back();
         EXPECT_EQ(result.out, "") << arguments.back();
     }
-    EXPECT_EQ(readFile("AA1.mdb"), shipped);
+    EXPECT_EQ(fileContents("AA1.mdb"), shipped);
 
     if (::geteuid() != 0) { // the superuser writes to any file
         std::filesystem::permissions("AA1.mdb", std::filesystem::perms::owner_write,
@@ -503,7 +629,7 @@ TEST_F(CfcalcTool, AnUpdateThatCannotRunIsStatusTwoAndWritesNothing)
         EXPECT_EQ(readOnly.status, 2);
         EXPECT_NE(readOnly.err.find("il file è di sola lettura"), std::string::npos)
             << readOnly.err;
-        EXPECT_EQ(readFile("AA1.mdb"), shipped);
+        EXPECT_EQ(fileContents("AA1.mdb"), shipped);
     }
 }
 

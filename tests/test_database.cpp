@@ -3,10 +3,12 @@
 #include "data/datasource.h"
 #include "data/likepattern.h"
 #include "data/textfold.h"
+#include "tests/childprocess.h"
 #include "tests/testsupport.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -174,10 +176,16 @@ TEST_F(SmallDatabase, QuotesInUserTextNeverBreakAStatement)
 {
     DataSource table("AA1.mdb", "COMUNI");
     table.refresh();
-    for (const char* text : {"'", "x' OR '1'='1", "\"", "a\"b'c", "[", "]", "[!", "%", "_", "\\"}) {
+    using namespace std::string_literals;
+    for (const std::string& text : {"'"s, "x' OR '1'='1"s, "\""s, "a\"b'c"s, "["s, "]"s, "[!"s,
+                                    "%"s, "_"s, "\\"s, "RO\0MA"s, "*\0"s}) {
         table.findFirst(catalogue::comuneCriterion(text));
         EXPECT_TRUE(table.noMatch()) << text;
     }
+    otherProgram("INSERT INTO COMUNI VALUES ('RO' || char(0) || 'MA', 'N000')");
+    table.refresh();
+    table.findFirst(catalogue::comuneCriterion("RO\0MA"s));
+    EXPECT_EQ(table.fieldValue("codice"), "N000");
     table.findFirst(catalogue::comuneCriterion("SANT'ANGELO"));
     EXPECT_EQ(table.fieldValue("codice"), "I000");
 }
@@ -239,6 +247,130 @@ TEST_F(SmallDatabase, RefusedWriteLeavesTheDataAsItWas)
     EXPECT_EQ(check.fieldValue("comune"), "ROMA");
 }
 
+std::string Table(const std::string& table = "COMUNI")
+{
+    return otherProgram(
+        "SELECT group_concat(rowid || '=' || quote(comune) || ',' || quote(codice), "
+        "' ') FROM (SELECT rowid, * FROM " +
+        table + " ORDER BY rowid)");
+}
+
+void changeCode(DataSource& source, const std::string& code)
+{
+    source.edit();
+    source.setFieldValue("codice", code);
+    source.update();
+}
+
+// Two programs on one file: B deletes the last row and adds another, which takes its rowid.
+TEST_F(SmallDatabase, ARowTakenByAnotherUnderTheSameRowidIsNeitherChangedNorDeleted)
+{
+    DataSource a("AA1.mdb", "COMUNI");
+    a.refresh();
+    a.moveLast();
+    ASSERT_EQ(a.fieldValue("comune"), "ÀBACO");
+
+    DataSource b("AA1.mdb", "COMUNI");
+    b.refresh();
+    b.moveLast();
+    b.deleteCurrent();
+    b.addNew();
+    b.setFieldValue("comune", "NUOVO");
+    b.setFieldValue("codice", "N001");
+    b.update();
+    ASSERT_EQ(otherProgram("SELECT rowid FROM COMUNI WHERE comune = 'NUOVO'"), "6");
+    const std::string afterB = Table();
+
+    EXPECT_THROW(changeCode(a, "B001"), refdata::RowChanged);
+    EXPECT_THROW(a.deleteCurrent(), refdata::RowChanged);
+    EXPECT_EQ(Table(), afterB);
+    try {
+        a.deleteCurrent();
+    } catch (const refdata::RowChanged& changed) {
+        EXPECT_NE(std::string(changed.what()).find("da un altro utente"), std::string::npos);
+        EXPECT_NE(std::string(changed.what()).find(folder.path().string()), std::string::npos);
+    }
+
+    a.refresh(); // read again, the row is B's and may be changed
+    a.moveLast();
+    changeCode(a, "N002");
+    EXPECT_EQ(otherProgram("SELECT codice FROM COMUNI WHERE rowid = 6"), "N002");
+}
+
+TEST_F(SmallDatabase, ARowChangedOrDeletedMeanwhileIsReportedNeverOverwritten)
+{
+    DataSource a("AA1.mdb", "COMUNI");
+    a.refresh();
+    ASSERT_EQ(a.rowCount(), 6);                                       // the rows are read
+    otherProgram("UPDATE COMUNI SET comune = 'Roma' WHERE rowid = 1;" // letter case only
+                 "UPDATE COMUNI SET codice = 'A075' WHERE rowid = 2;"
+                 "DELETE FROM COMUNI WHERE rowid = 4");
+    const std::string afterB = Table();
+    for (int row : {0, 1, 3}) {
+        a.setCurrentRow(row);
+        EXPECT_THROW(changeCode(a, "X000"), refdata::RowChanged) << row;
+        a.setCurrentRow(row);
+        a.edit(); // a change of nothing still finds the row changed
+        EXPECT_THROW(a.update(), refdata::RowChanged) << row;
+        EXPECT_THROW(a.deleteCurrent(), refdata::RowChanged) << row;
+    }
+    EXPECT_EQ(Table(), afterB);
+
+    // Rows nobody touched are changed and deleted as usual, in any order.
+    a.setCurrentRow(4);
+    changeCode(a, "Z998");
+    changeCode(a, "Z997"); // the row as just written
+    a.setCurrentRow(2);
+    a.deleteCurrent();
+    EXPECT_EQ(Table(), "1='Roma','H501' 2='agliè','A075' 5='ROMA','Z997' 6='ÀBACO','B000'");
+}
+
+// Values of any type, written by another program: a change writes only the fields given a new
+// value and keeps every other one as stored, type and bytes; a deletion finds them as read.
+TEST(StoredValues, AChangeWritesOnlyWhatTheUserChanged)
+{
+    WorkingFolder folder;
+    makeDatabase("AA1.mdb", {});
+    otherProgram("CREATE TABLE prova (a, b, c, d, e, f);"
+                 "INSERT INTO prova VALUES (118, 0.1, NULL, x'00ff', CAST(x'43697474e0' AS TEXT),"
+                 " 'testo');"
+                 "INSERT INTO prova VALUES (1, 2.5, NULL, x'', '', 'altro');"
+                 "INSERT INTO COMUNI VALUES (NULL, x'48353031')");
+    const auto row = [](int rowid) {
+        return otherProgram("SELECT quote(a)||typeof(a)||' '||quote(b)||' '||quote(c)||' '||"
+                            "quote(d)||' '||hex(e)||typeof(e)||' '||quote(f) FROM prova "
+                            "WHERE rowid = " +
+                            std::to_string(rowid));
+    };
+    DataSource source("AA1.mdb", "prova");
+    source.refresh();
+    EXPECT_EQ(source.fieldValue("a"), "118");
+    EXPECT_EQ(source.fieldValue("c"), "");
+    source.edit();
+    for (const char* field : {"a", "b", "c", "d", "e"}) {
+        source.setFieldValue(field, source.fieldValue(field)); // as read: left alone
+    }
+    source.setFieldValue("f", "cambiato");
+    source.setFieldValue("f", "testo"); // back to what it was
+    source.setFieldValue("b", "0.2");
+    source.update();
+    EXPECT_EQ(row(1), "118integer '0.2' NULL X'00FF' 43697474E0text 'testo'");
+
+    source.moveNext();
+    source.deleteCurrent(); // found as read: NULL, an empty blob, an empty text
+    EXPECT_EQ(otherProgram("SELECT count(*) FROM prova"), "1");
+
+    DataSource comuni("AA1.mdb", "COMUNI");
+    comuni.refresh();
+    const auto stored = [] {
+        return otherProgram("SELECT quote(comune) || ' ' || quote(codice) FROM COMUNI");
+    };
+    changeCode(comuni, "H501"); // the text as read: the blob stays
+    EXPECT_EQ(stored(), "NULL X'48353031'");
+    changeCode(comuni, "H502");
+    EXPECT_EQ(stored(), "NULL 'H502'");
+}
+
 std::string codeOfRoma()
 {
     const auto places = refdata::BirthplaceIndex::read("AA1.mdb");
@@ -273,6 +405,36 @@ TEST_F(SmallDatabase, ReadOnlyConnectionsReadAndRefuseEveryWrite)
     grid.setFieldValue("codice", "H502");
     grid.update();
     EXPECT_EQ(codeOfRoma(), "H502");
+}
+
+// A change that the file system refuses names what refuses it: the file, or its folder.
+TEST_F(SmallDatabase, AWriteRefusedNamesTheReadOnlyFileOrFolder)
+{
+    const auto refusal = [](const char* file, const char* folder) {
+        return childprocess::run(childprocess::withoutPrivileges, [=] {
+            ::chmod("AA1.mdb", std::stoi(file, nullptr, 8));
+            ::chmod(".", std::stoi(folder, nullptr, 8));
+            std::string text = "scritto";
+            try {
+                DataSource grid("AA1.mdb", "COMUNI");
+                grid.refresh();
+                changeCode(grid, "H502");
+            } catch (const DataError& error) {
+                text = error.what();
+            }
+            ::chmod(".", 0755);
+            ::chmod("AA1.mdb", 0644);
+            return text;
+        });
+    };
+    const auto file = refusal("0444", "0755");
+    const auto folder = refusal("0644", "0555");
+    if (!file || !folder) {
+        GTEST_SKIP() << "no process without an administrator's rights can be made here";
+    }
+    EXPECT_NE(file->find("il file è di sola lettura"), std::string::npos) << *file;
+    EXPECT_NE(folder->find("la cartella è di sola lettura"), std::string::npos) << *folder;
+    EXPECT_EQ(codeOfRoma(), "H501");
 }
 
 TEST(EmptyTable, HasNoRowsAndNoCurrentRow)

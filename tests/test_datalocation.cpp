@@ -11,28 +11,10 @@
 #include <QTest>
 
 #include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string contents(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-std::vector<std::string> names(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    return names;
-}
 
 // A program installed under <prefix>, with its shipped database; a user with a home of their
 // own and no data yet; the program started from an empty folder.
@@ -116,8 +98,8 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
     EXPECT_TRUE(first.copyMade);
     EXPECT_EQ(first.folder, userFolder);
     EXPECT_EQ(fs::current_path(), userFolder);
-    EXPECT_EQ(names(userFolder), std::vector<std::string>{"AA1.mdb"});
-    EXPECT_EQ(contents(userFolder / "AA1.mdb"), contents(shipped));
+    EXPECT_EQ(fileNames(userFolder), std::vector<std::string>{"AA1.mdb"});
+    EXPECT_EQ(fileContents(userFolder / "AA1.mdb"), fileContents(shipped));
     EXPECT_NE(fs::status(userFolder / "AA1.mdb").permissions() & fs::perms::owner_write,
               fs::perms::none);
 
@@ -217,7 +199,7 @@ TEST_F(DataLocation, LiveUpdateLibraryIsFoundInThePrivateLibraryFolder)
     LiveUpdateLink link(QString::fromStdString(programFolder.string()));
     EXPECT_EQ(link.start(QStringLiteral("Mirelta")).toStdString(), "");
     EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(called); }, 10000));
-    EXPECT_EQ(contents(called), "CD4417\n");
+    EXPECT_EQ(fileContents(called), "CD4417\n");
 }
 
 } // namespace

@@ -310,6 +310,47 @@ TEST_F(MunicipalityEditor, LongStoredNamesSurviveAChangeAndTheGridNeverShowsADel
     EXPECT_EQ(rowsWhileReported, 1);
 }
 
+// Another user changed or deleted the row meanwhile, or put another one under its rowid: nothing
+// is written, the user is told, and the grid shows the table as it is now.
+TEST_F(MunicipalityEditor, ARowAnotherUserChangedIsNeitherOverwrittenNorDeleted)
+{
+    otherProgram("DELETE FROM COMUNI WHERE rowid = 4;" // AGLIÈ, first in the grid
+                 "INSERT INTO COMUNI VALUES ('NUOVO', 'N001')");
+    ASSERT_EQ(otherProgram("SELECT rowid FROM COMUNI WHERE comune = 'NUOVO'"), "4");
+    editor.select(0);
+    editor.press(TableEditor::Modify);
+    editor.type(1, "A075");
+    editor.press(TableEditor::Ok);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.last().text.contains("modificati o cancellati da un altro utente"))
+        << messages.last().text.toStdString();
+    EXPECT_TRUE(messages.last().text.endsWith("L'elenco è stato aggiornato."));
+    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_FALSE(editor.entering());
+    EXPECT_EQ(editor.find("AGLIÈ"), -1);
+    EXPECT_EQ(editor.cell(editor.find("NUOVO"), 1), "N001");
+    EXPECT_EQ(otherProgram("SELECT codice FROM COMUNI WHERE rowid = 4"), "N001");
+
+    editor.select(editor.find("MILANO"));
+    otherProgram("UPDATE COMUNI SET codice = 'F206' WHERE comune = 'MILANO'");
+    messages.answers = {true};
+    editor.press(TableEditor::Delete);
+    EXPECT_TRUE(messages.last().text.contains("da un altro utente"));
+    EXPECT_EQ(editor.cell(editor.find("MILANO"), 1), "F206");
+    EXPECT_EQ(otherProgram("SELECT count(*) FROM COMUNI"), "4");
+}
+
+TEST_F(MunicipalityEditor, ExportKeepsThePermissionsOfThePageItReplaces)
+{
+    std::ofstream("ElencoComuni.html") << "vecchio";
+    std::filesystem::permissions("ElencoComuni.html", std::filesystem::perms(0640));
+    editor.press(TableEditor::Export);
+    EXPECT_EQ(messages.last().text, "Creato il file ElencoComuni.html");
+    EXPECT_EQ(std::filesystem::status("ElencoComuni.html").permissions(),
+              std::filesystem::perms(0640));
+    EXPECT_EQ(fileLines("ElencoComuni.html").size(), 14 + 7 * 4 + 2);
+}
+
 TEST_F(MunicipalityEditor, ExportWritesThePageLineForLine)
 {
     makeDatabase("uno.mdb", {{"A<B & C>", "Ł001"}});
@@ -676,6 +717,23 @@ TEST_F(LocalityEditor, ChangeLoadsEveryBoxAndDeletionAsksFirst)
     EXPECT_EQ(messages.last().text, "CAP cancellato !");
     EXPECT_EQ(editor.rows(), 2);
     EXPECT_EQ(editor.find("00118"), -1);
+}
+
+// Saving writes only the boxes the user changed; the others keep what the file holds, also an
+// empty value (not an empty text) and bytes that are not UTF-8.
+TEST_F(LocalityEditor, SavingKeepsEveryValueTheUserLeftAlone)
+{
+    otherProgram("UPDATE CittaItaliane SET localita = CAST(x'526f6d61e0' AS TEXT),"
+                 " regione = NULL WHERE cap = '00118'");
+    editor.open();
+    editor.select(editor.find("00118"));
+    editor.press(TableEditor::Modify);
+    editor.type(1, "RO");
+    editor.press(TableEditor::Ok);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(otherProgram("SELECT provincia || ' ' || hex(localita) || ' ' || quote(regione)"
+                           " FROM CittaItaliane WHERE cap = '00118'"),
+              "RO 526F6D61E0 NULL");
 }
 
 TEST_F(LocalityEditor, RegionComesFromTheMap)

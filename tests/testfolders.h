@@ -1,11 +1,15 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 // Folders and environment for the life of a test.
 
@@ -78,3 +82,23 @@ private:
     const char* name_;
     std::optional<std::string> old_;
 };
+
+// The bytes of `file`; empty when it cannot be read.
+inline std::string fileContents(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// The names in `folder`, in order.
+inline std::vector<std::string> fileNames(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}

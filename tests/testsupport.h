@@ -46,3 +46,25 @@ inline void makeDatabase(const std::filesystem::path& file,
     }
     sqlite3_close(db);
 }
+
+// Runs `sql` on `file` through a connection of its own, as another program would. Returns the
+// first column of the first row of the answer, as text; or the error.
+inline std::string otherProgram(const std::string& sql,
+                                const std::filesystem::path& file = "AA1.mdb")
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    std::string answer;
+    const auto first = [](void* out, int, char** values, char**) {
+        auto& text = *static_cast<std::string*>(out);
+        if (text.empty() && values[0]) {
+            text = values[0];
+        }
+        return 0;
+    };
+    if (sqlite3_exec(db, sql.c_str(), first, &answer, nullptr) != SQLITE_OK) {
+        answer = std::string("errore: ") + sqlite3_errmsg(db);
+    }
+    sqlite3_close(db);
+    return answer;
+}

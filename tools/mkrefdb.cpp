@@ -61,10 +61,11 @@ void load(sqlite3* db, const Table& table, const fs::path& seedFolder)
     sqlite3_stmt* insert = nullptr;
     check(db, sqlite3_prepare_v2(db, sql.c_str(), -1, &insert, nullptr));
     while (reader.next(record)) {
-        if (record.size() != table.fields.size()) {
+        if (record.size() != table.fields.size() ||
+            reader.flaw() != refdata::CsvReader::Flaw::None) {
             sqlite3_finalize(insert);
-            throw std::runtime_error(std::string(table.seedFile) + ": wrong field count on line " +
-                                     std::to_string(reader.lineNumber()));
+            throw std::runtime_error(std::string(table.seedFile) + ": wrong fields on line " +
+                                     std::to_string(reader.lineNumber()) + " " + reader.flawText());
         }
         for (std::size_t i = 0; i < record.size(); ++i) {
             sqlite3_bind_text(insert, static_cast<int>(i + 1), record[i].c_str(),

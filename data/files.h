@@ -1,0 +1,49 @@
+#pragma once
+
+#include <filesystem>
+#include <streambuf>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Files the program writes, and the reasons, in Italian, why a write failed.
+namespace refdata {
+
+// Why a read or write failed with the system's error number `error`, as a message can end:
+// "il disco è pieno", "accesso negato", ...
+std::string fileFailure(int error);
+
+// Replaces `file` (a new file, or one that exists) by `bytes`: they are written to a temporary
+// file beside it, which takes its place only once complete and on the disk. A file replaced keeps
+// its permissions; a new one gets the usual ones. A symbolic link is followed: its target is
+// replaced. Returns an empty text, or the reason nothing was written: the file is then as it was
+// and no temporary file is left.
+std::string replaceFile(const std::filesystem::path& file, std::string_view bytes);
+
+// An output buffer that writes to an open file descriptor (standard output) in large pieces and
+// remembers the error of a write that failed; the stream it serves then goes bad.
+class DescriptorOutput : public std::streambuf {
+public:
+    explicit DescriptorOutput(int descriptor);
+    ~DescriptorOutput() override;
+    DescriptorOutput(const DescriptorOutput&) = delete;
+    DescriptorOutput& operator=(const DescriptorOutput&) = delete;
+
+    // The system's error number of the write that failed; 0 while none has.
+    int error() const { return error_; }
+
+protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* data, std::streamsize size) override;
+    int sync() override;
+
+private:
+    bool writeOut(const char* data, std::size_t size);
+    bool drain();
+
+    int descriptor_;
+    int error_ = 0;
+    std::vector<char> buffer_;
+};
+
+} // namespace refdata

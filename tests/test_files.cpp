@@ -1,0 +1,128 @@
+#include "data/files.h"
+#include "tests/childprocess.h"
+#include "tests/testfolders.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+mode_t permissions(const fs::path& file)
+{
+    struct stat status {};
+    ::stat(file.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+// The names in `folder`, so that a temporary file left behind shows.
+std::string listing(const fs::path& folder)
+{
+    std::string list;
+    for (const std::string& name : fileNames(folder)) {
+        list += (list.empty() ? "" : " ") + name;
+    }
+    return list;
+}
+
+TEST(ReplaceFile, WritesOrReplacesKeepingTheOldPermissionsAndLeavesNothingElse)
+{
+    TemporaryFolder folder;
+    const fs::path page = folder / "pagina.html";
+    EXPECT_EQ(refdata::replaceFile(page, "prima"), "");
+    EXPECT_EQ(fileContents(page), "prima");
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    EXPECT_EQ(permissions(page), 0666 & ~mask);
+
+    for (const mode_t mode : {0640, 0604, 0755}) {
+        ::chmod(page.c_str(), mode);
+        EXPECT_EQ(refdata::replaceFile(page, "dopo"), "");
+        EXPECT_EQ(fileContents(page), "dopo");
+        EXPECT_EQ(permissions(page), mode);
+    }
+    EXPECT_EQ(listing(folder.path()), "pagina.html");
+
+    // A symbolic link stays a link; the file it leads to is replaced.
+    fs::create_symlink("pagina.html", folder / "collegamento.html");
+    EXPECT_EQ(refdata::replaceFile(folder / "collegamento.html", "attraverso"), "");
+    EXPECT_TRUE(fs::is_symlink(folder / "collegamento.html"));
+    EXPECT_EQ(fileContents(page), "attraverso");
+
+    fs::create_directory(folder / "cartella.html");
+    EXPECT_EQ(refdata::replaceFile(folder / "cartella.html", "x"), "al suo posto c'è una cartella");
+    EXPECT_EQ(listing(folder.path()), "cartella.html collegamento.html pagina.html");
+}
+
+// What stands in the way is named for what it is: the folder, the file or the disk.
+TEST(ReplaceFile, FailuresNameTheirCauseAndLeaveTheOldFileAsItWas)
+{
+    TemporaryFolder folder;
+    const fs::path page = folder / "pagina.html";
+    std::ofstream(page) << "vecchia";
+    ::chmod(page.c_str(), 0444);
+    const auto lockedFile = childprocess::run(childprocess::withoutPrivileges,
+                                              [&] { return refdata::replaceFile(page, "nuova"); });
+    const auto lockedFolder = childprocess::run(childprocess::withoutPrivileges, [&] {
+        ::chmod(page.c_str(), 0644);
+        ::chmod(folder.path().c_str(), 0555);
+        return refdata::replaceFile(page, "nuova") + "|" +
+               refdata::replaceFile(folder / "nuova.html", "nuova");
+    });
+    ::chmod(folder.path().c_str(), 0755);
+    if (!lockedFile || !lockedFolder) {
+        GTEST_SKIP() << "no process without an administrator's rights can be made here";
+    }
+    EXPECT_EQ(*lockedFile, "il file è di sola lettura");
+    EXPECT_EQ(*lockedFolder, "la cartella è di sola lettura|la cartella è di sola lettura");
+    EXPECT_EQ(fileContents(page), "vecchia");
+    EXPECT_EQ(listing(folder.path()), "pagina.html");
+
+    // A disk of 64 KiB holding the old page: a page of a megabyte does not fit.
+    const auto full = childprocess::run(childprocess::smallDisk(folder.path(), 64 * 1024), [&] {
+        std::ofstream(page) << "vecchia";
+        const std::string reason = refdata::replaceFile(page, std::string(1 << 20, 'x'));
+        return reason + "|" + fileContents(page) + "|" + listing(folder.path());
+    });
+    if (!full) {
+        GTEST_SKIP() << "no small disk can be mounted here";
+    }
+    EXPECT_EQ(*full, "il disco è pieno|vecchia|pagina.html");
+}
+
+TEST(DescriptorOutput, RemembersWhyAWriteFailed)
+{
+    const int descriptor = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(descriptor, 0);
+    {
+        refdata::DescriptorOutput buffer(descriptor);
+        std::ostream out(&buffer);
+        out << "poco";
+        EXPECT_EQ(buffer.error(), 0); // still held
+        out << std::string(200'000, 'x');
+        EXPECT_FALSE(out.flush());
+        EXPECT_EQ(refdata::fileFailure(buffer.error()), "il disco è pieno");
+    }
+    ::close(descriptor);
+
+    TemporaryFolder folder;
+    const int file = ::open((folder / "uscita.txt").c_str(), O_WRONLY | O_CREAT, 0644);
+    {
+        refdata::DescriptorOutput buffer(file);
+        std::ostream out(&buffer);
+        out << "uno " << std::string(100'000, 'x') << " due";
+        EXPECT_TRUE(out.flush());
+    }
+    ::close(file);
+    EXPECT_EQ(fileContents(folder / "uscita.txt"), "uno " + std::string(100'000, 'x') + " due");
+}
+
+} // namespace
