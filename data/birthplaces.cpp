@@ -181,6 +181,9 @@ const Period& CodeHistory::periodOn(Day day) const
 
 bool Place::inForce(Day day) const
 {
+    if (onlySpan.first != 0) {
+        return onlySpan.first <= day && day <= onlySpan.second;
+    }
     return !hasHistory() || history->inForce(day);
 }
 
@@ -250,7 +253,10 @@ BirthplaceIndex::BirthplaceIndex(const std::vector<MunicipalityRow>& municipalit
     }
     places_.reserve(municipalities.size());
     for (const MunicipalityRow& row : municipalities) {
-        places_.push_back({row.name, row.code, history(capitals(row.code))});
+        const CodeHistory* own = history(capitals(row.code));
+        const bool oneSpan = own && own->spans.size() == 1;
+        places_.push_back(
+            {row.name, row.code, own, oneSpan ? own->spans[0] : std::pair<Day, Day>()});
     }
     const auto add = [this](const std::string& name, std::uint32_t place) {
         auto& list = names_[nameKey(name)];

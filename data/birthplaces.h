@@ -61,6 +61,9 @@ struct Place {
     std::string name;
     std::string code;
     const CodeHistory* history = nullptr; // none: a row without history
+    // The one time in force of a code that has only one, kept beside the place too: a batch asks
+    // it of every person, and this way without looking further.
+    std::pair<Day, Day> onlySpan{0, 0};
 
     bool hasHistory() const { return history != nullptr; }
     bool isForeign() const;
