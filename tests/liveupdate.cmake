@@ -23,7 +23,7 @@ if(WIN32)
 else()
     find_package(Qt6 REQUIRED COMPONENTS Widgets)
     mirelta_test(test_liveupdate_posix SOURCES ${LIVEUPDATE_TESTS}/test_liveupdate_posix.cpp
-        LIBS corvanlu_platform corvanlu_core Qt6::Widgets)
+        LIBS corvanlu_platform corvanlu_core Qt6::Widgets Qt6::Test)
     add_dependencies(test_liveupdate_posix CorvanLU)
     target_compile_definitions(test_liveupdate_posix PRIVATE
         CORVANLU_LIBRARY_DIR="$<TARGET_FILE_DIR:CorvanLU>")

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QLibrary>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gmock/gmock.h>
@@ -26,7 +27,6 @@
 #include <pthread.h>
 #include <sstream>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <variant>
 
@@ -55,17 +55,10 @@ void writeRecorder(const fs::path& path, const fs::path& record)
               true);
 }
 
-// Polls `condition` until it holds or ten seconds have passed; whether it holds.
+// Waits for `condition` until it holds or ten seconds have passed; whether it holds.
 template <typename Condition> bool eventually(Condition condition)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return QTest::qWaitFor(condition, 10'000);
 }
 
 // The lines a detached program recorded, once it has.
