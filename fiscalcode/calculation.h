@@ -67,6 +67,9 @@ struct CalculationOutcome {
     bool cancelled = false; // the user chose none of several places
     std::string birthDate;  // the date as dd/mm/yyyy once the checks passed, else empty
     std::string code;       // the fiscal code, when computed
+    // What the user should know about a code computed (the place bore another name on the birth
+    // date, the municipality was suppressed then): one line, empty when there is nothing to note.
+    std::string notice;
 };
 
 // The birthplace of a person born on a day; see refdata::BirthplaceIndex::resolve.

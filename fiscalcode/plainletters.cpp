@@ -42,7 +42,6 @@ constexpr std::array<PlainForm, 128> kAsciiForms = makeAsciiForms();
 
 constexpr char32_t kLastCharacter = 0x10FFFF;
 
-
 } // namespace
 
 PlainForm plainFormOf(char32_t c)

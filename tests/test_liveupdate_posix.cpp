@@ -107,8 +107,9 @@ class ProfileFolders : public testing::Test {
 protected:
     TemporaryFolder folder;
     ScopedEnvironment userFolder{"XDG_CONFIG_HOME", (folder / "user").string()};
-    ScopedEnvironment systemFolders{"XDG_CONFIG_DIRS", (folder / "system1").string() + ":relative:" +
-                                                          (folder / "system2").string()};
+    ScopedEnvironment systemFolders{"XDG_CONFIG_DIRS",
+                                    (folder / "system1").string() +
+                                        ":relative:" + (folder / "system2").string()};
 
     static std::string read()
     {
