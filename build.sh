@@ -20,6 +20,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n libgl-dev
     libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-dev # the libFuzzer targets, run briefly by the tests
     xvfb xauth
 )
 # CPack's Debian packages: dpkg-shlibdeps (dpkg-dev) computes the dependencies, with 'file'.
@@ -29,7 +30,8 @@ build() {
     local sanitize=OFF build_type=Release
     if [ "$SANITIZE" = 1 ]; then sanitize=ON; build_type=RelWithDebInfo; fi
     cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" \
-        -DMIRELTA_SANITIZE="$sanitize" >/dev/null
+        -DMIRELTA_SANITIZE="$sanitize" -DMIRELTA_WERROR=ON -DBUILD_TESTING=ON \
+        -DMIRELTA_BENCHMARKS=ON >/dev/null
     cmake --build "$BUILD_DIR" -j "$(nproc)"
 }
 
