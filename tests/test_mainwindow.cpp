@@ -413,6 +413,9 @@ TEST_F(MainWindow, AWorkingWindowWhoseDataCannotBeReadStaysClosedAndTheMenuSaysW
             << messages.shown[i].text.toStdString();
     }
     EXPECT_TRUE(messages.last().text.contains("non è un archivio valido"));
+    for (const ui::Message& message : messages.shown) {
+        EXPECT_EQ(message.icon, ui::Icon::Error); // a missing or damaged archive is an error
+    }
     EXPECT_EQ(messages.parents, std::vector<QWidget*>(4, &window));
     EXPECT_EQ(pointers, QList<Qt::CursorShape>(4, Qt::ArrowCursor));
     EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
