@@ -272,6 +272,30 @@ TEST_F(MainWindow, EntriesOpenTheirWindows)
     }
 }
 
+// The grey panels act as their ovals: the pointer over one shows its caption, a click opens it.
+TEST_F(MainWindow, APanelActsAsItsOval)
+{
+    const struct {
+        int entry;
+        const char* window;
+    } entries[] = {{0, "CodiceFiscale"}, {1, "TaSettori"}, {3, "RicercaCAP"}, {4, "TaCitta"}};
+    for (const auto& entry : entries) {
+        hover(panel(entry.entry));
+        EXPECT_EQ(visibleCaptions(), QList<int>{entry.entry});
+        QString opened;
+        whenModalOpens([&](QWidget* modal) {
+            opened = modal->objectName();
+            modal->close();
+        });
+        QTest::mouseClick(panel(entry.entry), Qt::LeftButton);
+        EXPECT_EQ(opened, entry.window);
+    }
+    messages.answers = {false};
+    QTest::mouseClick(panel(2), Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().text, "Confermi l'abbandono dell'applicazione ?");
+}
+
 TEST_F(MainWindow, TopOvalOpensAFreshCalculationWindowWithTheHourglassOverTheMenu)
 {
     int opened = 0;
