@@ -1,4 +1,5 @@
 #include "calcwindow/codicefiscale.h"
+#include "calcwindow/sceltacomune.h"
 #include "tests/testsupport.h"
 #include "tests/widgettest.h"
 
@@ -9,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -395,6 +397,37 @@ TEST_F(CalculationWindow, ACodeThatIsNotValidGivesItsReasonAndChangesNothing)
     EXPECT_EQ(field(0)->text(), "");
     QTest::keyClick(field(0), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(field(0)->text(), "RSSMRA74A01H501X");
+}
+
+// The list of places is as wide as its longest line, so that each line shows whole, up to the
+// width of the screen.
+TEST(PlaceChoice, IsAsWideAsItsLongestLineWithinTheScreen)
+{
+    const refdata::Place shortName{"CASTRO", "C337"};
+    const refdata::Place longName{"CHALLANT SAINT ANSELME ET CHALLANT SAINT VICTOR IN VALLE",
+                                  "Z001"};
+    const refdata::Place endless{std::string(400, 'A'), "Z002"};
+    const struct {
+        std::vector<const refdata::Place*> places;
+        bool fitsTheScreen;
+    } lists[] = {{{&shortName}, true}, {{&shortName, &longName}, true}, {{&endless}, false}};
+    for (const auto& list : lists) {
+        SceltaComune choice(nullptr, "X", list.places, 19800101);
+        ASSERT_TRUE(showActive(&choice));
+        auto* lines = choice.findChild<QListWidget*>("List1");
+        int longest = 0;
+        for (int row = 0; row < lines->count(); ++row) {
+            longest =
+                std::max(longest, lines->fontMetrics().horizontalAdvance(lines->item(row)->text()));
+        }
+        EXPECT_GE(choice.width(), 380);
+        EXPECT_LE(choice.frameGeometry().width(), choice.screen()->availableGeometry().width());
+        EXPECT_EQ(longest < lines->viewport()->width(), list.fitsTheScreen) << longest;
+        EXPECT_TRUE(clippedTexts(&choice).isEmpty());
+        for (const char* name : {"bottone_0", "bottone_1"}) {
+            EXPECT_TRUE(choice.rect().contains(choice.findChild<QWidget*>(name)->geometry()));
+        }
+    }
 }
 
 // Whatever the user changes after a code was computed, the card shows no code that is not the one
