@@ -9,6 +9,7 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -26,13 +27,11 @@ FixedDialog::FixedDialog(QWidget* parent, const QString& caption, QSize clientSi
     setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
     setFixedSize(clientSize);
     setAutoFillBackground(true);
-    // The captions, labels and frames stand on white: their text is black, also when the desktop's
-    // theme writes light on dark. Controls that draw their own face (boxes, buttons, grids) keep
-    // the theme's colours, which go together.
-    QPalette colours = palette();
+    // The window is white, whatever the desktop's theme: all its colours are the style's light
+    // ones, so that captions, boxes, buttons and grids write dark on light also when the theme
+    // writes light on dark.
+    QPalette colours = style()->standardPalette();
     colours.setColor(QPalette::Window, Qt::white);
-    colours.setColor(QPalette::WindowText, Qt::black);
-    colours.setColor(QPalette::Disabled, QPalette::WindowText, QColor(112, 112, 112));
     setPalette(colours);
 }
 

@@ -13,7 +13,7 @@ class QPushButton;
 namespace ui {
 
 // The common frame of the program's windows: a fixed-size dialog without minimise and maximise
-// buttons, with the program's icon and a white background with black text on it in any theme,
+// buttons, with the program's icon, white and in the style's light colours whatever the theme,
 // centred on the screen when shown. Its layout is drawn for a 12-pixel font: with the larger font
 // of the user's desktop the window, its controls, their fonts and pictures grow in proportion,
 // as far as the screen allows (see scaleLayout); captions still wider than their places are then
