@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QFocusEvent>
 #include <QFontInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -184,6 +185,14 @@ std::pair<QString, int> captionAndRoom(QWidget* control)
 
 void fitCaptions(QWidget* window)
 {
+    for (QHeaderView* header : window->findChildren<QHeaderView*>()) {
+        if (header->orientation() == Qt::Horizontal) {
+            for (int section = 0; section < header->count(); ++section) {
+                header->resizeSection(section, std::max(header->sectionSize(section),
+                                                        header->sectionSizeHint(section)));
+            }
+        }
+    }
     constexpr int kSmallestFont = 8;
     for (QWidget* control : window->findChildren<QWidget*>()) {
         const auto [caption, room] = captionAndRoom(control);

@@ -106,7 +106,8 @@ void showElided(QLabel* label, const QString& text);
 
 // Makes the font of each caption of `window` that is wider than its place smaller, a pixel at a
 // time, until it fits: labels and panels (hidden ones too), push buttons and option buttons. The
-// captions keep their words; a font never goes below 8 pixels.
+// captions keep their words; a font never goes below 8 pixels. Grid columns are made at least as
+// wide as their titles.
 void fitCaptions(QWidget* window);
 
 } // namespace ui
