@@ -215,27 +215,6 @@ TEST_F(MainWindow, EveryCaptionOfEveryWindowFitsItsPlace)
     EXPECT_TRUE(clipped.isEmpty()) << clipped.join("\n").toStdString();
 }
 
-TEST(Captions, FitTheirPlacesAlsoWithAWiderFont)
-{
-    const QFont inUse = QApplication::font();
-    QFont wider(QStringLiteral("DejaVu Sans"));
-    wider.setPixelSize(13);
-    QApplication::setFont(wider);
-    {
-        WorkingFolder folder;
-        folder.copyShippedDatabase();
-        RecordedMessages messages;
-        CalcoloCodiceFiscale window;
-        if (showActive(&window)) {
-            const QStringList clipped = clippedCaptionsOfEveryWindow(window);
-            EXPECT_TRUE(clipped.isEmpty()) << clipped.join("\n").toStdString();
-        } else {
-            ADD_FAILURE() << "the main window did not open";
-        }
-    }
-    QApplication::setFont(inUse);
-}
-
 // Opens the main window with `font` and `colours` for the whole program, as the desktop would
 // give them, and runs `check` on it; then restores the program's look.
 void withTheLook(const QFont& font, const QPalette& colours,
@@ -258,6 +237,16 @@ void withTheLook(const QFont& font, const QPalette& colours,
     }
     QApplication::setFont(font0);
     QApplication::setPalette(colours0);
+}
+
+TEST(Captions, FitTheirPlacesAlsoWithAWiderFont)
+{
+    QFont wider(QStringLiteral("DejaVu Sans"));
+    wider.setPixelSize(13);
+    withTheLook(wider, QApplication::palette(), [](CalcoloCodiceFiscale& window) {
+        const QStringList clipped = clippedCaptionsOfEveryWindow(window);
+        EXPECT_TRUE(clipped.isEmpty()) << clipped.join("\n").toStdString();
+    });
 }
 
 // A dark theme: light text on dark windows, boxes and buttons.
