@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,7 +35,9 @@ constexpr const char* kFemale = " F";
 constexpr const char* kCreate = "&Crea";
 constexpr const char* kExit = "&Uscita";
 constexpr const char* kCopy = "..";
-constexpr const char* kCopyTip = "Inserisce in memoria";
+constexpr const char* kCopyName = "Copia il codice fiscale";
+constexpr const char* kCopyTip =
+    "Copia il codice fiscale: lo inserisce in memoria, per incollarlo in altre applicazioni";
 constexpr const char* kResultName = "Codice Fiscale";
 constexpr const char* kNoticeName = "Avvertenza";
 constexpr const char* kVerify = "Verifica";
@@ -42,6 +45,7 @@ constexpr const char* kVerifyTip = "Verifica il codice fiscale scritto sulla tes
 
 // What a verification says.
 constexpr const char* kNotValidCode = "Codice fiscale non valido: %1 !";
+constexpr const char* kSexCaption = "Sesso";
 constexpr const char* kValidCode = "Codice fiscale valido.";
 constexpr const char* kValidOmocodia =
     "Codice fiscale valido, con omocodia: il codice di base è %1.";
@@ -50,6 +54,11 @@ constexpr const char* kDecodedDate = "Nato il: %1";
 constexpr const char* kDecodedPlace = "Nato a: %1, codice catastale %2";
 constexpr const char* kAgrees = "Le lettere del campo %1 corrispondono al codice.";
 constexpr const char* kDisagrees = "Le lettere del campo %1 NON corrispondono al codice.";
+constexpr const char* kFieldAgrees = "Il campo %1 corrisponde al codice.";
+constexpr const char* kFieldDisagrees = "Il campo %1 NON corrisponde al codice.";
+// A valid code that some field contradicts is not the code of the card's data.
+constexpr const char* kCodeRemoved =
+    "Il codice %1 non è quello dei dati inseriti e non resta sulla tessera.";
 
 // Multi-line notices, one entry per line; each line is shown followed by CR LF.
 constexpr const char* kCopyNotice[] = {
@@ -140,7 +149,7 @@ void CodiceFiscale::buildCard()
     auto* card = new QLabel(this);
     card->setObjectName(QStringLiteral("Image1"));
     card->setAccessibleName(QStringLiteral("Tessera"));
-    card->setPixmap(QPixmap(QStringLiteral(":/pictures/card.png")));
+    card->setPixmap(ui::picture("card"));
     card->move(kCardOrigin);
     card->adjustSize();
 
@@ -149,25 +158,30 @@ void CodiceFiscale::buildCard()
     result->setAccessibleName(texts::kResultName);
     result->setGeometry(kCodeBox);
     result->setMaxLength(50);
-    result->setFocusPolicy(Qt::ClickFocus);
     result->setAlignment(Qt::AlignCenter);
     QFont bold = result->font();
     bold.setBold(true);
     bold.setPixelSize(15);
     result->setFont(bold);
-    result->setStyleSheet(QStringLiteral("QLineEdit { color: rgb(0, 0, 128); }"));
+    // Dark blue on the white of the card's box, in any theme.
+    result->setStyleSheet(
+        QStringLiteral("QLineEdit { color: rgb(0, 0, 128); background: white; }"));
     fields_[Result] = result;
 
+    // There is something to copy only once a code is computed or verified.
     copyButton_ = new QPushButton(texts::kCopy, card);
     copyButton_->setObjectName(QStringLiteral("Command1"));
     copyButton_->setToolTip(texts::kCopyTip);
-    copyButton_->setAccessibleName(texts::kCopyTip);
+    copyButton_->setAccessibleName(texts::kCopyName);
+    copyButton_->setAccessibleDescription(texts::kCopyTip);
     copyButton_->setGeometry(kCopyButton);
     copyButton_->setCursor(ui::handCursor());
+    copyButton_->setEnabled(false);
     connect(copyButton_, &QPushButton::clicked, this, &CodiceFiscale::copyCode);
+    connect(result, &QLineEdit::textEdited, copyButton_,
+            [this] { copyButton_->setEnabled(false); });
 
-    // A code typed or pasted onto the card is checked by Enter or by "Verifica".
-    connect(result, &QLineEdit::returnPressed, this, &CodiceFiscale::verifyCode);
+    // A code typed or pasted onto the card is checked by Enter in its box or by "Verifica".
     verifyButton_ = new QPushButton(texts::kVerify, card);
     verifyButton_->setObjectName(QStringLiteral("Command2"));
     verifyButton_->setAccessibleName(texts::kVerify);
@@ -234,6 +248,7 @@ void CodiceFiscale::buildInputArea()
                                        : new ui::CapitalsValidator(this));
         connect(fields[i], &QLineEdit::textChanged, cardLines_[i],
                 [line = cardLines_[i]](const QString& text) { ui::showElided(line, text); });
+        connect(fields[i], &QLineEdit::textChanged, this, &CodiceFiscale::forgetCode);
     }
 
     sexOptions_ = new ui::ButtonArray("Option1", this);
@@ -243,10 +258,11 @@ void CodiceFiscale::buildInputArea()
                                 QRect(246 + 38 * i, kRowTops[1] + 2, 38, 18));
     }
     sexOptions_->button(0)->setChecked(true);
+    connect(sexOptions_, &QButtonGroup::idToggled, this, &CodiceFiscale::forgetCode);
 
     noticeButton_ = new ui::PictureButton(texts::kNoticeName, area);
     noticeButton_->setObjectName(QStringLiteral("Image2"));
-    noticeButton_->setPicture(QPixmap(QStringLiteral(":/pictures/question.png")));
+    noticeButton_->setPicture(ui::picture("question"));
     noticeButton_->setGeometry(158, kRowTops[3] - 5, 32, 32);
     connect(noticeButton_, &QAbstractButton::clicked, this, &CodiceFiscale::showReliabilityNotice);
 
@@ -254,14 +270,22 @@ void CodiceFiscale::buildInputArea()
     buttons_->addPushButton(Create, texts::kCreate, area, QRect(196, kRowTops[3] - 1, 60, 24));
     buttons_->addPushButton(Exit, texts::kExit, area, QRect(260, kRowTops[3] - 1, 60, 24));
     connect(buttons_, &QButtonGroup::idClicked, this, &CodiceFiscale::bottoneClicked);
+    setDefaultButton(qobject_cast<QPushButton*>(buttons_->button(Create)));
 }
 
 void CodiceFiscale::setTabOrder()
 {
-    QWidget* order[] = {
-        fields_[Surname], fields_[GivenName], sexOptions_->button(0),   sexOptions_->button(1),
-        fields_[Place],   fields_[Date],      buttons_->button(Create), buttons_->button(Exit),
-        copyButton_,      verifyButton_};
+    QWidget* order[] = {fields_[Surname],
+                        fields_[GivenName],
+                        sexOptions_->button(0),
+                        sexOptions_->button(1),
+                        fields_[Place],
+                        fields_[Date],
+                        buttons_->button(Create),
+                        buttons_->button(Exit),
+                        fields_[Result],
+                        copyButton_,
+                        verifyButton_};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
@@ -287,8 +311,11 @@ fiscalcode::CalculationInput CodiceFiscale::person() const
     };
 }
 
+// The code shown is always the one of the data on the card: a calculation that fails or is
+// cancelled leaves none.
 void CodiceFiscale::create()
 {
+    forgetCode();
     const fiscalcode::CalculationInput input = person();
     // The database is read afresh at each computation, once the input has passed its checks.
     std::optional<refdata::BirthplaceIndex> places;
@@ -326,13 +353,31 @@ void CodiceFiscale::create()
         return;
     }
     if (!outcome.code.empty()) {
-        fields_[Result]->setText(fromUtf8(outcome.code));
+        showCode(fromUtf8(outcome.code));
     }
 }
 
-// A code typed or pasted into the result field: its reason when it is not valid; otherwise the
-// date, the sex and the place it carries go into their fields and the user reads them, with
-// whether the surname's and the name's letters agree when those fields are filled.
+void CodiceFiscale::showCode(const QString& code)
+{
+    fields_[Result]->setText(code);
+    copyButton_->setEnabled(true);
+}
+
+// Emptied as the user could empty it (Ctrl+Z in the box brings the text back).
+void CodiceFiscale::forgetCode()
+{
+    QLineEdit* code = fields_[Result];
+    if (!code->text().isEmpty()) {
+        code->selectAll();
+        code->del();
+    }
+    copyButton_->setEnabled(false);
+}
+
+// A code typed or pasted into the result field: its reason when it is not valid. A valid code
+// fills the fields left empty with the date, the sex and the place it carries, and says for each
+// field already filled whether it agrees; the sex counts as filled once anything of the person is.
+// The code stays on the card only when every field agrees with it.
 void CodiceFiscale::verifyCode()
 {
     std::optional<refdata::BirthplaceIndex> places;
@@ -346,16 +391,13 @@ void CodiceFiscale::verifyCode()
         return;
     }
     if (!verified.valid()) {
+        forgetCode();
         ui::inform(this, ui::Icon::Error, ui::kAttention,
                    QString::fromUtf8(texts::kNotValidCode).arg(fromUtf8(verified.reason)));
         fields_[Result]->setFocus();
         return;
     }
-    fields_[Date]->setText(fromUtf8(verified.birthDate()));
-    sexOptions_->button(verified.sex == 'F' ? 1 : 0)->setChecked(true);
-    if (verified.placeKnown) {
-        fields_[Place]->setText(fromUtf8(verified.birthplace()));
-    }
+    const fiscalcode::PersonMatch match = fiscalcode::matchPerson(verified, person(), *places);
     QStringList lines = {
         verified.isOmocodia()
             ? QString::fromUtf8(texts::kValidOmocodia).arg(fromUtf8(verified.baseCode))
@@ -365,15 +407,55 @@ void CodiceFiscale::verifyCode()
         QString::fromUtf8(texts::kDecodedPlace)
             .arg(fromUtf8(verified.birthplace()), fromUtf8(verified.cadastralCode)),
     };
-    if (!fields_[Surname]->text().isEmpty() && !fields_[GivenName]->text().isEmpty()) {
-        const auto match = fiscalcode::matchPerson(verified, person(), *places);
-        const auto agreement = [](const char* field, bool agrees) {
-            return QString::fromUtf8(agrees ? texts::kAgrees : texts::kDisagrees).arg(field);
-        };
-        lines << agreement(texts::kSurnameCaption, match.surname)
-              << agreement(texts::kGivenNameCaption, match.givenName);
+    bool agrees = true;
+    const auto compare = [&](const char* field, bool fieldAgrees, bool names = false) {
+        const char* said = names ? (fieldAgrees ? texts::kAgrees : texts::kDisagrees)
+                                 : (fieldAgrees ? texts::kFieldAgrees : texts::kFieldDisagrees);
+        lines << QString::fromUtf8(said).arg(field);
+        agrees = agrees && fieldAgrees;
+    };
+    const auto filled = [this](int index) {
+        return !fields_[index]->text().isEmpty();
+    };
+    if (filled(Surname) || filled(GivenName) || filled(Place) || filled(Date)) {
+        compare(texts::kSexCaption, match.sex);
+    } else {
+        sexOptions_->button(verified.sex == 'F' ? 1 : 0)->setChecked(true);
+    }
+    if (filled(Date)) {
+        compare(texts::kDateCaption, match.date);
+    } else {
+        fields_[Date]->setText(fromUtf8(verified.birthDate()));
+    }
+    if (filled(Place)) {
+        compare(texts::kPlaceCaption, match.place);
+    } else if (verified.placeKnown) {
+        fields_[Place]->setText(fromUtf8(verified.birthplace()));
+    }
+    if (filled(Surname)) {
+        compare(texts::kSurnameCaption, match.surname, true);
+    }
+    if (filled(GivenName)) {
+        compare(texts::kGivenNameCaption, match.givenName, true);
+    }
+    if (agrees) {
+        showCode(fromUtf8(verified.code));
+    } else {
+        forgetCode();
+        lines << QString::fromUtf8(texts::kCodeRemoved).arg(fromUtf8(verified.code));
     }
     ui::inform(this, ui::Icon::Information, ui::kAttention, lines.join(QStringLiteral("\r\n")));
+}
+
+// Enter in the code box verifies the code; elsewhere it is the window's (see FixedDialog).
+void CodiceFiscale::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        focusWidget() == fields_[Result]) {
+        verifyCode();
+        return;
+    }
+    FixedDialog::keyPressEvent(event);
 }
 
 void CodiceFiscale::copyCode()

@@ -17,8 +17,10 @@ class PictureButton;
 // The calculation window: the user enters surname, given name, sex, place and date of birth, and
 // "&Crea" shows the fiscal code on the picture of the paper card. The typed data is mirrored on
 // the card while it is typed, shortened with "…" when longer than its line (the whole value in
-// the line's tooltip); the small ".." button copies the code to the clipboard and the
-// question mark tells how far a computed code can be trusted.
+// the line's tooltip). The card shows a code only while it is the code of that data: any change of
+// the data takes it away. The small ".." button copies the code to the clipboard (there is nothing
+// to copy without one); a code typed on the card is verified against the data; the question mark
+// tells how far a computed code can be trusted. Enter computes, or verifies in the code's box.
 class CodiceFiscale : public ui::FixedDialog {
     Q_OBJECT
 public:
@@ -26,6 +28,9 @@ public:
 
     // The text fields by their index: 1 surname, 22 given name, 6 place, 4 date, 0 the result.
     QLineEdit* text1(int index) const { return fields_.value(index); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildCard();
@@ -38,6 +43,8 @@ private:
     fiscalcode::CalculationInput person() const;
     void create();
     void verifyCode();
+    void showCode(const QString& code);
+    void forgetCode();
     void copyCode();
     void showReliabilityNotice();
 

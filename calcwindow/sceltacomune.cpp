@@ -6,6 +6,10 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -54,12 +58,39 @@ SceltaComune::SceltaComune(QWidget* parent, const QString& placeText,
     prompt->setBuddy(list_);
     connect(list_, &QListWidget::itemActivated, this, &SceltaComune::choose);
 
-    auto* buttons = new ui::ButtonArray("bottone", this);
-    buttons->addPushButton(Choose, QStringLiteral("&Scegli"), this, QRect(214, 202, 76, 24));
-    buttons->addPushButton(Cancel, QStringLiteral("&Annulla"), this, QRect(294, 202, 76, 24));
-    connect(buttons, &QButtonGroup::idClicked, this,
+    buttons_ = new ui::ButtonArray("bottone", this);
+    buttons_->addPushButton(Choose, QStringLiteral("&Scegli"), this, QRect(214, 202, 76, 24));
+    buttons_->addPushButton(Cancel, QStringLiteral("&Annulla"), this, QRect(294, 202, 76, 24));
+    connect(buttons_, &QButtonGroup::idClicked, this,
             [this](int index) { index == Choose ? choose() : reject(); });
     list_->setFocus();
+}
+
+// As wide as its longest line, so that no line is cut before its code, within the screen.
+void SceltaComune::arrangeForFont()
+{
+    int longest = 0;
+    for (int row = 0; row < list_->count(); ++row) {
+        longest =
+            std::max(longest, list_->fontMetrics().horizontalAdvance(list_->item(row)->text()));
+    }
+    const int scrollBar = list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
+    const int itemMargins = 12;
+    const int needed = longest + 2 * list_->frameWidth() + scrollBar + itemMargins;
+    int grow = needed - list_->width();
+    if (const QScreen* screen = this->screen()) {
+        grow = std::min(grow, screen->availableGeometry().width() - 16 - width());
+    }
+    if (grow <= 0) {
+        return;
+    }
+    setFixedSize(width() + grow, height());
+    for (QWidget* wider : {static_cast<QWidget*>(list_), findChild<QWidget*>("Label1")}) {
+        wider->resize(wider->width() + grow, wider->height());
+    }
+    for (QAbstractButton* button : buttons_->buttons()) {
+        button->move(button->x() + grow, button->y());
+    }
 }
 
 void SceltaComune::choose()

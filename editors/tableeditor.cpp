@@ -6,6 +6,7 @@
 #include "ui/widgets.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -24,6 +25,14 @@ namespace {
 constexpr const char* kNew = "nuovo";
 constexpr const char* kModify = "modifica";
 constexpr const char* kEmptyFields = "Inserire i dati prima di salvare !";
+constexpr const char* kLeaveEntry = "Abbandonare le modifiche?";
+
+// The entry frame's title says what an entry does.
+constexpr const char* kEntryTitle = "Immissione / Modifica dati";
+constexpr const char* kNewRowTitle = "Immissione / Modifica dati: nuova riga";
+constexpr const char* kCopiedRowTitle =
+    "Immissione / Modifica dati: nuova riga, copia di quella scelta";
+constexpr const char* kChangedRowTitle = "Immissione / Modifica dati: modifica della riga scelta";
 
 const QRect kGridArea = ui::twipsRect(120, 120, 5895, 2700);
 const QRect kCommandFrame = ui::twipsRect(6120, 120, 1455, 2175);
@@ -111,7 +120,7 @@ void TableEditor::buildCommands()
 
 void TableEditor::buildEntryFrame()
 {
-    entryFrame_ = new QGroupBox(QStringLiteral("Immissione / Modifica dati"), this);
+    entryFrame_ = new QGroupBox(QString::fromUtf8(kEntryTitle), this);
     entryFrame_->setObjectName(QStringLiteral("Frame1"));
     entryFrame_->setGeometry(definition_.entryFrame);
     paleYellow(entryFrame_);
@@ -129,7 +138,8 @@ void TableEditor::buildEntryFrame()
         label->setBuddy(text);
         entryBoxes_[i] = text;
     }
-    addButton(entryFrame_, Ok, "&Ok", definition_.okArea);
+    // During an entry Enter saves it, wherever the focus is but on another button.
+    setDefaultButton(addButton(entryFrame_, Ok, "&Ok", definition_.okArea));
     // During an entry Escape cancels it; while browsing the button, and so Escape, does nothing.
     setEscapeButton(addButton(entryFrame_, Cancel, "&Annulla", definition_.cancelArea));
 }
@@ -144,9 +154,31 @@ QString TableEditor::mode() const
     return modeBox_->text();
 }
 
+// The commands that would do nothing in the mode are shown disabled: Nuovo during a new entry,
+// Modifica, Cancella and the window's own browsing commands during any entry. The entry frame's
+// title says what the entry does; Nuovo during a change makes it a new row with the values loaded.
 void TableEditor::setMode(const QString& mode)
 {
+    const bool copied = mode == kNew && modeBox_->text() == kModify;
     modeBox_->setText(mode);
+    buttons_->button(New)->setEnabled(mode != kNew);
+    for (QWidget* command : browsingCommands()) {
+        command->setEnabled(mode.isEmpty());
+    }
+    entryFrame_->setTitle(QString::fromUtf8(mode == kModify ? kChangedRowTitle
+                                            : copied        ? kCopiedRowTitle
+                                            : mode == kNew  ? kNewRowTitle
+                                                            : kEntryTitle));
+}
+
+QList<QWidget*> TableEditor::browsingCommands() const
+{
+    return QList<QWidget*>{buttons_->button(Modify), buttons_->button(Delete)} + browsingOnly_;
+}
+
+void TableEditor::addBrowsingCommand(QWidget* command)
+{
+    browsingOnly_ << command;
 }
 
 bool TableEditor::hasRows() const
@@ -284,7 +316,10 @@ void TableEditor::deleteSelected()
     if (!hasRows() || mode() == kNew || !gridView_->isEnabled()) {
         return;
     }
-    if (!ui::ask(this, ui::kAttention, QString::fromUtf8(definition_.deleteQuestion))) {
+    // The question names the row, as the grid shows it.
+    if (!ui::ask(this, ui::kAttention,
+                 QString::fromUtf8(definition_.deleteQuestion) + QStringLiteral("\r\n") +
+                     selectedTexts().join(QStringLiteral(" - ")))) {
         return;
     }
     const int row = grid_->selectedRow();
@@ -473,7 +508,20 @@ void TableEditor::EsportaHTML()
         report(text);
         return;
     }
-    report(QString::fromUtf8(definition_.exportMessage));
+    report(QStringLiteral("%1 nella cartella %2")
+               .arg(QString::fromUtf8(definition_.exportMessage),
+                    QDir::toNativeSeparators(QDir::currentPath())));
+}
+
+// Leaving the window during an entry, by "&Uscita", F12 or the close box, drops the entry only when
+// the user says so.
+void TableEditor::closeEvent(QCloseEvent* event)
+{
+    if (!mode().isEmpty() && !ui::ask(this, ui::kAttention, QString::fromUtf8(kLeaveEntry))) {
+        event->ignore();
+        return;
+    }
+    FixedDialog::closeEvent(event);
 }
 
 // F12 closes the window whatever the modifiers, also while one of its controls has the focus:

@@ -25,9 +25,11 @@ class QTableView;
 // frame (Nuovo, Modifica, Cancella, Export, Uscita), the entry frame with one box per field and
 // Ok/Annulla, the three modes kept in the hidden box Text3 (empty for browsing, "nuovo",
 // "modifica"), the duplicate check on the row's key, deletion after a question, the HTML export
-// and the keys. When an entry ends or a row is deleted, the grid shows the table afresh and takes
-// the focus on the row saved, the row the entry started from, or the one nearest the deleted row.
-// Each editor describes its table in a Definition.
+// and the keys. During an entry Enter saves it, the commands that would do nothing are disabled,
+// the entry frame's title says whether a new row is entered, and leaving the window asks first.
+// When an entry ends or a row is deleted, the grid shows the table afresh and takes the focus on
+// the row saved, the row the entry started from, or the one nearest the deleted row. Each editor
+// describes its table in a Definition.
 class TableEditor : public ui::FixedDialog {
     Q_OBJECT
 public:
@@ -93,10 +95,13 @@ protected:
     virtual void entryButtonClicked(int) {}
     // Tells the user `text`, with the information icon.
     void report(const QString& text);
+    // A command of the window's own that works only while browsing: disabled during an entry.
+    void addBrowsingCommand(QWidget* command);
     // Reads the grid's rows again from the table.
     void refreshGrid();
 
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildGrid();
@@ -113,6 +118,7 @@ private:
     void endEntry(const QStringList& values, int otherwise);
     bool writeSelected(const std::function<void()>& write);
     void setMode(const QString& mode);
+    QList<QWidget*> browsingCommands() const;
     void enterEntry(bool entering);
     int boxLimit(int index) const; // the entry box's own maximum length
     void clearBoxes();
@@ -138,4 +144,5 @@ private:
     QLineEdit* modeBox_ = nullptr;       // Text3: "", "nuovo" or "modifica"
     QMap<int, QLineEdit*> entryBoxes_;   // Text1, by index
     ui::ButtonArray* buttons_ = nullptr; // bottone
+    QList<QWidget*> browsingOnly_;       // the window's own commands for browsing
 };

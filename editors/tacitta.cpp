@@ -84,12 +84,14 @@ TaCitta::TaCitta(QWidget* parent) : TableEditor(parent, localities())
     setTabOrder(text1(2), regionButton); // left to right, before Ok and Annulla
 }
 
-// The region box takes what the map gives, the empty text too when the user left it.
+// The region box takes the region picked on the map; leaving the map without a pick keeps it.
 void TaCitta::entryButtonClicked(int index)
 {
     if (index != Region) {
         return;
     }
     ui::showModally<SelezionaRegione>(this);
-    text1(3)->setText(results::RegioneScelta);
+    if (!results::RegioneScelta.isEmpty()) {
+        text1(3)->setText(results::RegioneScelta);
+    }
 }

@@ -71,6 +71,7 @@ TaSettori::TaSettori(QWidget* parent)
     update->setGeometry(kUpdateArea);
     update->setCursor(ui::handCursor());
     connect(update, &QPushButton::clicked, this, &TaSettori::updateFromRegister);
+    addBrowsingCommand(update);
     setTabOrder(findChild<QPushButton*>(QStringLiteral("bottone_%1").arg(Exit)), update);
 }
 

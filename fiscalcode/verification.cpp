@@ -320,8 +320,10 @@ PersonMatch matchPerson(const VerifiedCode& code, const CalculationInput& person
     match.givenName =
         usable(person.givenName) && GivenNameLetters(person.givenName) == base.substr(3, 3);
     const auto date = readBirthDate(person.birthDate);
-    match.dateAndSex = date && (person.sex == "M" || person.sex == "F") &&
-                       DateSexCode(formatBirthDate(*date), person.sex) == base.substr(6, 5);
+    match.sex = person.sex == std::string(1, code.sex);
+    match.date =
+        date && DateSexCode(formatBirthDate(*date), std::string(1, code.sex)) == base.substr(6, 5);
+    match.dateAndSex = match.date && match.sex;
     const refdata::Day day =
         date ? date->year * 10000 + date->month * 100 + date->day : code.birthDay;
     if (!person.municipality.empty()) {

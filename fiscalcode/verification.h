@@ -93,6 +93,10 @@ struct PersonMatch {
     // The given name's three letters.
     bool givenName = false;
     // Year, month letter and day, the date read as the calculation reads it.
+    bool date = false;
+    // The sex, "M" or "F".
+    bool sex = false;
+    // Both: the date as the code writes it for the person's sex.
     bool dateAndSex = false;
     // The municipality, found as the calculation finds it on the person's date (on the code's
     // when the person's cannot be read), has the code's cadastral code; of several places found,

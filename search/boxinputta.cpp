@@ -54,7 +54,7 @@ boxinputta::boxinputta(QWidget* parent)
     auto* picture = new QLabel(page);
     picture->setObjectName(QStringLiteral("Image1_1"));
     picture->setAccessibleName(QStringLiteral("Lente"));
-    picture->setPixmap(QPixmap(QStringLiteral(":/pictures/search.png")));
+    picture->setPixmap(ui::picture("search"));
     picture->setGeometry(300, 58, 32, 32);
 
     auto* buttons = new ui::ButtonArray("bottone", this);

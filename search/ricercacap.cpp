@@ -18,6 +18,9 @@ namespace catalogue = refdata::catalogue;
 namespace {
 
 constexpr const char* kNotFound = "Località non presente in archivio !";
+// A locality that begins with the text lies in another region than the one in force.
+constexpr const char* kInAnotherRegion = "Località non presente nella regione %1: %2 è in %3 !";
+constexpr const char* kNoneContains = "Nessuna località contiene «%1» !";
 const QString kGridCaption = QStringLiteral("Dati");
 
 const std::vector<ui::RecordSetModel::Column> kColumns = {{"CAP", "CAP", 50},
@@ -67,7 +70,7 @@ RicercaCAP::RicercaCAP(QWidget* parent)
     auto* people = new QLabel(this);
     people->setObjectName(QStringLiteral("Image1"));
     people->setAccessibleName(QStringLiteral("Persone"));
-    people->setPixmap(QPixmap(QStringLiteral(":/pictures/people.png")));
+    people->setPixmap(ui::picture("people"));
     people->setGeometry(372, 308, 150, 146);
 
     buildButtons();
@@ -81,7 +84,9 @@ void RicercaCAP::buildButtons()
     auto* buttons = new ui::ButtonArray("bottone", this);
     buttons->addPushButton(All, QStringLiteral("&Tutti"), this, QRect(16, 330, 92, 24));
     buttons->addPushButton(Region, QStringLiteral("&Regione"), this, QRect(16, 362, 92, 24));
-    buttons->addPushButton(Find, QStringLiteral("Tro&va "), this, QRect(276, 330, 88, 24));
+    // Enter searches, whatever has the focus but another button.
+    setDefaultButton(
+        buttons->addPushButton(Find, QStringLiteral("Tro&va "), this, QRect(276, 330, 88, 24)));
     buttons->addPushButton(Exit, QStringLiteral("&Uscita"), this, QRect(276, 362, 88, 24));
     connect(buttons, &QButtonGroup::idClicked, this, &RicercaCAP::bottoneClicked);
 }
@@ -117,6 +122,7 @@ void RicercaCAP::reopen(const std::string& recordSource)
 // The region whose localities the list holds, beside the list; none for every region.
 void RicercaCAP::showRegion(const QString& region)
 {
+    region_ = region;
     const QString shown = region.isEmpty() ? QString() : QStringLiteral("Regione: %1").arg(region);
     gridCaption_->setText(shown.isEmpty() ? kGridCaption : kGridCaption + " - " + shown);
     gridView_->setAccessibleDescription(shown);
@@ -128,13 +134,15 @@ void RicercaCAP::showAll()
     reopen(catalogue::kAllLocalities);
 }
 
+// The map left without a choice changes nothing.
 void RicercaCAP::filterByRegion()
 {
     ui::showModally<SelezionaRegione>(this, [this] {
         const QString region = results::RegioneScelta;
-        showRegion(region);
-        reopen(region.isEmpty() ? std::string(catalogue::kAllLocalities)
-                                : catalogue::regionQuery(region.toStdString()));
+        if (!region.isEmpty()) {
+            showRegion(region);
+            reopen(catalogue::regionQuery(region.toStdString()));
+        }
     });
 }
 
@@ -164,12 +172,34 @@ void RicercaCAP::findLocality()
         // The localities of every region that contain the text: no region is in force any more.
         showRegion({});
         localities_.setRecordSource(catalogue::localityContainingQuery(text));
-        grid_->refresh(); // a record set opened afresh has no failed find to report
+        grid_->refresh();
         gridClicked();
+        if (model_->rowCount() == 0) {
+            ui::inform(this, ui::Icon::Information, ui::kAttention,
+                       QString::fromUtf8(kNoneContains).arg(results::TestoImmesso));
+        }
     }
     if (localities_.noMatch()) {
-        ui::inform(this, ui::Icon::Information, ui::kAttention, kNotFound);
+        ui::inform(this, ui::Icon::Information, ui::kAttention, notFound(text));
     }
+}
+
+// What a prefix search that found nothing says: where the locality is, when it lies outside the
+// region in force.
+QString RicercaCAP::notFound(const std::string& text)
+{
+    if (region_.isEmpty()) {
+        return QString::fromUtf8(kNotFound);
+    }
+    refdata::DataSource everywhere(catalogue::kDatabaseFile, catalogue::kAllLocalities);
+    everywhere.refresh();
+    everywhere.findFirst(catalogue::localityPrefixCriterion(text));
+    if (everywhere.noMatch()) {
+        return QString::fromUtf8(kNotFound);
+    }
+    return QString::fromUtf8(kInAnotherRegion)
+        .arg(region_, QString::fromStdString(everywhere.fieldValue("Localita")).trimmed(),
+             QString::fromStdString(everywhere.fieldValue("Regione")));
 }
 
 // Shows the postal code and the locality of the record under the grid's cursor; an empty list

@@ -16,9 +16,10 @@ class CaptionPanel;
 
 // The postal code search: the localities in a grid in name order, the postal code of the one under
 // the cursor in large type and its name on a strip (both empty when the list is). The list can be
-// narrowed to a region picked on the map, named over the list while in force; "Tro&va " jumps to
-// the first locality that begins with a text, shown in the middle of the list, or lists those
-// whose name contains it. The window only reads the database.
+// narrowed to a region picked on the map, named over the list while in force (leaving the map
+// without a pick keeps the list); "Tro&va " (or Enter) jumps to the first locality that begins
+// with a text, shown in the middle of the list, or lists those whose name contains it, and says
+// so when there is none. The window only reads the database.
 class RicercaCAP : public ui::FixedDialog {
     Q_OBJECT
 public:
@@ -36,6 +37,7 @@ private:
     void findLocality();
     void reopen(const std::string& recordSource);
     void showRegion(const QString& region);
+    QString notFound(const std::string& text);
     void gridClicked();
 
     refdata::DataSource localities_; // Data1
@@ -45,4 +47,5 @@ private:
     QLabel* gridCaption_ = nullptr;        // over the grid: "Dati", and the region in force
     ui::CaptionPanel* locality_ = nullptr; // SSPanel1(15)
     QLineEdit* postalCode_ = nullptr;      // Text1
+    QString region_;                       // the region in force, empty for all
 };

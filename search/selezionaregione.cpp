@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+#include <utility>
+
 const char* const SelezionaRegione::kRegions[20] = {
     "Liguria",        "Piemonte", "Valle d'Aosta", "Lombardia", "Trentino", "Friuli",   "Veneto",
     "Emilia Romagna", "Marche",   "Abruzzo",       "Molise",    "Puglia",   "Calabria", "Sicilia",
@@ -38,13 +41,16 @@ SelezionaRegione::SelezionaRegione(QWidget* parent)
     auto* map = new QLabel(this);
     map->setObjectName(QStringLiteral("Image1"));
     map->setAccessibleName(QStringLiteral("Cartina d'Italia"));
-    map->setPixmap(QPixmap(QStringLiteral(":/pictures/italy-map.png")));
+    map->setPixmap(ui::picture("italy-map"));
     map->setGeometry(0, 0, 484, 499);
 
+    // From the keyboard, Tab and the arrow keys go from name to name, Enter or Space picks it.
     auto* areas = new ui::ButtonArray("Image2", this);
     for (int i = 0; i < 20; ++i) {
-        areas->addElement(i, new ui::PictureButton(QString::fromUtf8(kRegions[i]), this),
-                          kClickAreas[i]);
+        auto* area = new ui::PictureButton(QString::fromUtf8(kRegions[i]), this);
+        area->setFocusPolicy(Qt::StrongFocus);
+        area->setFocusRing(ui::PictureButton::FocusRing::Box);
+        areas->addElement(i, area, kClickAreas[i]);
     }
     connect(areas, &QButtonGroup::idClicked, this, &SelezionaRegione::regionClicked);
 
@@ -54,6 +60,22 @@ SelezionaRegione::SelezionaRegione(QWidget* parent)
     exit->setCursor(ui::handCursor());
     connect(exit, &QPushButton::clicked, this, &QDialog::reject);
     setEscapeButton(exit);
+    setReadingOrder(areas, exit);
+}
+
+// Tab goes through the names as they are read on the map, top to bottom and left to right, then
+// to "&Uscita"; the first has the focus when the map opens.
+void SelezionaRegione::setReadingOrder(QButtonGroup* areas, QWidget* exit)
+{
+    QList<QAbstractButton*> order = areas->buttons();
+    std::sort(order.begin(), order.end(), [](const QWidget* a, const QWidget* b) {
+        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+    });
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+    setTabOrder(order.last(), exit);
+    order.first()->setFocus();
 }
 
 void SelezionaRegione::regionClicked(int index)

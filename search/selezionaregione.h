@@ -2,9 +2,12 @@
 
 #include "ui/fixeddialog.h"
 
-// The region picker: a map of Italy on which the user clicks a region's name. The choice is left
+class QButtonGroup;
+
+// The region picker: a map of Italy on which the user clicks a region's name, or reaches it with
+// Tab or the arrow keys (a red box marks it) and picks it with Enter or Space. The choice is left
 // in results::RegioneScelta; leaving without a choice, by "&Uscita", Escape or closing the window,
-// leaves the empty text there.
+// leaves the empty text there, and the caller keeps what it had.
 class SelezionaRegione : public ui::FixedDialog {
     Q_OBJECT
 public:
@@ -16,5 +19,6 @@ public:
     void reject() override;
 
 private:
+    void setReadingOrder(QButtonGroup* areas, QWidget* exit);
     void regionClicked(int index);
 };

@@ -75,7 +75,7 @@ QLabel* pictureLabel(const QString& name, const char* file, const char* accessib
     auto* picture = new QLabel(parent);
     picture->setObjectName(name);
     picture->setAccessibleName(QString::fromUtf8(accessibleName));
-    picture->setPixmap(QPixmap(QString(":/pictures/") + file));
+    picture->setPixmap(ui::picture(file));
     return picture;
 }
 
@@ -112,11 +112,11 @@ void CalcoloCodiceFiscale::buildMenu()
         menuFrames_.append(frame);
     }
 
-    addOvalPicture(QStringLiteral("Image3_0"), "ovals.png",
+    addOvalPicture(QStringLiteral("Image3_0"), "ovals",
                    QRect(ui::twipsPoint(1560, 720), QSize(160, 160)), menuFrames_[0]);
     for (const MenuEntry& entry : kEntries) {
         if (entry.oval != kSharedOvals) {
-            addOvalPicture(QStringLiteral("Image3_%1").arg(entry.code), "oval4.png",
+            addOvalPicture(QStringLiteral("Image3_%1").arg(entry.code), "oval4",
                            QRect(entry.oval, QSize(80, 48)), menuFrames_[entry.frame]);
         }
     }
@@ -157,9 +157,16 @@ void CalcoloCodiceFiscale::buildMenu()
         panel->setGeometry(entry.panelArea);
         panel->setAttribute(Qt::WA_NoMousePropagation);
         panel->setBuddy(menuEntries_[i]); // its access key focuses and presses the entry
+        // The panel acts as its oval: the pointer over it shows the caption, a click opens it.
+        panel->setCursor(ui::handCursor());
+        panel->setMouseTracking(true);
+        panel->installEventFilter(this);
+        connect(panel, &ui::ClickableLabel::clicked, this,
+                [this, code = entry.code] { RunMenuAction(static_cast<qint16>(code)); });
+        panels_.append(panel);
 
-        QLabel* arrow = pictureLabel(QStringLiteral("Image5_%1").arg(entry.code), "arrow.png",
-                                     "Freccia", frame);
+        QLabel* arrow =
+            pictureLabel(QStringLiteral("Image5_%1").arg(entry.code), "arrow", "Freccia", frame);
         arrow->setGeometry(QRect(entry.arrow, QSize(16, 16)));
         arrow->setAttribute(Qt::WA_NoMousePropagation);
 
@@ -187,12 +194,11 @@ void CalcoloCodiceFiscale::addOvalPicture(const QString& name, const char* file,
 
 void CalcoloCodiceFiscale::buildDecoration()
 {
-    QLabel* hands =
-        pictureLabel(QStringLiteral("Image2"), "hands.png", "Mani sulla tastiera", this);
+    QLabel* hands = pictureLabel(QStringLiteral("Image2"), "hands", "Mani sulla tastiera", this);
     hands->setScaledContents(true);
     hands->setGeometry(ui::twipsRect(-30, 3240, 3210, 2265));
 
-    QLabel* logo = pictureLabel(QStringLiteral("Image3_2"), "logo.png", "Logo Corvan", this);
+    QLabel* logo = pictureLabel(QStringLiteral("Image3_2"), "logo", "Logo Corvan", this);
     logo->setGeometry(ui::twipsRect(5625, 4005, 1845, 435));
     logo->setMouseTracking(true);
     logo->installEventFilter(this);
@@ -238,6 +244,12 @@ void CalcoloCodiceFiscale::startBanners()
 
 bool CalcoloCodiceFiscale::eventFilter(QObject* watched, QEvent* event)
 {
+    if (const qsizetype panel = panels_.indexOf(watched); panel >= 0) {
+        if (event->type() == QEvent::MouseMove) {
+            showCaption(static_cast<int>(panel));
+        }
+        return FixedDialog::eventFilter(watched, event);
+    }
     const auto entry = std::find(menuEntries_.cbegin(), menuEntries_.cend(), watched);
     if (entry == menuEntries_.cend()) {
         if (event->type() == QEvent::MouseMove) {

@@ -15,11 +15,11 @@ class ClickableLabel;
 class PictureButton;
 } // namespace ui
 
-// The main window: the menu of the program. Hovering an oval shows its caption; a click on an
-// oval or its caption runs the menu action of that entry, which opens a working window modally
-// or leaves the program. Leaving always asks for confirmation. From the keyboard, Tab and the
-// arrow keys go through the entries, Enter or Space opens the one with the focus, and Alt with
-// the first letter of an entry's panel opens that entry.
+// The main window: the menu of the program. Hovering an oval or its panel shows its caption; a
+// click on an oval, its caption or its panel runs the menu action of that entry, which opens a
+// working window modally or leaves the program. Leaving always asks for confirmation. From the
+// keyboard, Tab and the arrow keys go through the entries, Enter or Space opens the one with the
+// focus, and Alt with the first letter of an entry's panel opens that entry.
 class CalcoloCodiceFiscale : public ui::FixedDialog {
     Q_OBJECT
 public:
@@ -61,6 +61,7 @@ private:
     QList<QFrame*> menuFrames_;             // Frame1: the main menu, the postal-code menu
     QList<ui::PictureButton*> menuEntries_; // Image4, in the order of the menu entries
     QList<QLabel*> hoverCaptions_;          // Label3, in the same order
+    QList<QObject*> panels_;                // SSPanel1, in the same order
     QWidget* banner_ = nullptr; // FBanner1; none when the banner control cannot be created
     bool exitConfirmed_ = false;
     LiveUpdateLink liveUpdate_;

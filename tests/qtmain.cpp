@@ -7,7 +7,9 @@
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // a test may give another screen
+    }
     QApplication application(argc, argv);
     ui::setUpApplication(application);
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,4 +1,5 @@
 #include "calcwindow/codicefiscale.h"
+#include "calcwindow/sceltacomune.h"
 #include "tests/testsupport.h"
 #include "tests/widgettest.h"
 
@@ -9,8 +10,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -62,11 +66,11 @@ TEST_F(CalculationWindow, OpensEmptyWithMaleSelected)
 TEST_F(CalculationWindow, TypingTurnsSmallLettersIntoCapitalsAndMirrorsOnTheCard)
 {
     type(1, "rossi d'àngelo-2");
-    type(22, "mario");
+    type(22, "niccolò");
     type(6, "sant'angelo");
-    EXPECT_EQ(field(1)->text(), "ROSSI D'àNGELO-2");
-    EXPECT_EQ(card(0)->text(), "ROSSI D'àNGELO-2");
-    EXPECT_EQ(card(1)->text(), "MARIO");
+    EXPECT_EQ(field(1)->text(), "ROSSI D'ÀNGELO-2"); // accented letters too, as typed
+    EXPECT_EQ(card(0)->text(), "ROSSI D'ÀNGELO-2");
+    EXPECT_EQ(card(1)->text(), "NICCOLÒ");
     EXPECT_EQ(card(2)->text(), "SANT'ANGELO");
 
     QApplication::clipboard()->setText("milano");
@@ -156,7 +160,7 @@ TEST_F(CalculationWindow, ComputesTheCodeAndRewritesTheDate)
     EXPECT_EQ(field(0)->text(), "RSSMRA74D65C268H");
 }
 
-TEST_F(CalculationWindow, UnknownMunicipalityKeepsTheFormerResult)
+TEST_F(CalculationWindow, UnknownMunicipalityLeavesNoCode)
 {
     fill("ROSSI", "MARIO", "ROMA", "01/01/1974");
     create();
@@ -172,7 +176,7 @@ TEST_F(CalculationWindow, UnknownMunicipalityKeepsTheFormerResult)
     EXPECT_EQ(messages.last().icon, ui::Icon::Information);
     EXPECT_EQ(messages.last().title, "Attenzione");
     EXPECT_EQ(field(4)->text(), "02/01/1974");
-    EXPECT_EQ(field(0)->text(), "RSSMRA74A01H501W");
+    EXPECT_EQ(field(0)->text(), "");
     EXPECT_EQ(QApplication::focusWidget(), button("bottone_0")); // where the click left it
 }
 
@@ -198,7 +202,20 @@ TEST_F(CalculationWindow, CopyShowsTheNoticeThenPutsTheCodeOnTheClipboard)
     messages.onShow = [&](const ui::Message&) {
         clipboardDuringNotice = QApplication::clipboard()->text();
     };
-    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    // Without a code there is nothing to copy: the clipboard keeps what it holds.
+    auto* copy = window.findChild<QPushButton*>("Command1");
+    EXPECT_FALSE(copy->isEnabled());
+    QTest::mouseClick(copy, Qt::LeftButton);
+    typeText(field(0), "RSSMRA74A01H501W"); // typed, not yet verified
+    EXPECT_FALSE(copy->isEnabled());
+    QTest::mouseClick(copy, Qt::LeftButton);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(QApplication::clipboard()->text(), "prima");
+
+    fill("ROSSI", "MARIO", "ROMA", "01/01/1974");
+    create();
+    ASSERT_TRUE(copy->isEnabled());
+    QTest::mouseClick(copy, Qt::LeftButton);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.last().title, "Informazione");
     EXPECT_EQ(messages.last().icon, ui::Icon::Information);
@@ -209,11 +226,6 @@ TEST_F(CalculationWindow, CopyShowsTheNoticeThenPutsTheCodeOnTheClipboard)
                                     "supporti il copia e incolla.\r\n"
                                     " \r\n");
     EXPECT_EQ(clipboardDuringNotice, "prima");
-    EXPECT_EQ(QApplication::clipboard()->text(), ""); // an empty result is copied too
-
-    fill("ROSSI", "MARIO", "ROMA", "01/01/1974");
-    create();
-    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
     EXPECT_EQ(QApplication::clipboard()->text(), "RSSMRA74A01H501W");
 }
 
@@ -237,22 +249,26 @@ TEST_F(CalculationWindow, TabOrderAndAccessibleNames)
 {
     QStringList order;
     QWidget* widget = field(1);
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 11; ++i) {
         order << widget->objectName();
         do {
             widget = widget->nextInFocusChain();
         } while (!(widget->focusPolicy() & Qt::TabFocus));
     }
-    EXPECT_EQ(order, (QStringList{"Text1_1", "Text1_22", "Option1_0", "Option1_1", "Text1_6",
-                                  "Text1_4", "bottone_0", "bottone_3", "Command1"}));
+    EXPECT_EQ(order,
+              (QStringList{"Text1_1", "Text1_22", "Option1_0", "Option1_1", "Text1_6", "Text1_4",
+                           "bottone_0", "bottone_3", "Text1_0", "Command1", "Command2"}));
 
     EXPECT_EQ(field(1)->accessibleName(), "Cognome");
     EXPECT_EQ(field(22)->accessibleName(), "Nome");
     EXPECT_EQ(field(6)->accessibleName(), "Nato a");
     EXPECT_EQ(field(4)->accessibleName(), "Nato il");
     EXPECT_EQ(field(0)->accessibleName(), "Codice Fiscale");
-    EXPECT_EQ(window.findChild<QPushButton*>("Command1")->accessibleName(), "Inserisce in memoria");
-    EXPECT_EQ(window.findChild<QPushButton*>("Command1")->toolTip(), "Inserisce in memoria");
+    EXPECT_EQ(window.findChild<QPushButton*>("Command1")->accessibleName(),
+              "Copia il codice fiscale");
+    EXPECT_EQ(window.findChild<QPushButton*>("Command1")->toolTip(),
+              "Copia il codice fiscale: lo inserisce in memoria, per incollarlo in altre "
+              "applicazioni");
 }
 
 TEST_F(CalculationWindow, UscitaClosesTheWindow)
@@ -290,7 +306,7 @@ TEST_F(CalculationWindow, SeveralPlacesAreOfferedInAListToChooseFrom)
     EXPECT_EQ(field(0)->text(), "RSSMRA80A01M261X");
     EXPECT_TRUE(messages.shown.empty());
 
-    // Annulla, Escape and the close box compute nothing and say nothing.
+    // Annulla, Escape and the close box compute nothing and say nothing; no code is left.
     for (int way = 0; way < 3; ++way) {
         whenModalOpens([&](QWidget* choice) {
             if (way == 0) {
@@ -301,8 +317,9 @@ TEST_F(CalculationWindow, SeveralPlacesAreOfferedInAListToChooseFrom)
                 choice->close();
             }
         });
+        field(0)->setText("PRIMA");
         create();
-        EXPECT_EQ(field(0)->text(), "RSSMRA80A01M261X") << way;
+        EXPECT_EQ(field(0)->text(), "") << way;
     }
     EXPECT_TRUE(messages.shown.empty());
 
@@ -355,8 +372,11 @@ TEST_F(CalculationWindow, AValidCodeFillsDateSexAndPlaceAndSaysWhatItCarries)
         << messages.last().text.toStdString();
     EXPECT_TRUE(
         messages.last().text.endsWith("Le lettere del campo Cognome corrispondono al codice.\r\n"
-                                      "Le lettere del campo Nome NON corrispondono al codice."))
+                                      "Le lettere del campo Nome NON corrispondono al codice.\r\n"
+                                      "Il codice RSSMRA74D65H50MN non è quello dei dati inseriti "
+                                      "e non resta sulla tessera."))
         << messages.last().text.toStdString();
+    EXPECT_EQ(field(0)->text(), "");
     // Then "Crea" gives back the base code.
     create();
     EXPECT_EQ(field(0)->text(), "RSSLCU74D65H501L");
@@ -373,6 +393,171 @@ TEST_F(CalculationWindow, ACodeThatIsNotValidGivesItsReasonAndChangesNothing)
     EXPECT_EQ(field(4)->text(), "01/01/1990");
     EXPECT_EQ(field(6)->text(), "MILANO");
     EXPECT_EQ(QApplication::focusWidget(), field(0));
+    // The code no longer stands on the card, but the user can have it back to mend it.
+    EXPECT_EQ(field(0)->text(), "");
+    QTest::keyClick(field(0), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(field(0)->text(), "RSSMRA74A01H501X");
+}
+
+// The list of places is as wide as its longest line, so that each line shows whole, up to the
+// width of the screen.
+TEST(PlaceChoice, IsAsWideAsItsLongestLineWithinTheScreen)
+{
+    const refdata::Place shortName{"CASTRO", "C337"};
+    const refdata::Place longName{"CHALLANT SAINT ANSELME ET CHALLANT SAINT VICTOR IN VALLE",
+                                  "Z001"};
+    const refdata::Place endless{std::string(400, 'A'), "Z002"};
+    const struct {
+        std::vector<const refdata::Place*> places;
+        bool fitsTheScreen;
+    } lists[] = {{{&shortName}, true}, {{&shortName, &longName}, true}, {{&endless}, false}};
+    for (const auto& list : lists) {
+        SceltaComune choice(nullptr, "X", list.places, 19800101);
+        ASSERT_TRUE(showActive(&choice));
+        auto* lines = choice.findChild<QListWidget*>("List1");
+        int longest = 0;
+        for (int row = 0; row < lines->count(); ++row) {
+            longest =
+                std::max(longest, lines->fontMetrics().horizontalAdvance(lines->item(row)->text()));
+        }
+        EXPECT_GE(choice.width(), 380);
+        EXPECT_LE(choice.frameGeometry().width(), choice.screen()->availableGeometry().width());
+        EXPECT_EQ(longest < lines->viewport()->width(), list.fitsTheScreen) << longest;
+        EXPECT_TRUE(clippedTexts(&choice).isEmpty());
+        for (const char* name : {"bottone_0", "bottone_1"}) {
+            EXPECT_TRUE(choice.rect().contains(choice.findChild<QWidget*>(name)->geometry()));
+        }
+    }
+}
+
+// Whatever the user changes after a code was computed, the card shows no code that is not the one
+// of its data, and the copy button has nothing to copy.
+TEST_F(CalculationWindow, TheCardNeverShowsACodeThatIsNotTheOneOfItsData)
+{
+    auto* female = window.findChild<QRadioButton*>("Option1_1");
+    auto* copy = window.findChild<QPushButton*>("Command1");
+    const struct {
+        const char* change;
+        std::function<void()> make;
+    } changes[] = {
+        {"surname typed",
+         [&] {
+             type(1, "BIANCHI");
+         }},
+        {"given name cleared",
+         [&] {
+             field(22)->clear();
+         }},
+        {"sex",
+         [&] {
+             QTest::mouseClick(female, Qt::LeftButton);
+         }},
+        {"place pasted",
+         [&] {
+             QApplication::clipboard()->setText("MILANO");
+             field(6)->selectAll();
+             field(6)->paste();
+         }},
+        {"date typed",
+         [&] {
+             QTest::keyClick(field(4), Qt::Key_Backspace);
+         }},
+        {"failed check",
+         [&] {
+             field(4)->setText("31/02/2000");
+             create();
+         }},
+        {"cancelled choice",
+         [&] {
+             field(6)->setText("PALAU");
+             whenModalOpens([](QWidget* choice) { QTest::keyClick(choice, Qt::Key_Escape); });
+             create();
+         }},
+        {"failed verification",
+         [&] {
+             field(0)->setText("RSSMRA74A01H501X");
+             button("Command2")->click();
+         }},
+    };
+    for (const auto& change : changes) {
+        for (int index : {1, 22, 6, 4}) {
+            field(index)->clear();
+        }
+        window.findChild<QRadioButton*>("Option1_0")->setChecked(true);
+        fill("ROSSI", "MARIO", "ROMA", "01/01/1974");
+        create();
+        ASSERT_EQ(field(0)->text(), "RSSMRA74A01H501W") << change.change;
+        ASSERT_TRUE(copy->isEnabled());
+        change.make();
+        EXPECT_EQ(field(0)->text(), "") << change.change;
+        EXPECT_FALSE(copy->isEnabled()) << change.change;
+    }
+}
+
+// Verifica compares the fields the user filled with the code; it fills only those left empty.
+TEST_F(CalculationWindow, VerificationSaysWhichFilledFieldsDisagreeAndOverwritesNone)
+{
+    fill("ROSSI", "MARIO", "MILANO", "15/06/1980");
+    window.findChild<QRadioButton*>("Option1_1")->setChecked(true);
+    field(0)->setText("RSSMRA74A01H501W");
+    button("Command2")->click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().text,
+              "Codice fiscale valido.\r\nSesso: M\r\nNato il: 01/01/1974\r\n"
+              "Nato a: ROMA (RM), codice catastale H501\r\n"
+              "Il campo Sesso NON corrisponde al codice.\r\n"
+              "Il campo Nato il NON corrisponde al codice.\r\n"
+              "Il campo Nato a NON corrisponde al codice.\r\n"
+              "Le lettere del campo Cognome corrispondono al codice.\r\n"
+              "Le lettere del campo Nome corrispondono al codice.\r\n"
+              "Il codice RSSMRA74A01H501W non è quello dei dati inseriti e non resta sulla "
+              "tessera.");
+    EXPECT_EQ(field(4)->text(), "15/06/1980");
+    EXPECT_EQ(field(6)->text(), "MILANO");
+    EXPECT_TRUE(window.findChild<QRadioButton*>("Option1_1")->isChecked());
+    EXPECT_EQ(field(0)->text(), "");
+
+    // Fields that agree keep the code on the card; an empty one is filled from it.
+    window.findChild<QRadioButton*>("Option1_0")->setChecked(true);
+    field(6)->clear();
+    field(4)->setText("01/01/1974");
+    field(0)->setText("rssmra74a01h501w");
+    button("Command2")->click();
+    EXPECT_TRUE(messages.last().text.endsWith("Il campo Sesso corrisponde al codice.\r\n"
+                                              "Il campo Nato il corrisponde al codice.\r\n"
+                                              "Le lettere del campo Cognome corrispondono al "
+                                              "codice.\r\n"
+                                              "Le lettere del campo Nome corrispondono al codice."))
+        << messages.last().text.toStdString();
+    EXPECT_EQ(field(6)->text(), "ROMA (RM)");
+    EXPECT_EQ(field(0)->text(), "RSSMRA74A01H501W");
+    EXPECT_TRUE(button("Command1")->isEnabled());
+}
+
+// From the keyboard alone: Tab reaches the code's box, Enter there verifies, Enter elsewhere
+// computes ("&Crea" is the default button).
+TEST_F(CalculationWindow, TheKeyboardReachesTheCodeAndEnterComputesOrVerifies)
+{
+    EXPECT_TRUE(button("bottone_0")->isDefault());
+    fill("ROSSI", "MARIO", "ROMA", "01/01/1974");
+    for (QWidget* from : std::initializer_list<QWidget*>{
+             field(4), window.findChild<QRadioButton*>("Option1_0"), field(1)}) {
+        field(0)->clear();
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_Return);
+        EXPECT_EQ(field(0)->text(), "RSSMRA74A01H501W") << from->objectName().toStdString();
+    }
+    EXPECT_TRUE(messages.shown.empty());
+
+    button("bottone_3")->setFocus();
+    QTest::keyClick(button("bottone_3"), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), field(0));
+    field(0)->clear();
+    QTest::keyClicks(field(0), "RSSMRA74A01H501W");
+    QTest::keyClick(field(0), Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_EQ(messages.shown.size(), 1u); // verified once, and nothing computed
+    EXPECT_TRUE(messages.last().text.startsWith("Codice fiscale valido."));
+    EXPECT_TRUE(window.isVisible());
 }
 
 } // namespace

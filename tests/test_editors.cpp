@@ -8,6 +8,7 @@
 
 #include <QButtonGroup>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -15,10 +16,18 @@
 #include <QTableView>
 
 #include <fstream>
+#include <functional>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// What an export says: the file and the folder it is in.
+QString created(const char* file)
+{
+    return QStringLiteral("Creato il file %1 nella cartella %2")
+        .arg(file, QDir::toNativeSeparators(QDir::currentPath()));
+}
 
 QStringList fileLines(const QString& name)
 {
@@ -265,7 +274,7 @@ TEST_F(MunicipalityEditor, ChangesSurviveReopeningTheProgram)
     editor.select(editor.find("AGLIÈ"));
     messages.answers = {false};
     editor.press(TableEditor::Delete);
-    EXPECT_EQ(messages.last().text, "Cancello Comune selezionato ?");
+    EXPECT_EQ(messages.last().text, "Cancello Comune selezionato ?\r\nAGLIÈ - A074");
     EXPECT_TRUE(messages.last().yesNo);
     EXPECT_EQ(editor.rows(), 5);
     messages.answers = {true};
@@ -345,7 +354,7 @@ TEST_F(MunicipalityEditor, ExportKeepsThePermissionsOfThePageItReplaces)
     std::ofstream("ElencoComuni.html") << "vecchio";
     std::filesystem::permissions("ElencoComuni.html", std::filesystem::perms(0640));
     editor.press(TableEditor::Export);
-    EXPECT_EQ(messages.last().text, "Creato il file ElencoComuni.html");
+    EXPECT_EQ(messages.last().text, created("ElencoComuni.html"));
     EXPECT_EQ(std::filesystem::status("ElencoComuni.html").permissions(),
               std::filesystem::perms(0640));
     EXPECT_EQ(fileLines("ElencoComuni.html").size(), 14 + 7 * 4 + 2);
@@ -357,7 +366,7 @@ TEST_F(MunicipalityEditor, ExportWritesThePageLineForLine)
     std::filesystem::rename("uno.mdb", "AA1.mdb");
     editor.open();
     editor.press(TableEditor::Export);
-    EXPECT_EQ(messages.last().text, "Creato il file ElencoComuni.html");
+    EXPECT_EQ(messages.last().text, created("ElencoComuni.html"));
     const QStringList lines = fileLines("ElencoComuni.html");
     const QStringList expected = {
         "<html>",
@@ -488,6 +497,7 @@ TEST_F(MunicipalityEditor, F12ClosesWhereverTheFocusIs)
     for (Qt::KeyboardModifiers modifiers : modifierSets) {
         editor.open();
         editor.press(TableEditor::Modify);
+        messages.answers = {true}; // the entry is dropped
         QTest::keyClick(editor.box(0), Qt::Key_F12, modifiers);
         EXPECT_FALSE(editor.window->isVisible());
     }
@@ -495,6 +505,103 @@ TEST_F(MunicipalityEditor, F12ClosesWhereverTheFocusIs)
     editor.grid()->setFocus();
     QTest::keyClick(editor.grid(), Qt::Key_F12);
     EXPECT_FALSE(editor.window->isVisible());
+}
+
+// Uscita, F12 and the close box drop an entry only when the user says so; while browsing they
+// ask nothing.
+TEST_F(MunicipalityEditor, LeavingDuringAnEntryAsksFirstWithNoAsTheAnswerOfEnter)
+{
+    const struct {
+        const char* way;
+        std::function<void(EditorDriver<TaSettori>&)> leave;
+    } ways[] = {
+        {"Uscita",
+         [](auto& e) {
+             e.press(TableEditor::Exit);
+         }},
+        {"F12",
+         [](auto& e) {
+             QTest::keyClick(e.box(0), Qt::Key_F12);
+         }},
+        {"close box",
+         [](auto& e) {
+             e.window->close();
+         }},
+    };
+    for (const auto& way : ways) {
+        for (int start : {TableEditor::New, TableEditor::Modify}) {
+            editor.open();
+            messages.shown.clear();
+            editor.press(start);
+            editor.type(0, "BORGO PROVA");
+            editor.type(1, "X123");
+            messages.answers = {false};
+            way.leave(editor);
+            ASSERT_EQ(messages.shown.size(), 1u) << way.way;
+            EXPECT_EQ(messages.last().text, "Abbandonare le modifiche?");
+            EXPECT_TRUE(messages.last().yesNo); // No is the default
+            EXPECT_TRUE(editor.window->isVisible()) << way.way;
+            EXPECT_EQ(editor.box(0)->text(), "BORGO PROVA");
+            EXPECT_FALSE(editor.window->mode().isEmpty());
+
+            messages.answers = {true};
+            way.leave(editor);
+            EXPECT_FALSE(editor.window->isVisible()) << way.way;
+        }
+    }
+    EXPECT_EQ(otherProgram("SELECT count(*) FROM COMUNI WHERE comune = 'BORGO PROVA' OR "
+                           "codice = 'X123'"),
+              "0");
+    editor.open();
+    messages.shown.clear();
+    editor.press(TableEditor::Exit);
+    EXPECT_FALSE(editor.window->isVisible());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// During an entry the commands that would do nothing are disabled, the frame says what the entry
+// does (Nuovo during Modifica makes a new row of the values loaded), and Enter saves.
+TEST_F(MunicipalityEditor, AnEntryShowsWhatItDoesAndEnterSavesIt)
+{
+    auto* frame = editor.window->findChild<QGroupBox*>("Frame1");
+    const auto button = [&](int index) {
+        return editor.window->findChild<QPushButton*>(QStringLiteral("bottone_%1").arg(index));
+    };
+    auto* update = editor.window->findChild<QPushButton*>("registerUpdate");
+    const auto enabled = [&] {
+        QString shown;
+        for (QPushButton* command :
+             {button(TableEditor::New), button(TableEditor::Modify), button(TableEditor::Delete),
+              update, button(TableEditor::Export), button(TableEditor::Exit)}) {
+            shown += command->isEnabled() ? "1" : "0";
+        }
+        return shown;
+    };
+    EXPECT_EQ(enabled(), "111111");
+    EXPECT_EQ(frame->title(), "Immissione / Modifica dati");
+    EXPECT_TRUE(button(TableEditor::Ok)->isDefault());
+
+    editor.select(editor.find("ROMA"));
+    editor.press(TableEditor::Modify);
+    EXPECT_EQ(enabled(), "100011");
+    EXPECT_EQ(frame->title(), "Immissione / Modifica dati: modifica della riga scelta");
+    editor.press(TableEditor::New);
+    EXPECT_EQ(enabled(), "000011");
+    EXPECT_EQ(frame->title(), "Immissione / Modifica dati: nuova riga, copia di quella scelta");
+    editor.type(0, "ROMA NUOVA");
+    QTest::keyClick(editor.box(1), Qt::Key_Return);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_EQ(editor.rows(), 5); // a new row; ROMA stays as it was
+    EXPECT_EQ(editor.cell(editor.find("ROMA"), 1), "H501");
+    EXPECT_EQ(editor.cell(editor.find("ROMA NUOVA"), 1), "H501");
+    EXPECT_EQ(enabled(), "111111");
+    EXPECT_EQ(frame->title(), "Immissione / Modifica dati");
+
+    editor.press(TableEditor::New);
+    EXPECT_EQ(frame->title(), "Immissione / Modifica dati: nuova riga");
+    QTest::keyClick(editor.box(0), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(messages.last().text, "Inserire i dati prima di salvare !");
 }
 
 // The register's archive, chosen in place of the file dialog: SOVIZZO under its new code, and
@@ -710,7 +817,7 @@ TEST_F(LocalityEditor, ChangeLoadsEveryBoxAndDeletionAsksFirst)
     editor.select(2);
     messages.answers = {false};
     editor.press(TableEditor::Delete);
-    EXPECT_EQ(messages.last().text, "Cancello CAP selezionato ?");
+    EXPECT_EQ(messages.last().text, "Cancello CAP selezionato ?\r\n00118 - RM - Roma - Lazio");
     EXPECT_EQ(editor.rows(), 3);
     messages.answers = {true};
     editor.press(TableEditor::Delete);
@@ -747,20 +854,43 @@ TEST_F(LocalityEditor, RegionComesFromTheMap)
     EXPECT_EQ(editor.box(3)->text(), "Valle d'Aosta");
     EXPECT_EQ(editor.window->cursor().shape(), Qt::ArrowCursor);
 
-    whenModalOpens([](QWidget* picker) { picker->findChild<QPushButton*>("bottone_3")->click(); });
-    editor.press(TaCitta::Region);
-    EXPECT_EQ(editor.box(3)->text(), "");
+    // Leaving the map without a pick, however, keeps the region.
+    const std::function<void(QWidget*)> leaving[] = {
+        [](QWidget* picker) { picker->findChild<QPushButton*>("bottone_3")->click(); },
+        [](QWidget* picker) { QTest::keyClick(picker, Qt::Key_Escape); },
+        [](QWidget* picker) { picker->close(); }, // the window's close box
+    };
+    for (const auto& leave : leaving) {
+        results::RegioneScelta = "Lazio";
+        whenModalOpens(leave);
+        editor.press(TaCitta::Region);
+        EXPECT_EQ(editor.box(3)->text(), "Valle d'Aosta");
+    }
+    editor.type(0, "11029");
+    editor.type(1, "ao");
+    editor.press(TableEditor::Ok);
+    EXPECT_EQ(editor.cell(editor.find("11029"), 3), "Valle d'Aosta");
+}
 
-    results::RegioneScelta = "Lazio";
-    whenModalOpens([](QWidget* picker) { picker->close(); }); // the window's close box
-    editor.press(TaCitta::Region);
-    EXPECT_EQ(editor.box(3)->text(), "");
+// With the command frame locked during an entry, F12 and the close box still leave, asking first.
+TEST_F(LocalityEditor, LeavingDuringAnEntryAsksFirst)
+{
+    editor.press(TableEditor::New);
+    editor.type(0, "00119");
+    messages.answers = {false};
+    QTest::keyClick(editor.box(0), Qt::Key_F12);
+    EXPECT_EQ(messages.last().text, "Abbandonare le modifiche?");
+    EXPECT_TRUE(editor.window->isVisible());
+    messages.answers = {true};
+    editor.window->close();
+    EXPECT_FALSE(editor.window->isVisible());
+    EXPECT_EQ(otherProgram("SELECT count(*) FROM CittaItaliane"), "3");
 }
 
 TEST_F(LocalityEditor, ExportWritesPostalCodeAndTrimmedLocality)
 {
     editor.press(TableEditor::Export);
-    EXPECT_EQ(messages.last().text, "Creato il file ElencoCitta.html");
+    EXPECT_EQ(messages.last().text, created("ElencoCitta.html"));
     const QStringList lines = fileLines(QStringLiteral("ElencoCittà.html"));
     ASSERT_EQ(lines.size(), 14 + 3 * 7 + 2);
     EXPECT_EQ(lines[3], QString::fromUtf8("Esportazione HTML dell'Elenco Citt\xC3\xA0 Italiane"));

@@ -10,10 +10,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include <fstream>
+#include <functional>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -147,45 +151,58 @@ TEST_F(MainWindow, EveryControlOfEveryWindowHasAName)
     EXPECT_EQ(unnamed, QStringList());
 }
 
-// The captions of the main window and of every window it opens that do not fit their places with
-// the font in use.
-QStringList clippedCaptionsOfEveryWindow(CalcoloCodiceFiscale& window)
+// Runs `visit` on the main window and on every window it opens, each as a user leaves it after
+// some work: long data on the card and a code computed, the list of several places that fit, an
+// editor during a change, the search narrowed to a region, the input box and the map.
+void visitEveryWindow(CalcoloCodiceFiscale& window, const std::function<void(QWidget*)>& visit)
 {
-    QStringList clipped = clippedTexts(&window);
-    const auto check = [&](QWidget* modal) {
+    visit(&window);
+    const auto visitModal = [&](QWidget* modal) {
         if (auto* calculation = qobject_cast<CodiceFiscale*>(modal)) {
-            // Long data on the card shows shortened.
             typeText(calculation->text1(1), "DELLA ROVERE DI MONTEBELLO SANT'ANGELO IN VADO");
             typeText(calculation->text1(22), "MARIA GIOVANNA ANTONIETTA ELISABETTA");
-            // The list of several places that fit, and a verified code's button.
             typeText(calculation->text1(6), "PALAU");
             typeText(calculation->text1(4), "01/01/1980");
             whenModalOpens([&](QWidget* choice) {
-                clipped << clippedTexts(choice);
-                choice->close();
+                visit(choice);
+                choice->findChild<QPushButton*>("bottone_0")->click();
             });
             calculation->findChild<QPushButton*>("bottone_0")->click();
         }
-        clipped << clippedTexts(modal);
+        if (modal->objectName() == "TaSettori" || modal->objectName() == "TaCitta") {
+            modal->findChild<QPushButton*>("bottone_1")->click(); // Modifica
+            visit(modal);
+            modal->findChild<QPushButton*>("bottone_5")->click(); // Annulla
+        } else {
+            visit(modal);
+        }
         if (modal->objectName() == "RicercaCAP") {
             whenModalOpens([&](QWidget* box) {
-                clipped << clippedTexts(box);
+                visit(box);
                 box->close();
             });
             modal->findChild<QPushButton*>("bottone_2")->click();
             whenModalOpens([&](QWidget* map) {
-                clipped << clippedTexts(map);
+                visit(map);
                 map->findChild<QAbstractButton*>("Image2_7")->click(); // Emilia Romagna
             });
             modal->findChild<QPushButton*>("bottone_1")->click();
-            clipped << clippedTexts(modal); // with the region over the list
+            visit(modal); // with the region over the list
         }
         modal->close();
     };
     for (const char* entry : {"Image4_0", "Image4_1", "Image4_3", "Image4_4"}) {
-        whenModalOpens(check);
+        whenModalOpens(visitModal);
         window.findChild<QAbstractButton*>(entry)->click();
     }
+}
+
+// The captions of the main window and of every window it opens that do not fit their places with
+// the font in use.
+QStringList clippedCaptionsOfEveryWindow(CalcoloCodiceFiscale& window)
+{
+    QStringList clipped;
+    visitEveryWindow(window, [&](QWidget* shown) { clipped << clippedTexts(shown); });
     // The input box's check box shows its tick alone: its caption is the label beside it.
     clipped.removeIf([](const QString& text) { return text.startsWith("Check:"); });
     return clipped;
@@ -198,25 +215,106 @@ TEST_F(MainWindow, EveryCaptionOfEveryWindowFitsItsPlace)
     EXPECT_TRUE(clipped.isEmpty()) << clipped.join("\n").toStdString();
 }
 
-TEST(Captions, FitTheirPlacesAlsoWithAWiderFont)
+// Opens the main window with `font` and `colours` for the whole program, as the desktop would
+// give them, and runs `check` on it; then restores the program's look.
+void withTheLook(const QFont& font, const QPalette& colours,
+                 const std::function<void(CalcoloCodiceFiscale&)>& check)
 {
-    const QFont inUse = QApplication::font();
-    QFont wider(QStringLiteral("DejaVu Sans"));
-    wider.setPixelSize(13);
-    QApplication::setFont(wider);
+    const QFont font0 = QApplication::font();
+    const QPalette colours0 = QApplication::palette();
+    QApplication::setFont(font);
+    QApplication::setPalette(colours);
     {
         WorkingFolder folder;
         folder.copyShippedDatabase();
         RecordedMessages messages;
         CalcoloCodiceFiscale window;
         if (showActive(&window)) {
-            const QStringList clipped = clippedCaptionsOfEveryWindow(window);
-            EXPECT_TRUE(clipped.isEmpty()) << clipped.join("\n").toStdString();
+            check(window);
         } else {
             ADD_FAILURE() << "the main window did not open";
         }
     }
-    QApplication::setFont(inUse);
+    QApplication::setFont(font0);
+    QApplication::setPalette(colours0);
+}
+
+TEST(Captions, FitTheirPlacesAlsoWithAWiderFont)
+{
+    QFont wider(QStringLiteral("DejaVu Sans"));
+    wider.setPixelSize(13);
+    withTheLook(wider, QApplication::palette(), [](CalcoloCodiceFiscale& window) {
+        const QStringList clipped = clippedCaptionsOfEveryWindow(window);
+        EXPECT_TRUE(clipped.isEmpty()) << clipped.join("\n").toStdString();
+    });
+}
+
+// A dark theme: light text on dark windows, boxes and buttons.
+QPalette darkTheme()
+{
+    QPalette dark;
+    const QColor window(53, 53, 53), text(235, 235, 235), disabled(127, 127, 127);
+    for (const auto& [role, colour] : {std::pair{QPalette::Window, window},
+                                       {QPalette::WindowText, text},
+                                       {QPalette::Base, QColor(35, 35, 35)},
+                                       {QPalette::AlternateBase, QColor(45, 45, 45)},
+                                       {QPalette::Text, text},
+                                       {QPalette::Button, window},
+                                       {QPalette::ButtonText, text},
+                                       {QPalette::Highlight, QColor(42, 130, 218)},
+                                       {QPalette::HighlightedText, Qt::black},
+                                       {QPalette::ToolTipBase, window},
+                                       {QPalette::ToolTipText, text}}) {
+        dark.setColor(role, colour);
+    }
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        dark.setColor(QPalette::Disabled, role, disabled);
+    }
+    return dark;
+}
+
+// Every text of every window stands out from what is around it, also in a dark theme.
+TEST(EveryWindow, ReadsWellInALightAndADarkTheme)
+{
+    for (const QPalette& theme : {QApplication::palette(), darkTheme()}) {
+        withTheLook(QApplication::font(), theme, [](CalcoloCodiceFiscale& window) {
+            QStringList unreadable;
+            visitEveryWindow(window, [&](QWidget* shown) { unreadable << unreadableTexts(shown); });
+            EXPECT_TRUE(unreadable.isEmpty()) << unreadable.join("\n").toStdString();
+        });
+    }
+}
+
+// With the desktop's font of 15 points (20 pixels, where the windows are drawn for 12) every
+// window grows, as far as the screen allows, and no text is cut or covers another; the pictures
+// are the fine ones, sharp at that size. At twice the scale (this test also runs so) too.
+TEST(EveryWindow, GrowsWithALargeFontAndNothingIsCutOrCovered)
+{
+    QFont large = QApplication::font();
+    for (double points : {large.pointSizeF(), 15.0}) {
+        large.setPointSizeF(points);
+        withTheLook(large, QApplication::palette(), [&](CalcoloCodiceFiscale& window) {
+            const bool grows = points > 9;
+            EXPECT_EQ(window.width() > 576, grows);
+            QStringList faults;
+            visitEveryWindow(window, [&](QWidget* shown) {
+                faults << clippedTexts(shown) << overlappingOrLowTexts(shown);
+                faults.removeIf([](const QString& text) { return text.startsWith("Check:"); });
+                const QRect screen = shown->screen()->availableGeometry();
+                if (shown->width() > screen.width() || shown->height() > screen.height()) {
+                    faults << shown->objectName() + ": più grande dello schermo";
+                }
+                const bool fine = grows || qApp->devicePixelRatio() > 1;
+                for (QLabel* picture : shown->findChildren<QLabel*>()) {
+                    if (!picture->pixmap().isNull() && picture->objectName() != "FBanner1" &&
+                        (picture->pixmap().devicePixelRatio() > 1) != fine) {
+                        faults << picture->objectName() + ": immagine non adatta alla scala";
+                    }
+                }
+            });
+            EXPECT_TRUE(faults.isEmpty()) << points << "\n" << faults.join("\n").toStdString();
+        });
+    }
 }
 
 TEST_F(MainWindow, HoveringAnOvalShowsOnlyItsCaption)
@@ -270,6 +368,30 @@ TEST_F(MainWindow, EntriesOpenTheirWindows)
     for (const char* other : {"Frame1_0", "Image3_2", "Image2"}) {
         EXPECT_FALSE(tables.intersects(child(other)->geometry())) << other;
     }
+}
+
+// The grey panels act as their ovals: the pointer over one shows its caption, a click opens it.
+TEST_F(MainWindow, APanelActsAsItsOval)
+{
+    const struct {
+        int entry;
+        const char* window;
+    } entries[] = {{0, "CodiceFiscale"}, {1, "TaSettori"}, {3, "RicercaCAP"}, {4, "TaCitta"}};
+    for (const auto& entry : entries) {
+        hover(panel(entry.entry));
+        EXPECT_EQ(visibleCaptions(), QList<int>{entry.entry});
+        QString opened;
+        whenModalOpens([&](QWidget* modal) {
+            opened = modal->objectName();
+            modal->close();
+        });
+        QTest::mouseClick(panel(entry.entry), Qt::LeftButton);
+        EXPECT_EQ(opened, entry.window);
+    }
+    messages.answers = {false};
+    QTest::mouseClick(panel(2), Qt::LeftButton);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().text, "Confermi l'abbandono dell'applicazione ?");
 }
 
 TEST_F(MainWindow, TopOvalOpensAFreshCalculationWindowWithTheHourglassOverTheMenu)
@@ -413,6 +535,9 @@ TEST_F(MainWindow, AWorkingWindowWhoseDataCannotBeReadStaysClosedAndTheMenuSaysW
             << messages.shown[i].text.toStdString();
     }
     EXPECT_TRUE(messages.last().text.contains("non è un archivio valido"));
+    for (const ui::Message& message : messages.shown) {
+        EXPECT_EQ(message.icon, ui::Icon::Error); // a missing or damaged archive is an error
+    }
     EXPECT_EQ(messages.parents, std::vector<QWidget*>(4, &window));
     EXPECT_EQ(pointers, QList<Qt::CursorShape>(4, Qt::ArrowCursor));
     EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);

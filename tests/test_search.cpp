@@ -42,10 +42,10 @@ TEST_F(InputBox, TypedSmallLettersBecomeCapitalsAndOkGivesTheText)
     EXPECT_EQ(check()->accessibleName(), "Ricerca nella descrizione");
     EXPECT_FALSE(check()->isChecked());
     typeText(testo(), "sant'àngelo");
-    EXPECT_EQ(testo()->text(), "SANT'àNGELO");
+    EXPECT_EQ(testo()->text(), "SANT'ÀNGELO");
     check()->setChecked(true);
     button(0)->click();
-    EXPECT_EQ(results::TestoImmesso, "SANT'àNGELO");
+    EXPECT_EQ(results::TestoImmesso, "SANT'ÀNGELO");
     EXPECT_EQ(results::RicercaDescrizione, 1);
     EXPECT_FALSE(box.isVisible());
 }
@@ -182,7 +182,7 @@ TEST_F(PostalCodeSearch, ListsEveryLocalityAndShowsTheOneUnderTheCursor)
     EXPECT_EQ(window->findChild<QLabel*>("SSPanel1_15")->accessibleName(), "Località");
 }
 
-TEST_F(PostalCodeSearch, RegionNarrowsTheListAndLeavingTheMapListsEverything)
+TEST_F(PostalCodeSearch, RegionNarrowsTheListAndLeavingTheMapKeepsIt)
 {
     pickRegion(2);
     EXPECT_EQ(rows(), 74);
@@ -192,7 +192,7 @@ TEST_F(PostalCodeSearch, RegionNarrowsTheListAndLeavingTheMapListsEverything)
     EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
 
     pickRegion(-1);
-    EXPECT_EQ(rows(), 8570);
+    EXPECT_EQ(rows(), 74);
     pickRegion(3);
     const QStringList regions = column(3);
     EXPECT_TRUE(std::all_of(regions.begin(), regions.end(),
@@ -217,8 +217,7 @@ TEST_F(PostalCodeSearch, TheRegionInForceIsNamedOverTheList)
     pickRegion(16);
     EXPECT_EQ(listCaption(), "Dati - Regione: Lazio");
     pickRegion(-1);
-    EXPECT_EQ(listCaption(), "Dati");
-    pickRegion(16);
+    EXPECT_EQ(listCaption(), "Dati - Regione: Lazio");
     find("castel", true); // looks in every region
     EXPECT_EQ(listCaption(), "Dati");
     EXPECT_TRUE(column(3).contains("Lombardia"));
@@ -258,8 +257,14 @@ TEST_F(PostalCodeSearch, FindMovesToTheFirstLocalityBeginningWithTheText)
     const int middle = grid()->viewport()->height() / 2;
     EXPECT_LE(std::abs(found.center().y() - middle), found.height()) << found.y();
 
+    find("atlantide", false);
+    EXPECT_EQ(messages.last().text, "Località non presente in archivio !");
+    // Narrowed to a region, a locality of another region is said to be there.
     pickRegion(3); // Lombardia
     find("napoli", false);
+    EXPECT_EQ(messages.last().text, "Località non presente nella regione Lombardia: Napoli è in "
+                                    "Campania !");
+    find("atlantide", false);
     EXPECT_EQ(messages.last().text, "Località non presente in archivio !");
     EXPECT_EQ(messages.last().title, "Attenzione");
     EXPECT_EQ(messages.last().icon, ui::Icon::Information);
@@ -278,11 +283,28 @@ TEST_F(PostalCodeSearch, SearchInTheNameReplacesTheList)
     }));
     find("nessun luogo", true);
     EXPECT_EQ(rows(), 0);
-    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().text, "Nessuna località contiene «NESSUN LUOGO» !");
     EXPECT_EQ(shownCode(), ""); // nothing listed, nothing shown
     EXPECT_EQ(shownLocality(), "");
     press(RicercaCAP::Find); // nothing listed: no input box at all
     EXPECT_EQ(rows(), 0);
+}
+
+// "Tro&va " is the default button: Enter in the list searches.
+TEST_F(PostalCodeSearch, EnterInTheListSearches)
+{
+    EXPECT_TRUE(window->findChild<QPushButton*>("bottone_2")->isDefault());
+    grid()->setFocus();
+    QString opened;
+    whenModalOpens([&](QWidget* box) {
+        opened = box->windowTitle();
+        typeText(box->findChild<QLineEdit*>("testo"), "roma");
+        QTest::keyClick(box->findChild<QLineEdit*>("testo"), Qt::Key_Return);
+    });
+    QTest::keyClick(grid(), Qt::Key_Return);
+    EXPECT_EQ(opened, "Ricerca per Località");
+    EXPECT_EQ(cell(currentRow(), 2), "Roma");
 }
 
 TEST_F(PostalCodeSearch, CancellingTheInputBoxChangesNothing)

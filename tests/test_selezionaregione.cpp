@@ -3,6 +3,8 @@
 #include "ui/dialogresults.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QImage>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -37,6 +39,48 @@ TEST(RegionPicker, AClickOnARegionsNameGivesThatRegion)
     showActive(&picker);
     QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(420, 450));
     EXPECT_TRUE(picker.isVisible());
+}
+
+// From the keyboard: the first name has the focus, Tab goes through the names as they are read,
+// the arrows go to the nearest name that way, a box marks the name with the focus, and Enter or
+// Space picks it.
+TEST(RegionPicker, TheKeyboardChoosesARegion)
+{
+    SelezionaRegione picker;
+    ASSERT_TRUE(showActive(&picker));
+    const auto focused = [&] {
+        return QApplication::focusWidget()->accessibleName();
+    };
+    EXPECT_EQ(focused(), "Trentino");
+    QStringList tabbed;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        tabbed << focused();
+    }
+    EXPECT_EQ(tabbed,
+              (QStringList{"Lombardia", "Valle d'Aosta", "Friuli", "Veneto", "Emilia Romagna"}));
+    QStringList arrowed;
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Left, Qt::Key_Up, Qt::Key_Right}) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        arrowed << focused();
+    }
+    EXPECT_EQ(arrowed, (QStringList{"Marche", "Abruzzo", "Liguria", "Piemonte", "Emilia Romagna"}))
+        << arrowed.join(", ").toStdString();
+
+    auto* area = QApplication::focusWidget();
+    const QImage marked = area->grab().toImage();
+    QTest::keyClick(area, Qt::Key_Tab);
+    EXPECT_NE(area->grab().toImage(), marked);
+
+    results::RegioneScelta.clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(results::RegioneScelta, "Piemonte");
+    EXPECT_FALSE(picker.isVisible());
+
+    SelezionaRegione again;
+    ASSERT_TRUE(showActive(&again));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(results::RegioneScelta, "Trentino");
 }
 
 TEST(RegionPicker, LeavingWithoutAPickGivesTheEmptyText)

@@ -12,9 +12,12 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QHash>
 #include <QHeaderView>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,6 +30,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -183,6 +188,134 @@ inline QStringList clippedTexts(QWidget* window)
         }
     }
     return clipped;
+}
+
+// The text a control shows, with the part of the control it takes; empty for a control without
+// text (a picture, a hot area). A label's text takes only its width and a line's height.
+struct ShownText {
+    QString text;
+    QRect area; // in the control's parent
+};
+inline ShownText shownTextOf(QWidget* control)
+{
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        if (label->text().isEmpty() || !label->pixmap().isNull()) {
+            return {};
+        }
+        const QRect room = label->contentsRect();
+        const QSize used(
+            std::min(label->fontMetrics().horizontalAdvance(label->text()), room.width()),
+            std::min(label->fontMetrics().height(), room.height()));
+        const QRect text = label->wordWrap() ? room
+                                             : QStyle::alignedRect(label->layoutDirection(),
+                                                                   label->alignment(), used, room);
+        return {label->text(), text.translated(label->pos())};
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(control);
+        button && !button->text().isEmpty()) {
+        return {button->text(), button->geometry()};
+    }
+    if (auto* box = qobject_cast<QLineEdit*>(control)) {
+        return {box->text(), box->geometry()};
+    }
+    if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+        const int line = frame->fontMetrics().height() + 2;
+        return {frame->title(), QRect(frame->pos(), QSize(frame->width(), line))};
+    }
+    return {};
+}
+
+// The texts of `window` that another text of the same frame covers, or that have less height
+// than a line of their font, each as "name: text".
+inline QStringList overlappingOrLowTexts(QWidget* window)
+{
+    QStringList faults;
+    QList<QWidget*> controls;
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        if (control->isVisibleTo(window) && !control->objectName().isEmpty() &&
+            !shownTextOf(control).area.isEmpty()) {
+            controls << control;
+        }
+    }
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        QWidget* control = controls[i];
+        const ShownText shown = shownTextOf(control);
+        const int needed = control->fontMetrics().height();
+        const int frame = qobject_cast<QLineEdit*>(control) ? 2 : 0;
+        if (shown.area.height() - 2 * frame < needed) {
+            faults << QStringLiteral("%1: %2 (alta %3 < %4)")
+                          .arg(control->objectName(), shown.text)
+                          .arg(shown.area.height())
+                          .arg(needed);
+        }
+        for (qsizetype j = 0; j < i; ++j) {
+            QWidget* other = controls[j];
+            if (other->parentWidget() == control->parentWidget() &&
+                shownTextOf(other).area.intersects(shown.area)) {
+                faults << QStringLiteral("%1: %2 / %3")
+                              .arg(control->objectName(), shown.text, other->objectName());
+            }
+        }
+    }
+    return faults;
+}
+
+// How far apart two colours are to the eye: 1 (the same) to 21 (black on white).
+inline double contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The texts of `window`, as it is drawn, whose colour stands out from what is around them less
+// than 3 to 1, each as "name: text". What is around a text is the colour most of its control's
+// area has on screen. Disabled controls are left out.
+inline QStringList unreadableTexts(QWidget* window)
+{
+    QStringList faults;
+    const QImage shot = window->grab().toImage();
+    const double ratio = shot.devicePixelRatio();
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        const ShownText shown = shownTextOf(control);
+        if (!control->isVisibleTo(window) || !control->isEnabled() ||
+            shown.text.trimmed().isEmpty()) {
+            continue;
+        }
+        const QRect inWindow(control->parentWidget()->mapTo(window, shown.area.topLeft()),
+                             shown.area.size());
+        const QImage around = shot.copy(
+            QRect((QPointF(inWindow.topLeft()) * ratio).toPoint(), inWindow.size() * ratio));
+        QHash<QRgb, int> counts;
+        for (int y = 0; y < around.height(); ++y) {
+            for (int x = 0; x < around.width(); ++x) {
+                ++counts[around.pixel(x, y)];
+            }
+        }
+        QRgb background = 0;
+        int most = -1;
+        for (auto count = counts.cbegin(); count != counts.cend(); ++count) {
+            if (count.value() > most) {
+                most = count.value();
+                background = count.key();
+            }
+        }
+        const QColor text = control->palette().color(control->foregroundRole());
+        const double seen = contrast(text, QColor(background));
+        if (seen < 3) {
+            faults << QStringLiteral("%1: %2 (%3 su %4, %5)")
+                          .arg(control->objectName(), shown.text, text.name(),
+                               QColor(background).name())
+                          .arg(seen, 0, 'f', 1);
+        }
+    }
+    return faults;
 }
 
 // The controls of `window` (those we named, shown with it) that screen readers would find

@@ -22,7 +22,8 @@ ROOT = os.path.dirname(HERE)
 ASSETS = os.path.join(ROOT, "assets")
 SRC = os.path.join(ASSETS, "src")
 
-# name: (source, output, width, height)
+# name: (source, output, width, height). Each is also rendered at twice its size, as
+# "<output>@2x.png", for screens with two pixels to the point and windows grown with a larger font.
 SVG_PICTURES = {
     "ovals": ("ovals.svg", "ovals.png", 160, 160),
     "oval4": ("oval4.svg", "oval4.png", 80, 48),
@@ -107,6 +108,8 @@ def render_svg(name):
     if name == "map":
         subprocess.run([sys.executable, os.path.join(HERE, "make_map_svg.py")], check=True)
     rsvg(os.path.join(SRC, src), os.path.join(ASSETS, out), w, h)
+    fine = os.path.splitext(out)[0] + "@2x.png"
+    rsvg(os.path.join(SRC, src), os.path.join(ASSETS, fine), 2 * w, 2 * h)
 
 
 def render_icon_ico():

@@ -22,9 +22,15 @@ void setUpApplication(QApplication& application)
         QApplication::installTranslator(translator);
     }
 
+    // The windows' own sans-serif type, in the size the user chose for the desktop.
+    const QFont desktop = QApplication::font();
     QFont font(QStringList{QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
                            QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(12);
+    if (desktop.pixelSize() > 0) {
+        font.setPixelSize(desktop.pixelSize());
+    } else {
+        font.setPointSizeF(desktop.pointSizeF());
+    }
     QApplication::setFont(font);
 }
 

@@ -8,15 +8,19 @@
 #include <memory>
 
 class QAbstractButton;
+class QPushButton;
 
 namespace ui {
 
 // The common frame of the program's windows: a fixed-size dialog without minimise and maximise
-// buttons, with the program's icon and a white background, centred on the screen when shown, its
-// captions made to fit their places with the font the system gives (see fitCaptions). No
-// button is the default: Enter presses only the button that has the focus. Escape presses the
-// window's escape button, when the window names one and it can be pressed, and otherwise does
-// nothing; each window decides what its other keys do.
+// buttons, with the program's icon, white and in the style's light colours whatever the theme,
+// centred on the screen when shown. Its layout is drawn for a 12-pixel font: with the larger font
+// of the user's desktop the window, its controls, their fonts and pictures grow in proportion,
+// as far as the screen allows (see scaleLayout); captions still wider than their places are then
+// made to fit (see fitCaptions). Enter presses the button that has the focus, else the window's
+// default button when it names one and it can be pressed. Escape presses the window's escape
+// button, when the window names one and it can be pressed, and otherwise does nothing; each window
+// decides what its other keys do.
 class FixedDialog : public QDialog {
     Q_OBJECT
 public:
@@ -24,13 +28,30 @@ public:
 
 protected:
     void setEscapeButton(QAbstractButton* button) { escapeButton_ = button; }
+    // The button Enter presses when the focus is on no button; it is drawn as the default.
+    void setDefaultButton(QPushButton* button);
+
+    // Runs once, when the window is first shown and its layout has grown with the font: for what
+    // a window measures with the font in use.
+    virtual void arrangeForFont() {}
 
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QAbstractButton* escapeButton_ = nullptr;
+    QPushButton* defaultButton_ = nullptr;
+    bool arranged_ = false;
 };
+
+// How much a window's layout, drawn for a 12-pixel font, grows for the font of `window`: never
+// less than 1, and no more than lets the window fit the screen it is on.
+double layoutScale(const QWidget* window);
+
+// Makes `window` and every control placed in it `scale` times as large: places and sizes, fonts
+// given their own size, grid columns and rows, and pictures (which labels and picture buttons
+// draw to their size). Controls placed by a layout or inside another control are left to it.
+void scaleLayout(QWidget* window, double scale);
 
 // Opens a working window of type `Window` modally over `owner` and returns once it has closed;
 // meanwhile the owner shows the hourglass. The window is created afresh and deleted when closed.

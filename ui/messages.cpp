@@ -49,7 +49,7 @@ bool reportingDataErrors(QWidget* parent, const std::function<void()>& action)
         action();
         return true;
     } catch (const refdata::DataError& error) {
-        inform(parent, Icon::Information, kAttention, QString::fromUtf8(error.what()));
+        inform(parent, Icon::Error, kAttention, QString::fromUtf8(error.what()));
         return false;
     }
 }

@@ -102,9 +102,8 @@ RecordSetGrid::RecordSetGrid(QTableView* view, refdata::DataSource& source, Reco
 {
     view_->setModel(model_);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        // Wide enough for its title, whatever the font.
-        view_->setColumnWidth(i, std::max(columns[static_cast<std::size_t>(i)].width,
-                                          view_->horizontalHeader()->sectionSizeHint(i)));
+        // Made wide enough for its title, whatever the font, when the window is shown.
+        view_->setColumnWidth(i, columns[static_cast<std::size_t>(i)].width);
     }
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -1,12 +1,13 @@
 #include "ui/validators.h"
 
-#include "data/textfold.h"
-
 namespace ui {
 
 QValidator::State CapitalsValidator::validate(QString& input, int&) const
 {
-    input = QString::fromStdString(refdata::capitals(input.toStdString()));
+    // One character for one, so that the text keeps its length and the cursor its place.
+    for (QChar& c : input) {
+        c = c.toUpper();
+    }
     return Acceptable;
 }
 

@@ -4,8 +4,8 @@
 
 namespace ui {
 
-// Turns the letters a-z into capitals as they enter a text field, typed or pasted; every other
-// character, accented letters included, enters unchanged.
+// Turns small letters into capitals as they enter a text field, typed or pasted, accented letters
+// included (ò becomes Ò); every other character enters unchanged.
 class CapitalsValidator : public QValidator {
     Q_OBJECT
 public:

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFocusEvent>
+#include <QFontInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -24,6 +26,23 @@ QCursor handCursor()
     return hand;
 }
 
+double fontScale(const QFont& font)
+{
+    constexpr double kLayoutFontPixels = 12; // the windows' layouts are drawn for it
+    return std::max(1.0, QFontInfo(font).pixelSize() / kLayoutFontPixels);
+}
+
+QPixmap picture(const char* name)
+{
+    const QString file = QStringLiteral(":/pictures/%1").arg(QString::fromUtf8(name));
+    if (qApp->devicePixelRatio() <= 1 && fontScale(QApplication::font()) <= 1) {
+        return QPixmap(file + QStringLiteral(".png"));
+    }
+    QPixmap fine(file + QStringLiteral("@2x.png"));
+    fine.setDevicePixelRatio(2);
+    return fine;
+}
+
 PictureButton::PictureButton(const QString& accessibleName, QWidget* parent)
     : QAbstractButton(parent)
 {
@@ -33,10 +52,9 @@ PictureButton::PictureButton(const QString& accessibleName, QWidget* parent)
     setMouseTracking(true);
 }
 
-void PictureButton::setPicture(const QPixmap& picture, bool stretched)
+void PictureButton::setPicture(const QPixmap& picture)
 {
     picture_ = picture;
-    stretched_ = stretched;
     update();
 }
 
@@ -45,19 +63,22 @@ void PictureButton::paintEvent(QPaintEvent*)
     QPainter painter(this);
     if (!picture_.isNull()) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        if (stretched_) {
-            painter.drawPixmap(rect(), picture_);
-        } else {
-            painter.drawPixmap(0, 0, picture_);
-        }
+        painter.drawPixmap(rect(), picture_);
     }
-    if (hasFocus()) {
-        // A dotted ring on the face of the oval (or round picture) under the area, inside its rim
-        // so that it shows on an oval of any colour.
-        painter.setRenderHint(QPainter::Antialiasing);
+    if (!hasFocus()) {
+        return;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    if (focusRing_ == FocusRing::Oval) {
+        // On the face of the oval (or round picture) under the area, inside its rim, so that it
+        // shows on an oval of any colour.
         painter.setPen(QPen(QColor(0, 0, 128), 1.5, Qt::DotLine));
-        painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(QRectF(rect()).adjusted(5.5, 5.5, -5.5, -5.5));
+    } else {
+        // Around the text, in a colour that stands out on any of the map's.
+        painter.setPen(QPen(QColor(192, 0, 0), 2, Qt::DashLine));
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
     }
 }
 
@@ -80,7 +101,7 @@ void PictureButton::keyPressEvent(QKeyEvent* event)
 
 QSize PictureButton::sizeHint() const
 {
-    return picture_.isNull() ? QSize(16, 16) : picture_.size();
+    return picture_.isNull() ? QSize(16, 16) : picture_.deviceIndependentSize().toSize();
 }
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event)
@@ -91,7 +112,8 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event)
     QLabel::mouseReleaseEvent(event);
 }
 
-CaptionPanel::CaptionPanel(const QString& caption, QWidget* parent) : QLabel(caption, parent)
+CaptionPanel::CaptionPanel(const QString& caption, QWidget* parent)
+    : ClickableLabel(caption, parent)
 {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(1);
@@ -163,6 +185,14 @@ std::pair<QString, int> captionAndRoom(QWidget* control)
 
 void fitCaptions(QWidget* window)
 {
+    for (QHeaderView* header : window->findChildren<QHeaderView*>()) {
+        if (header->orientation() == Qt::Horizontal) {
+            for (int section = 0; section < header->count(); ++section) {
+                header->resizeSection(section, std::max(header->sectionSize(section),
+                                                        header->sectionSizeHint(section)));
+            }
+        }
+    }
     constexpr int kSmallestFont = 8;
     for (QWidget* control : window->findChildren<QWidget*>()) {
         const auto [caption, room] = captionAndRoom(control);

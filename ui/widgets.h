@@ -15,15 +15,26 @@ namespace ui {
 // The program's hand-shaped pointer, shown over buttons and clickable pictures.
 QCursor handCursor();
 
-// A picture that can be pressed like a button (and is one for screen readers). Without a
-// picture it is an invisible hot area. It takes no keyboard focus unless given a focus policy;
-// with the focus it shows a ring inside its area and Enter, like Space, presses it.
+// How much larger than the 12-pixel font the windows are drawn for `font` is; at least 1.
+double fontScale(const QFont& font);
+
+// One of the program's pictures by its name ("card"): drawn twice as fine when the screen has
+// two pixels to the point or the windows grow with a larger font, so that it stays sharp.
+QPixmap picture(const char* name);
+
+// A picture that can be pressed like a button (and is one for screen readers), drawn to the size
+// of its area. Without a picture it is an invisible hot area. It takes no keyboard focus unless
+// given a focus policy; with the focus it shows a dotted ring inside its area (an oval, or a box
+// for an area around a text) and Enter, like Space, presses it.
 class PictureButton : public QAbstractButton {
     Q_OBJECT
 public:
+    enum class FocusRing { Oval, Box };
+
     PictureButton(const QString& accessibleName, QWidget* parent);
 
-    void setPicture(const QPixmap& picture, bool stretched = false);
+    void setPicture(const QPixmap& picture);
+    void setFocusRing(FocusRing ring) { focusRing_ = ring; }
 
 signals:
     void mouseMoved();
@@ -36,7 +47,7 @@ protected:
 
 private:
     QPixmap picture_;
-    bool stretched_ = false;
+    FocusRing focusRing_ = FocusRing::Oval;
 };
 
 // A label that reports clicks.
@@ -78,8 +89,8 @@ private:
 // the box's whole text, so that typing replaces it.
 void emptyClipboardOnEntry(QLineEdit* box, bool selectText);
 
-// A caption on a raised grey panel.
-class CaptionPanel : public QLabel {
+// A caption on a raised grey panel; it reports clicks, like a ClickableLabel.
+class CaptionPanel : public ClickableLabel {
     Q_OBJECT
 public:
     CaptionPanel(const QString& caption, QWidget* parent);
@@ -95,7 +106,8 @@ void showElided(QLabel* label, const QString& text);
 
 // Makes the font of each caption of `window` that is wider than its place smaller, a pixel at a
 // time, until it fits: labels and panels (hidden ones too), push buttons and option buttons. The
-// captions keep their words; a font never goes below 8 pixels.
+// captions keep their words; a font never goes below 8 pixels. Grid columns are made at least as
+// wide as their titles.
 void fitCaptions(QWidget* window);
 
 } // namespace ui
