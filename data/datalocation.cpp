@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #include <process.h>
@@ -123,9 +124,11 @@ std::optional<fs::path> databaseIn(const fs::path& folder)
     if (folder.empty()) {
         return std::nullopt;
     }
-    const fs::path file = resolveDatabaseFile(folder / catalogue::kDatabaseFile);
-    std::error_code error;
-    return fs::is_regular_file(file, error) ? std::optional(file) : std::nullopt;
+    const std::vector<fs::path> found = defaultDatabasesIn(folder);
+    if (found.empty()) {
+        return std::nullopt;
+    }
+    return found.size() == 1 ? found.front() : folder / catalogue::kDatabaseFile;
 }
 
 std::optional<fs::path> shippedDatabase(const fs::path& programFolder)

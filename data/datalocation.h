@@ -28,8 +28,9 @@ std::filesystem::path programFolder();
 // Empty when the user has no home folder.
 std::filesystem::path userDataFolder();
 
-// The AA1.mdb of `folder`, its name's letter case ignored; none when the folder holds no such
-// file (a folder of that name does not count).
+// The AA1.mdb of `folder`, its name's letter case ignored when exactly one file has that name;
+// folder / AA1.mdb, as spelled, when several differ only in letter case; none when the folder
+// holds no such file (a folder of that name does not count).
 std::optional<std::filesystem::path> databaseIn(const std::filesystem::path& folder);
 
 // The database shipped with the program in `programFolder`, when it is there.
