@@ -152,39 +152,67 @@ fs::path databaseToRead(const fs::path& programFolder)
     return shippedDatabase(programFolder).value_or(catalogue::kDatabaseFile);
 }
 
+DataFolder userCopy(const fs::path& programFolder)
+{
+    const fs::path folder = userDataFolder();
+    if (folder.empty()) {
+        return failed("Impossibile stabilire la cartella dei dati dell'utente: la cartella "
+                      "personale non è nota (variabile HOME).");
+    }
+    if (databaseIn(folder)) {
+        return {folder, false, {}};
+    }
+    const auto shipped = shippedDatabase(programFolder);
+    if (!shipped) {
+        return failed("Archivio " + Quoted(catalogue::kDatabaseFile) +
+                      " non trovato: non è nella cartella di avvio né nella cartella dei dati " +
+                      Quoted(folder) + ", e manca l'archivio fornito con il programma " +
+                      Quoted((programFolder / kShippedDatabase).lexically_normal()) + ".");
+    }
+    if (const std::error_code failure = copyShipped(*shipped, folder)) {
+        return failed("Impossibile creare la copia dell'archivio nella cartella " + Quoted(folder) +
+                      ": " + reason(failure) + ".");
+    }
+    return {folder, true, {}};
+}
+
 DataFolder enterDataFolder(const fs::path& programFolder)
 {
     std::error_code error;
     if (databaseIn(".")) {
         return {fs::current_path(error), false, {}};
     }
-    const fs::path folder = userDataFolder();
-    if (folder.empty()) {
-        return failed("Impossibile stabilire la cartella dei dati dell'utente: la cartella "
-                      "personale non è nota (variabile HOME).");
+    DataFolder data = userCopy(programFolder);
+    if (!data.failure.empty()) {
+        return data;
     }
-    bool copyMade = false;
-    if (!databaseIn(folder)) {
-        const auto shipped = shippedDatabase(programFolder);
-        if (!shipped) {
-            return failed("Archivio " + Quoted(catalogue::kDatabaseFile) +
-                          " non trovato: non è nella cartella di avvio né nella cartella dei "
-                          "dati " +
-                          Quoted(folder) + ", e manca l'archivio fornito con il programma " +
-                          Quoted((programFolder / kShippedDatabase).lexically_normal()) + ".");
-        }
-        if (const std::error_code failure = copyShipped(*shipped, folder)) {
-            return failed("Impossibile creare la copia dell'archivio nella cartella " +
-                          Quoted(folder) + ": " + reason(failure) + ".");
-        }
-        copyMade = true;
-    }
-    fs::current_path(folder, error);
+    fs::current_path(data.folder, error);
     if (error) {
-        return failed("Impossibile usare la cartella dei dati " + Quoted(folder) + ": " +
+        return failed("Impossibile usare la cartella dei dati " + Quoted(data.folder) + ": " +
                       reason(error) + ".");
     }
-    return {folder, copyMade, {}};
+    return data;
+}
+
+DatabaseToUpdate databaseToUpdate(const fs::path& programFolder)
+{
+    if (databaseIn(".")) {
+        return {catalogue::kDatabaseFile, false, {}};
+    }
+    const DataFolder copy = userCopy(programFolder);
+    if (!copy.failure.empty()) {
+        return {{}, false, copy.failure};
+    }
+    return {databaseIn(copy.folder).value_or(copy.folder / catalogue::kDatabaseFile),
+            copy.copyMade,
+            {}};
+}
+
+bool isShippedDatabase(const fs::path& file, const fs::path& programFolder)
+{
+    const auto shipped = shippedDatabase(programFolder);
+    std::error_code error;
+    return shipped && fs::equivalent(resolveDatabaseFile(file), *shipped, error);
 }
 
 } // namespace refdata
