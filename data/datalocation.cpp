@@ -81,6 +81,14 @@ DataFolder failed(std::string reason)
     return {{}, false, std::move(reason)};
 }
 
+// Whether the working folder holds a database to work on: its AA1.mdb, unless that is the shipped
+// database itself (the program started in the folder it is installed in).
+bool workingFolderHoldsDatabase(const fs::path& programFolder)
+{
+    const auto found = databaseIn(".");
+    return found && !isShippedDatabase(*found, programFolder);
+}
+
 } // namespace
 
 fs::path programFolder()
@@ -179,7 +187,7 @@ DataFolder userCopy(const fs::path& programFolder)
 DataFolder enterDataFolder(const fs::path& programFolder)
 {
     std::error_code error;
-    if (databaseIn(".")) {
+    if (workingFolderHoldsDatabase(programFolder)) {
         return {fs::current_path(error), false, {}};
     }
     DataFolder data = userCopy(programFolder);
@@ -196,7 +204,7 @@ DataFolder enterDataFolder(const fs::path& programFolder)
 
 DatabaseToUpdate databaseToUpdate(const fs::path& programFolder)
 {
-    if (databaseIn(".")) {
+    if (workingFolderHoldsDatabase(programFolder)) {
         return {catalogue::kDatabaseFile, false, {}};
     }
     const DataFolder copy = userCopy(programFolder);

@@ -55,14 +55,16 @@ struct DataFolder {
 DataFolder userCopy(const std::filesystem::path& programFolder);
 
 // Chooses the program's data folder and makes it the working folder: the working folder itself
-// when it holds AA1.mdb, else the user's data folder, where the user's copy of the shipped
-// database is made the first time. The copy is writable even when the shipped file is not, and
-// it gets its name only once complete. On failure the working folder stays as it was.
+// when it holds AA1.mdb (other than the shipped database), else the user's data folder, where the
+// user's copy of the shipped database is made the first time. The copy is writable even when the
+// shipped file is not, and it gets its name only once complete. On failure the working folder stays
+// as it was.
 DataFolder enterDataFolder(const std::filesystem::path& programFolder);
 
 // The database an update of the municipalities writes when none is named: AA1.mdb of the working
-// folder, else the user's copy, made now when there is none yet, as the program makes it on its
-// first start. The shipped database is never the one: without a copy it is copied first.
+// folder (other than the shipped database), else the user's copy, made now when there is none yet,
+// as the program makes it on its first start. The shipped database is never the one: without a copy
+// it is copied first.
 struct DatabaseToUpdate {
     std::filesystem::path file; // empty when there is none
     bool copyMade = false;      // the user's copy was made just now
