@@ -29,7 +29,7 @@ constexpr const char* kHelp = R"help(Uso:
   cfcalc [--db ARCHIVIO] --verifica CODICE
   cfcalc [--db ARCHIVIO] --verifica --batch FILE
   cfcalc --omocodie CODICE
-  cfcalc [--db ARCHIVIO] --aggiorna-comuni FILE
+  cfcalc [--db ARCHIVIO] [--forza] --aggiorna-comuni FILE
 
 Calcola il codice fiscale di una persona e lo scrive seguito da un a capo.
   DATA     data di nascita gg/mm/aaaa
@@ -42,9 +42,12 @@ Calcola il codice fiscale di una persona e lo scrive seguito da un a capo.
            li elenca dopo "Comune ambiguo:" e non calcola il codice.
 
 Opzioni:
-  --db ARCHIVIO   archivio da usare; predefinito: AA1.mdb nella cartella corrente,
-                  altrimenti la copia personale del programma ($XDG_DATA_HOME/Mirelta,
-                  ~/.local/share/Mirelta), altrimenti l'archivio fornito con il programma
+  --db ARCHIVIO   archivio da usare: esattamente quel file, un file ordinario (non una
+                  cartella, un dispositivo o una coda); predefinito: AA1.mdb nella
+                  cartella corrente (il nome con maiuscole e minuscole qualsiasi, se un
+                  solo file lo ha), altrimenti la copia personale del programma
+                  ($XDG_DATA_HOME/Mirelta, ~/.local/share/Mirelta), altrimenti l'archivio
+                  fornito con il programma
   --batch FILE    calcola i codici di un file CSV UTF-8 separato da ";" con intestazione
                   cognome;nome;data;sesso;comune, con una sesta colonna facoltativa
                   provincia ("-" legge lo standard input); scrive ogni riga con due
@@ -72,8 +75,14 @@ Opzioni:
                   codici nuovi, alla storia dei codici (StoriaComuni, creata se manca) i
                   periodi nuovi, e chiude i periodi terminati; le righe aggiunte o
                   modificate dall'utente restano come sono. Scrive che cosa ha aggiunto e
-                  cambiato. Un file di altra forma non cambia nulla. È l'unico comando
-                  che scrive nell'archivio
+                  cambiato. Un file di altra forma non cambia nulla: più di 64 MiB, una
+                  data che non esiste, un nome con caratteri di controllo o di più di 50
+                  caratteri, una provincia che non è di due lettere maiuscole. È l'unico
+                  comando che scrive nell'archivio: senza --db e senza AA1.mdb nella
+                  cartella corrente aggiorna la copia personale, e la crea prima se
+                  manca; l'archivio fornito con il programma non è mai modificato
+  --forza         con --aggiorna-comuni, accetta un file che aggiunge più di 1000 comuni
+                  alla tabella COMUNI (senza, il file è rifiutato)
   --help          mostra questo aiuto
 
 Stato di uscita: 0 codice calcolato o valido, archivio aggiornato; 1 dati non validi, comune
@@ -81,24 +90,25 @@ non trovato o codice non valido (in modalità --batch: almeno una riga senza cod
 valida); 2 archivio o file non apribile, file senza la colonna codice_fiscale, archivio di sola
 lettura o file dei comuni di altra forma (archivio non modificato), errore di lettura o di
 scrittura (in modalità --batch l'elaborazione si ferma e le righe già scritte restano),
-argomenti errati.
+memoria insufficiente, argomenti errati.
 )help";
 
 struct Arguments {
-    std::string database = refdata::databaseToRead(refdata::programFolder()).string();
+    std::optional<std::string> database; // --db: that file, exactly as named
     std::optional<std::string> batchFile;
     std::optional<std::string> registerFile; // --aggiorna-comuni
     std::vector<std::string> person;         // or the code, for --verifica and --omocodie
     bool verify = false;
     bool variants = false;
     bool help = false;
+    bool force = false; // --forza: an update may add any number of municipalities
 };
 
 // Where the value of the option `option` goes; nullptr for an option without a value.
 std::string* optionValue(Arguments& arguments, std::string_view option)
 {
     if (option == "--db") {
-        return &arguments.database;
+        return &arguments.database.emplace();
     }
     if (option == "--batch") {
         return &arguments.batchFile.emplace();
@@ -123,6 +133,8 @@ std::optional<Arguments> parse(int argc, char** argv)
             arguments.verify = true;
         } else if (options && argument == "--omocodie") {
             arguments.variants = true;
+        } else if (options && argument == "--forza") {
+            arguments.force = true;
         } else if (options && argument.starts_with("--")) { // "--db FILE" or "--db=FILE"
             const std::size_t equals = argument.find('=');
             std::string* value = optionValue(arguments, argument.substr(0, equals));
@@ -139,8 +151,17 @@ std::optional<Arguments> parse(int argc, char** argv)
                               ? arguments.person.empty() && !arguments.batchFile && !onCode
                           : arguments.batchFile ? arguments.person.empty() && !arguments.variants
                                                 : arguments.person.size() == (onCode ? 1 : 5);
-    const bool oneMode = !(arguments.verify && arguments.variants);
+    const bool oneMode =
+        !(arguments.verify && arguments.variants) && (!arguments.force || arguments.registerFile);
     return (complete && oneMode) || arguments.help ? std::optional(arguments) : std::nullopt;
+}
+
+// The database named with --db, exactly that file; else the one found as databaseToRead says.
+std::string databaseToRead(const Arguments& arguments)
+{
+    return (arguments.database ? refdata::exactly(*arguments.database)
+                               : refdata::databaseToRead(refdata::programFolder()))
+        .string();
 }
 
 int computeOne(const Arguments& arguments)
@@ -149,7 +170,7 @@ int computeOne(const Arguments& arguments)
     // The database is read only once the input has passed its checks.
     std::optional<refdata::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
-        places = refdata::BirthplaceIndex::read(arguments.database);
+        places = refdata::BirthplaceIndex::read(databaseToRead(arguments));
         return places->resolve(place, day, province);
     };
     const auto outcome = fiscalcode::calculate(input, find);
@@ -216,7 +237,7 @@ template <typename Process> int overBatchInput(const Arguments& arguments, Proce
     if (!openBatchFile(name, file)) {
         return kNotRun;
     }
-    const auto places = refdata::BirthplaceIndex::read(arguments.database);
+    const auto places = refdata::BirthplaceIndex::read(databaseToRead(arguments));
     std::istream& in = file.is_open() ? file : std::cin;
     const int status = process(in, places);
     return readToTheEnd(in, name) ? status : kNotRun;
@@ -257,9 +278,9 @@ int verifyOne(const Arguments& arguments)
     // The database is read only for a code that is well formed.
     fiscalcode::VerifiedCode verified = verifyWithoutPlaces(arguments.person[0]);
     if (verified.valid()) {
-        verified = fiscalcode::verifyFiscalCode(arguments.person[0],
-                                                refdata::BirthplaceIndex::read(arguments.database),
-                                                fiscalcode::today());
+        verified = fiscalcode::verifyFiscalCode(
+            arguments.person[0], refdata::BirthplaceIndex::read(databaseToRead(arguments)),
+            fiscalcode::today());
     }
     const bool valid = verified.valid();
     const auto line = [](const char* field, const std::string& value) {
@@ -292,11 +313,50 @@ int listVariants(const Arguments& arguments)
     return kComputed;
 }
 
+constexpr const char* kNeverShipped =
+    "L'archivio fornito con il programma non viene mai modificato: per aggiornare un altro "
+    "archivio, indicarlo con --db ARCHIVIO o avviare cfcalc nella cartella che lo contiene.";
+
+// The database the update writes: the one named with --db, else databaseToUpdate's, whose copy
+// made just now is told. Never the shipped database: DataError, saying what to do.
+std::filesystem::path databaseToUpdate(const Arguments& arguments)
+{
+    const std::filesystem::path programFolder = refdata::programFolder();
+    std::filesystem::path file;
+    if (arguments.database) {
+        file = refdata::exactly(*arguments.database);
+    } else {
+        const refdata::DatabaseToUpdate found = refdata::databaseToUpdate(programFolder);
+        if (!found.failure.empty()) {
+            throw refdata::DataError(found.failure + " " + kNeverShipped);
+        }
+        if (found.copyMade) {
+            std::cout << "Creata la copia personale dell'archivio, che viene aggiornata: \""
+                      << found.file.string() << "\".\n";
+        }
+        file = found.file;
+    }
+    if (refdata::isShippedDatabase(file, programFolder)) {
+        throw refdata::DataError("Impossibile aggiornare l'archivio \"" + file.string() +
+                                 "\": è quello fornito con il programma. " + kNeverShipped);
+    }
+    return file;
+}
+
 // The one command that writes to the database, which it opens for writing.
 int updateMunicipalities(const Arguments& arguments)
 {
-    const refdata::Database database(arguments.database, refdata::Access::ReadWrite);
-    std::cout << refdata::updateFromRegister(database, *arguments.registerFile).summary();
+    const refdata::Database database(databaseToUpdate(arguments), refdata::Access::ReadWrite);
+    const auto additions =
+        arguments.force ? refdata::Additions::Any : refdata::Additions::Plausible;
+    try {
+        std::cout
+            << refdata::updateFromRegister(database, *arguments.registerFile, additions).summary();
+    } catch (const refdata::TooManyMunicipalities& refused) {
+        throw refdata::DataError(
+            std::string(refused.what()) +
+            " Per aggiungerli comunque: cfcalc --forza --aggiorna-comuni FILE.");
+    }
     return kComputed;
 }
 
@@ -333,13 +393,33 @@ int runArguments(int argc, char** argv)
     }
 }
 
+// Whatever else stops cfcalc ends it with kNotRun and a message, never with an abort.
+int stopped()
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "Memoria insufficiente: elaborazione interrotta.\n";
+    } catch (const std::exception& error) {
+        std::cerr << "Errore imprevisto (" << error.what() << "): elaborazione interrotta.\n";
+    } catch (...) {
+        std::cerr << "Errore imprevisto: elaborazione interrotta.\n";
+    }
+    return kNotRun;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
     std::streambuf* const previous = std::cout.rdbuf(&standardOutput);
-    const int status = runArguments(argc, argv);
+    int status = kNotRun;
+    try {
+        status = runArguments(argc, argv);
+    } catch (...) {
+        status = stopped();
+    }
     std::cout.rdbuf(previous);
     return status;
 }

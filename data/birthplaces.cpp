@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace refdata {
@@ -98,6 +99,13 @@ bool isCadastralCode(std::string_view code)
            std::all_of(code.begin() + 1, code.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+int daysInMonth(int month, int year)
+{
+    constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leapYear = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leapYear ? 29 : kDays[month - 1];
+}
+
 Day dayFromIso(std::string_view text)
 {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
@@ -110,7 +118,10 @@ Day dayFromIso(std::string_view text)
         }
         day = day * 10 + (text[i] - '0');
     }
-    return day;
+    const int month = day / 100 % 100;
+    const bool inCalendar =
+        month >= 1 && month <= 12 && day % 100 >= 1 && day % 100 <= daysInMonth(month, day / 10000);
+    return inCalendar ? day : 0;
 }
 
 std::string formatDay(Day day)

@@ -31,7 +31,11 @@ using Day = std::int32_t;
 // The end of a period still in force, 9999-12-31.
 inline constexpr Day kForever = 99991231;
 
-// A day read from "yyyy-mm-dd"; 0 when the text is not of that form.
+// The number of days of `month` (1 to 12) in `year`, leap years counted.
+int daysInMonth(int month, int year);
+
+// A day read from "yyyy-mm-dd"; 0 when the text is not of that form or not a day of the calendar
+// ("2024-02-30").
 Day dayFromIso(std::string_view text);
 
 // "dd/mm/yyyy".

@@ -19,6 +19,10 @@ namespace catalogue {
 inline constexpr const char* kDatabaseFile = "AA1.mdb";
 inline constexpr const char* kDatabaseFileUpper = "AA1.MDB";
 
+// The longest name of a place, in characters, that the windows take: the calculation window's
+// birthplace field.
+inline constexpr std::size_t kPlaceNameCharacters = 50;
+
 // The tables, as the build creates them. Names are ordered without regard to case; the
 // program's connections refine NOCASE so that accented letters sort with their base letter,
 // while any SQLite shell can still read and sort the file.

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <system_error>
 #include <vector>
 
@@ -101,24 +102,83 @@ int busyTimeout()
                : kBusyTimeoutMs;
 }
 
+// Whether SQLite refused a read because the journal of an interrupted update is to be rolled
+// back first, which a read-only connection cannot do.
+bool updateInterrupted(int code)
+{
+    return code == SQLITE_READONLY_ROLLBACK || code == SQLITE_READONLY_RECOVERY;
+}
+
+// What SQLite was doing when a file operation failed without a system error number.
+std::string failedOperation(int code)
+{
+    switch (code) {
+    case SQLITE_IOERR_READ:
+    case SQLITE_IOERR_SHORT_READ:
+        return "errore di lettura del disco";
+    case SQLITE_IOERR_WRITE:
+        return "errore di scrittura del disco";
+    case SQLITE_IOERR_FSYNC:
+    case SQLITE_IOERR_DIR_FSYNC:
+        return "il disco non ha confermato la scrittura";
+    case SQLITE_IOERR_LOCK:
+    case SQLITE_IOERR_RDLOCK:
+    case SQLITE_IOERR_UNLOCK:
+    case SQLITE_IOERR_CHECKRESERVEDLOCK:
+        return "impossibile bloccare il file (una cartella di rete?)";
+    case SQLITE_IOERR_DELETE:
+    case SQLITE_IOERR_DELETE_NOENT:
+        return "impossibile cancellare il giornale delle modifiche accanto al file";
+    case SQLITE_IOERR_NOMEM:
+        return "memoria insufficiente";
+    case SQLITE_CANTOPEN:
+        return "impossibile aprire il file";
+    default:
+        return "errore di lettura o scrittura (codice " + std::to_string(code) + ")";
+    }
+}
+
 } // namespace
+
+std::vector<fs::path> defaultDatabasesIn(const fs::path& folder)
+{
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
+        const fs::path name = entry.path().filename();
+        std::error_code ignored;
+        if (sameNameIgnoringCase(name.string(), catalogue::kDatabaseFile) &&
+            fs::is_regular_file(entry.path(), ignored)) {
+            found.push_back(folder / name);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
 
 fs::path resolveDatabaseFile(const fs::path& name)
 {
-    // Every spelling of the name is looked at, even when the exact one exists, so that all the
-    // windows agree on one file when a folder holds "AA1.mdb" and "AA1.MDB".
-    std::error_code error;
-    const fs::path folder = name.has_parent_path() ? name.parent_path() : fs::path(".");
-    std::vector<fs::path> matches;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (sameNameIgnoringCase(entry.path().filename().string(), name.filename().string())) {
-            matches.push_back(name.has_parent_path() ? entry.path() : entry.path().filename());
-        }
-    }
-    if (matches.empty()) {
+    if (name.has_parent_path() || !sameNameIgnoringCase(name.string(), catalogue::kDatabaseFile)) {
         return name;
     }
-    return *std::min_element(matches.begin(), matches.end());
+    const std::vector<fs::path> found = defaultDatabasesIn({});
+    if (found.size() > 1) {
+        std::string names;
+        for (const fs::path& file : found) {
+            names += (names.empty() ? "" : ", ") + Quoted(file.string());
+        }
+        throw DataError("Impossibile scegliere l'archivio nella cartella " +
+                        Quoted(folderOf(name).string()) + ": vi sono più file di nome " +
+                        catalogue::kDatabaseFile +
+                        " che differiscono solo per maiuscole e minuscole (" + names +
+                        "). Lasciarne uno solo con questo nome.");
+    }
+    return found.empty() ? name : found.front();
+}
+
+fs::path exactly(const fs::path& name)
+{
+    return name.has_parent_path() ? name : fs::path(".") / name;
 }
 
 StoredValue StoredValue::fromColumn(sqlite3_stmt* statement, int column)
@@ -193,32 +253,25 @@ std::string columnText(sqlite3_stmt* statement, int column)
 
 Database::Database(const fs::path& name, Access access) : path_(resolveDatabaseFile(name))
 {
+    const std::string notOpened = "Impossibile aprire l'archivio " + describeFile(path_) + ": ";
     std::error_code error;
-    if (!fs::exists(path_, error)) {
-        throw DataError("Impossibile aprire l'archivio " + describeFile(path_) +
-                        ": il file non esiste.");
-    }
-    if (fs::is_directory(path_, error)) {
-        throw DataError("Impossibile aprire l'archivio " + describeFile(path_) +
-                        ": è una cartella, non un file.");
+    switch (fs::status(path_, error).type()) {
+    case fs::file_type::regular:
+        break;
+    case fs::file_type::not_found:
+        throw DataError(notOpened + "il file non esiste.");
+    case fs::file_type::directory:
+        throw DataError(notOpened + "è una cartella, non un file.");
+    case fs::file_type::none:
+        throw DataError(notOpened + fileFailure(error.value()) + ".");
+    default: // reading a FIFO would wait for a writer forever
+        throw DataError(notOpened +
+                        "non è un file ordinario ma un dispositivo, una coda o un socket.");
     }
     const int mode = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-    const int opened = sqlite3_open_v2(path_.c_str(), &db_, mode, nullptr);
-    if (opened != SQLITE_OK) {
-        const std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(opened);
-        sqlite3_close(db_);
-        throw DataError("Impossibile aprire l'archivio " + describeFile(path_) + ": " + reason +
-                        ".");
-    }
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, busyTimeout());
-    if (sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
-        SQLITE_OK) {
-        const std::string text = sqlite3_errcode(db_) == SQLITE_NOTADB
-                                     ? "Impossibile aprire l'archivio " + describeFile(path_) +
-                                           ": il file non è un archivio valido."
-                                     : failureText();
-        sqlite3_close(db_);
+    if (!connect(mode) && !(access == Access::ReadOnly && rollBackInterruptedUpdate())) {
+        const std::string text = openingFailure();
+        disconnect();
         throw DataError(text);
     }
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
@@ -226,10 +279,55 @@ Database::Database(const fs::path& name, Access access) : path_(resolveDatabaseF
             SQLITE_OK ||
         sqlite3_create_collation(db_, "NOCASE", SQLITE_UTF8, nullptr, compareNamesCollation) !=
             SQLITE_OK) {
-        sqlite3_close(db_);
+        disconnect();
         throw DataError("Impossibile preparare l'archivio " + describeFile(path_) +
                         ": memoria insufficiente.");
     }
+}
+
+// Opens the connection with `mode` and reads the file's list of tables, which is where a damaged
+// file or an interrupted update shows; false, with the connection left open for its error, when
+// either fails.
+bool Database::connect(int mode)
+{
+    const int opened = sqlite3_open_v2(path_.c_str(), &db_, mode, nullptr);
+    if (db_ == nullptr) {
+        throw std::bad_alloc(); // the one failure that leaves no connection
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, busyTimeout());
+    return opened == SQLITE_OK && sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr,
+                                               nullptr, nullptr) == SQLITE_OK;
+}
+
+void Database::disconnect()
+{
+    sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+// A read-only connection cannot roll back the journal of an interrupted update. A connection that
+// may write does, as it opens, when the user can write to the file and its folder; the read-only
+// connection then opens again, and fails again with the interrupted update when nothing could be
+// rolled back.
+bool Database::rollBackInterruptedUpdate()
+{
+    if (!updateInterrupted(sqlite3_extended_errcode(db_))) {
+        return false;
+    }
+    disconnect();
+    connect(SQLITE_OPEN_READWRITE);
+    disconnect();
+    return connect(SQLITE_OPEN_READONLY);
+}
+
+std::string Database::openingFailure() const
+{
+    if ((sqlite3_errcode(db_) & 0xFF) == SQLITE_NOTADB) {
+        return "Impossibile aprire l'archivio " + describe() +
+               ": il file non è un archivio valido.";
+    }
+    return failureText();
 }
 
 Database::~Database()
@@ -297,8 +395,18 @@ std::string Database::failureText() const
     }
     const std::string notSaved = "Impossibile salvare le modifiche nell'archivio " + describe();
     const int code = sqlite3_extended_errcode(db_);
+    if (updateInterrupted(code)) {
+        return "Un aggiornamento dell'archivio " + describe() +
+               " è stato interrotto prima della fine, e l'archivio non si può leggere finché non "
+               "viene riportato com'era prima. Per farlo basta aprire la tabella dei comuni nel "
+               "programma (Modifica Tabella) o ripetere l'aggiornamento (cfcalc "
+               "--aggiorna-comuni), come utente che può scrivere nel file e nella sua cartella.";
+    }
     if (code == SQLITE_READONLY_DIRECTORY) {
         return notSaved + ": la cartella è di sola lettura.";
+    }
+    if (code == SQLITE_READONLY_DBMOVED) {
+        return notSaved + ": il file è stato spostato o cancellato mentre era in uso.";
     }
     switch (code & 0xFF) {
     case SQLITE_READONLY:
@@ -311,12 +419,26 @@ std::string Database::failureText() const
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
         return "L'archivio " + describe() + " è danneggiato.";
+    case SQLITE_NOMEM:
+        return "Errore nell'archivio " + describe() + ": memoria insufficiente.";
+    case SQLITE_CANTOPEN:
+        return "Impossibile aprire l'archivio " + describe() + ": " + ioFailure(code) + ".";
     case SQLITE_IOERR:
-        return "Errore nell'archivio " + describe() + ": " +
-               fileFailure(sqlite3_system_errno(db_)) + ".";
+        return "Errore nell'archivio " + describe() + ": " + ioFailure(code) + ".";
     default:
         return "Errore nell'archivio " + describe() + ": " + reason + ".";
     }
+}
+
+// Why a file operation failed: the system's error number that SQLite saw, or, when it saw none,
+// the one the database file last met, or else what SQLite was doing.
+std::string Database::ioFailure(int code) const
+{
+    int error = sqlite3_system_errno(db_);
+    if (error == 0) {
+        sqlite3_file_control(db_, "main", SQLITE_FCNTL_LAST_ERRNO, &error);
+    }
+    return error != 0 ? fileFailure(error) : failedOperation(code);
 }
 
 std::string Database::describe() const

@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -26,10 +27,21 @@ public:
     using DataError::DataError;
 };
 
-// Finds `name` (a bare file name, looked up in the working folder, or a path) without regard to
-// the letter case of the file name: "AA1.MDB" finds "aa1.mdb". Returns the path of the file
-// found, or the path as given when there is none.
+// The files of `folder` (empty for the working folder) that hold the default database: those
+// named AA1.mdb without regard to letter case ("aa1.MDB"), in name order, each as folder / name.
+// A folder or any other file that is not a regular one does not count.
+std::vector<std::filesystem::path> defaultDatabasesIn(const std::filesystem::path& folder);
+
+// The file a connection opens for `name`. The bare default name, in any letter case ("AA1.MDB"),
+// is the default database of the working folder: the one file defaultDatabasesIn finds, or the
+// name as given when there is none; when several differ only in letter case none of them is
+// chosen (DataError naming them). Any other name, and any path with a folder, is opened exactly as
+// given.
 std::filesystem::path resolveDatabaseFile(const std::filesystem::path& name);
+
+// A path that opens `name` exactly as given, never another file: a bare name is taken in the
+// working folder ("AA1.MDB" becomes "./AA1.MDB").
+std::filesystem::path exactly(const std::filesystem::path& name);
 
 struct StatementDeleter {
     void operator()(sqlite3_stmt* statement) const;
@@ -59,10 +71,17 @@ struct StoredValue {
 // beside it, so it also works on a file or folder the user cannot write.
 enum class Access { ReadWrite, ReadOnly };
 
-// One connection to the reference database. Opening never creates the file. The connection
-// compares texts by the rules of LikePattern in `like` and orders names with compareNames. A file
-// that another connection has locked is waited for up to 5 seconds (the environment variable
+// One connection to the reference database. Opening never creates the file, and refuses at once
+// anything that is not a regular file (a folder, a device, a FIFO). The connection compares texts
+// by the rules of LikePattern in `like` and orders names with compareNames. A file that another
+// connection has locked is waited for up to 5 seconds (the environment variable
 // MIRELTA_BUSY_TIMEOUT may give other milliseconds, from 0 to 600000), then reported as in use.
+//
+// An update that was interrupted (the program killed, the machine stopped) leaves its journal
+// beside the file, and the file is read as it was before the update only once that journal is
+// rolled back. A connection that may write does so as it opens; a read-only one has it done by a
+// connection that may write, when the user can write to the file and its folder, and otherwise
+// reports the interrupted update and how to finish it.
 class Database {
 public:
     explicit Database(const std::filesystem::path& name, Access access = Access::ReadWrite);
@@ -108,6 +127,11 @@ public:
     std::string describe() const;
 
 private:
+    bool connect(int mode);
+    void disconnect();
+    bool rollBackInterruptedUpdate();
+    std::string openingFailure() const;
+    std::string ioFailure(int code) const;
     template <typename Work> void transaction(const char* begin, Work& work) const
     {
         execute(begin);

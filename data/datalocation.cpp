@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #include <process.h>
@@ -80,6 +81,14 @@ DataFolder failed(std::string reason)
     return {{}, false, std::move(reason)};
 }
 
+// Whether the working folder holds a database to work on: its AA1.mdb, unless that is the shipped
+// database itself (the program started in the folder it is installed in).
+bool workingFolderHoldsDatabase(const fs::path& programFolder)
+{
+    const auto found = databaseIn(".");
+    return found && !isShippedDatabase(*found, programFolder);
+}
+
 } // namespace
 
 fs::path programFolder()
@@ -123,9 +132,11 @@ std::optional<fs::path> databaseIn(const fs::path& folder)
     if (folder.empty()) {
         return std::nullopt;
     }
-    const fs::path file = resolveDatabaseFile(folder / catalogue::kDatabaseFile);
-    std::error_code error;
-    return fs::is_regular_file(file, error) ? std::optional(file) : std::nullopt;
+    const std::vector<fs::path> found = defaultDatabasesIn(folder);
+    if (found.empty()) {
+        return std::nullopt;
+    }
+    return found.size() == 1 ? found.front() : folder / catalogue::kDatabaseFile;
 }
 
 std::optional<fs::path> shippedDatabase(const fs::path& programFolder)
@@ -149,39 +160,67 @@ fs::path databaseToRead(const fs::path& programFolder)
     return shippedDatabase(programFolder).value_or(catalogue::kDatabaseFile);
 }
 
-DataFolder enterDataFolder(const fs::path& programFolder)
+DataFolder userCopy(const fs::path& programFolder)
 {
-    std::error_code error;
-    if (databaseIn(".")) {
-        return {fs::current_path(error), false, {}};
-    }
     const fs::path folder = userDataFolder();
     if (folder.empty()) {
         return failed("Impossibile stabilire la cartella dei dati dell'utente: la cartella "
                       "personale non è nota (variabile HOME).");
     }
-    bool copyMade = false;
-    if (!databaseIn(folder)) {
-        const auto shipped = shippedDatabase(programFolder);
-        if (!shipped) {
-            return failed("Archivio " + Quoted(catalogue::kDatabaseFile) +
-                          " non trovato: non è nella cartella di avvio né nella cartella dei "
-                          "dati " +
-                          Quoted(folder) + ", e manca l'archivio fornito con il programma " +
-                          Quoted((programFolder / kShippedDatabase).lexically_normal()) + ".");
-        }
-        if (const std::error_code failure = copyShipped(*shipped, folder)) {
-            return failed("Impossibile creare la copia dell'archivio nella cartella " +
-                          Quoted(folder) + ": " + reason(failure) + ".");
-        }
-        copyMade = true;
+    if (databaseIn(folder)) {
+        return {folder, false, {}};
     }
-    fs::current_path(folder, error);
+    const auto shipped = shippedDatabase(programFolder);
+    if (!shipped) {
+        return failed("Archivio " + Quoted(catalogue::kDatabaseFile) +
+                      " non trovato: non è nella cartella di avvio né nella cartella dei dati " +
+                      Quoted(folder) + ", e manca l'archivio fornito con il programma " +
+                      Quoted((programFolder / kShippedDatabase).lexically_normal()) + ".");
+    }
+    if (const std::error_code failure = copyShipped(*shipped, folder)) {
+        return failed("Impossibile creare la copia dell'archivio nella cartella " + Quoted(folder) +
+                      ": " + reason(failure) + ".");
+    }
+    return {folder, true, {}};
+}
+
+DataFolder enterDataFolder(const fs::path& programFolder)
+{
+    std::error_code error;
+    if (workingFolderHoldsDatabase(programFolder)) {
+        return {fs::current_path(error), false, {}};
+    }
+    DataFolder data = userCopy(programFolder);
+    if (!data.failure.empty()) {
+        return data;
+    }
+    fs::current_path(data.folder, error);
     if (error) {
-        return failed("Impossibile usare la cartella dei dati " + Quoted(folder) + ": " +
+        return failed("Impossibile usare la cartella dei dati " + Quoted(data.folder) + ": " +
                       reason(error) + ".");
     }
-    return {folder, copyMade, {}};
+    return data;
+}
+
+DatabaseToUpdate databaseToUpdate(const fs::path& programFolder)
+{
+    if (workingFolderHoldsDatabase(programFolder)) {
+        return {catalogue::kDatabaseFile, false, {}};
+    }
+    const DataFolder copy = userCopy(programFolder);
+    if (!copy.failure.empty()) {
+        return {{}, false, copy.failure};
+    }
+    return {databaseIn(copy.folder).value_or(copy.folder / catalogue::kDatabaseFile),
+            copy.copyMade,
+            {}};
+}
+
+bool isShippedDatabase(const fs::path& file, const fs::path& programFolder)
+{
+    const auto shipped = shippedDatabase(programFolder);
+    std::error_code error;
+    return shipped && fs::equivalent(resolveDatabaseFile(file), *shipped, error);
 }
 
 } // namespace refdata

@@ -9,8 +9,9 @@
 // The program and cfcalc work on the AA1.mdb of the folder they are started in, when there is
 // one. Elsewhere they work on the user's own copy in the user's data folder, which the program
 // makes from the database shipped with it; cfcalc reads that copy, or the shipped database when
-// there is no copy yet. The shipped database and the private libraries are found relative to the
-// program's own folder, so an installation under any prefix works:
+// there is no copy yet, and updates that copy, which it makes first when there is none: the
+// shipped database is never written. The shipped database and the private libraries are found
+// relative to the program's own folder, so an installation under any prefix works:
 //
 //   <prefix>/bin/            the program and cfcalc
 //   <prefix>/lib/mirelta/    the live-update library and the control plugins
@@ -28,8 +29,9 @@ std::filesystem::path programFolder();
 // Empty when the user has no home folder.
 std::filesystem::path userDataFolder();
 
-// The AA1.mdb of `folder`, its name's letter case ignored; none when the folder holds no such
-// file (a folder of that name does not count).
+// The AA1.mdb of `folder`, its name's letter case ignored when exactly one file has that name;
+// folder / AA1.mdb, as spelled, when several differ only in letter case; none when the folder
+// holds no such file (a folder of that name does not count).
 std::optional<std::filesystem::path> databaseIn(const std::filesystem::path& folder);
 
 // The database shipped with the program in `programFolder`, when it is there.
@@ -47,10 +49,32 @@ struct DataFolder {
     std::string failure;          // why there is no folder, in Italian, for the user
 };
 
+// The user's data folder holding the user's copy of the shipped database, which is made there
+// now when there is none yet (copyMade): writable even when the shipped file is not, and named
+// only once complete.
+DataFolder userCopy(const std::filesystem::path& programFolder);
+
 // Chooses the program's data folder and makes it the working folder: the working folder itself
-// when it holds AA1.mdb, else the user's data folder, where the user's copy of the shipped
-// database is made the first time. The copy is writable even when the shipped file is not, and
-// it gets its name only once complete. On failure the working folder stays as it was.
+// when it holds AA1.mdb (other than the shipped database), else the user's data folder, where the
+// user's copy of the shipped database is made the first time. The copy is writable even when the
+// shipped file is not, and it gets its name only once complete. On failure the working folder stays
+// as it was.
 DataFolder enterDataFolder(const std::filesystem::path& programFolder);
+
+// The database an update of the municipalities writes when none is named: AA1.mdb of the working
+// folder (other than the shipped database), else the user's copy, made now when there is none yet,
+// as the program makes it on its first start. The shipped database is never the one: without a copy
+// it is copied first.
+struct DatabaseToUpdate {
+    std::filesystem::path file; // empty when there is none
+    bool copyMade = false;      // the user's copy was made just now
+    std::string failure;        // why there is none, in Italian
+};
+DatabaseToUpdate databaseToUpdate(const std::filesystem::path& programFolder);
+
+// Whether `file` (a name as the database opens it) is the database shipped with the program in
+// `programFolder`, under whatever name or link.
+bool isShippedDatabase(const std::filesystem::path& file,
+                       const std::filesystem::path& programFolder);
 
 } // namespace refdata

@@ -151,34 +151,31 @@ private:
 
 std::string replaceFile(const fs::path& file, std::string_view bytes)
 {
-    std::error_code ignored;
-    const fs::path target = fs::is_symlink(file, ignored) ? fs::canonical(file, ignored) : file;
-    if (target.empty()) {
-        return "collegamento simbolico senza destinazione";
-    }
+    // What stands at the name now, never followed: a link is replaced, not what it leads to.
     struct stat old {};
-    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    const bool replacing = ::lstat(file.c_str(), &old) == 0;
     if (replacing && S_ISDIR(old.st_mode)) {
         return "al suo posto c'è una cartella";
     }
-    if (replacing && ::access(target.c_str(), W_OK) != 0) {
+    const bool ownFile = replacing && S_ISREG(old.st_mode) && old.st_uid == ::geteuid();
+    if (ownFile && ::access(file.c_str(), W_OK) != 0) {
         return errno == EACCES ? "il file è di sola lettura" : fileFailure(errno);
     }
-    const fs::path beside = target.has_parent_path() ? target : fs::path(".") / target;
-    TemporaryFile temporary(beside);
+    TemporaryFile temporary(file.has_parent_path() ? file : fs::path(".") / file);
     if (!temporary.created()) {
         const int error = errno;
         return error == EACCES || error == EPERM || error == EROFS ? "la cartella è di sola lettura"
                                                                    : fileFailure(error);
     }
     const int descriptor = temporary.descriptor();
-    if (replacing) {
-        // The owner only where the system allows it (to an administrator); the permissions always.
-        [[maybe_unused]] const int owned = ::fchown(descriptor, old.st_uid, old.st_gid);
+    if (ownFile) {
+        // The group too, where the system allows it.
+        [[maybe_unused]] const int grouped =
+            ::fchown(descriptor, static_cast<uid_t>(-1), old.st_gid);
     }
-    if (::fchmod(descriptor, replacing ? old.st_mode & 07777 : newFileMode()) != 0 ||
+    if (::fchmod(descriptor, ownFile ? old.st_mode & 0777 : newFileMode()) != 0 ||
         !writeAll(descriptor, bytes.data(), bytes.size()) || ::fsync(descriptor) != 0 ||
-        !temporary.close() || !temporary.renameTo(target)) {
+        !temporary.close() || !temporary.renameTo(file)) {
         return fileFailure(errno);
     }
     return {};

@@ -13,11 +13,13 @@ namespace refdata {
 // "il disco è pieno", "accesso negato", ...
 std::string fileFailure(int error);
 
-// Replaces `file` (a new file, or one that exists) by `bytes`: they are written to a temporary
-// file beside it, which takes its place only once complete and on the disk. A file replaced keeps
-// its permissions; a new one gets the usual ones. A symbolic link is followed: its target is
-// replaced. Returns an empty text, or the reason nothing was written: the file is then as it was
-// and no temporary file is left.
+// Replaces `file` (a new file, or one that exists) by `bytes`: they are written to a new
+// temporary file in the folder of `file`, which is renamed over that name only once complete and
+// on the disk. Whatever stands at the name is never opened: a symbolic link there is replaced as a
+// link, and the file it leads to stays untouched. A regular file of the user's own that is
+// replaced keeps its permissions; any other page gets the usual ones of a new file. Returns an
+// empty text, or the reason nothing was written: the file is then as it was and no temporary file
+// is left.
 std::string replaceFile(const std::filesystem::path& file, std::string_view bytes);
 
 // An output buffer that writes to an open file descriptor (standard output) in large pieces and

@@ -109,11 +109,58 @@ std::array<std::size_t, kColumns.size()> findColumns(const std::vector<std::stri
     return positions;
 }
 
-bool isDate(const std::string& text)
+// The register's file is some 2 MB; a file far larger is not its archive.
+constexpr std::uintmax_t kMaxFileBytes = 64 * 1024 * 1024;
+
+// What is wrong with a name of the register, for "la riga N ha un nome ..."; empty for a sound
+// one: UTF-8 without control characters, and no longer than a place name the windows take.
+std::string nameFlaw(std::string_view name)
 {
-    const Day day = dayFromIso(text);
-    return day != 0 && day / 100 % 100 >= 1 && day / 100 % 100 <= 12 && day % 100 >= 1 &&
-           day % 100 <= 31;
+    std::size_t characters = 0;
+    for (std::size_t pos = 0; pos < name.size(); ++characters) {
+        const char32_t c = nextCharacter(name, pos);
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
+            return "con caratteri di controllo";
+        }
+    }
+    if (characters > catalogue::kPlaceNameCharacters) {
+        return "più lungo di " + std::to_string(catalogue::kPlaceNameCharacters) + " caratteri";
+    }
+    return {};
+}
+
+bool isProvince(std::string_view province)
+{
+    return province.size() == 2 && std::all_of(province.begin(), province.end(),
+                                               [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+// Refuses the period read on `line` unless it can be stored as it stands.
+void checkPeriod(const fs::path& file, const std::string& line, const RegisterPeriod& period)
+{
+    if (period.name.empty()) {
+        refuse(file, line + " non ha il nome del comune");
+    }
+    if (!isUtf8(period.name) || !isUtf8(period.alternativeName) || !isUtf8(period.province)) {
+        refuse(file, line + " non è scritta in UTF-8");
+    }
+    for (const std::string* name : {&period.name, &period.alternativeName}) {
+        if (const std::string flaw = nameFlaw(*name); !flaw.empty()) {
+            refuse(file, line + " ha un nome " + flaw);
+        }
+    }
+    if (!isProvince(period.province)) {
+        refuse(file, line + " ha una sigla di provincia non valida: " + quoted(period.province) +
+                         " (servono due lettere maiuscole)");
+    }
+    for (const std::string* date : {&period.from, &period.to}) {
+        if (dayFromIso(*date) == 0) {
+            refuse(file, line + " ha una data non valida: " + quoted(*date));
+        }
+    }
+    if (dayFromIso(period.to) < dayFromIso(period.from)) {
+        refuse(file, line + " ha un periodo che finisce prima di cominciare");
+    }
 }
 
 // The periods of the register's file, each once, in the file's order. Refuses a file that cannot
@@ -129,6 +176,9 @@ std::vector<RegisterPeriod> readRegister(const fs::path& file)
         throw DataError("Impossibile leggere il file " + quoted(file.string()) + "." +
                         kNothingWritten);
     }
+    if (fs::file_size(file, error) > kMaxFileBytes) {
+        refuse(file, "è più grande di " + std::to_string(kMaxFileBytes >> 20) + " MiB");
+    }
     CsvReader reader(in, ',');
     std::vector<std::string> fields;
     if (!reader.next(fields)) {
@@ -143,6 +193,9 @@ std::vector<RegisterPeriod> readRegister(const fs::path& file)
         if (fields.size() == 1 && fields.front().empty()) {
             continue; // a blank line
         }
+        if (reader.flaw() != CsvReader::Flaw::None) {
+            refuse(file, line + " non si può leggere (" + reader.flawText() + ")");
+        }
         if (fields.size() != width) {
             refuse(file, line + " ha " + std::to_string(fields.size()) + " campi invece di " +
                              std::to_string(width));
@@ -154,20 +207,7 @@ std::vector<RegisterPeriod> readRegister(const fs::path& file)
         if (!isCadastralCode(period.code)) {
             continue; // a placeholder for a code the register does not know
         }
-        if (period.name.empty()) {
-            refuse(file, line + " non ha il nome del comune");
-        }
-        if (!isUtf8(period.name) || !isUtf8(period.alternativeName) || !isUtf8(period.province)) {
-            refuse(file, line + " non è scritta in UTF-8");
-        }
-        for (const std::string* date : {&period.from, &period.to}) {
-            if (!isDate(*date)) {
-                refuse(file, line + " ha una data non valida: " + quoted(*date));
-            }
-        }
-        if (dayFromIso(period.to) < dayFromIso(period.from)) {
-            refuse(file, line + " ha un periodo che finisce prima di cominciare");
-        }
+        checkPeriod(file, line, period);
         if (seen.insert(keyOf(period.code, period.from, period.name)).second) {
             periods.push_back(std::move(period));
         }
@@ -254,7 +294,7 @@ public:
     }
 
     // The register's new names and codes, each once, in name order.
-    void addMunicipalities(const std::vector<RegisterPeriod>& periods)
+    std::vector<MunicipalityRow> newMunicipalities(const std::vector<RegisterPeriod>& periods)
     {
         std::vector<MunicipalityRow> added;
         for (const RegisterPeriod& period : periods) {
@@ -268,6 +308,11 @@ public:
                       const int byName = compareNames(a.name, b.name);
                       return byName != 0 ? byName < 0 : a.code < b.code;
                   });
+        return added;
+    }
+
+    void addMunicipalities(const std::vector<MunicipalityRow>& added)
+    {
         const Statement addMunicipality = database_.prepare(catalogue::kAddMunicipality);
         for (const MunicipalityRow& row : added) {
             writeOneRow(database_, addMunicipality, {row.name, row.code});
@@ -347,7 +392,8 @@ std::string RegisterUpdate::summary() const
     return text;
 }
 
-RegisterUpdate updateFromRegister(const Database& database, const fs::path& registerFile)
+RegisterUpdate updateFromRegister(const Database& database, const fs::path& registerFile,
+                                  Additions additions)
 {
     RegisterUpdate result;
     result.database = database.describe();
@@ -364,8 +410,17 @@ RegisterUpdate updateFromRegister(const Database& database, const fs::path& regi
         }
         Updater updater(database, result);
         updater.readDatabase();
+        const std::vector<MunicipalityRow> added = updater.newMunicipalities(periods);
+        if (additions == Additions::Plausible && added.size() > kPlausibleAdditions) {
+            throw TooManyMunicipalities(
+                "Il file " + quoted(registerFile.string()) + " aggiungerebbe " +
+                std::to_string(added.size()) + " comuni alla tabella COMUNI, più dei " +
+                std::to_string(kPlausibleAdditions) +
+                " che un aggiornamento porta: forse non è l'archivio del registro, o l'archivio " +
+                database.describe() + " è quasi vuoto." + kNothingWritten);
+        }
         updater.updateHistory(periods);
-        updater.addMunicipalities(periods);
+        updater.addMunicipalities(added);
     });
     return result;
 }

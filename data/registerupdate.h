@@ -1,5 +1,8 @@
 #pragma once
 
+#include "data/database.h"
+
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,9 +24,22 @@
 //   - Nothing is ever deleted.
 //
 // Everything is written in one transaction; a file of another shape is refused before anything is.
+// The file is checked as any input from outside: at most 64 MiB; real calendar dates; names in
+// UTF-8 without control characters and no longer than the windows take
+// (catalogue::kPlaceNameCharacters); provinces of two capital letters. A file that would add more
+// municipalities than an update plausibly brings is refused too, unless the caller says so.
 namespace refdata {
 
-class Database;
+// How many municipalities one update may add to COMUNI: kPlausibleAdditions (the register brings
+// a few a year), or any number, when the user confirms the file (cfcalc --forza).
+enum class Additions { Plausible, Any };
+inline constexpr std::size_t kPlausibleAdditions = 1000;
+
+// An update refused because the file would add more than kPlausibleAdditions municipalities.
+class TooManyMunicipalities : public DataError {
+public:
+    using DataError::DataError;
+};
 
 // What an update did, for the user.
 struct RegisterUpdate {
@@ -43,9 +59,10 @@ struct RegisterUpdate {
 
 // Updates `database`, which must be open for writing, from the register's archive in the file
 // `registerFile`. Throws DataError with the reason in Italian when the database cannot be written,
-// when the file cannot be read or is of another shape, or when a write fails: nothing has then
-// been written.
+// when the file cannot be read or is of another shape, or when a write fails, and
+// TooManyMunicipalities: nothing has then been written.
 RegisterUpdate updateFromRegister(const Database& database,
-                                  const std::filesystem::path& registerFile);
+                                  const std::filesystem::path& registerFile,
+                                  Additions additions = Additions::Plausible);
 
 } // namespace refdata

@@ -7,11 +7,6 @@
 namespace fiscalcode {
 namespace {
 
-bool isLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
 // Splits "12/3/1974" into its digit groups; nullopt unless it is three groups of digits.
 std::optional<std::array<std::string_view, 3>> splitDate(std::string_view text)
 {
@@ -63,12 +58,6 @@ std::optional<CalendarDate> checked(int day, int month, int year)
 }
 
 } // namespace
-
-int daysInMonth(int month, int year)
-{
-    constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
-}
 
 std::optional<CalendarDate> readBirthDate(std::string_view text)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/birthplaces.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,8 +20,7 @@ struct CalendarDate {
 // years 100 to 9999 are accepted.
 std::optional<CalendarDate> readBirthDate(std::string_view text);
 
-// The number of days of `month` (1 to 12) in `year`, leap years counted.
-int daysInMonth(int month, int year);
+using refdata::daysInMonth;
 
 // The date as dd/mm/yyyy.
 std::string formatBirthDate(const CalendarDate& date);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -31,11 +32,12 @@ std::string shellQuoted(const std::string& text)
 }
 
 // Runs cfcalc in the working folder with the given arguments, reading standard input from the
-// file `in` and writing standard output to the file `out`.
+// file `in` and writing standard output to the file `out`; after the shell commands `setup`, when
+// given (a limit, a deadline).
 Result cfcalcBetween(const std::vector<std::string>& arguments, const std::string& in,
-                     const std::string& out)
+                     const std::string& out, const std::string& setup = {})
 {
-    std::string command = shellQuoted(CFCALC_PATH);
+    std::string command = setup + shellQuoted(CFCALC_PATH);
     for (const auto& argument : arguments) {
         command += " " + shellQuoted(argument);
     }
@@ -614,6 +616,7 @@ TEST_F(CfcalcTool, AnUpdateThatCannotRunIsStatusTwoAndWritesNothing)
         {"--aggiorna-comuni", "comuni.csv", "ROSSI"},
         {"--aggiorna-comuni", "comuni.csv", "--verifica"},
         {"--aggiorna-comuni", "comuni.csv", "--batch", "-"},
+        {"--forza", "ROSSI", "MARIO", "01/01/1974", "M", "ROMA"},
     };
     for (const auto& arguments : failing) {
         const Result result = cfcalc(arguments);
@@ -631,6 +634,156 @@ TEST_F(CfcalcTool, AnUpdateThatCannotRunIsStatusTwoAndWritesNothing)
             << readOnly.err;
         EXPECT_EQ(fileContents("AA1.mdb"), shipped);
     }
+}
+
+// The shipped database, beside cfcalc as an installation has it.
+std::filesystem::path shippedDatabase()
+{
+    return (std::filesystem::path(CFCALC_PATH).parent_path() / "../share/mirelta/AA1.mdb")
+        .lexically_normal();
+}
+
+// --db names one file: never another spelling of it. Only the default AA1.mdb of the working
+// folder is found whatever its letter case, and only when one file alone has that name.
+TEST_F(CfcalcTool, DbMeansExactlyThatFile)
+{
+    makeDatabase("copy.mdb", {{"ROMA", "Z111"}});
+    makeDatabase("COPY.mdb", {{"ROMA", "Z222"}});
+    const auto placeCode = [](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), {"ROSSI", "MARIO", "01/01/1974", "M", "ROMA"});
+        const Result result = cfcalc(arguments);
+        return result.status == 0 ? result.out.substr(11, 4) : result.err;
+    };
+    EXPECT_EQ(placeCode({"--db", "copy.mdb"}), "Z111");
+    EXPECT_EQ(placeCode({"--db=COPY.mdb"}), "Z222");
+    EXPECT_NE(placeCode({"--db", "Copy.mdb"}).find("\"Copy.mdb\""), std::string::npos);
+    EXPECT_NE(placeCode({"--db", "Copy.mdb"}).find(": il file non esiste."), std::string::npos);
+
+    const std::string other = fileContents("COPY.mdb");
+    writeRegisterFile("comuni.csv", kRegister2025);
+    EXPECT_EQ(cfcalc({"--db", "copy.mdb", "--aggiorna-comuni", "comuni.csv"}).status, 0);
+    EXPECT_EQ(fileContents("COPY.mdb"), other);
+    EXPECT_EQ(placeCode({"--db", "copy.mdb"}), "Z111");
+
+    std::filesystem::copy_file("AA1.mdb", "aa1.MDB");
+    EXPECT_EQ(placeCode({"--db", "aa1.MDB"}), "H501");
+    EXPECT_NE(placeCode({"--db", "AA1.MDB"}).find(": il file non esiste."), std::string::npos);
+    const std::string twoFiles = placeCode({});
+    EXPECT_NE(twoFiles.find("(\"AA1.mdb\", \"aa1.MDB\")"), std::string::npos) << twoFiles;
+}
+
+// An archive that is not a regular file is refused at once: a FIFO never keeps cfcalc waiting.
+TEST_F(CfcalcTool, DbThatIsNotARegularFileIsRefusedAtOnce)
+{
+    ASSERT_EQ(::mkfifo("coda.mdb", 0600), 0);
+    std::filesystem::create_directory("cartella.mdb");
+    writeRegisterFile("comuni.csv", kRegister2025);
+    for (const char* name : {"coda.mdb", "cartella.mdb", "/dev/null"}) {
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"ROSSI", "MARIO", "01/01/1974", "M", "ROMA"},
+              {"--verifica", "RSSMRA74A01H501W"},
+              {"--aggiorna-comuni", "comuni.csv"}}) {
+            std::vector<std::string> arguments = {"--db", name};
+            arguments.insert(arguments.end(), command.begin(), command.end());
+            const Result result =
+                cfcalcBetween(arguments, "/dev/null", "stdout.txt", "timeout 10 ");
+            EXPECT_EQ(result.status, 2) << name << " " << command.front();
+            EXPECT_TRUE(result.err.starts_with("Impossibile aprire l'archivio")) << result.err;
+        }
+    }
+}
+
+// Out of memory anywhere, cfcalc stops with status 2 and says so; it never aborts. Each run has a
+// little more memory, from too little to start to enough to compute.
+TEST_F(CfcalcTool, OutOfMemoryIsStatusTwoWithAMessage)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer cannot run within a memory limit";
+#endif
+    int stopped = 0;
+    for (int megabytes = 4; megabytes <= 64; megabytes += 4) {
+        const std::string limit = "ulimit -v " + std::to_string(megabytes * 1024) + "; ";
+        const Result result = cfcalcBetween({"ROSSI", "MARIO", "01/01/1974", "M", "ROMA"},
+                                            "/dev/null", "stdout.txt", limit);
+        if (result.status == 2) {
+            EXPECT_EQ(result.err, "Memoria insufficiente: elaborazione interrotta.\n");
+            ++stopped;
+        } else if (result.status != 127) { // 127: too little memory to load cfcalc at all
+            EXPECT_EQ(result.status, 0) << megabytes << " MiB: " << result.err;
+            EXPECT_EQ(result.out, "RSSMRA74A01H501W\n");
+        }
+    }
+    if (stopped == 0) {
+        GTEST_SKIP() << "no memory limit stopped cfcalc after it started";
+    }
+}
+
+// Without an archive in the working folder and without the user's copy, the update makes the copy
+// first, as the program does on its first start, and updates that: the shipped database is never
+// written, not even by the superuser. When no copy can be made, the message says what to do.
+TEST_F(CfcalcTool, AnUpdateWithoutAUserCopyMakesItFirst)
+{
+    std::filesystem::remove("AA1.mdb");
+    const ScopedEnvironment home("HOME", (folder.path() / "casa").string());
+    const ScopedEnvironment dataHome("XDG_DATA_HOME", "");
+    const auto copy = folder.path() / "casa" / ".local" / "share" / "Mirelta" / "AA1.mdb";
+    const std::string shipped = fileContents(shippedDatabase());
+    writeRegisterFile("comuni.csv", kRegister2025);
+
+    const Result first = cfcalc({"--aggiorna-comuni", "comuni.csv"});
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(first.out.starts_with(
+        "Creata la copia personale dell'archivio, che viene aggiornata: \"" + copy.string() +
+        "\".\nAggiornamento dell'archivio \"AA1.mdb\" nella cartella \"" +
+        copy.parent_path().string() + "\""))
+        << first.out;
+    EXPECT_NE(first.out.find("comuni aggiunti alla tabella: 1 (BORGO DEI COLLI)"),
+              std::string::npos);
+    const Result again = cfcalc({"--aggiorna-comuni", "comuni.csv"});
+    EXPECT_TRUE(again.out.starts_with("Aggiornamento dell'archivio")) << again.out;
+    EXPECT_EQ(fileContents(shippedDatabase()), shipped);
+    EXPECT_EQ(cfcalc({"ROSSI", "MARIO", "01/03/2025", "M", "BORGO DEI COLLI"}).status, 0);
+
+    const Result named =
+        cfcalc({"--db", shippedDatabase().string(), "--aggiorna-comuni", "comuni.csv"});
+    EXPECT_EQ(named.status, 2);
+    EXPECT_NE(named.err.find("è quello fornito con il programma."), std::string::npos) << named.err;
+
+    std::filesystem::remove_all(copy.parent_path());
+    std::ofstream("file") << "non una cartella";
+    const ScopedEnvironment blocked("XDG_DATA_HOME", (folder.path() / "file").string());
+    const Result failed = cfcalc({"--aggiorna-comuni", "comuni.csv"});
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_TRUE(failed.err.starts_with("Impossibile creare la copia dell'archivio nella cartella"))
+        << failed.err;
+    EXPECT_TRUE(failed.err.ends_with(
+        "L'archivio fornito con il programma non viene mai modificato: per aggiornare un altro "
+        "archivio, indicarlo con --db ARCHIVIO o avviare cfcalc nella cartella che lo contiene.\n"))
+        << failed.err;
+    EXPECT_EQ(fileContents(shippedDatabase()), shipped);
+}
+
+// An update that would add more than a thousand municipalities needs --forza.
+TEST_F(CfcalcTool, AnUpdateAddingThousandsOfMunicipalitiesNeedsForza)
+{
+    std::vector<RegisterRow> many;
+    for (int i = 0; i < 1001; ++i) {
+        const std::string code = i < 1000 ? "N" + std::to_string(1000 + i).substr(1) : "O000";
+        many.push_back({code, "NUOVO " + std::to_string(i), "RM", "2025-01-01"});
+    }
+    writeRegisterFile("comuni.csv", many);
+    const std::string before = fileContents("AA1.mdb");
+    const Result refused = cfcalc({"--aggiorna-comuni", "comuni.csv"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(
+        refused.err.ends_with("L'archivio non è stato modificato. Per aggiungerli comunque: "
+                              "cfcalc --forza --aggiorna-comuni FILE.\n"))
+        << refused.err;
+    EXPECT_EQ(fileContents("AA1.mdb"), before);
+    const Result forced = cfcalc({"--forza", "--aggiorna-comuni", "comuni.csv"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_NE(forced.out.find("comuni aggiunti alla tabella: 1001 ("), std::string::npos);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -193,6 +194,28 @@ TEST_F(CalculationWindow, MissingDatabaseIsReportedAndTheWindowGoesOn)
     folder.copyShippedDatabase();
     create();
     EXPECT_EQ(field(0)->text(), "RSSMRA74A01H501W");
+}
+
+// Data shows in a message box as it is written: a code in markup is not a huge red word.
+TEST_F(CalculationWindow, MessageBoxesShowDataAsPlainText)
+{
+    const std::string markup = "<font size=7 color=red><b>CODICE</b></font>";
+    otherProgram("INSERT INTO COMUNI VALUES ('ATLANTIDE', '" + markup + "')");
+    ui::setMessagePresenter(nullptr); // the real message boxes
+    Qt::TextFormat format = Qt::RichText;
+    QString shown;
+    whenModalOpens([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_TRUE(box);
+        format = box->textFormat();
+        shown = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    fill("ROSSI", "MARIO", "ATLANTIDE", "01/01/1974");
+    create();
+    ui::setMessagePresenter(&messages);
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_TRUE(shown.contains(QString::fromStdString(markup))) << shown.toStdString();
 }
 
 TEST_F(CalculationWindow, CopyShowsTheNoticeThenPutsTheCodeOnTheClipboard)

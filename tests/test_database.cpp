@@ -10,6 +10,9 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <csignal>
+
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -72,6 +75,177 @@ TEST(DatabaseFile, MissingOrDamagedFileIsReportedWithNameAndFolder)
     EXPECT_NE(damaged.find(folder.path().string()), std::string::npos) << damaged;
 }
 
+// The message of opening `name` with `access`; "opened" when it opens and reads.
+std::string openingError(const std::string& name, refdata::Access access)
+{
+    try {
+        const refdata::Database database(name, access);
+        database.hasTable("COMUNI");
+    } catch (const DataError& error) {
+        return error.what();
+    }
+    return "opened";
+}
+
+// What is not a regular file is refused at once, before anything reads it: reading a FIFO would
+// wait forever for a program that writes to it.
+TEST(DatabaseFile, OnlyARegularFileIsOpened)
+{
+    WorkingFolder folder;
+    ASSERT_EQ(::mkfifo("coda.mdb", 0600), 0);
+    fs::create_directory("cartella.mdb");
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"coda.mdb", ": non è un file ordinario ma un dispositivo, una coda o un socket."},
+        {"/dev/null", ": non è un file ordinario ma un dispositivo, una coda o un socket."},
+        {"cartella.mdb", ": è una cartella, non un file."},
+        {"nessuno.mdb", ": il file non esiste."},
+    };
+    for (const auto& [name, reason] : cases) {
+        for (const auto access : {refdata::Access::ReadOnly, refdata::Access::ReadWrite}) {
+            const std::string message = openingError(name, access);
+            EXPECT_TRUE(message.starts_with("Impossibile aprire l'archivio \"")) << message;
+            EXPECT_TRUE(message.ends_with(reason)) << message;
+        }
+    }
+}
+
+// An update killed halfway leaves its journal beside the file, and the file half written. The
+// next read rolls the update back when the user can write to the file; otherwise it says that an
+// update was interrupted and how to finish it, never that the file is read-only.
+TEST(DatabaseFile, AnUpdateKilledHalfwayIsRolledBackOrToldAsSuch)
+{
+    WorkingFolder folder;
+    makeDatabase("AA1.mdb", {{"ROMA", "H501"}});
+    const std::string before = fileContents("AA1.mdb");
+    // A small cache makes the update write to the file before its end.
+    childprocess::run(
+        [] { return true; },
+        [] {
+            sqlite3* db = nullptr;
+            sqlite3_open("AA1.mdb", &db);
+            sqlite3_exec(
+                db,
+                "PRAGMA cache_size = 10; BEGIN; UPDATE COMUNI SET codice = 'Z999';"
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000)"
+                " INSERT INTO COMUNI SELECT printf('COMUNE %d %.200c', i, 'x'), 'X000' FROM n;",
+                nullptr, nullptr, nullptr);
+            ::raise(SIGKILL);
+            return std::string();
+        });
+    ASSERT_TRUE(fs::exists("AA1.mdb-journal"));
+    ASSERT_NE(fileContents("AA1.mdb"), before);
+
+    // Read by someone who cannot write to the file or its folder: by a window, by cfcalc.
+    const auto interrupted = childprocess::run(childprocess::withoutPrivileges, [] {
+        ::chmod("AA1.mdb", 0444);
+        ::chmod(".", 0555);
+        const std::string text = openingError("AA1.mdb", refdata::Access::ReadOnly) + "|" +
+                                 openingError("AA1.mdb", refdata::Access::ReadWrite);
+        ::chmod(".", 0755);
+        ::chmod("AA1.mdb", 0644);
+        return text;
+    });
+    if (interrupted) {
+        const std::string told = "Un aggiornamento dell'archivio \"AA1.mdb\" nella cartella \"" +
+                                 folder.path().string() +
+                                 "\" è stato interrotto prima della fine, e l'archivio non si "
+                                 "può leggere finché non viene riportato com'era prima. Per farlo "
+                                 "basta aprire la tabella dei comuni nel programma (Modifica "
+                                 "Tabella) o ripetere l'aggiornamento (cfcalc --aggiorna-comuni), "
+                                 "come utente che può scrivere nel file e nella sua cartella.";
+        EXPECT_EQ(*interrupted, told + "|" + told);
+        EXPECT_TRUE(fs::exists("AA1.mdb-journal"));
+    }
+
+    // Read by its owner: the update is rolled back and the rows are those of before.
+    const refdata::Database database("AA1.mdb", refdata::Access::ReadOnly);
+    std::vector<std::string> rows;
+    database.eachRow("SELECT comune || '|' || codice FROM COMUNI",
+                     [&](sqlite3_stmt* row) { rows.push_back(refdata::columnText(row, 0)); });
+    EXPECT_EQ(rows, std::vector<std::string>{"ROMA|H501"});
+    EXPECT_FALSE(fs::exists("AA1.mdb-journal"));
+    if (!interrupted) {
+        GTEST_SKIP() << "no process without an administrator's rights can be made here";
+    }
+}
+
+// A disk whose writes fail: with the system's error number `error` set, or, as some file systems
+// do, with none. Every connection opened meanwhile writes through it.
+class FailingDisk {
+public:
+    FailingDisk()
+    {
+        real_ = sqlite3_vfs_find(nullptr);
+        disk_ = *real_;
+        disk_.zName = "disco-guasto";
+        disk_.pNext = nullptr;
+        disk_.xOpen = open;
+        sqlite3_vfs_register(&disk_, 1);
+    }
+    ~FailingDisk() { sqlite3_vfs_unregister(&disk_); }
+    FailingDisk(const FailingDisk&) = delete;
+    FailingDisk& operator=(const FailingDisk&) = delete;
+
+    static inline int error = 0;
+
+private:
+    static int open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags)
+    {
+        const int opened = real_->xOpen(real_, name, file, flags, outFlags);
+        if (opened == SQLITE_OK && file->pMethods != nullptr) {
+            methods_ = *file->pMethods;
+            methods_.xWrite = [](sqlite3_file*, const void*, int, sqlite3_int64) {
+                errno = error;
+                return SQLITE_IOERR_WRITE;
+            };
+            file->pMethods = &methods_;
+        }
+        return opened;
+    }
+
+    static inline sqlite3_vfs* real_ = nullptr;
+    static inline sqlite3_io_methods methods_{};
+    sqlite3_vfs disk_{};
+};
+
+// A write the disk refuses is told by its cause, never by an error number 0. (After such a
+// failure SQLite may keep the file locked for the rest of the process: one file per case.)
+TEST(DatabaseFile, AFailedWriteNamesItsCause)
+{
+    WorkingFolder folder;
+    const struct {
+        int error;
+        const char* cause;
+    } cases[] = {
+        {EIO, "errore del disco"},
+        {EACCES, "accesso negato"},
+        {0, "errore di scrittura del disco"},
+    };
+    const auto fileOf = [](int error) {
+        return "disco" + std::to_string(error) + ".mdb";
+    };
+    for (const auto& c : cases) {
+        makeDatabase(fileOf(c.error), {{"ROMA", "H501"}});
+    }
+    const FailingDisk disk;
+    for (const auto& [error, cause] : cases) {
+        FailingDisk::error = error;
+        try {
+            const refdata::Database database(fileOf(error));
+            database.inTransaction(
+                [&] { database.execute("INSERT INTO COMUNI VALUES ('NUOVO', 'N000')"); });
+            ADD_FAILURE() << "a write went through a failing disk";
+        } catch (const DataError& failure) {
+            EXPECT_EQ(std::string(failure.what()),
+                      "Errore nell'archivio \"" + fileOf(error) + "\" nella cartella \"" +
+                          folder.path().string() + "\": " + cause + ".");
+        }
+    }
+}
+
 TEST(DatabaseFile, MissingTableIsReportedByName)
 {
     WorkingFolder folder;
@@ -95,15 +269,31 @@ TEST_F(SmallDatabase, FileNameAndTableNamesIgnoreCase)
     }
     EXPECT_FALSE(fs::exists("AA1.mdb"));
 
-    // Two spellings side by side: every name still reaches one and the same file.
+    // Two spellings side by side: no spelling of the default name chooses between them, and the
+    // message names both; a name made exact opens the file it names, and only that one.
     makeDatabase("AA1.MDB", {{"ROMA", "H501"}});
-    std::set<int> counts;
     for (const char* name : {"AA1.MDB", "AA1.mdb", "aa1.Mdb"}) {
-        DataSource source(name, "COMUNI");
-        source.refresh();
-        counts.insert(source.rowCount());
+        const std::string refused = openingError(name);
+        EXPECT_NE(refused.find("(\"AA1.MDB\", \"aa1.Mdb\")"), std::string::npos) << refused;
     }
-    EXPECT_EQ(counts.size(), 1U);
+    const struct {
+        const char* name;
+        int rows; // -1: the file does not exist
+    } exact[] = {{"AA1.MDB", 1}, {"aa1.Mdb", 6}, {"AA1.mdb", -1}};
+    for (const auto& [name, rows] : exact) {
+        const std::string path = refdata::exactly(name).string();
+        EXPECT_EQ(path, std::string("./") + name);
+        if (rows < 0) {
+            EXPECT_NE(openingError(path).find("il file non esiste"), std::string::npos) << name;
+            continue;
+        }
+        DataSource source(path, "COMUNI");
+        source.refresh();
+        EXPECT_EQ(source.rowCount(), rows) << name;
+    }
+    fs::remove("AA1.MDB");
+    fs::rename("aa1.Mdb", "COPY.mdb"); // other names never stand for another spelling
+    EXPECT_NE(openingError("copy.mdb").find("il file non esiste"), std::string::npos);
 }
 
 TEST_F(SmallDatabase, RowsComeInTableOrderOrInTheStatementsOrder)

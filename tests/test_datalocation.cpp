@@ -130,6 +130,35 @@ TEST_F(DataLocation, ProgramStartedBesideADatabaseWorksOnIt)
     EXPECT_FALSE(fs::exists(userFolder));
 }
 
+// The shipped database is never the one worked on or updated, not even when the program starts
+// in its folder: the user's copy is made and used instead. An update names the copy it makes.
+TEST_F(DataLocation, TheShippedDatabaseIsNeverTheOneWrittenTo)
+{
+    fs::current_path(shipped.parent_path());
+    const refdata::DatabaseToUpdate update = refdata::databaseToUpdate(programFolder);
+    EXPECT_EQ(update.failure, "");
+    EXPECT_TRUE(update.copyMade);
+    EXPECT_EQ(update.file, userFolder / "AA1.mdb");
+    EXPECT_FALSE(refdata::databaseToUpdate(programFolder).copyMade); // made once
+
+    const refdata::DataFolder data = refdata::enterDataFolder(programFolder);
+    EXPECT_EQ(data.failure, "");
+    EXPECT_EQ(data.folder, userFolder);
+    EXPECT_EQ(fs::current_path(), userFolder);
+
+    for (const fs::path& file : {shipped, userFolder / "AA1.mdb"}) {
+        EXPECT_EQ(refdata::isShippedDatabase(file, programFolder), file == shipped) << file;
+    }
+    fs::create_symlink(shipped, start / "AA1.mdb");
+    EXPECT_TRUE(refdata::isShippedDatabase(start / "AA1.mdb", programFolder));
+
+    fs::current_path(start);
+    EXPECT_EQ(refdata::databaseToUpdate(programFolder).file, userFolder / "AA1.mdb");
+    fs::remove(start / "AA1.mdb");
+    fs::copy_file(shipped, start / "aa1.MDB");
+    EXPECT_EQ(refdata::databaseToUpdate(programFolder).file, "AA1.mdb");
+}
+
 TEST_F(DataLocation, FailuresSayWhyAndLeaveTheWorkingFolder)
 {
     fs::remove(shipped);

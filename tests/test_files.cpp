@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -51,15 +52,67 @@ TEST(ReplaceFile, WritesOrReplacesKeepingTheOldPermissionsAndLeavesNothingElse)
     }
     EXPECT_EQ(listing(folder.path()), "pagina.html");
 
-    // A symbolic link stays a link; the file it leads to is replaced.
-    fs::create_symlink("pagina.html", folder / "collegamento.html");
-    EXPECT_EQ(refdata::replaceFile(folder / "collegamento.html", "attraverso"), "");
-    EXPECT_TRUE(fs::is_symlink(folder / "collegamento.html"));
-    EXPECT_EQ(fileContents(page), "attraverso");
-
     fs::create_directory(folder / "cartella.html");
     EXPECT_EQ(refdata::replaceFile(folder / "cartella.html", "x"), "al suo posto c'è una cartella");
-    EXPECT_EQ(listing(folder.path()), "cartella.html collegamento.html pagina.html");
+    EXPECT_EQ(listing(folder.path()), "cartella.html pagina.html");
+}
+
+// In a folder others can write, whatever another user left at the page's name is replaced by a
+// page of the user's own: a link is never followed, so the file it leads to, outside the folder,
+// stays as it was; only a regular file of the user's own passes its permissions on.
+TEST(ReplaceFile, NeverWritesThroughWhatAnotherUserPlanted)
+{
+    TemporaryFolder shared;
+    TemporaryFolder home;
+    const fs::path keys = home / "authorized_keys";
+    std::ofstream(keys) << "chiave";
+    ::chmod(keys.c_str(), 0600);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    const bool administrator = ::geteuid() == 0; // can give a file to another user
+
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> plant;
+    } planted[] = {
+        {"ElencoComuni.html",
+         [&](const fs::path& page) {
+             fs::create_symlink(keys, page);
+         }},
+        {"relativo.html",
+         [&](const fs::path& page) {
+             fs::create_symlink(fs::path("..") / home.path().filename() / "authorized_keys", page);
+         }},
+        {"senza-meta.html",
+         [&](const fs::path& page) {
+             fs::create_symlink(home / "mancante", page);
+         }},
+        {"verso-cartella.html",
+         [&](const fs::path& page) {
+             fs::create_symlink(home.path(), page);
+         }},
+        {"altrui.html",
+         [&](const fs::path& page) {
+             std::ofstream(page) << "altrui";
+             ::chmod(page.c_str(), 0666);
+             [[maybe_unused]] const int given = ::chown(page.c_str(), 4242, 4242);
+         }},
+    };
+    for (const auto& [name, plant] : planted) {
+        const fs::path page = shared / name;
+        plant(page);
+        EXPECT_EQ(refdata::replaceFile(page, "pagina"), "") << name;
+        EXPECT_FALSE(fs::is_symlink(page)) << name;
+        EXPECT_EQ(fileContents(page), "pagina") << name;
+        if (std::string(name) != "altrui.html" || administrator) {
+            EXPECT_EQ(permissions(page), 0666 & ~mask) << name;
+        }
+    }
+    EXPECT_EQ(fileContents(keys), "chiave");
+    EXPECT_EQ(permissions(keys), 0600u);
+    EXPECT_EQ(listing(home.path()), "authorized_keys");
+    EXPECT_EQ(listing(shared.path()), "ElencoComuni.html altrui.html relativo.html "
+                                      "senza-meta.html verso-cartella.html");
 }
 
 // What stands in the way is named for what it is: the folder, the file or the disk.

@@ -249,9 +249,42 @@ TEST_F(RegisterOf2024, AFileOfAnotherShapeChangesNothing)
          "la riga 2 non è scritta in UTF-8."},
         {"without a name", header + "\n" + registerLine(1, {"M436", "", "VI", "2024-01-22"}),
          "la riga 2 non ha il nome del comune."},
+        {"a day not in the calendar",
+         header + "\n" + registerLine(1, {"M436", "SOVIZZO", "VI", "2024-02-31"}),
+         "la riga 2 ha una data non valida: \"2024-02-31\"."},
+        {"a NUL byte in a name",
+         header + "\n" + registerLine(1, {"M436", std::string("SOV\0IZZO", 8), "VI", "2024-01-22"}),
+         "la riga 2 non si può leggere (Carattere nullo nel campo 6)."},
+        {"a control character in a name",
+         header + "\n" + registerLine(1, {"M436", "SOV\x1BIZZO", "VI", "2024-01-22"}),
+         "la riga 2 ha un nome con caratteri di controllo."},
+        {"a control character in the alternative name",
+         header + "\n" +
+             registerLine(1, {"M436", "SOVIZZO", "VI", "2024-01-22", "9999-12-31", "SO\u0085V"}),
+         "la riga 2 ha un nome con caratteri di controllo."},
+        {"a name of 1,500 characters",
+         header + "\n" + registerLine(1, {"M436", std::string(1500, 'A'), "VI", "2024-01-22"}),
+         "la riga 2 non si può leggere (Campo 6 troppo lungo: più di 1000 caratteri)."},
+        {"a name longer than the windows take",
+         header + "\n" + registerLine(1, {"M436", std::string(51, 'A'), "VI", "2024-01-22"}),
+         "la riga 2 ha un nome più lungo di 50 caratteri."},
+        {"a province of markup",
+         header + "\n" + registerLine(1, {"M436", "SOVIZZO", "<b>x</b>", "2024-01-22"}),
+         "la riga 2 ha una sigla di provincia non valida: \"<b>x</b>\" (servono due lettere "
+         "maiuscole)."},
+        {"a province with a blank inside",
+         header + "\n" + registerLine(1, {"M436", "SOVIZZO", "T O", "2024-01-22"}),
+         "la riga 2 ha una sigla di provincia non valida: \"T O\""},
+        {"a province in small letters",
+         header + "\n" + registerLine(1, {"M436", "SOVIZZO", "vi", "2024-01-22"}),
+         "la riga 2 ha una sigla di provincia non valida: \"vi\""},
+        {"larger than any register", header + "\n" + sovizzo + "\n", "è più grande di 64 MiB."},
     };
     for (const auto& c : cases) {
         std::ofstream(registerFile, std::ios::binary) << c.content;
+        if (std::string(c.what) == "larger than any register") {
+            std::filesystem::resize_file(registerFile, (64 << 20) + 1); // zeros, on no disk space
+        }
         try {
             update(database, registerFile);
             ADD_FAILURE() << c.what << ": accepted";
@@ -276,6 +309,44 @@ TEST_F(RegisterOf2024, AFileOfAnotherShapeChangesNothing)
         }
     }
     expectUnchanged();
+}
+
+// A file that would add more municipalities than an update brings is refused, unless the caller
+// lets it add any number.
+TEST_F(RegisterOf2024, AFileAddingMoreThanAThousandMunicipalitiesNeedsConsent)
+{
+    const auto newMunicipalities = [](char letter, int count) {
+        std::vector<RegisterRow> rows;
+        for (int i = 0; i < count; ++i) {
+            const std::string number = std::to_string(1000 + i % 1000).substr(1);
+            rows.push_back({std::string(1, static_cast<char>(letter + i / 1000)) + number,
+                            "NUOVO " + std::string(1, letter) + std::to_string(i), "RM",
+                            "2025-01-01"});
+        }
+        return rows;
+    };
+    writeRegisterFile(registerFile, newMunicipalities('N', 1001));
+    try {
+        update(database, registerFile);
+        ADD_FAILURE() << "1001 municipalities were added";
+    } catch (const refdata::TooManyMunicipalities& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Il file \"" + registerFile.string() +
+                      "\" aggiungerebbe 1001 comuni alla tabella COMUNI, più dei 1000 che un "
+                      "aggiornamento porta: forse non è l'archivio del registro, o l'archivio "
+                      "\"AA1.mdb\" nella cartella \"" +
+                      folder.path().string() +
+                      "\" è quasi vuoto. L'archivio non è stato modificato.");
+    }
+    expectUnchanged();
+
+    writeRegisterFile(registerFile, newMunicipalities('P', 1000));
+    EXPECT_EQ(update(database, registerFile).addedMunicipalities.size(), 1000u);
+    writeRegisterFile(registerFile, newMunicipalities('N', 1001));
+    const RegisterUpdate forced =
+        refdata::updateFromRegister(Database(database), registerFile, refdata::Additions::Any);
+    EXPECT_EQ(forced.addedMunicipalities.size(), 1001u);
+    EXPECT_EQ(rowsOf(database, "COMUNI").size(), municipalities.size() + 2001);
 }
 
 // A database that cannot be written is said so before the file is read; a write refused halfway,

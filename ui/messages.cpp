@@ -19,6 +19,7 @@ public:
                         message.yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                         parent);
         box.setDefaultButton(message.yesNo ? QMessageBox::No : QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText); // names from the data never read as markup
         return box.exec() != QMessageBox::No;
     }
 };

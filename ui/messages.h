@@ -8,7 +8,8 @@
 class QWidget;
 
 // Every message box of the program goes through here, so that title, text, icon, buttons and
-// default button are always set the same way, and tests can answer in place of the user.
+// default button are always set the same way, and tests can answer in place of the user. The text
+// is shown as plain text, whatever the data in it looks like.
 namespace ui {
 
 enum class Icon { Information, Error, Question };
