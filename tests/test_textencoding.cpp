@@ -1,4 +1,5 @@
 #include "data/textencoding.h"
+#include "tests/textbytes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,18 +10,6 @@
 using refdata::Encoding;
 
 namespace {
-
-// The bytes of `text` in UTF-16, after its byte order mark.
-std::string utf16(std::u16string_view text, bool bigEndian)
-{
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (char16_t unit : text) {
-        const char high = static_cast<char>(unit >> 8);
-        const char low = static_cast<char>(unit & 0xFF);
-        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
-    }
-    return bytes;
-}
 
 // Input that cannot be read again, as from a pipe.
 class Pipe : public std::streambuf {
