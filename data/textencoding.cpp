@@ -289,9 +289,16 @@ std::size_t TextDecoder::decodeUtf8(std::size_t from)
 
 void TextDecoder::decodeWindows1252(std::size_t from)
 {
+    const std::string_view piece(bytes_.data() + from, size_ - from);
     text_.clear();
-    for (std::size_t i = from; i < size_; ++i) {
-        const char32_t c = fromWindows1252(static_cast<unsigned char>(bytes_[i]));
+    for (std::size_t pos = 0; pos < piece.size(); ++pos) {
+        const std::size_t beyond = firstBeyondAscii(piece, pos);
+        text_.append(piece.substr(pos, beyond - pos));
+        if (beyond == piece.size()) {
+            break;
+        }
+        pos = beyond;
+        const char32_t c = fromWindows1252(static_cast<unsigned char>(piece[pos]));
         if (c == kReplacement) {
             appendReplacement();
         } else {
@@ -415,6 +422,12 @@ bool TextEncoder::writeText(std::string_view text)
     if (file_.writesWindows1252()) {
         bytes_.clear();
         for (std::size_t pos = 0; pos < text.size();) {
+            const std::size_t beyond = firstBeyondAscii(text, pos);
+            bytes_.append(text.substr(pos, beyond - pos));
+            if (beyond == text.size()) {
+                break;
+            }
+            pos = beyond;
             const int byte = toWindows1252(nextCharacter(text, pos));
             bytes_ += static_cast<char>(byte < 0 ? '?' : byte);
         }
