@@ -27,12 +27,12 @@ std::string headerRefusal(const BatchColumns& columns, const std::vector<std::st
                           const std::vector<std::string>& repeated)
 {
     const bool one = columns.needed.size() == 1;
-    std::string text = "la prima riga non è l'intestazione attesa: ";
-    text += (one ? "serve la colonna " : "servono le colonne ") + listed(columns.needed);
+    std::string text = "la prima riga deve essere l'intestazione, con ";
+    text += (one ? "la colonna " : "le colonne ") + listed(columns.needed);
     if (!columns.optional.empty()) {
         text += " (facoltativa " + listed(columns.optional) + ")";
     }
-    text += one ? "" : ", in qualsiasi ordine";
+    text += one ? "" : " in qualsiasi ordine";
     if (!missing.empty() && missing.size() < columns.needed.size()) {
         text += (missing.size() == 1 ? "; manca " : "; mancano ") + listed(missing);
     }

@@ -98,8 +98,8 @@ TEST(BatchFile, FindsItsColumnsByNameAndKeepsTheOthers)
 
 TEST(BatchFile, RefusesAFileWhoseFirstRowIsNotItsHeader)
 {
-    const std::string expected = "la prima riga non è l'intestazione attesa: servono le colonne "
-                                 "cognome, nome, data, sesso e comune (facoltativa provincia), "
+    const std::string expected = "la prima riga deve essere l'intestazione, con le colonne "
+                                 "cognome, nome, data, sesso e comune (facoltativa provincia) "
                                  "in qualsiasi ordine";
     const struct {
         Kind kind;
@@ -112,9 +112,9 @@ TEST(BatchFile, RefusesAFileWhoseFirstRowIsNotItsHeader)
         {Kind::Calculation, "cognome;nome;data;sesso;comune;NOME\n", expected + "; più volte nome"},
         {Kind::Calculation, "", expected},
         {Kind::Verification, "nome;codice\nMario;RSSMRA74A01H501W\n",
-         "la prima riga non è l'intestazione attesa: serve la colonna codice_fiscale"},
+         "la prima riga deve essere l'intestazione, con la colonna codice_fiscale"},
         {Kind::Verification, "\n;;\n",
-         "la prima riga non è l'intestazione attesa: serve la colonna codice_fiscale"},
+         "la prima riga deve essere l'intestazione, con la colonna codice_fiscale"},
     };
     for (const auto& c : cases) {
         const Answer answer = run(c.kind, c.in);

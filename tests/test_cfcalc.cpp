@@ -368,9 +368,9 @@ TEST_F(CfcalcTool, BatchFromAFileWithoutHeaderIsRefused)
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err,
-              "Il file \"persone.csv\" non è stato elaborato: la prima riga non è l'intestazione "
-              "attesa: servono le colonne cognome, nome, data, sesso e comune (facoltativa "
-              "provincia), in qualsiasi ordine.\n");
+              "Il file \"persone.csv\" non è stato elaborato: la prima riga deve essere "
+              "l'intestazione, con le colonne cognome, nome, data, sesso e comune (facoltativa "
+              "provincia) in qualsiasi ordine.\n");
     EXPECT_EQ(cfcalc({"--batch", "nessuno.csv"}).status, 2);
     std::filesystem::create_directory("cartella.csv");
     EXPECT_EQ(cfcalc({"--batch", "cartella.csv"}).status, 2);
