@@ -1,19 +1,11 @@
 #include "cli/batch.h"
 
-#include "data/csv.h"
-#include "data/textfold.h"
-#include "fiscalcode/calculation.h"
-
+#include <functional>
 #include <string>
 #include <unordered_map>
-#include <utility>
-#include <vector>
 
 namespace cfcalc {
 namespace {
-
-const std::vector<std::string> kHeader = {"cognome", "nome", "data", "sesso", "comune"};
-const std::string kProvinceColumn = "provincia";
 
 // Remembers the candidates of each place text already looked up in this run, so that a file of
 // many persons over few places looks each place up once. Bounded, so that a file of endless
@@ -43,21 +35,6 @@ private:
     std::unordered_map<std::string, refdata::BirthplaceIndex::NamedPlaces> cache_;
 };
 
-// Whether `record` is the header, with or without the province column.
-bool isHeader(const std::vector<std::string>& record)
-{
-    if (record.size() != kHeader.size() && record.size() != kHeader.size() + 1) {
-        return false;
-    }
-    for (std::size_t i = 0; i < record.size(); ++i) {
-        const std::string& name = i < kHeader.size() ? kHeader[i] : kProvinceColumn;
-        if (refdata::capitals(record[i]) != refdata::capitals(name)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The failure as one line: "Comune ambiguo: CASTRO (BG), CASTRO (LE)".
 std::string oneLine(const fiscalcode::CalculationOutcome::Failure& failure)
 {
@@ -68,76 +45,65 @@ std::string oneLine(const fiscalcode::CalculationOutcome::Failure& failure)
     return line;
 }
 
-// The code of one record, or the reason there is none.
-std::pair<std::string, std::string> compute(const std::vector<std::string>& record,
-                                            const refdata::CsvReader& reader, std::size_t fields,
-                                            CachedPlaces& places)
-{
-    if (reader.flaw() != refdata::CsvReader::Flaw::None) {
-        return {"", reader.flawText()};
+// The code of each person, or the reason there is none.
+class CodeCalculation : public RowWork {
+public:
+    explicit CodeCalculation(const refdata::BirthplaceIndex& places) : places_(places) {}
+
+    const BatchColumns& columns() const override
+    {
+        static const BatchColumns columns = {
+            .needed = {"cognome", "nome", "data", "sesso", "comune"},
+            .optional = {"provincia"},
+            .added = {"codice_fiscale", "errore", "avviso"},
+            .reasonColumn = 1,
+        };
+        return columns;
     }
-    if (record.size() != fields) {
-        return {"", fieldCountError(fields, record.size())};
+
+    bool fill(std::span<const std::string_view> values, std::span<std::string> added) override
+    {
+        const auto outcome = fiscalcode::calculate(personFromColumns(values), std::ref(places_));
+        if (outcome.failure) {
+            refuse(oneLine(*outcome.failure), added);
+            return false;
+        }
+        added[0] = outcome.code;
+        added[1].clear();
+        added[2] = outcome.notice;
+        return true;
     }
-    const auto outcome = fiscalcode::calculate(personFromColumns(record), std::ref(places));
-    if (outcome.failure) {
-        return {"", oneLine(*outcome.failure)};
+
+    void refuse(const std::string& reason, std::span<std::string> added) override
+    {
+        added[0].clear();
+        added[1] = reason;
+        added[2].clear();
     }
-    return {outcome.code, ""};
-}
+
+private:
+    CachedPlaces places_;
+};
 
 } // namespace
 
-fiscalcode::CalculationInput personFromColumns(const std::vector<std::string>& columns)
+fiscalcode::CalculationInput personFromColumns(std::span<const std::string_view> columns)
 {
     return {
-        .surname = columns.at(0),
-        .givenName = columns.at(1),
-        .birthDate = columns.at(2),
-        .municipality = columns.at(4),
-        .sex = columns.at(3),
-        .province = columns.size() > 5 ? columns[5] : std::string(),
+        .surname = std::string(columns[0]),
+        .givenName = std::string(columns[1]),
+        .birthDate = std::string(columns[2]),
+        .municipality = std::string(columns[4]),
+        .sex = std::string(columns[3]),
+        .province = std::string(columns.size() > 5 ? columns[5] : std::string_view()),
     };
 }
 
-std::string fieldCountError(std::size_t expected, std::size_t found)
+BatchSummary calculateBatch(std::istream& in, std::ostream& out,
+                            const refdata::BirthplaceIndex& places, const BatchOptions& options)
 {
-    return "Numero di campi errato: attesi " + std::to_string(expected) + ", trovati " +
-           std::to_string(found);
-}
-
-bool runBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places)
-{
-    CachedPlaces cached(places);
-    refdata::CsvReader reader(in);
-    std::vector<std::string> record;
-    bool allComputed = true;
-    if (!reader.next(record)) {
-        record.clear();
-    }
-    // The header of the output follows the input's: with the province column when the input
-    // has it (in its header, or in its first record when it has no header).
-    const bool hasHeader = isHeader(record);
-    const std::size_t fields =
-        record.size() == kHeader.size() + 1 ? kHeader.size() + 1 : kHeader.size();
-    std::vector<std::string> header = kHeader;
-    if (fields > kHeader.size()) {
-        header.push_back(kProvinceColumn);
-    }
-    header.insert(header.end(), {"codice_fiscale", "errore"});
-    refdata::CsvWriter writer(out);
-    writer.write(header);
-    bool pending = !hasHeader && !record.empty();
-    while (out && (pending || reader.next(record))) {
-        pending = false;
-        auto [code, error] = compute(record, reader, fields, cached);
-        allComputed = allComputed && error.empty();
-        record.push_back(std::move(code));
-        record.push_back(std::move(error));
-        writer.write(record);
-    }
-    writer.flush();
-    return allComputed;
+    CodeCalculation work(places);
+    return processBatch(in, out, work, options);
 }
 
 } // namespace cfcalc

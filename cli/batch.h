@@ -1,29 +1,27 @@
 #pragma once
 
+#include "cli/batchfile.h"
 #include "data/birthplaces.h"
 #include "fiscalcode/calculation.h"
 
-#include <cstddef>
 #include <istream>
 #include <ostream>
-#include <string>
-#include <vector>
+#include <span>
+#include <string_view>
 
 namespace cfcalc {
 
-// The person of the columns cognome, nome, data, sesso, comune and, when there is a sixth,
-// provincia: the order of the command line and of the batch file.
-fiscalcode::CalculationInput personFromColumns(const std::vector<std::string>& columns);
+// The person of the values cognome, nome, data, sesso, comune and, when there is a sixth,
+// provincia: the order of the command line and of the columns a batch reads.
+fiscalcode::CalculationInput personFromColumns(std::span<const std::string_view> columns);
 
-// Computes one code per CSV record of `in` (fields separated by ";", header
-// "cognome;nome;data;sesso;comune", optionally followed by ";provincia") and writes every record,
-// in order, with two more fields: the code and the error text, one of them empty; a record the
-// reader finds flawed (see refdata::CsvReader) gets the flaw as its error. Returns true when every
-// record got a code. The records are streamed: memory does not grow with their number or size.
-// Reading stops when the output fails.
-bool runBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceIndex& places);
-
-// The error of a record with another number of fields than expected.
-std::string fieldCountError(std::size_t expected, std::size_t found);
+// Computes the code of the person of every row of `in` (see processBatch), from the columns
+// cognome, nome, data, sesso, comune and the optional provincia, and writes the row with three
+// more columns: codice_fiscale, errore and avviso. A row has its code, or the reason it has none
+// on one line ("Comune ambiguo: CASTRO (BG), CASTRO (LE)"); avviso holds what the user should
+// know about a code computed (see fiscalcode::CalculationOutcome::notice).
+BatchSummary calculateBatch(std::istream& in, std::ostream& out,
+                            const refdata::BirthplaceIndex& places,
+                            const BatchOptions& options = {});
 
 } // namespace cfcalc

@@ -2,6 +2,7 @@
 // a code, or of a whole CSV file of codes, and the omocodia variants of a code; the update of the
 // municipalities from the register's archive.
 #include "cli/batch.h"
+#include "cli/batchinput.h"
 #include "cli/verifybatch.h"
 #include "data/database.h"
 #include "data/datalocation.h"
@@ -10,8 +11,6 @@
 #include "fiscalcode/calculation.h"
 #include "fiscalcode/verification.h"
 
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -25,9 +24,9 @@ constexpr int kNotRun = 2; // no database, a file that cannot be read or written
 
 constexpr const char* kHelp = R"help(Uso:
   cfcalc [--db ARCHIVIO] COGNOME NOME DATA SESSO COMUNE
-  cfcalc [--db ARCHIVIO] --batch FILE
+  cfcalc [--db ARCHIVIO] [--grezzo] --batch FILE
   cfcalc [--db ARCHIVIO] --verifica CODICE
-  cfcalc [--db ARCHIVIO] --verifica --batch FILE
+  cfcalc [--db ARCHIVIO] [--grezzo] --verifica --batch FILE
   cfcalc --omocodie CODICE
   cfcalc [--db ARCHIVIO] [--forza] --aggiorna-comuni FILE
 
@@ -48,12 +47,22 @@ Opzioni:
                   solo file lo ha), altrimenti la copia personale del programma
                   ($XDG_DATA_HOME/Mirelta, ~/.local/share/Mirelta), altrimenti l'archivio
                   fornito con il programma
-  --batch FILE    calcola i codici di un file CSV UTF-8 separato da ";" con intestazione
-                  cognome;nome;data;sesso;comune, con una sesta colonna facoltativa
-                  provincia ("-" legge lo standard input); scrive ogni riga con due
-                  colonne in più, codice_fiscale;errore. Un campo tra virgolette finisce
-                  sulla sua riga; una riga con un campo di oltre 1000 caratteri, con
-                  virgolette non chiuse o con un carattere nullo ha il suo errore
+  --batch FILE    calcola i codici di un file CSV separato da ";" ("-" legge lo standard
+                  input; cartelle, FIFO e dispositivi sono rifiutati). La prima riga
+                  deve nominare le colonne cognome, nome, data, sesso, comune e,
+                  facoltativa, provincia, in qualsiasi ordine (maiuscole e spazi attorno
+                  non contano); le altre colonne restano come sono. Scrive ogni riga
+                  con tre colonne in più: codice_fiscale;errore;avviso (avviso: ciò che
+                  va saputo del codice, come il nome che il comune aveva alla data di
+                  nascita). Il file può essere in UTF-8 (con o senza BOM), UTF-16 con BOM
+                  o Windows-1252; il risultato è nella stessa codifica (UTF-8 con BOM per
+                  UTF-16). Le righe vuote sono saltate e gli spazi attorno ai valori non
+                  contano. Un campo tra virgolette finisce sulla sua riga; una riga con un
+                  campo di oltre 1000 caratteri, con virgolette non chiuse, con un
+                  carattere nullo o non valido nella codifica del file ha il suo errore
+  --grezzo        con --batch, scrive le celle come sono. Senza, una cella che comincia
+                  con =, +, -, @, una tabulazione o un ritorno a capo ha un apostrofo
+                  davanti, perché un foglio di calcolo non la prenda per una formula
   --verifica      verifica un codice fiscale: lunghezza, caratteri ammessi (anche le lettere
                   dell'omocodia al posto delle cifre), mese, giorno, data e carattere di
                   controllo; scrive una riga "campo: valore" per codice, esito (valido o non
@@ -62,9 +71,9 @@ Opzioni:
                   un periodo di validità del codice catastale), luogo di nascita e codice
                   catastale. Maiuscole e minuscole valgono uguali, gli spazi attorno non
                   contano. Con --batch verifica la colonna codice_fiscale di un file CSV
-                  UTF-8 separato da ";" con intestazione (le altre colonne restano come sono)
-                  e scrive ogni riga con le colonne esito;motivo;codice_base;sesso;
-                  data_nascita;comune;provincia;codice_catastale in più
+                  come quelli di --batch (le altre colonne restano come sono) e scrive
+                  ogni riga con le colonne esito;motivo;codice_base;sesso;data_nascita;
+                  comune;provincia;codice_catastale in più
   --omocodie      scrive il codice base e le sue sette varianti per omocodia, una per riga,
                   nell'ordine in cui vengono assegnate (non legge l'archivio)
   --aggiorna-comuni FILE
@@ -87,10 +96,10 @@ Opzioni:
 
 Stato di uscita: 0 codice calcolato o valido, archivio aggiornato; 1 dati non validi, comune
 non trovato o codice non valido (in modalità --batch: almeno una riga senza codice o non
-valida); 2 archivio o file non apribile, file senza la colonna codice_fiscale, archivio di sola
-lettura o file dei comuni di altra forma (archivio non modificato), errore di lettura o di
-scrittura (in modalità --batch l'elaborazione si ferma e le righe già scritte restano),
-memoria insufficiente, argomenti errati.
+valida); 2 archivio o file non apribile, file senza le colonne da leggere nella prima riga
+(nessuna riga elaborata), archivio di sola lettura o file dei comuni di altra forma (archivio
+non modificato), errore di lettura o di scrittura (in modalità --batch l'elaborazione si ferma
+e le righe già scritte restano), memoria insufficiente, argomenti errati.
 )help";
 
 struct Arguments {
@@ -99,6 +108,7 @@ struct Arguments {
     std::optional<std::string> registerFile; // --aggiorna-comuni
     std::vector<std::string> person;         // or the code, for --verifica and --omocodie
     bool verify = false;
+    bool raw = false; // --grezzo: batch cells written as they are
     bool variants = false;
     bool help = false;
     bool force = false; // --forza: an update may add any number of municipalities
@@ -135,6 +145,8 @@ std::optional<Arguments> parse(int argc, char** argv)
             arguments.variants = true;
         } else if (options && argument == "--forza") {
             arguments.force = true;
+        } else if (options && argument == "--grezzo") {
+            arguments.raw = true;
         } else if (options && argument.starts_with("--")) { // "--db FILE" or "--db=FILE"
             const std::size_t equals = argument.find('=');
             std::string* value = optionValue(arguments, argument.substr(0, equals));
@@ -153,7 +165,9 @@ std::optional<Arguments> parse(int argc, char** argv)
                                                 : arguments.person.size() == (onCode ? 1 : 5);
     const bool oneMode =
         !(arguments.verify && arguments.variants) && (!arguments.force || arguments.registerFile);
-    return (complete && oneMode) || arguments.help ? std::optional(arguments) : std::nullopt;
+    const bool rawFits = !arguments.raw || (arguments.batchFile && !arguments.registerFile);
+    return (complete && oneMode && rawFits) || arguments.help ? std::optional(arguments)
+                                                              : std::nullopt;
 }
 
 // The database named with --db, exactly that file; else the one found as databaseToRead says.
@@ -166,7 +180,8 @@ std::string databaseToRead(const Arguments& arguments)
 
 int computeOne(const Arguments& arguments)
 {
-    const fiscalcode::CalculationInput input = cfcalc::personFromColumns(arguments.person);
+    const std::vector<std::string_view> columns(arguments.person.begin(), arguments.person.end());
+    const fiscalcode::CalculationInput input = cfcalc::personFromColumns(columns);
     // The database is read only once the input has passed its checks.
     std::optional<refdata::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
@@ -202,67 +217,59 @@ int checkWritten(int status)
     return status;
 }
 
-// Opens the batch file, "-" for standard input; false, said on standard error, when it cannot.
-bool openBatchFile(const std::string& name, std::ifstream& file)
+// The status of a batch run on the file `name`; a batch that cannot go on is told on standard
+// error, but for its output, which checkWritten tells.
+int batchStatus(const cfcalc::BatchSummary& summary, const std::string& name)
 {
-    if (name == "-") {
-        return true;
-    }
-    std::error_code error;
-    if (std::filesystem::is_regular_file(name, error)) {
-        file.open(name, std::ios::binary);
-    }
-    if (!file.is_open()) {
-        std::cerr << "Impossibile leggere il file \"" << name << "\".\n";
-    }
-    return file.is_open();
-}
-
-// Whether the batch input could be read to its end; said on standard error when not.
-bool readToTheEnd(const std::istream& in, const std::string& name)
-{
-    if (in.bad()) {
+    switch (summary.end) {
+    case cfcalc::BatchEnd::Refused:
+        std::cerr << "Il file \"" << name << "\" non è stato elaborato: " << summary.refusal
+                  << ".\n";
+        return kNotRun;
+    case cfcalc::BatchEnd::InputFailed:
         std::cerr << "Errore di lettura del file \"" << name << "\": elaborazione interrotta.\n";
+        return kNotRun;
+    case cfcalc::BatchEnd::Finished:
+    case cfcalc::BatchEnd::Stopped:
+    case cfcalc::BatchEnd::OutputFailed:
+        break;
     }
-    return !in.bad();
+    return summary.progress.failed == 0 ? kComputed : kRefused;
 }
 
-// Runs `process` on the batch input (the file, or standard input for "-") and the database's
-// places; kNotRun when the file cannot be opened or read to its end. The database is read whole
-// before the first record: a database that cannot be read stops the batch before it begins.
+// Runs `process` on the batch input (the file, or standard input for "-"), the database's places
+// and the options of the command line; kNotRun when the file cannot be opened or read to its
+// end. The database is read whole before the first record: a database that cannot be read stops
+// the batch before it begins.
 template <typename Process> int overBatchInput(const Arguments& arguments, Process&& process)
 {
     const std::string& name = *arguments.batchFile;
-    std::ifstream file;
-    if (!openBatchFile(name, file)) {
+    const cfcalc::BatchInput input = cfcalc::openBatchInput(name);
+    if (!input.buffer) {
+        std::cerr << input.refusal << "\n";
         return kNotRun;
     }
     const auto places = refdata::BirthplaceIndex::read(databaseToRead(arguments));
-    std::istream& in = file.is_open() ? file : std::cin;
-    const int status = process(in, places);
-    return readToTheEnd(in, name) ? status : kNotRun;
+    std::istream in(input.buffer.get());
+    cfcalc::BatchOptions options;
+    options.formulas =
+        arguments.raw ? refdata::FormulaCells::AsTheyAre : refdata::FormulaCells::Neutralised;
+    return batchStatus(process(in, places, options), name);
 }
 
 int computeBatch(const Arguments& arguments)
 {
-    return overBatchInput(arguments, [](std::istream& in, const refdata::BirthplaceIndex& places) {
-        return cfcalc::runBatch(in, std::cout, places) ? kComputed : kRefused;
+    return overBatchInput(arguments, [](std::istream& in, const refdata::BirthplaceIndex& places,
+                                        const cfcalc::BatchOptions& options) {
+        return cfcalc::calculateBatch(in, std::cout, places, options);
     });
 }
 
 int verifyFile(const Arguments& arguments)
 {
-    using Outcome = cfcalc::VerificationOutcome;
-    return overBatchInput(arguments, [&](std::istream& in, const refdata::BirthplaceIndex& places) {
-        const Outcome outcome = cfcalc::verifyBatch(in, std::cout, places, fiscalcode::today());
-        if (outcome == Outcome::NoCodeColumn) {
-            if (!in.bad()) { // else the header could not be read: the read error is told
-                std::cerr << "Il file \"" << *arguments.batchFile
-                          << "\" non ha la colonna codice_fiscale nella riga di intestazione.\n";
-            }
-            return kNotRun;
-        }
-        return outcome == Outcome::AllValid ? kComputed : kRefused;
+    return overBatchInput(arguments, [](std::istream& in, const refdata::BirthplaceIndex& places,
+                                        const cfcalc::BatchOptions& options) {
+        return cfcalc::verifyBatch(in, std::cout, places, fiscalcode::today(), options);
     });
 }
 

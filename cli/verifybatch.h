@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/batchfile.h"
 #include "data/birthplaces.h"
 
 #include <istream>
@@ -7,17 +8,12 @@
 
 namespace cfcalc {
 
-enum class VerificationOutcome { AllValid, SomeNotValid, NoCodeColumn };
-
-// Verifies the fiscal codes of a CSV file (fields separated by ";") whose header has a column
-// codice_fiscale, the others kept as they are, in any order; `today` bounds the birth dates (see
-// fiscalcode::verifyFiscalCode). Writes every record, in order, with the columns
-// esito;motivo;codice_base;sesso;data_nascita;comune;provincia;codice_catastale added; a record
-// with another number of fields than the header, or one the reader finds flawed (see
-// refdata::CsvReader), is not valid. Nothing is written when the header has no such column. The
-// records are streamed: memory does not grow with their number or size; writing stops when the
-// output fails.
-VerificationOutcome verifyBatch(std::istream& in, std::ostream& out,
-                                const refdata::BirthplaceIndex& places, refdata::Day today);
+// Verifies the fiscal code of every row of `in` (see processBatch), from its column
+// codice_fiscale; `today` bounds the birth dates (see fiscalcode::verifyFiscalCode). Writes the
+// row with the columns esito;motivo;codice_base;sesso;data_nascita;comune;provincia;
+// codice_catastale added; a row that cannot be used as it stands is not valid, for its reason.
+BatchSummary verifyBatch(std::istream& in, std::ostream& out,
+                         const refdata::BirthplaceIndex& places, refdata::Day today,
+                         const BatchOptions& options = {});
 
 } // namespace cfcalc

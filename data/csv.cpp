@@ -193,37 +193,73 @@ bool CsvReader::next(std::vector<std::string>& fields)
     return true;
 }
 
+bool looksLikeFormula(std::string_view cell)
+{
+    if (cell.empty()) {
+        return false;
+    }
+    switch (cell.front()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+        return true;
+    default:
+        return false;
+    }
+}
+
 void CsvWriter::write(const std::vector<std::string>& fields)
 {
-    for (std::size_t i = 0; i < fields.size(); ++i) {
+    write(fields, {});
+}
+
+void CsvWriter::write(std::span<const std::string> fields, std::span<const std::string> more)
+{
+    for (std::size_t i = 0; i < fields.size() + more.size(); ++i) {
         if (i > 0) {
             buffer_ += separator_;
         }
-        const std::string& field = fields[i];
-        bool plain = true;
-        for (char c : field) {
-            if (c == separator_ || c == '"' || c == '\n' || c == '\r') {
-                plain = false;
-                break;
-            }
-        }
-        if (plain) {
-            buffer_ += field;
-            continue;
-        }
-        buffer_ += '"';
-        for (char c : field) {
-            if (c == '"') {
-                buffer_ += '"';
-            }
-            buffer_ += c;
-        }
-        buffer_ += '"';
+        writeField(i < fields.size() ? fields[i] : more[i - fields.size()]);
     }
     buffer_ += '\n';
     if (buffer_.size() >= kFlushSize) {
         flush();
     }
+}
+
+CsvWriter::CsvWriter(std::ostream& out, char separator, FormulaCells formulas)
+    : out_(out), separator_(separator), formulas_(formulas)
+{
+    for (char c : {separator, '"', '\n', '\r'}) {
+        quoted_[static_cast<unsigned char>(c)] = true;
+    }
+}
+
+void CsvWriter::writeField(const std::string& field)
+{
+    const bool apostrophe = formulas_ == FormulaCells::Neutralised && looksLikeFormula(field);
+    const bool plain = std::none_of(field.begin(), field.end(),
+                                    [&](char c) { return quoted_[static_cast<unsigned char>(c)]; });
+    if (!plain) {
+        buffer_ += '"';
+    }
+    if (apostrophe) {
+        buffer_ += '\'';
+    }
+    if (plain) {
+        buffer_ += field;
+        return;
+    }
+    for (char c : field) {
+        if (c == '"') {
+            buffer_ += '"';
+        }
+        buffer_ += c;
+    }
+    buffer_ += '"';
 }
 
 void CsvWriter::flush()

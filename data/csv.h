@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <istream>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,24 +72,38 @@ private:
     std::size_t flawField_ = 0; // from 1
 };
 
+// Whether a spreadsheet would take `cell` for a formula: it begins with "=", "+", "-", "@", a tab
+// or a carriage return.
+bool looksLikeFormula(std::string_view cell);
+
+// What a writer does with a cell that looks like a formula: writes it as it is, or with an
+// apostrophe before it, which makes a spreadsheet show it as text.
+enum class FormulaCells { AsTheyAre, Neutralised };
+
 // Writes records, quoting the fields that need it, each followed by a line feed. The records are
 // gathered and written to the stream in large pieces; Flush (or the end of the writer) writes
 // what is left.
 class CsvWriter {
 public:
-    explicit CsvWriter(std::ostream& out, char separator = ';') : out_(out), separator_(separator)
-    {}
+    explicit CsvWriter(std::ostream& out, char separator = ';',
+                       FormulaCells formulas = FormulaCells::AsTheyAre);
     ~CsvWriter();
     CsvWriter(const CsvWriter&) = delete;
     CsvWriter& operator=(const CsvWriter&) = delete;
 
     void write(const std::vector<std::string>& fields);
+    // One record of the fields of `fields`, then those of `more`.
+    void write(std::span<const std::string> fields, std::span<const std::string> more);
     void flush();
 
 private:
     static constexpr std::size_t kFlushSize = 64 * 1024;
+    void writeField(const std::string& field);
+
     std::ostream& out_;
     char separator_;
+    FormulaCells formulas_;
+    std::array<bool, 256> quoted_{}; // the bytes that make a field quoted
     std::string buffer_;
 };
 

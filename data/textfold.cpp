@@ -65,7 +65,7 @@ char32_t nextCharacter(std::string_view text, std::size_t& pos)
 bool isUtf8(std::string_view text)
 {
     for (std::size_t pos = 0; pos < text.size();) {
-        if (nextCharacter(text, pos) >= kInvalidByteBase) {
+        if (!isCharacter(nextCharacter(text, pos))) {
             return false;
         }
     }

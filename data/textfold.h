@@ -12,6 +12,13 @@ namespace refdata {
 // does not start a valid UTF-8 sequence is one character on its own, distinct from every real one.
 char32_t nextCharacter(std::string_view text, std::size_t& pos);
 
+// Whether `c`, as nextCharacter gives it, is a real character rather than a byte that was not
+// UTF-8.
+inline bool isCharacter(char32_t c)
+{
+    return c <= 0x10FFFF;
+}
+
 // Whether `text` is UTF-8 throughout: every character decoded by nextCharacter is a real one.
 bool isUtf8(std::string_view text);
 
@@ -22,6 +29,21 @@ void appendUtf8(std::string& text, char32_t c);
 // The text with the letters a-z as capitals, every other character as it is: what typing into the
 // program's name fields gives.
 std::string capitals(std::string_view text);
+
+// `text` without the blanks around it (spaces, tabs, line ends).
+inline std::string_view trimmed(std::string_view text)
+{
+    const auto blank = [](char c) {
+        return c == ' ' || (c >= '\t' && c <= '\r');
+    };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
 
 // The character in capitals, accented letters included (à gives À).
 char32_t upperCase(char32_t c);

@@ -37,16 +37,6 @@ bool isCapital(char32_t c)
     return c >= 'A' && c <= 'Z';
 }
 
-std::string_view trimmed(std::string_view text)
-{
-    constexpr std::string_view kBlanks = " \t\r\n\v\f";
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
 // The number written in the two digit places from `at` of a well formed code, omocodia letters
 // read as their digits.
 int twoDigits(std::string_view code, std::size_t at)
@@ -236,7 +226,7 @@ VerifiedCode verifyFiscalCode(std::string_view text, const refdata::BirthplaceIn
 void verifyFiscalCode(std::string_view text, const refdata::BirthplaceIndex& places,
                       refdata::Day today, VerifiedCode& verified)
 {
-    verified.code = refdata::capitals(trimmed(text));
+    verified.code = refdata::capitals(refdata::trimmed(text));
     verified.reason.clear();
     verified.baseCode.clear();
     verified.sex = 0;

@@ -219,19 +219,19 @@ TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out,
-              "cognome;nome;data;sesso;comune;codice_fiscale;errore\n"
-              "rossi;mario;01/01/1974;M;roma;RSSMRA74A01H501W;\n"
-              "ROSSI;MARIO;1/1/1974;M;ROMA;;Inserire la data di nascita nel formato gg/mm/aaaa !\n"
-              "troppo;pochi;;Numero di campi errato: attesi 5, trovati 2\n"
-              "DE LUCA;ANNA MARIA;09/03/2000;F;sant'angelo a c*;DLCNMR00C49I277J;\n"
+              "cognome;nome;data;sesso;comune;codice_fiscale;errore;avviso\n"
+              "rossi;mario;01/01/1974;M;roma;RSSMRA74A01H501W;;\n"
+              "ROSSI;MARIO;1/1/1974;M;ROMA;;Inserire la data di nascita nel formato gg/mm/aaaa !;\n"
+              "troppo;pochi;;Numero di campi errato: attesi 5, trovati 2;\n"
+              "DE LUCA;ANNA MARIA;09/03/2000;F;sant'angelo a c*;DLCNMR00C49I277J;;\n"
               "ROSSI;MARIO;01/01/1974;M;ATLANTIDE;in più;;Numero di campi errato: attesi 5, "
-              "trovati 6\n"
+              "trovati 6;\n"
               "ROSSI;MARIO;01/01/1974;M;\"RO;MA\";;Comune - se esistente - non presente in "
-              "archivio !\n"
-              "D'ANGELO;GIANFRANCO;05/09/1974;M;CASTEL SANT'ANGELO;DNGGFR74P05C268K;\n"
+              "archivio !;\n"
+              "D'ANGELO;GIANFRANCO;05/09/1974;M;CASTEL SANT'ANGELO;DNGGFR74P05C268K;;\n"
               "ROSSI;MARIO;01/01/1974;M;\"RO\"\"MA\";;Comune - se esistente - non presente in "
-              "archivio !\n"
-              "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;\n");
+              "archivio !;\n"
+              "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;;\n");
 
     // Output that cannot be written is a failure, never a success.
     const std::string full = shellQuoted(CFCALC_PATH) + " ROSSI MARIO 01/01/1974 M ROMA >/dev/full";
@@ -257,11 +257,11 @@ TEST_F(CfcalcTool, BatchRowsThatCannotBeReadAreRowErrorsAndTheRestIsRead)
         std::getline(lines, text);
     }
     EXPECT_EQ(line[1], "ROSSI;" + huge.substr(0, 1000) +
-                           ";01/01/1974;M;ROMA;;Campo 2 troppo lungo: più di 1000 caratteri");
-    EXPECT_EQ(line[2], "ROSSI;\"MARIO;01/01/1974;M;ROMA\";;Virgolette non chiuse nel campo 2");
-    EXPECT_TRUE(line[3].ends_with(";;Carattere nullo nel campo 1")) << line[3];
-    EXPECT_TRUE(line[4].ends_with(";;Carattere nullo nel campo 5")) << line[4];
-    EXPECT_EQ(line[5], "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;");
+                           ";01/01/1974;M;ROMA;;Campo 2 troppo lungo: più di 1000 caratteri;");
+    EXPECT_EQ(line[2], "ROSSI;\"MARIO;01/01/1974;M;ROMA\";;Virgolette non chiuse nel campo 2;");
+    EXPECT_TRUE(line[3].ends_with(";;Carattere nullo nel campo 1;")) << line[3];
+    EXPECT_TRUE(line[4].ends_with(";;Carattere nullo nel campo 5;")) << line[4];
+    EXPECT_EQ(line[5], "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;;");
     EXPECT_TRUE(lines.peek() == EOF);
 
     const std::string codes = "nota;codice_fiscale\n" + huge + ";RSSMRA74A01H501W\n" +
@@ -360,20 +360,113 @@ TEST_F(CfcalcTool, BatchOutputThatFillsTheDiskKeepsTheRowsWritten)
     EXPECT_TRUE(expected.starts_with(written));
 }
 
-TEST_F(CfcalcTool, BatchFromAFileWithoutHeader)
+// Columns are taken by their names only: a file without the header is refused whole, never read
+// by the position of its columns.
+TEST_F(CfcalcTool, BatchFromAFileWithoutHeaderIsRefused)
 {
     std::ofstream("persone.csv") << "ROSSI;MARIO;01/01/1974;M;ROMA\nROSSI;MARIA;25/04/1974;F;ROMA";
     const Result result = cfcalc({"--batch", "persone.csv"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "cognome;nome;data;sesso;comune;codice_fiscale;errore\n"
-                          "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;\n"
-                          "ROSSI;MARIA;25/04/1974;F;ROMA;RSSMRA74D65H501V;\n");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err,
+              "Il file \"persone.csv\" non è stato elaborato: la prima riga deve essere "
+              "l'intestazione, con le colonne cognome, nome, data, sesso e comune (facoltativa "
+              "provincia) in qualsiasi ordine.\n");
     EXPECT_EQ(cfcalc({"--batch", "nessuno.csv"}).status, 2);
     std::filesystem::create_directory("cartella.csv");
     EXPECT_EQ(cfcalc({"--batch", "cartella.csv"}).status, 2);
-    EXPECT_EQ(cfcalc({"--batch", "persone.csv"}).status, 0);
     EXPECT_EQ(cfcalc({"--batch", ""}, "").out,
               ""); // an unnamed file cannot be read: nothing is written
+}
+
+// A FIFO would make cfcalc wait for a writer, a device or a folder cannot be a batch file: all
+// are refused at once, in both batch modes; standard input stays allowed.
+TEST_F(CfcalcTool, BatchInputsThatAreNotFilesAreRefusedAtOnce)
+{
+    ASSERT_EQ(::mkfifo("coda.csv", 0600), 0);
+    std::filesystem::create_symlink("coda.csv", "collegamento.csv");
+    std::filesystem::create_directory("cartella.csv");
+    const struct {
+        const char* name;
+        const char* what;
+    } cases[] = {
+        {"coda.csv", "è una FIFO"},
+        {"collegamento.csv", "è una FIFO"},
+        {"cartella.csv", "è una cartella"},
+        {"/dev/zero", "è un dispositivo"},
+        {"nessuno.csv", "il file non esiste"},
+    };
+    for (const auto& c : cases) {
+        for (const std::string mode : {"", "--verifica "}) {
+            // A deadline, should cfcalc wait after all.
+            const std::string command = "timeout 20 " + shellQuoted(CFCALC_PATH) + " " + mode +
+                                        "--batch " + c.name + " >stdout.txt 2>stderr.txt";
+            const int status = std::system(command.c_str());
+            EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << c.name;
+            EXPECT_EQ(fileContents("stdout.txt"), "") << c.name;
+            const std::string message = fileContents("stderr.txt");
+            EXPECT_NE(message.find(std::string("\"") + c.name + "\": " + c.what), std::string::npos)
+                << message;
+        }
+    }
+    EXPECT_EQ(cfcalc({"--batch", "-"}, "cognome;nome;data;sesso;comune\n").status, 0);
+}
+
+TEST_F(CfcalcTool, BatchCellsAreWrittenAsTheyAreOnlyWhenAsked)
+{
+    const std::string input = "cognome;nome;data;sesso;comune;nota\n"
+                              "ROSSI;MARIO;01/01/1974;M;ROMA;=1+2\n";
+    const std::string header = "cognome;nome;data;sesso;comune;nota;codice_fiscale;errore;avviso\n";
+    EXPECT_EQ(cfcalc({"--batch", "-"}, input).out,
+              header + "ROSSI;MARIO;01/01/1974;M;ROMA;'=1+2;RSSMRA74A01H501W;;\n");
+    EXPECT_EQ(cfcalc({"--grezzo", "--batch", "-"}, input).out,
+              header + "ROSSI;MARIO;01/01/1974;M;ROMA;=1+2;RSSMRA74A01H501W;;\n");
+    EXPECT_NE(cfcalc({"--grezzo", "--verifica", "--batch", "-"},
+                     "codice_fiscale;nota\nRSSMRA74A01H501W;@x\n")
+                  .out.find(";@x;valido;"),
+              std::string::npos);
+    for (const auto& other : std::vector<std::vector<std::string>>{
+             {"--grezzo", "ROSSI", "MARIO", "01/01/1974", "M", "ROMA"},
+             {"--grezzo", "--verifica", "RSSMRA74A01H501W"},
+         }) {
+        EXPECT_EQ(cfcalc(other).status, 2) << other[1];
+    }
+    EXPECT_NE(cfcalc({"--help"}).out.find("--grezzo"), std::string::npos);
+}
+
+// Codes checked in a Windows-1252 file whose first accent comes late, after the answer has had
+// to write FORLÌ: read by name or from a redirected standard input, the file is recognised before
+// the answer begins; from a pipe it cannot be, and the accent is a row error, never a wrong text.
+TEST_F(CfcalcTool, BatchFileWhoseAccentsComeLate)
+{
+    std::string input = "codice_fiscale;nome\r\nRSSMRA74A01D704F;MARIO\r\n";
+    for (int i = 0; i < 5000; ++i) {
+        input += "RSSMRA74A01H501W;MARIO\r\n";
+    }
+    input += "RSSNCL74A01D704O;NICCOL\xD2\r\n";
+    std::ofstream("codici.csv", std::ios::binary) << input;
+    const std::string forli = "RSSMRA74A01D704F;MARIO;valido;;RSSMRA74A01D704F;M;01/01/1974;"
+                              "FORL\xCC;FO;D704\n";
+    const std::string niccolo = "RSSNCL74A01D704O;NICCOL\xD2;valido;;RSSNCL74A01D704O;M;"
+                                "01/01/1974;FORL\xCC;FO;D704\n";
+    for (const auto& read :
+         {cfcalcBetween({"--verifica", "--batch", "codici.csv"}, "/dev/null", "stdout.txt"),
+          cfcalcBetween({"--verifica", "--batch", "-"}, "codici.csv", "stdout.txt")}) {
+        EXPECT_EQ(read.status, 0) << read.err;
+        EXPECT_NE(read.out.find("\n" + forli), std::string::npos);
+        EXPECT_TRUE(read.out.ends_with("\n" + niccolo));
+    }
+
+    const std::string piped = "cat codici.csv | " + shellQuoted(CFCALC_PATH) +
+                              " --verifica --batch - >stdout.txt 2>stderr.txt";
+    const int status = std::system(piped.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+    const std::string out = fileContents("stdout.txt");
+    EXPECT_NE(out.find("\n" + std::string("RSSMRA74A01D704F;MARIO;valido;;RSSMRA74A01D704F;M;"
+                                          "01/01/1974;FORLÌ;FO;D704\n")),
+              std::string::npos);
+    EXPECT_TRUE(out.ends_with("\nRSSNCL74A01D704O;NICCOL\uFFFD;non valido;Carattere non valido "
+                              "in UTF-8 nel campo 2;;;;;;\n"));
 }
 
 TEST_F(CfcalcTool, BatchWithTheProvinceColumn)
@@ -387,12 +480,12 @@ TEST_F(CfcalcTool, BatchWithTheProvinceColumn)
     const Result result = cfcalc({"--batch", "-"}, input);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out,
-              "cognome;nome;data;sesso;comune;provincia;codice_fiscale;errore\n"
-              "ROSSI;MARIO;01/01/1980;M;CASTRO;LE;RSSMRA80A01M261X;\n"
-              "ROSSI;MARIO;01/01/1980;M;CASTRO;;;Comune ambiguo: CASTRO (BG), CASTRO (LE)\n"
-              "ROSSI;MARIO;01/01/1980;M;PALAU;ee;RSSMRA80A01Z734C;\n"
-              "ROSSI;MARIO;01/01/1980;M;CASTRO (BG);BG;RSSMRA80A01C337D;\n"
-              "ROSSI;MARIO;01/01/1980;M;ROMA;;Numero di campi errato: attesi 6, trovati 5\n");
+              "cognome;nome;data;sesso;comune;provincia;codice_fiscale;errore;avviso\n"
+              "ROSSI;MARIO;01/01/1980;M;CASTRO;LE;RSSMRA80A01M261X;;\n"
+              "ROSSI;MARIO;01/01/1980;M;CASTRO;;;Comune ambiguo: CASTRO (BG), CASTRO (LE);\n"
+              "ROSSI;MARIO;01/01/1980;M;PALAU;ee;RSSMRA80A01Z734C;;\n"
+              "ROSSI;MARIO;01/01/1980;M;CASTRO (BG);BG;RSSMRA80A01C337D;;\n"
+              "ROSSI;MARIO;01/01/1980;M;ROMA;;Numero di campi errato: attesi 6, trovati 5;\n");
 }
 
 TEST_F(CfcalcTool, HelpIsInItalian)

@@ -1,4 +1,5 @@
 #include "data/csv.h"
+#include "data/textencoding.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,40 @@ TEST(CsvReader, ReadsBackWhatTheWriterWroteWhereverThePiecesEnd)
     }
 }
 
+// As OWASP advises for CSV files: a cell a spreadsheet would take for a formula gets an
+// apostrophe before it, inside its quotes when it has them; nothing else changes.
+TEST(CsvWriter, NeutralisesCellsThatLookLikeFormulas)
+{
+    const struct {
+        std::string cell;
+        std::string neutralised;
+    } cases[] = {
+        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+        {"+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0"},
+        {"@SUM(1)", "'@SUM(1)"},
+        {"-2+3", "'-2+3"},
+        {"\tx", "'\tx"},
+        {"\rx", "\"'\rx\""},
+        {"=1;2", "\"'=1;2\""},
+        {"ROSSI", "ROSSI"},
+        {"a=b", "a=b"},
+        {" =1", " =1"},
+        {"'=1", "'=1"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        for (const auto formulas :
+             {refdata::FormulaCells::Neutralised, refdata::FormulaCells::AsTheyAre}) {
+            std::ostringstream out;
+            refdata::CsvWriter(out, ';', formulas).write({c.cell, "x"});
+            const bool neutralised = formulas == refdata::FormulaCells::Neutralised;
+            std::ostringstream plain;
+            refdata::writeCsvRecord(plain, {c.cell, "x"});
+            EXPECT_EQ(out.str(), neutralised ? c.neutralised + ";x\n" : plain.str()) << c.cell;
+        }
+    }
+}
+
 long residentBytes()
 {
     long pages = 0;
@@ -149,7 +184,7 @@ long residentBytes()
 // Notes the memory in use when the long line is almost all read.
 class LongLine : public std::streambuf {
 public:
-    explicit LongLine(std::size_t size) : left_(size), piece_(64 * 1024, 'A')
+    explicit LongLine(std::size_t size, char letter = 'A') : left_(size), piece_(64 * 1024, letter)
     {
         setg(head_.data(), head_.data(), head_.data() + head_.size());
     }
@@ -181,18 +216,28 @@ private:
     bool tailGiven_ = false;
 };
 
+// Read as it is, and as a Windows-1252 file whose every byte the decoder turns into two.
 TEST(CsvReader, AHundredMegabyteLineCostsNoMoreMemoryThanAShortOne)
 {
-    LongLine input(100'000'000);
-    std::istream in(&input);
-    const long before = residentBytes();
-    const Read read = readAll(in);
-    EXPECT_LT(input.residentAtTheEnd - before, 16L << 20);
-    ASSERT_EQ(read.records.size(), 2u);
-    EXPECT_EQ(read.records[0].size(), 3u);
-    EXPECT_EQ(read.records[0][1].size(), 1000u);
-    EXPECT_EQ(read.flaws[0], "Campo 2 troppo lungo: più di 1000 caratteri");
-    EXPECT_EQ(read.records[1], (std::vector<std::string>{"B", "C"}));
+    std::string accented; // a thousand À
+    for (int i = 0; i < 1000; ++i) {
+        accented += "À";
+    }
+    for (const bool decoded : {false, true}) {
+        LongLine input(100'000'000, decoded ? '\xC0' : 'A');
+        std::istream raw(&input);
+        refdata::FileEncoding file;
+        refdata::TextDecoder decoder(raw, file);
+        std::istream text(&decoder);
+        const long before = residentBytes();
+        const Read read = readAll(decoded ? text : raw);
+        EXPECT_LT(input.residentAtTheEnd - before, 16L << 20);
+        ASSERT_EQ(read.records.size(), 2u);
+        EXPECT_EQ(read.records[0].size(), 3u);
+        EXPECT_TRUE(read.records[0][1] == (decoded ? accented : std::string(1000, 'A')));
+        EXPECT_EQ(read.flaws[0], "Campo 2 troppo lungo: più di 1000 caratteri");
+        EXPECT_EQ(read.records[1], (std::vector<std::string>{"B", "C"}));
+    }
 }
 
 } // namespace

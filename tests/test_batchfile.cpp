@@ -1,0 +1,298 @@
+// The batch on its own, as cfcalc and a window run it: CSV in, CSV out, in memory.
+#include "cli/batch.h"
+#include "cli/verifybatch.h"
+#include "fiscalcode/fiscalcode.h"
+#include "tests/textbytes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <stdexcept>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace {
+
+using refdata::FormulaCells;
+
+constexpr refdata::Day kToday = 20251231;
+
+const refdata::BirthplaceIndex& shippedPlaces()
+{
+    static const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    return places;
+}
+
+// Places whose names a spreadsheet would take for a formula, or that Windows-1252 cannot write.
+const refdata::BirthplaceIndex& oddPlaces()
+{
+    static const refdata::BirthplaceIndex places(
+        {{"=SOMMA(1)", "Z998"}, {"ČEPOVAN", "Z996"}, {"ČEPOVAN", "Z997"}},
+        {{"Z998", {18000101, 99991231, "=SOMMA(1)", "", "EE"}}});
+    return places;
+}
+
+enum class Kind { Calculation, Verification };
+
+struct Answer {
+    std::string out;
+    cfcalc::BatchSummary summary;
+};
+
+Answer run(Kind kind, const std::string& in, const cfcalc::BatchOptions& options = {},
+           const refdata::BirthplaceIndex& places = shippedPlaces())
+{
+    std::istringstream input(in);
+    std::ostringstream output;
+    Answer answer;
+    answer.summary = kind == Kind::Calculation
+                         ? cfcalc::calculateBatch(input, output, places, options)
+                         : cfcalc::verifyBatch(input, output, places, kToday, options);
+    answer.out = output.str();
+    return answer;
+}
+
+std::string lines(int count, const std::string& line)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += line;
+    }
+    return text;
+}
+
+TEST(BatchFile, FindsItsColumnsByNameAndKeepsTheOthers)
+{
+    const struct {
+        Kind kind;
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {Kind::Calculation,
+         " Nome ;COGNOME;note;Data; sesso\t;Comune;Provincia\r\n"
+         "MARIO; ROSSI ; prima ;01/01/1980;M;CASTRO; LE \r\n",
+         " Nome ;COGNOME;note;Data; sesso\t;Comune;Provincia;codice_fiscale;errore;avviso\n"
+         "MARIO; ROSSI ; prima ;01/01/1980;M;CASTRO; LE ;RSSMRA80A01M261X;;\n"},
+        {Kind::Calculation,
+         "comune;sesso;data;nome;cognome\n"
+         "ROMA;M;01/01/1974;MARIO;ROSSI\n"
+         "ROMA;M;01/01/1974;MARIO\n",
+         "comune;sesso;data;nome;cognome;codice_fiscale;errore;avviso\n"
+         "ROMA;M;01/01/1974;MARIO;ROSSI;RSSMRA74A01H501W;;\n"
+         "ROMA;M;01/01/1974;MARIO;;Numero di campi errato: attesi 5, trovati 4;\n"},
+        {Kind::Verification,
+         "nome; Codice_Fiscale ;note\n"
+         "Mario; rssmra74a01h501w ;x\n",
+         "nome; Codice_Fiscale ;note;esito;motivo;codice_base;sesso;data_nascita;comune;"
+         "provincia;codice_catastale\n"
+         "Mario; rssmra74a01h501w ;x;valido;;RSSMRA74A01H501W;M;01/01/1974;ROMA;RM;H501\n"},
+    };
+    for (const auto& c : cases) {
+        const Answer answer = run(c.kind, c.in);
+        EXPECT_EQ(answer.out, c.out);
+        EXPECT_EQ(answer.summary.end, cfcalc::BatchEnd::Finished);
+    }
+}
+
+TEST(BatchFile, RefusesAFileWhoseFirstRowIsNotItsHeader)
+{
+    const std::string expected = "la prima riga deve essere l'intestazione, con le colonne "
+                                 "cognome, nome, data, sesso e comune (facoltativa provincia) "
+                                 "in qualsiasi ordine";
+    const struct {
+        Kind kind;
+        std::string in;
+        std::string refusal;
+    } cases[] = {
+        {Kind::Calculation, "ROSSI;MARIO;01/01/1974;M;ROMA\n", expected},
+        {Kind::Calculation, "nome;cognome;data;sesso;luogo\n", expected + "; manca comune"},
+        {Kind::Calculation, "nome;cognome;sesso;luogo\n", expected + "; mancano data e comune"},
+        {Kind::Calculation, "cognome;nome;data;sesso;comune;NOME\n", expected + "; più volte nome"},
+        {Kind::Calculation, "", expected},
+        {Kind::Verification, "nome;codice\nMario;RSSMRA74A01H501W\n",
+         "la prima riga deve essere l'intestazione, con la colonna codice_fiscale"},
+        {Kind::Verification, "\n;;\n",
+         "la prima riga deve essere l'intestazione, con la colonna codice_fiscale"},
+    };
+    for (const auto& c : cases) {
+        const Answer answer = run(c.kind, c.in);
+        EXPECT_EQ(answer.summary.end, cfcalc::BatchEnd::Refused) << c.in;
+        EXPECT_EQ(answer.summary.refusal, c.refusal) << c.in;
+        EXPECT_EQ(answer.out, "") << c.in;
+    }
+}
+
+// Empty lines, rows of empty fields and blank ones are left out wherever they are, a header's
+// included; they are not rows without a result.
+TEST(BatchFile, LeavesOutRowsWithoutText)
+{
+    const Answer answer = run(Kind::Calculation, "\r\n"
+                                                 ";;;;\n"
+                                                 "cognome;nome;data;sesso;comune\n"
+                                                 "\n"
+                                                 ";;;;\n"
+                                                 " ; \t;;  ;\r\n"
+                                                 "ROSSI;MARIO;01/01/1974;M;ROMA\n"
+                                                 ";;\n"
+                                                 "\n");
+    EXPECT_EQ(answer.out, "cognome;nome;data;sesso;comune;codice_fiscale;errore;avviso\n"
+                          "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;;\n");
+    EXPECT_EQ(answer.summary.progress.rows, 1u);
+    EXPECT_EQ(answer.summary.progress.failed, 0u);
+}
+
+// Every cell written, the header's, the file's own and the municipality names of the archive
+// included, unless the cells are to be written as they are.
+TEST(BatchFile, NeutralisesEveryCellThatLooksLikeAFormula)
+{
+    const std::string code =
+        fiscalcode::ComputeFiscalCode({"ROSSI", "MARIA", "01/01/1974", "F", "Z998"});
+    const struct {
+        Kind kind;
+        std::string in;
+        std::string neutralised;
+        std::string asTheyAre;
+    } cases[] = {
+        {Kind::Calculation,
+         "cognome;nome;data;sesso;comune;=note\n"
+         "\"=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\";MARIO;01/01/1974;M;ROMA;+cmd|' /C calc'!A0\n"
+         "ROSSI;MARIO;01/01/1974;M;ROMA;@SUM(1)\n",
+         "cognome;nome;data;sesso;comune;'=note;codice_fiscale;errore;avviso\n"
+         "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\";MARIO;01/01/1974;M;ROMA;'+cmd|' /C "
+         "calc'!A0;HYPMRA74A01H501C;;\n"
+         "ROSSI;MARIO;01/01/1974;M;ROMA;'@SUM(1);RSSMRA74A01H501W;;\n",
+         "cognome;nome;data;sesso;comune;=note;codice_fiscale;errore;avviso\n"
+         "\"=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\";MARIO;01/01/1974;M;ROMA;+cmd|' /C "
+         "calc'!A0;HYPMRA74A01H501C;;\n"
+         "ROSSI;MARIO;01/01/1974;M;ROMA;@SUM(1);RSSMRA74A01H501W;;\n"},
+        {Kind::Verification, "codice_fiscale;importo\n" + code + ";-2+3\n",
+         "codice_fiscale;importo;esito;motivo;codice_base;sesso;data_nascita;comune;provincia;"
+         "codice_catastale\n" +
+             code + ";'-2+3;valido;;" + code + ";F;01/01/1974;'=SOMMA(1);EE;Z998\n",
+         "codice_fiscale;importo;esito;motivo;codice_base;sesso;data_nascita;comune;provincia;"
+         "codice_catastale\n" +
+             code + ";-2+3;valido;;" + code + ";F;01/01/1974;=SOMMA(1);EE;Z998\n"},
+    };
+    for (const auto& c : cases) {
+        const auto& places = c.kind == Kind::Calculation ? shippedPlaces() : oddPlaces();
+        EXPECT_EQ(run(c.kind, c.in, {}, places).out, c.neutralised);
+        cfcalc::BatchOptions raw;
+        raw.formulas = FormulaCells::AsTheyAre;
+        EXPECT_EQ(run(c.kind, c.in, raw, places).out, c.asTheyAre);
+    }
+}
+
+// The answer is in the file's own encoding: a spreadsheet reads back what it wrote.
+TEST(BatchFile, AnswersInTheEncodingOfTheFile)
+{
+    const std::string header = "cognome;nome;data;sesso;comune\r\n";
+    const std::string person = "ROSSI;NICCOLÒ;01/01/1974;M;FORLÌ\r\n";
+    const std::string answered = "cognome;nome;data;sesso;comune;codice_fiscale;errore;avviso\n"
+                                 "ROSSI;NICCOLÒ;01/01/1974;M;FORLÌ;RSSNCL74A01D704O;;\n";
+    const std::u16string header16 = u"cognome;nome;data;sesso;comune\r\n";
+    const std::u16string person16 = u"ROSSI;NICCOLÒ;01/01/1974;M;FORLÌ\r\n";
+    const std::string longName(1001, 'A');
+    const struct {
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {header + person, answered},
+        {"\xEF\xBB\xBF" + header + person, "\xEF\xBB\xBF" + answered},
+        {utf16(header16 + person16, false), "\xEF\xBB\xBF" + answered},
+        {utf16(header16 + person16, true), "\xEF\xBB\xBF" + answered},
+        {header + "ROSSI;NICCOL\xD2;01/01/1974;M;FORL\xCC\r\n",
+         "cognome;nome;data;sesso;comune;codice_fiscale;errore;avviso\n"
+         "ROSSI;NICCOL\xD2;01/01/1974;M;FORL\xCC;RSSNCL74A01D704O;;\n"},
+        // The program's own texts too: "più" in Windows-1252.
+        {header + "ROSSI;NICCOL\xD2;01/01/1974;M;FORL\xCC\r\n" + "ROSSI;" + longName +
+             ";01/01/1974;M;ROMA\r\n",
+         "cognome;nome;data;sesso;comune;codice_fiscale;errore;avviso\n"
+         "ROSSI;NICCOL\xD2;01/01/1974;M;FORL\xCC;RSSNCL74A01D704O;;\n"
+         "ROSSI;" +
+             longName.substr(0, 1000) +
+             ";01/01/1974;M;ROMA;;Campo 2 troppo lungo: pi\xF9 di 1000 caratteri;\n"},
+        // What is not text in the file's encoding is a row error, never a wrong code.
+        {header + person + "ROSSI;NICCOL\xD2;01/01/1974;M;ROMA\r\n",
+         answered + "ROSSI;NICCOL\uFFFD;01/01/1974;M;ROMA;;Carattere non valido in UTF-8 nel "
+                    "campo 2;\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(Kind::Calculation, c.in).out, c.out) << c.in;
+    }
+}
+
+// A result that the file's encoding cannot hold is a row error; the row is written whole.
+TEST(BatchFile, AResultTheEncodingCannotHoldIsARowError)
+{
+    const Answer answer = run(
+        Kind::Calculation, "cognome;nome;data;sesso;comune\nFORL\xCC;MARIO;01/01/1974;M;CEPOVAN\n",
+        {}, oddPlaces());
+    EXPECT_EQ(answer.out, "cognome;nome;data;sesso;comune;codice_fiscale;errore;avviso\n"
+                          "FORL\xCC;MARIO;01/01/1974;M;CEPOVAN;;Il carattere U+010C della colonna "
+                          "errore non si pu\xF2 scrivere in Windows-1252, la codifica del file;\n");
+    EXPECT_EQ(answer.summary.progress.failed, 1u);
+}
+
+// What a window running the batch on a thread of its own needs: the rows as they are answered,
+// the progress, and a way to stop.
+TEST(BatchFile, TellsEachRowAndItsProgressAndStopsWhenAsked)
+{
+    const std::string in =
+        "cognome;nome;data;sesso;comune\n" + lines(2000, "ROSSI;MARIO;01/01/1974;M;ROMA\n") +
+        "ROSSI;MARIO;1/1/1974;M;ROMA\n" + lines(2000, "ROSSI;MARIO;01/01/1974;M;ROMA\n");
+    std::stop_source stop;
+    std::vector<cfcalc::BatchProgress> progress;
+    std::vector<std::pair<long, std::string>> failures;
+    cfcalc::BatchOptions options;
+    options.stop = stop.get_token();
+    options.progress = [&](const cfcalc::BatchProgress& now) {
+        progress.push_back(now);
+    };
+    options.rowAnswered = [&](const cfcalc::RowResult& row) {
+        if (!row.done) {
+            failures.emplace_back(row.line, row.reason);
+        }
+        if (row.line == 3000) {
+            stop.request_stop();
+        }
+    };
+    const Answer answer = run(Kind::Calculation, in, options);
+    EXPECT_EQ(answer.summary.end, cfcalc::BatchEnd::Stopped);
+    EXPECT_EQ(answer.summary.progress.rows, 2999u);
+    EXPECT_EQ(answer.summary.progress.failed, 1u);
+    EXPECT_EQ(std::count(answer.out.begin(), answer.out.end(), '\n'), 3000);
+    EXPECT_EQ(failures, (std::vector<std::pair<long, std::string>>{
+                            {2002, "Inserire la data di nascita nel formato gg/mm/aaaa !"}}));
+    ASSERT_EQ(progress.size(), 3u);
+    EXPECT_EQ(progress[0].rows, cfcalc::kProgressRows);
+    EXPECT_EQ(progress[1].rows, 2 * cfcalc::kProgressRows);
+    EXPECT_EQ(progress[2].rows, 2999u);
+    EXPECT_EQ(progress[2].bytesRead, in.size()); // read ahead: the whole of this small file
+
+    EXPECT_EQ(run(Kind::Calculation, in).summary.end, cfcalc::BatchEnd::Finished);
+}
+
+// Input that cannot be read to its end, output that cannot be written: the batch stops and says
+// which.
+TEST(BatchFile, StopsWhenItsInputOrItsOutputFails)
+{
+    class Failing : public std::streambuf {
+    protected:
+        int_type underflow() override { throw std::runtime_error("errore di lettura"); }
+    } failing;
+    std::istream unreadable(&failing);
+    std::ostringstream out;
+    EXPECT_EQ(cfcalc::calculateBatch(unreadable, out, shippedPlaces()).end,
+              cfcalc::BatchEnd::InputFailed);
+
+    std::istringstream in("cognome;nome;data;sesso;comune\n" +
+                          lines(10'000, "ROSSI;MARIO;01/01/1974;M;ROMA\n"));
+    std::ostream unwritable(nullptr);
+    const cfcalc::BatchSummary summary = cfcalc::calculateBatch(in, unwritable, shippedPlaces());
+    EXPECT_EQ(summary.end, cfcalc::BatchEnd::OutputFailed);
+    EXPECT_LT(summary.progress.rows, 10'000u);
+}
+
+} // namespace
