@@ -68,22 +68,27 @@ std::string oneLine(const fiscalcode::CalculationOutcome::Failure& failure)
     return line;
 }
 
-// The code of one record, or the reason there is none.
-std::pair<std::string, std::string> compute(const std::vector<std::string>& record,
-                                            const refdata::CsvReader& reader, std::size_t fields,
-                                            CachedPlaces& places)
+// The code of one record and its notice, or the reason there is none.
+struct Computed {
+    std::string code;
+    std::string error;
+    std::string notice;
+};
+
+Computed compute(const std::vector<std::string>& record, const refdata::CsvReader& reader,
+                 std::size_t fields, CachedPlaces& places)
 {
     if (reader.flaw() != refdata::CsvReader::Flaw::None) {
-        return {"", reader.flawText()};
+        return {"", reader.flawText(), ""};
     }
     if (record.size() != fields) {
-        return {"", fieldCountError(fields, record.size())};
+        return {"", fieldCountError(fields, record.size()), ""};
     }
-    const auto outcome = fiscalcode::calculate(personFromColumns(record), std::ref(places));
+    auto outcome = fiscalcode::calculate(personFromColumns(record), std::ref(places));
     if (outcome.failure) {
-        return {"", oneLine(*outcome.failure)};
+        return {"", oneLine(*outcome.failure), ""};
     }
-    return {outcome.code, ""};
+    return {std::move(outcome.code), "", std::move(outcome.notice)};
 }
 
 } // namespace
@@ -124,16 +129,17 @@ bool runBatch(std::istream& in, std::ostream& out, const refdata::BirthplaceInde
     if (fields > kHeader.size()) {
         header.push_back(kProvinceColumn);
     }
-    header.insert(header.end(), {"codice_fiscale", "errore"});
+    header.insert(header.end(), {"codice_fiscale", "errore", "avviso"});
     refdata::CsvWriter writer(out);
     writer.write(header);
     bool pending = !hasHeader && !record.empty();
     while (out && (pending || reader.next(record))) {
         pending = false;
-        auto [code, error] = compute(record, reader, fields, cached);
+        auto [code, error, notice] = compute(record, reader, fields, cached);
         allComputed = allComputed && error.empty();
         record.push_back(std::move(code));
         record.push_back(std::move(error));
+        record.push_back(std::move(notice));
         writer.write(record);
     }
     writer.flush();

@@ -17,7 +17,8 @@ fiscalcode::CalculationInput personFromColumns(const std::vector<std::string>& c
 
 // Computes one code per CSV record of `in` (fields separated by ";", header
 // "cognome;nome;data;sesso;comune", optionally followed by ";provincia") and writes every record,
-// in order, with two more fields: the code and the error text, one of them empty; a record the
+// in order, with three more fields: the code and the error text, one of them empty, and the
+// notice that comes with a code (see fiscalcode::CalculationOutcome), often empty; a record the
 // reader finds flawed (see refdata::CsvReader) gets the flaw as its error. Returns true when every
 // record got a code. The records are streamed: memory does not grow with their number or size.
 // Reading stops when the output fails.

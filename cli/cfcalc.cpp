@@ -31,15 +31,25 @@ constexpr const char* kHelp = R"help(Uso:
   cfcalc --omocodie CODICE
   cfcalc [--db ARCHIVIO] --aggiorna-comuni FILE
 
-Calcola il codice fiscale di una persona e lo scrive seguito da un a capo.
-  DATA     data di nascita gg/mm/aaaa
+Calcola il codice fiscale di una persona e lo scrive seguito da un a capo; un avviso
+(il comune aveva allora un altro nome, o era soppresso) va sullo standard error.
+  DATA     data di nascita gg/mm/aaaa, non successiva a oggi
   SESSO    M oppure F
-  COMUNE   comune (o stato estero) di nascita, cercato nella tabella COMUNI per nome,
-           senza distinguere maiuscole, minuscole e accenti (CANTU' vale CANTÙ); può
-           terminare con la sigla della provincia tra parentesi: "CASTRO (LE)", "PALAU (EE)"
-           per lo stato estero. Se nessun nome è uguale, "*" e "?" fanno da caratteri jolly.
-           Conta il comune in vigore alla data di nascita; se ne restano più d'uno, cfcalc
-           li elenca dopo "Comune ambiguo:" e non calcola il codice.
+  COMUNE   comune (o stato estero) di nascita, con il nome che aveva alla data di
+           nascita, senza distinguere maiuscole, minuscole e accenti (CANTU' vale
+           CANTÙ, ISOLE FAER OER vale ISOLE FÆR ØER); un accento scritto vale quando
+           distingue due nomi (PATERNÒ, PATERNO). Può terminare con la sigla della
+           provincia tra parentesi: "CASTRO (LE)", "PALAU (EE)" per lo stato estero. Se
+           nessun nome è uguale, "*" e "?" fanno da caratteri jolly.
+           Vale anche un nome preso dopo (BASSANO DEL GRAPPA per chi è nato nel 1920),
+           con l'avviso del nome di allora; un nome che il comune aveva solo prima non
+           vale. Per un comune soppresso alla data di nascita e ricostituito poi, il
+           codice usa il suo codice catastale, con un avviso.
+           Se restano più luoghi, cfcalc li elenca dopo "Comune ambiguo:" (nome e
+           provincia alla data di nascita, codice catastale, periodo) e non calcola il
+           codice: il luogo si indica con il suo codice catastale, da solo ("E990") o
+           tra parentesi dopo il nome ("MARTIRANO (E990)"), valido se in vigore alla
+           data di nascita.
 
 Opzioni:
   --db ARCHIVIO   archivio da usare; predefinito: AA1.mdb nella cartella corrente,
@@ -47,8 +57,9 @@ Opzioni:
                   ~/.local/share/Mirelta), altrimenti l'archivio fornito con il programma
   --batch FILE    calcola i codici di un file CSV UTF-8 separato da ";" con intestazione
                   cognome;nome;data;sesso;comune, con una sesta colonna facoltativa
-                  provincia ("-" legge lo standard input); scrive ogni riga con due
-                  colonne in più, codice_fiscale;errore. Un campo tra virgolette finisce
+                  provincia ("-" legge lo standard input); scrive ogni riga con tre
+                  colonne in più, codice_fiscale;errore;avviso (avviso come sopra,
+                  vuoto se non c'è nulla da segnalare). Un campo tra virgolette finisce
                   sulla sua riga; una riga con un campo di oltre 1000 caratteri, con
                   virgolette non chiuse o con un carattere nullo ha il suo errore
   --verifica      verifica un codice fiscale: lunghezza, caratteri ammessi (anche le lettere
@@ -83,6 +94,11 @@ lettura o file dei comuni di altra forma (archivio non modificato), errore di le
 scrittura (in modalità --batch l'elaborazione si ferma e le righe già scritte restano),
 argomenti errati.
 )help";
+
+// After the list of an ambiguous place.
+constexpr const char* kChoosingByCode =
+    "Per indicarne uno, scrivere il suo codice catastale al posto del comune o tra parentesi "
+    "dopo il nome: \"E990\", \"MARTIRANO (E990)\".";
 
 struct Arguments {
     std::string database = refdata::databaseToRead(refdata::programFolder()).string();
@@ -146,10 +162,11 @@ std::optional<Arguments> parse(int argc, char** argv)
 int computeOne(const Arguments& arguments)
 {
     const fiscalcode::CalculationInput input = cfcalc::personFromColumns(arguments.person);
-    // The database is read only once the input has passed its checks.
+    // The database is read only once the input has passed its checks, and only what the place
+    // needs.
     std::optional<refdata::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
-        places = refdata::BirthplaceIndex::read(arguments.database);
+        places = refdata::BirthplaceIndex::readFor(arguments.database, place);
         return places->resolve(place, day, province);
     };
     const auto outcome = fiscalcode::calculate(input, find);
@@ -158,9 +175,15 @@ int computeOne(const Arguments& arguments)
         for (const std::string& line : outcome.failure->details) {
             std::cerr << line << "\n";
         }
+        if (outcome.failure->message == fiscalcode::texts::kAmbiguous) {
+            std::cerr << kChoosingByCode << "\n";
+        }
         return kRefused;
     }
     std::cout << outcome.code << "\n";
+    if (!outcome.notice.empty()) {
+        std::cerr << outcome.notice << "\n";
+    }
     return kComputed;
 }
 
@@ -257,9 +280,9 @@ int verifyOne(const Arguments& arguments)
     // The database is read only for a code that is well formed.
     fiscalcode::VerifiedCode verified = verifyWithoutPlaces(arguments.person[0]);
     if (verified.valid()) {
-        verified = fiscalcode::verifyFiscalCode(arguments.person[0],
-                                                refdata::BirthplaceIndex::read(arguments.database),
-                                                fiscalcode::today());
+        const auto places =
+            refdata::BirthplaceIndex::readFor(arguments.database, verified.cadastralCode);
+        verified = fiscalcode::verifyFiscalCode(arguments.person[0], places, fiscalcode::today());
     }
     const bool valid = verified.valid();
     const auto line = [](const char* field, const std::string& value) {

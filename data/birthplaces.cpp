@@ -8,7 +8,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
+#include <set>
+#include <unordered_set>
 
 namespace refdata {
 namespace {
@@ -30,36 +33,141 @@ bool isBlank(char32_t c)
     return c == ' ' || c == '\t' || c == 0x00A0;
 }
 
+bool isCombiningMark(char32_t c)
+{
+    return c >= 0x0300 && c <= 0x036F;
+}
+
 // Letters and digits continue a word; whatever else ends it.
 bool continuesWord(char32_t c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c >= 0x80 && c <= 0x10FFFF);
 }
 
-// The province in brackets that ends `text` ("CASTRO (LE)"), and the text before it.
-struct ProvinceSuffix {
+bool endsWord(std::string_view text, std::size_t pos)
+{
+    return pos == text.size() || !continuesWord(baseLetter(nextCharacter(text, pos)));
+}
+
+// Appends `c` as a name's key holds it (see nameKey), or its spelling (see spellingKey); returns
+// the letter it ends with, for the apostrophe that may follow.
+char32_t appendFolded(std::string& key, char32_t c, bool spelling)
+{
+    if (isApostrophe(c)) {
+        key += '\'';
+        return '\'';
+    }
+    if (c < 0x80) { // as most names are written
+        const char32_t capital = c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
+        key += static_cast<char>(capital);
+        return capital;
+    }
+    const PlainForm form = plainFormOf(c);
+    if (form.kind != PlainForm::Kind::Letters) {
+        const char32_t base = baseLetter(c);
+        appendUtf8(key, base);
+        return base;
+    }
+    if (spelling && c >= 0x80) {
+        if (form.letters.size() == 1 && isVowel(static_cast<char32_t>(form.letters[0]))) {
+            key += form.letters;
+            key += '\''; // an accented vowel, as typed without accents
+            return '\'';
+        }
+        const char32_t capital = upperCase(c);
+        appendUtf8(key, capital);
+        return capital;
+    }
+    key += form.letters;
+    return static_cast<char32_t>(form.letters.back());
+}
+
+// Whether `name` is its own key and spelling, as most names of the register are: capitals A-Z,
+// hyphens, single blanks between words, apostrophes other than a vowel's at the end of a word.
+bool isOwnKey(std::string_view name)
+{
+    const auto capital = [](char c) {
+        return c >= 'A' && c <= 'Z';
+    };
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        const bool fits = capital(c) || c == '-' ||
+                          (c == ' ' && i > 0 && i + 1 < name.size() && name[i - 1] != ' ') ||
+                          (c == '\'' && i > 0 &&
+                           (!isVowel(static_cast<unsigned char>(name[i - 1])) ||
+                            (i + 1 < name.size() && capital(name[i + 1]))));
+        if (!fits) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string foldName(std::string_view name, bool spelling)
+{
+    if (isOwnKey(name)) {
+        return std::string(name);
+    }
+    std::string key;
+    key.reserve(name.size());
+    bool pendingBlank = false;
+    char32_t previous = 0;
+    for (std::size_t pos = 0; pos < name.size();) {
+        const char32_t c = nextCharacter(name, pos);
+        if (isBlank(c)) {
+            pendingBlank = !key.empty();
+            previous = ' ';
+            continue;
+        }
+        if (isCombiningMark(c)) {
+            if (spelling && isVowel(previous)) {
+                key += '\'';
+                previous = '\'';
+            }
+            continue;
+        }
+        if (!spelling && isApostrophe(c) && isVowel(previous) && endsWord(name, pos)) {
+            continue; // CANTU' is CANTÙ
+        }
+        if (pendingBlank) {
+            key += ' ';
+            pendingBlank = false;
+        }
+        previous = appendFolded(key, c, spelling);
+    }
+    return key;
+}
+
+// The text in brackets that ends `text`, in capitals ("LE" of "CASTRO (LE)", "E990" of
+// "MARTIRANO (E990)"), and the text before it.
+struct Brackets {
     std::string_view name;
-    std::string province;
+    std::string inside;
 };
 
-std::optional<ProvinceSuffix> splitProvince(std::string_view text)
+std::string_view withoutTrailingBlanks(std::string_view text)
 {
     while (!text.empty() && text.back() == ' ') {
         text.remove_suffix(1);
     }
-    if (text.size() < 4 || text.back() != ')' || text[text.size() - 4] != '(') {
+    return text;
+}
+
+std::optional<Brackets> splitBrackets(std::string_view text)
+{
+    text = withoutTrailingBlanks(text);
+    const std::size_t open = text.rfind('(');
+    if (text.empty() || text.back() != ')' || open == std::string_view::npos) {
         return std::nullopt;
     }
-    std::string province = capitals(text.substr(text.size() - 3, 2));
-    if (!std::all_of(province.begin(), province.end(),
-                     [](char c) { return c >= 'A' && c <= 'Z'; })) {
-        return std::nullopt;
-    }
-    std::string_view name = text.substr(0, text.size() - 4);
-    while (!name.empty() && name.back() == ' ') {
-        name.remove_suffix(1);
-    }
-    return ProvinceSuffix{name, std::move(province)};
+    return Brackets{withoutTrailingBlanks(text.substr(0, open)),
+                    capitals(text.substr(open + 1, text.size() - open - 2))};
+}
+
+bool isProvince(std::string_view text)
+{
+    return text.size() == 2 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
 }
 
 int dayNumber(Day day)
@@ -76,11 +184,16 @@ int dayNumber(Day day)
     return era * 146097 + dayOfEra;
 }
 
-// The periods of a code joined where one begins the day after the other ends.
-std::vector<std::pair<Day, Day>> spans(const std::vector<Period>& periods)
+// The times of the periods that `keep` accepts, joined where one begins the day after the other
+// ends.
+template <typename Keep> Spans joinedSpans(const std::vector<Period>& periods, Keep&& keep)
 {
-    std::vector<std::pair<Day, Day>> spans;
-    for (const Period& period : periods) {
+    Spans spans;
+    for (std::size_t i = 0; i < periods.size(); ++i) {
+        const Period& period = periods[i];
+        if (!keep(i)) {
+            continue;
+        }
         if (!spans.empty() && dayNumber(period.from) <= dayNumber(spans.back().second) + 1) {
             spans.back().second = std::max(spans.back().second, period.to);
         } else {
@@ -88,6 +201,43 @@ std::vector<std::pair<Day, Day>> spans(const std::vector<Period>& periods)
         }
     }
     return spans;
+}
+
+bool within(const Spans& spans, Day day)
+{
+    return std::any_of(spans.begin(), spans.end(),
+                       [day](const auto& span) { return span.first <= day && day <= span.second; });
+}
+
+// Not in force on `day`, but before and after it.
+bool suspendedOn(const CodeHistory& history, Day day)
+{
+    return !history.inForce(day) && history.spans.front().first < day &&
+           day < history.spans.back().second;
+}
+
+// "CASTRO (LE)"; the name alone without a province.
+std::string withProvince(const std::string& name, const std::string& province)
+{
+    return province.empty() ? name : name + " (" + province + ")";
+}
+
+std::string spanText(const std::pair<Day, Day>& span)
+{
+    std::string text = "dal " + formatDay(span.first);
+    if (span.second < kForever) {
+        text += " al " + formatDay(span.second);
+    }
+    return text;
+}
+
+std::string spansText(const Spans& spans)
+{
+    std::string text;
+    for (const auto& span : spans) {
+        text += (text.empty() ? "" : " e ") + spanText(span);
+    }
+    return text;
 }
 
 } // namespace
@@ -129,44 +279,17 @@ std::string formatDay(Day day)
 
 std::string nameKey(std::string_view name)
 {
-    std::string key;
-    key.reserve(name.size());
-    bool pendingBlank = false;
-    char32_t previous = 0;
-    for (std::size_t pos = 0; pos < name.size();) {
-        const char32_t c = baseLetter(nextCharacter(name, pos));
-        if (isBlank(c)) {
-            pendingBlank = !key.empty();
-            previous = ' ';
-            continue;
-        }
-        if (isApostrophe(c)) {
-            std::size_t next = pos;
-            const bool endsWord =
-                next == name.size() || !continuesWord(baseLetter(nextCharacter(name, next)));
-            if (isVowel(previous) && endsWord) {
-                continue; // CANTU' is CANTÙ
-            }
-        }
-        if (pendingBlank) {
-            key += ' ';
-            pendingBlank = false;
-        }
-        appendUtf8(key, isApostrophe(c) ? U'\'' : c);
-        previous = c;
-    }
-    return key;
+    return foldName(name, false);
 }
 
-bool Place::isForeign() const
+std::string spellingKey(std::string_view name)
 {
-    return hasHistory() && history->periods.back().province == kForeignProvince;
+    return foldName(name, true);
 }
 
 bool CodeHistory::inForce(Day day) const
 {
-    return std::any_of(spans.begin(), spans.end(),
-                       [day](const auto& span) { return span.first <= day && day <= span.second; });
+    return within(spans, day);
 }
 
 const Period& CodeHistory::periodOn(Day day) const
@@ -179,31 +302,36 @@ const Period& CodeHistory::periodOn(Day day) const
     return periods.back();
 }
 
+bool Place::isForeign() const
+{
+    return hasHistory() && history->periods.back().province == kForeignProvince;
+}
+
 bool Place::inForce(Day day) const
 {
-    if (onlySpan.first != 0) {
-        return onlySpan.first <= day && day <= onlySpan.second;
-    }
     return !hasHistory() || history->inForce(day);
+}
+
+Naming Place::naming(Day day) const
+{
+    if (!hasHistory() || within(timesNamed(), day)) {
+        return Naming::AsNamed;
+    }
+    if (history->inForce(day)) {
+        return timesNamed().back().first > day ? Naming::LaterName : Naming::EarlierName;
+    }
+    return suspendedOn(*history, day) ? Naming::Suspended : Naming::NotInForce;
+}
+
+std::string Place::nameOn(Day day) const
+{
+    return hasHistory() && history->inForce(day) ? history->periodOn(day).name : name;
 }
 
 std::string Place::provinceOn(Day day) const
 {
     return hasHistory() ? history->periodOn(day).province : std::string();
 }
-
-namespace {
-
-std::string spanText(const std::pair<Day, Day>& span)
-{
-    std::string text = "dal " + formatDay(span.first);
-    if (span.second < kForever) {
-        text += " al " + formatDay(span.second);
-    }
-    return text;
-}
-
-} // namespace
 
 std::string Place::periodsText() const
 {
@@ -215,11 +343,7 @@ std::string Place::periodsText() const
         return end >= kForever ? "stato estero"
                                : "stato estero cessato nel " + std::to_string(end / 10000);
     }
-    std::string text;
-    for (const auto& span : history->spans) {
-        text += (text.empty() ? "" : ", ") + spanText(span);
-    }
-    return text;
+    return spansText(history->spans);
 }
 
 std::string Place::periodOnText(Day day) const
@@ -234,77 +358,483 @@ std::string Place::periodOnText(Day day) const
     return periodsText();
 }
 
-std::string Place::describe(Day day) const
+std::string Place::namePeriodsText() const
 {
-    const std::string province = provinceOn(day);
-    return province.empty() ? name : name + " (" + province + ")";
+    return hasHistory() && !isForeign() ? spansText(timesNamed()) : periodsText();
 }
 
-BirthplaceIndex::BirthplaceIndex(const std::vector<MunicipalityRow>& municipalities,
-                                 const std::vector<PeriodRow>& periods)
+std::string Place::describe(Day day) const
 {
-    for (const PeriodRow& row : periods) {
-        histories_[capitals(row.code)].periods.push_back(row.period);
+    return withProvince(nameOn(day), provinceOn(day));
+}
+
+std::string Place::describeAsNamed() const
+{
+    return withProvince(name,
+                        hasHistory() ? history->periodOn(timesNamed().back().second).province : "");
+}
+
+std::string Place::listing(Day day) const
+{
+    std::string text = describe(day) + " " + code;
+    return hasHistory() ? text + " " + periodOnText(day) : text;
+}
+
+namespace {
+
+// The naming that counts: by the name, or for a code given as such by the code alone.
+Naming namingOf(const Place& place, Day day, bool byCode)
+{
+    if (!byCode) {
+        return place.naming(day);
     }
-    for (auto& [code, history] : histories_) {
-        std::stable_sort(history.periods.begin(), history.periods.end(),
-                         [](const Period& a, const Period& b) { return a.from < b.from; });
-        history.spans = spans(history.periods);
+    if (place.inForce(day)) {
+        return Naming::AsNamed;
     }
-    places_.reserve(municipalities.size());
-    for (const MunicipalityRow& row : municipalities) {
-        const CodeHistory* own = history(capitals(row.code));
-        const bool oneSpan = own && own->spans.size() == 1;
-        places_.push_back(
-            {row.name, row.code, own, oneSpan ? own->spans[0] : std::pair<Day, Day>()});
-    }
-    const auto add = [this](const std::string& name, std::uint32_t place) {
-        auto& list = names_[nameKey(name)];
-        const std::string& code = places_[place].code;
-        const bool known = std::any_of(list.begin(), list.end(), [&](std::uint32_t other) {
-            return capitals(places_[other].code) == capitals(code);
-        });
-        if (!known) {
-            list.push_back(place);
+    return suspendedOn(*place.history, day) ? Naming::Suspended : Naming::NotInForce;
+}
+
+// Whether a place of that naming may be the birthplace.
+bool fits(Naming naming)
+{
+    return naming <= Naming::Suspended;
+}
+
+// The places in the province `wanted`, on `day` or at last. A row without history has no
+// province: it stands only when no other place does.
+std::vector<const Place*> inProvince(const std::vector<const Place*>& places, Day day,
+                                     std::string_view wanted)
+{
+    std::vector<const Place*> known;
+    std::vector<const Place*> unknown;
+    for (const Place* place : places) {
+        if (!place->hasHistory()) {
+            unknown.push_back(place);
+        } else if (place->provinceOn(day) == wanted ||
+                   place->history->periods.back().province == wanted) {
+            known.push_back(place);
         }
-    };
-    for (std::uint32_t i = 0; i < places_.size(); ++i) {
-        add(places_[i].name, i);
     }
-    for (std::uint32_t i = 0; i < places_.size(); ++i) {
-        if (!places_[i].hasHistory()) {
+    return known.empty() ? unknown : known;
+}
+
+// One place per code, the first; replaced by a later one that bore its name on `day` when the
+// first did not. The places of a code share its history; those without history are told apart
+// by the code itself.
+std::vector<const Place*> oneEachCode(const std::vector<const Place*>& places, Day day)
+{
+    std::vector<const Place*> kept;
+    std::unordered_map<const CodeHistory*, std::size_t> byHistory;
+    std::unordered_map<std::string, std::size_t> byCode;
+    for (const Place* place : places) {
+        const std::size_t next = kept.size();
+        const std::size_t slot =
+            place->hasHistory() ? byHistory.try_emplace(place->history, next).first->second
+                                : byCode.try_emplace(capitals(place->code), next).first->second;
+        if (slot == next) {
+            kept.push_back(place);
+        } else if (kept[slot]->naming(day) != Naming::AsNamed &&
+                   place->naming(day) == Naming::AsNamed) {
+            kept[slot] = place;
+        }
+    }
+    return kept;
+}
+
+// The times `history` bore `name` (whose key is `key`), as its name or its alternative name,
+// when they are not all its times in force; else none.
+Spans spansNamed(const CodeHistory& history, std::string_view name, std::string_view key)
+{
+    const auto& periods = history.periods;
+    if (std::all_of(periods.begin(), periods.end(),
+                    [&](const Period& period) { return period.name == name; })) {
+        return {}; // the usual case, said without keys
+    }
+    Spans spans = joinedSpans(periods, [&](std::size_t p) {
+        return nameKey(periods[p].name) == key || nameKey(periods[p].alternativeName) == key;
+    });
+    return spans == history.spans ? Spans() : spans;
+}
+
+} // namespace
+
+BirthplaceIndex::BirthplaceIndex(std::vector<MunicipalityRow> municipalities,
+                                 std::vector<PeriodRow> periods)
+{
+    addHistories(std::move(periods));
+    std::vector<const CodeHistory*> owners; // of each row
+    owners.reserve(municipalities.size());
+    for (const MunicipalityRow& row : municipalities) {
+        owners.push_back(history(capitals(row.code)));
+    }
+    // The alternative names of each code that has a row, once each, after the rows.
+    std::vector<Alternative> alternatives = alternativeNames(municipalities, owners);
+    places_.reserve(municipalities.size() + alternatives.size());
+    nextNamed_.reserve(places_.capacity());
+    names_.reserve(places_.capacity());
+    for (std::size_t i = 0; i < municipalities.size(); ++i) {
+        addPlace(std::move(municipalities[i].name), std::move(municipalities[i].code), owners[i]);
+    }
+    for (Alternative& alternative : alternatives) {
+        addPlace(std::move(alternative.name), std::move(alternative.code), alternative.history);
+    }
+}
+
+void BirthplaceIndex::addHistories(std::vector<PeriodRow> periods)
+{
+    histories_.reserve(periods.size());
+    // The periods of a code come together, as the file keeps them.
+    for (std::size_t first = 0, end = 0; first < periods.size(); first = end) {
+        while (end < periods.size() && periods[end].code == periods[first].code) {
+            ++end;
+        }
+        auto& own = histories_[capitals(periods[first].code)].periods;
+        own.reserve(own.size() + (end - first));
+        for (std::size_t i = first; i < end; ++i) {
+            own.push_back(std::move(periods[i].period));
+        }
+    }
+    const auto earlier = [](const Period& a, const Period& b) {
+        return a.from < b.from;
+    };
+    for (auto& [code, history] : histories_) {
+        if (!std::is_sorted(history.periods.begin(), history.periods.end(), earlier)) {
+            std::stable_sort(history.periods.begin(), history.periods.end(), earlier);
+        }
+        history.spans = joinedSpans(history.periods, [](std::size_t) { return true; });
+    }
+}
+
+std::vector<BirthplaceIndex::Alternative>
+BirthplaceIndex::alternativeNames(const std::vector<MunicipalityRow>& municipalities,
+                                  const std::vector<const CodeHistory*>& owners)
+{
+    std::vector<Alternative> alternatives;
+    std::unordered_set<const CodeHistory*> codesSeen;
+    for (std::size_t i = 0; i < municipalities.size(); ++i) {
+        const CodeHistory* own = owners[i];
+        const auto named = [](const Period& period) {
+            return !period.alternativeName.empty();
+        };
+        if (!own || std::none_of(own->periods.begin(), own->periods.end(), named) ||
+            !codesSeen.insert(own).second) {
             continue;
         }
-        for (const Period& period : places_[i].history->periods) {
-            if (!period.alternativeName.empty()) {
-                add(period.alternativeName, i);
+        std::set<std::string> keysSeen;
+        for (const Period& period : own->periods) {
+            if (named(period) && keysSeen.insert(nameKey(period.alternativeName)).second) {
+                alternatives.push_back({period.alternativeName, municipalities[i].code, own});
             }
         }
     }
+    return alternatives;
 }
+
+void BirthplaceIndex::addPlace(std::string name, std::string code, const CodeHistory* own)
+{
+    std::string key = nameKey(name);
+    Spans otherSpans = own ? spansNamed(*own, name, key) : Spans();
+    const auto index = static_cast<std::uint32_t>(places_.size());
+    places_.push_back({std::move(name), std::move(code), own, std::move(otherSpans)});
+    nextNamed_.push_back(kNoPlace);
+    const auto [named, added] = names_.try_emplace(std::move(key), index, index);
+    if (!added) {
+        nextNamed_[named->second.second] = index;
+        named->second.second = index;
+    }
+}
+
+namespace {
+
+std::string_view columnView(sqlite3_stmt* row, int column)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, column));
+    return text
+               ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(row, column)))
+               : std::string_view();
+}
+
+PeriodRow periodRow(sqlite3_stmt* row)
+{
+    return {columnText(row, 0),
+            {dayFromIso(columnView(row, 4)), dayFromIso(columnView(row, 5)), columnText(row, 1),
+             columnText(row, 2), columnText(row, 3)}};
+}
+
+// The number of rows the query `count` gives.
+std::size_t counted(const Database& database, const char* count)
+{
+    std::size_t rows = 0;
+    database.eachRow(count, [&](sqlite3_stmt* row) {
+        rows = static_cast<std::size_t>(sqlite3_column_int64(row, 0));
+    });
+    return rows;
+}
+
+// Reads every row of COMUNI and of the history; inside a snapshot.
+void readAll(const Database& database, std::vector<MunicipalityRow>& municipalities,
+             std::vector<PeriodRow>& periods)
+{
+    municipalities.reserve(counted(database, catalogue::kCountMunicipalities));
+    database.eachRow(catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
+        municipalities.push_back({columnText(row, 0), columnText(row, 1)});
+    });
+    if (database.hasTable(catalogue::kHistoryTable)) {
+        periods.reserve(counted(database, catalogue::kCountPeriods));
+        database.eachRow(catalogue::kAllPeriods,
+                         [&](sqlite3_stmt* row) { periods.push_back(periodRow(row)); });
+    }
+}
+
+// A range of texts in byte order: from `low` (included) to `high` (excluded), to the end when
+// `high` is empty.
+struct TextRange {
+    std::string low;
+    std::string high;
+
+    auto operator<=>(const TextRange&) const = default;
+};
+
+char smallLetter(char capital)
+{
+    return static_cast<char>(capital - 'A' + 'a');
+}
+
+// The ranges that hold every stored text whose key, or whose match with a pattern, can begin with
+// `leading`, its first letters A-Z (at most two; none when it begins otherwise): a text that
+// begins with anything but a letter A-Z, or with those letters in either case, or with the first
+// of them followed by anything but a letter A-Z. `first` is the smallest text of interest.
+void addRanges(std::string_view leading, const std::string& first, std::vector<TextRange>& ranges)
+{
+    ranges.insert(ranges.end(), {{first, "A"}, {"[", "a"}, {"{", ""}});
+    if (leading.empty()) {
+        return;
+    }
+    for (const char letter : {leading[0], smallLetter(leading[0])}) {
+        const std::string one(1, letter);
+        const std::string next(1, static_cast<char>(letter + 1));
+        if (leading.size() == 1) {
+            ranges.push_back({one, next});
+            continue;
+        }
+        ranges.insert(ranges.end(), {{one, one + "A"}, {one + "[", one + "a"}, {one + "{", next}});
+        for (const char second : {leading[1], smallLetter(leading[1])}) {
+            ranges.push_back({one + second, one + static_cast<char>(second + 1)});
+        }
+    }
+}
+
+// The first one or two letters A-Z of `text`, in capitals; none when it begins otherwise.
+std::string leadingLetters(std::string_view text)
+{
+    std::string letters;
+    for (char c : text.substr(0, 2)) {
+        const char capital = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        if (capital < 'A' || capital > 'Z') {
+            break;
+        }
+        letters += capital;
+    }
+    return letters;
+}
+
+// What a place text can name, as BirthplaceIndex::candidates reads it, and so what must be read
+// to resolve it: the names equal to it or matching it as a pattern, the codes it gives.
+class PlaceQuery {
+public:
+    explicit PlaceQuery(std::string_view text)
+    {
+        const auto brackets = splitBrackets(text);
+        std::vector<std::string_view> names = {text};
+        if (brackets) {
+            names.push_back(brackets->name);
+        }
+        for (std::string_view name : names) {
+            keys_.push_back(nameKey(name));
+            const std::string pattern = SostituisciApici(name);
+            wholeFile_ = wholeFile_ || (!pattern.empty() && pattern.find_first_of("*?#[") == 0);
+            patterns_.emplace_back(pattern);
+            leading_.push_back(leadingLetters(keys_.back()));
+            leading_.push_back(leadingLetters(pattern));
+        }
+        if (isCadastralCode(keys_.front())) {
+            codes_.push_back(keys_.front());
+        }
+        if (brackets && isCadastralCode(brackets->inside)) {
+            codes_.push_back(brackets->inside);
+        }
+    }
+
+    // A pattern that begins with a wildcard can match any name.
+    bool needsWholeFile() const { return wholeFile_; }
+
+    // The ranges of byte order that hold every name the text can name; `first` the smallest
+    // text of interest.
+    std::vector<TextRange> ranges(const std::string& first) const
+    {
+        std::vector<TextRange> ranges;
+        for (const std::string& leading : leading_) {
+            addRanges(leading, first, ranges);
+        }
+        std::sort(ranges.begin(), ranges.end());
+        ranges.erase(std::unique(ranges.begin(), ranges.end()), ranges.end());
+        return ranges;
+    }
+
+    bool names(std::string_view name) const
+    {
+        const std::string key = nameKey(name);
+        return std::find(keys_.begin(), keys_.end(), key) != keys_.end() ||
+               std::any_of(patterns_.begin(), patterns_.end(),
+                           [&](const LikePattern& pattern) { return pattern.matches(name); });
+    }
+
+    const std::vector<std::string>& codes() const { return codes_; }
+
+private:
+    std::vector<std::string> keys_;
+    std::vector<LikePattern> patterns_;
+    std::vector<std::string> leading_;
+    std::vector<std::string> codes_;
+    bool wholeFile_ = false;
+};
+
+// Runs `statement`, its parameters bound, handing each row to `read`, then makes it ready for
+// other parameters.
+template <typename Read>
+void eachRowOf(const Database& database, const Statement& statement, Read&& read)
+{
+    int step;
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        read(statement.get());
+    }
+    if (step != SQLITE_DONE) {
+        database.fail();
+    }
+    sqlite3_reset(statement.get());
+}
+
+void bindText(const Statement& statement, int parameter, const std::string& text)
+{
+    sqlite3_bind_text(statement.get(), parameter, text.data(), static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
+}
+
+// Runs `statement` over each range: parameter 1 its low end, parameter 2 its high end (a blob,
+// above every text, for the end).
+template <typename Read>
+void eachRowInRanges(const Database& database, const Statement& statement,
+                     const std::vector<TextRange>& ranges, Read&& read)
+{
+    for (const TextRange& range : ranges) {
+        bindText(statement, 1, range.low);
+        if (range.high.empty()) {
+            sqlite3_bind_blob(statement.get(), 2, "\xFF\xFF", 2, SQLITE_STATIC);
+        } else {
+            bindText(statement, 2, range.high);
+        }
+        eachRowOf(database, statement, read);
+    }
+}
+
+// The code as the history and COMUNI may hold it: in capitals, and in small letters.
+std::vector<std::string> codeSpellings(const std::string& code)
+{
+    std::string small = code;
+    std::transform(small.begin(), small.end(), small.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? smallLetter(c) : c; });
+    return small == code ? std::vector{code} : std::vector{code, small};
+}
+
+bool hasLookupIndexes(const Database& database)
+{
+    bool present = false;
+    database.eachRow(catalogue::kLookupIndexesPresent, [&](sqlite3_stmt* row) {
+        present = sqlite3_column_int(row, 0) == catalogue::kLookupIndexCount;
+    });
+    return present;
+}
+
+// Reads what `query` needs through the look-up's indexes; inside a snapshot.
+void readNamed(const Database& database, const PlaceQuery& query,
+               std::vector<MunicipalityRow>& municipalities, std::vector<PeriodRow>& periods)
+{
+    std::set<std::string> codes(query.codes().begin(), query.codes().end());
+    const Statement alternatives = database.prepare(catalogue::kAlternativeNamesInRange);
+    eachRowInRanges(database, alternatives, query.ranges(std::string(1, '\0')),
+                    [&](sqlite3_stmt* row) {
+                        if (query.names(columnText(row, 1))) {
+                            codes.insert(capitals(columnText(row, 0)));
+                        }
+                    });
+    std::map<sqlite3_int64, MunicipalityRow> rows; // in table order
+    const auto keep = [&](sqlite3_stmt* row) {
+        rows.try_emplace(sqlite3_column_int64(row, 0),
+                         MunicipalityRow{columnText(row, 1), columnText(row, 2)});
+    };
+    const auto keepNamed = [&](sqlite3_stmt* row) {
+        if (query.names(columnText(row, 1))) {
+            keep(row);
+        }
+    };
+    eachRowInRanges(database, database.prepare(catalogue::kMunicipalitiesInRange), query.ranges(""),
+                    keepNamed);
+    eachRowOf(database, database.prepare(catalogue::kMunicipalitiesWithoutName), keepNamed);
+    const Statement byCode = database.prepare(catalogue::kMunicipalitiesByCode);
+    for (const std::string& code : codes) {
+        for (const std::string& spelling : codeSpellings(code)) {
+            bindText(byCode, 1, spelling);
+            eachRowOf(database, byCode, keep);
+        }
+    }
+    std::set<std::string> historyCodes;
+    for (auto& [rowid, row] : rows) {
+        historyCodes.insert(capitals(row.code));
+        municipalities.push_back(std::move(row));
+    }
+    const Statement periodsOfCode = database.prepare(catalogue::kPeriodsOfCode);
+    for (const std::string& code : historyCodes) {
+        for (const std::string& spelling : codeSpellings(code)) {
+            bindText(periodsOfCode, 1, spelling);
+            eachRowOf(database, periodsOfCode,
+                      [&](sqlite3_stmt* row) { periods.push_back(periodRow(row)); });
+        }
+    }
+}
+
+} // namespace
 
 BirthplaceIndex BirthplaceIndex::read(const Database& database)
 {
     std::vector<MunicipalityRow> municipalities;
-    std::vector<PeriodRow> history;
-    database.inSnapshot([&] {
-        database.eachRow(catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
-            municipalities.push_back({columnText(row, 0), columnText(row, 1)});
-        });
-        if (database.hasTable(catalogue::kHistoryTable)) {
-            database.eachRow(catalogue::kAllPeriods, [&](sqlite3_stmt* row) {
-                history.push_back({columnText(row, 0),
-                                   {dayFromIso(columnText(row, 4)), dayFromIso(columnText(row, 5)),
-                                    columnText(row, 1), columnText(row, 2), columnText(row, 3)}});
-            });
-        }
-    });
-    return BirthplaceIndex(municipalities, history);
+    std::vector<PeriodRow> periods;
+    database.inSnapshot([&] { readAll(database, municipalities, periods); });
+    return BirthplaceIndex(std::move(municipalities), std::move(periods));
 }
 
 BirthplaceIndex BirthplaceIndex::read(const std::string& databaseName)
 {
     return read(Database(databaseName, Access::ReadOnly));
+}
+
+BirthplaceIndex BirthplaceIndex::readFor(const Database& database, std::string_view place)
+{
+    const PlaceQuery query(place);
+    std::vector<MunicipalityRow> municipalities;
+    std::vector<PeriodRow> periods;
+    database.inSnapshot([&] {
+        if (query.needsWholeFile() || !hasLookupIndexes(database)) {
+            readAll(database, municipalities, periods);
+        } else {
+            readNamed(database, query, municipalities, periods);
+        }
+    });
+    return BirthplaceIndex(std::move(municipalities), std::move(periods));
+}
+
+BirthplaceIndex BirthplaceIndex::readFor(const std::string& databaseName, std::string_view place)
+{
+    return readFor(Database(databaseName, Access::ReadOnly), place);
 }
 
 const CodeHistory* BirthplaceIndex::history(std::string_view code) const
@@ -318,8 +848,23 @@ std::vector<const Place*> BirthplaceIndex::byName(std::string_view text) const
     std::vector<const Place*> places;
     const auto found = names_.find(nameKey(text));
     if (found != names_.end()) {
-        for (std::uint32_t i : found->second) {
+        for (std::uint32_t i = found->second.first; i != kNoPlace; i = nextNamed_[i]) {
             places.push_back(&places_[i]);
+        }
+    }
+    return places;
+}
+
+std::vector<const Place*> BirthplaceIndex::byCode(std::string_view code,
+                                                  std::string_view name) const
+{
+    std::vector<const Place*> places;
+    const std::string key = nameKey(name);
+    const LikePattern pattern(SostituisciApici(name));
+    for (const Place& place : places_) {
+        if (capitals(place.code) == code &&
+            (name.empty() || nameKey(place.name) == key || pattern.matches(place.name))) {
+            places.push_back(&place);
         }
     }
     return places;
@@ -331,29 +876,48 @@ std::vector<const Place*> BirthplaceIndex::byPattern(std::string_view text) cons
     std::vector<const Place*> places;
     for (const Place& place : places_) {
         if (pattern.matches(place.name)) {
-            const bool known = std::any_of(places.begin(), places.end(), [&](const Place* other) {
-                return capitals(other->code) == capitals(place.code);
-            });
-            if (!known) {
-                places.push_back(&place);
-            }
+            places.push_back(&place);
         }
     }
     return places;
+}
+
+BirthplaceIndex::NamedPlaces BirthplaceIndex::named(std::vector<const Place*> places,
+                                                    std::string_view text,
+                                                    std::string province) const
+{
+    // A name written as the text, accents included, leaves out those that differ by accents.
+    if (places.size() > 1) {
+        const std::string spelling = spellingKey(text);
+        std::vector<const Place*> spelled;
+        std::copy_if(places.begin(), places.end(), std::back_inserter(spelled),
+                     [&](const Place* place) { return spellingKey(place->name) == spelling; });
+        if (!spelled.empty()) {
+            places = std::move(spelled);
+        }
+    }
+    return {std::move(places), std::move(province)};
 }
 
 BirthplaceIndex::NamedPlaces BirthplaceIndex::candidates(std::string_view place) const
 {
     // A name that itself ends in brackets ("ISOLE COOK (NZ)") is a name, not a province.
     if (auto exact = byName(place); !exact.empty()) {
-        return {std::move(exact), {}};
+        return named(std::move(exact), place, {});
     }
-    const auto suffix = splitProvince(place);
-    const std::string_view name = suffix ? suffix->name : place;
-    std::string province = suffix ? suffix->province : std::string();
-    if (suffix) {
+    if (const std::string code = nameKey(place); isCadastralCode(code)) {
+        return {byCode(code, {}), {}, true};
+    }
+    const auto brackets = splitBrackets(place);
+    if (brackets && isCadastralCode(brackets->inside)) {
+        return {byCode(brackets->inside, brackets->name), {}, true};
+    }
+    const bool withProvince = brackets && isProvince(brackets->inside);
+    const std::string_view name = withProvince ? brackets->name : place;
+    std::string province = withProvince ? brackets->inside : std::string();
+    if (withProvince) {
         if (auto exact = byName(name); !exact.empty()) {
-            return {std::move(exact), std::move(province)};
+            return named(std::move(exact), name, std::move(province));
         }
     }
     return {byPattern(name), std::move(province)};
@@ -362,45 +926,43 @@ BirthplaceIndex::NamedPlaces BirthplaceIndex::candidates(std::string_view place)
 Birthplace BirthplaceIndex::choose(const NamedPlaces& named, Day day, std::string_view province)
 {
     using Outcome = Birthplace::Outcome;
-    if (named.places.empty()) {
+    const std::vector<const Place*>& places = named.places;
+    if (places.empty()) {
         return {Outcome::NotFound, {}};
     }
-    const bool anyProvince = !named.province.empty() || !province.empty();
-    if (named.places.size() == 1 && !anyProvince) { // the usual case, without copies
-        const Place* place = named.places.front();
-        return {place->inForce(day) ? Outcome::Found : Outcome::NotInForce, named.places};
+    const auto naming = [&](const Place* place) {
+        return namingOf(*place, day, named.byCode);
+    };
+    if (places.size() == 1 && named.province.empty() && province.empty()) { // the usual case
+        return {fits(naming(places.front())) ? Outcome::Found : Outcome::NotInForce, places};
     }
-    std::vector<const Place*> inForce;
-    for (const Place* place : named.places) {
-        if (place->inForce(day)) {
-            inForce.push_back(place);
-        }
-    }
-    if (inForce.empty()) {
-        return {Outcome::NotInForce, named.places};
-    }
-    std::vector<const Place*> left = inForce;
+    std::vector<const Place*> inProvinces = places;
     for (std::string_view wanted : {std::string_view(named.province), province}) {
-        if (wanted.empty()) {
-            continue;
+        if (!wanted.empty()) {
+            inProvinces = inProvince(inProvinces, day, wanted);
         }
-        std::vector<const Place*> known;
-        std::vector<const Place*> unknown;
-        for (const Place* place : left) {
-            if (!place->hasHistory()) {
-                unknown.push_back(place);
-            } else if (place->provinceOn(day) == wanted ||
-                       place->history->periods.back().province == wanted) {
-                known.push_back(place);
-            }
-        }
-        // A row without history has no province: it stands only when no other one does.
-        left = known.empty() ? unknown : known;
     }
-    if (left.empty()) {
-        return {Outcome::NotInProvince, inForce};
+    if (inProvinces.empty()) {
+        std::vector<const Place*> fitting;
+        std::copy_if(places.begin(), places.end(), std::back_inserter(fitting),
+                     [&](const Place* place) { return fits(naming(place)); });
+        return fitting.empty() ? Birthplace{Outcome::NotInForce, places}
+                               : Birthplace{Outcome::NotInProvince, std::move(fitting)};
     }
-    return {left.size() == 1 ? Outcome::Found : Outcome::Ambiguous, left};
+    Naming best = Naming::NotInForce;
+    for (const Place* place : inProvinces) {
+        best = std::min(best, naming(place));
+    }
+    if (!fits(best)) {
+        return {Outcome::NotInForce, std::move(inProvinces)};
+    }
+    std::vector<const Place*> left;
+    std::copy_if(inProvinces.begin(), inProvinces.end(), std::back_inserter(left),
+                 [&](const Place* place) { return naming(place) == best; });
+    if (left.size() > 1) {
+        left = oneEachCode(left, day);
+    }
+    return {left.size() == 1 ? Outcome::Found : Outcome::Ambiguous, std::move(left)};
 }
 
 Birthplace BirthplaceIndex::resolve(std::string_view place, Day day,

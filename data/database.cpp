@@ -202,7 +202,9 @@ Database::Database(const fs::path& name, Access access) : path_(resolveDatabaseF
         throw DataError("Impossibile aprire l'archivio " + describeFile(path_) +
                         ": è una cartella, non un file.");
     }
-    const int mode = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    // A connection serves one thread: SQLite need not lock it at every call.
+    const int mode = (access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                     SQLITE_OPEN_NOMUTEX;
     const int opened = sqlite3_open_v2(path_.c_str(), &db_, mode, nullptr);
     if (opened != SQLITE_OK) {
         const std::string reason = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(opened);

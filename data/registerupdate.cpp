@@ -362,6 +362,7 @@ RegisterUpdate updateFromRegister(const Database& database, const fs::path& regi
             database.execute(catalogue::kHistorySchema);
             result.historyCreated = true;
         }
+        database.execute(catalogue::kLookupIndexes); // a file made before the indexes gets them
         Updater updater(database, result);
         updater.readDatabase();
         updater.updateHistory(periods);

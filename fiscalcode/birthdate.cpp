@@ -1,8 +1,7 @@
 #include "fiscalcode/birthdate.h"
 
-#include "data/birthplaces.h"
-
 #include <array>
+#include <ctime>
 
 namespace fiscalcode {
 namespace {
@@ -96,7 +95,24 @@ std::optional<CalendarDate> readBirthDate(std::string_view text)
 
 std::string formatBirthDate(const CalendarDate& date)
 {
-    return refdata::formatDay(date.year * 10000 + date.month * 100 + date.day);
+    return refdata::formatDay(dayOf(date));
+}
+
+refdata::Day dayOf(const CalendarDate& date)
+{
+    return date.year * 10000 + date.month * 100 + date.day;
+}
+
+refdata::Day today()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
 }
 
 } // namespace fiscalcode

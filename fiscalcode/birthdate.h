@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/birthplaces.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,5 +25,11 @@ int daysInMonth(int month, int year);
 
 // The date as dd/mm/yyyy.
 std::string formatBirthDate(const CalendarDate& date);
+
+// The date as the number yyyymmdd.
+refdata::Day dayOf(const CalendarDate& date);
+
+// Today's local date, yyyymmdd.
+refdata::Day today();
 
 } // namespace fiscalcode

@@ -81,7 +81,8 @@ TEST_F(CfcalcTool, MunicipalityPatternsKeepTheirWildcards)
     // "*" matches every name: the first few are listed, nothing is computed.
     const Result star = cfcalc({"ROSSI", "MARIO", "01/01/1974", "M", "*"});
     EXPECT_EQ(star.status, 1);
-    EXPECT_TRUE(star.err.starts_with("Comune ambiguo:\nABANO TERME (PD)\n")) << star.err;
+    EXPECT_TRUE(star.err.starts_with("Comune ambiguo:\nABANO TERME (PD) A001 dal 19/11/1866\n"))
+        << star.err;
     EXPECT_NE(star.err.find("\n... e altri "), std::string::npos);
     EXPECT_EQ(star.out, "");
 }
@@ -100,21 +101,31 @@ TEST_F(CfcalcTool, BirthplaceByNameDateAndProvince)
     EXPECT_EQ(code("TREMEZZINA", "01/01/1935"), "L370");
     EXPECT_EQ(code("TREMEZZINA", "01/01/2020"), "M341");
     EXPECT_EQ(code("TREMEZZINA"), "Comune non esistente alla data di nascita:\n"
-                                  "TREMEZZINA (CO) dal 04/02/2014\n"
-                                  "TREMEZZINA (CO) dal 08/02/1929 al 03/10/1947\n");
+                                  "TREMEZZINA (CO) M341 dal 04/02/2014\n"
+                                  "TREMEZZINA (CO) L370 dal 08/02/1929 al 03/10/1947\n");
 
-    EXPECT_EQ(code("CASTRO"), "Comune ambiguo:\nCASTRO (BG)\nCASTRO (LE)\n");
+    const std::string choosing = "Per indicarne uno, scrivere il suo codice catastale al posto "
+                                 "del comune o tra parentesi dopo il nome: \"E990\", "
+                                 "\"MARTIRANO (E990)\".\n";
+    EXPECT_EQ(code("CASTRO"), "Comune ambiguo:\nCASTRO (BG) C337 dal 17/03/1861\n"
+                              "CASTRO (LE) M261 dal 28/05/1975\n" +
+                                  choosing);
     EXPECT_EQ(code("CASTRO", "01/01/1970"), "C337"); // CASTRO (LE) came in 1975
     EXPECT_EQ(code("CASTRO (LE)"), "M261");
     EXPECT_EQ(code("castro (bg)"), "C337");
-    EXPECT_EQ(code("CASTRO (RM)"),
-              "Comune non presente nella provincia indicata:\nCASTRO (BG)\nCASTRO (LE)\n");
-    EXPECT_EQ(code("PALAU"), "Comune ambiguo:\nPALAU (SS)\nPALAU (EE)\n");
+    EXPECT_EQ(code("CASTRO (RM)"), "Comune non presente nella provincia indicata:\n"
+                                   "CASTRO (BG) C337 dal 17/03/1861\n"
+                                   "CASTRO (LE) M261 dal 28/05/1975\n");
+    EXPECT_EQ(code("PALAU"), "Comune ambiguo:\nPALAU (SS) G258 dal 08/04/1959\n"
+                             "PALAU (EE) Z734 stato estero\n" +
+                                 choosing);
     EXPECT_EQ(code("PALAU (EE)"), "Z734");
     EXPECT_EQ(code("SANT'ELENA (EE)"), "Z340");
     EXPECT_EQ(code("SAN TEODORO (SS)"), "I329");
     EXPECT_EQ(code("SAN TEODORO (OT)", "01/01/2010"), "I329"); // its province at the time
-    EXPECT_EQ(code("CALLIANO"), "Comune ambiguo:\nCALLIANO (TN)\nCALLIANO (AT)\n");
+    EXPECT_EQ(code("CALLIANO"), "Comune ambiguo:\nCALLIANO (TN) B419 dal 09/07/1947\n"
+                                "CALLIANO (AT) B418 dal 17/03/1861\n" +
+                                    choosing);
     EXPECT_EQ(code("CALLIANO", "01/01/1940"), "B418");
     EXPECT_EQ(code("CALLIANO (TN)"), "B419");
     EXPECT_EQ(code("PEGLIO (PU)"), "G416"); // province PS in 1980, PU today
@@ -128,6 +139,70 @@ TEST_F(CfcalcTool, BirthplaceByNameDateAndProvince)
     EXPECT_EQ(code("Cantù"), "B639");
     EXPECT_EQ(code("CITTA' DI CASTELLO"), "C745");
     EXPECT_EQ(code("CITTA’ DI  CASTELLO "), "C745");
+}
+
+// The place as it was named on the birth date, from the command line and in a batch: the code on
+// standard output, a notice on standard error with status 0, a refusal with status 1.
+TEST_F(CfcalcTool, ThePlaceAsNamedOnTheBirthDate)
+{
+    const struct {
+        const char* place;
+        const char* date;
+        int status;
+        const char* out; // the cadastral code
+        const char* err;
+    } cases[] = {
+        {"SEZZE", "10/03/1985", 0, "I712", ""},
+        {"MARTIRANO (CZ)", "10/03/1985", 0, "E990", ""},
+        {"PATERNÒ", "10/03/1985", 0, "G371", ""},
+        {"PATERNO", "10/03/1985", 0, "M269", ""},
+        {"ISOLE FAER OER", "10/03/1985", 0, "Z108", ""},
+        {"VILLNOSS", "10/03/1985", 0, "D821", ""},
+        {"E991", "10/03/1985", 0, "E991", ""},
+        {"BASSANO DEL GRAPPA", "10/03/1920", 0, "A703",
+         "BASSANO DEL GRAPPA il 10/03/1920 si chiamava BASSANO (VI)\n"},
+        {"CAMPOSPINOSO ALBAREDO", "10/03/1990", 0, "B567",
+         "CAMPOSPINOSO ALBAREDO il 10/03/1990 si chiamava CAMPOSPINOSO (PV)\n"},
+        {"FIUME", "01/03/1950", 1, "",
+         "Nessun comune aveva questo nome alla data di nascita:\n"
+         "FIUME (FU) D620 dal 09/03/1924 al 15/09/1947\n"
+         "FIUME (UD) D621 dal 19/11/1866 al 31/10/1911: il 01/03/1950 si chiamava FIUME VENETO "
+         "(UD)\n"},
+        {"ROMA", "01/01/2099", 1, "",
+         "La data di nascita non può essere successiva alla data di oggi !\n"},
+    };
+    for (const auto& c : cases) {
+        const Result result = cfcalc({"ROSSI", "MARIO", c.date, "M", c.place});
+        EXPECT_EQ(result.status, c.status) << c.place;
+        EXPECT_EQ(result.out.substr(std::min<std::size_t>(result.out.size(), 11), 4), c.out)
+            << c.place;
+        EXPECT_EQ(result.err, c.err) << c.place;
+    }
+    const Result oratino = cfcalc({"ROSSI", "MARIA", "09/07/1931", "F", "ORATINO"});
+    EXPECT_EQ(oratino.status, 0);
+    EXPECT_EQ(oratino.out, "RSSMRA31L49G086V\n");
+    EXPECT_TRUE(oratino.err.starts_with("Il comune ORATINO (CB) il 09/07/1931 era soppresso"))
+        << oratino.err;
+    EXPECT_EQ(cfcalc({"--verifica", "RSSMRA31L49G086V"}).status, 0);
+
+    const Result batch = cfcalc({"--batch", "-"}, "cognome;nome;data;sesso;comune\n"
+                                                  "ROSSI;MARIO;10/03/1990;M;CAMPOSPINOSO ALBAREDO\n"
+                                                  "ROSSI;MARIA;09/07/1931;F;ORATINO\n"
+                                                  "ROSSI;MARIO;01/01/2099;M;ROMA\n");
+    EXPECT_EQ(batch.status, 1);
+    std::istringstream lines(batch.out);
+    std::vector<std::string> line(4);
+    for (auto& text : line) {
+        std::getline(lines, text);
+    }
+    EXPECT_EQ(line[0], "cognome;nome;data;sesso;comune;codice_fiscale;errore;avviso");
+    EXPECT_EQ(line[1], "ROSSI;MARIO;10/03/1990;M;CAMPOSPINOSO ALBAREDO;RSSMRA90C10B567T;;"
+                       "CAMPOSPINOSO ALBAREDO il 10/03/1990 si chiamava CAMPOSPINOSO (PV)");
+    EXPECT_TRUE(line[2].starts_with("ROSSI;MARIA;09/07/1931;F;ORATINO;RSSMRA31L49G086V;;Il comune "
+                                    "ORATINO (CB) il 09/07/1931 era soppresso"))
+        << line[2];
+    EXPECT_EQ(line[3], "ROSSI;MARIO;01/01/2099;M;ROMA;;La data di nascita non può essere "
+                       "successiva alla data di oggi !;");
 }
 
 TEST_F(CfcalcTool, ChecksReportTheWindowsTextsInOrder)
@@ -217,19 +292,19 @@ TEST_F(CfcalcTool, BatchAnswersEveryRowInOrder)
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out,
-              "cognome;nome;data;sesso;comune;codice_fiscale;errore\n"
-              "rossi;mario;01/01/1974;M;roma;RSSMRA74A01H501W;\n"
-              "ROSSI;MARIO;1/1/1974;M;ROMA;;Inserire la data di nascita nel formato gg/mm/aaaa !\n"
-              "troppo;pochi;;Numero di campi errato: attesi 5, trovati 2\n"
-              "DE LUCA;ANNA MARIA;09/03/2000;F;sant'angelo a c*;DLCNMR00C49I277J;\n"
+              "cognome;nome;data;sesso;comune;codice_fiscale;errore;avviso\n"
+              "rossi;mario;01/01/1974;M;roma;RSSMRA74A01H501W;;\n"
+              "ROSSI;MARIO;1/1/1974;M;ROMA;;Inserire la data di nascita nel formato gg/mm/aaaa !;\n"
+              "troppo;pochi;;Numero di campi errato: attesi 5, trovati 2;\n"
+              "DE LUCA;ANNA MARIA;09/03/2000;F;sant'angelo a c*;DLCNMR00C49I277J;;\n"
               "ROSSI;MARIO;01/01/1974;M;ATLANTIDE;in più;;Numero di campi errato: attesi 5, "
-              "trovati 6\n"
+              "trovati 6;\n"
               "ROSSI;MARIO;01/01/1974;M;\"RO;MA\";;Comune - se esistente - non presente in "
-              "archivio !\n"
-              "D'ANGELO;GIANFRANCO;05/09/1974;M;CASTEL SANT'ANGELO;DNGGFR74P05C268K;\n"
+              "archivio !;\n"
+              "D'ANGELO;GIANFRANCO;05/09/1974;M;CASTEL SANT'ANGELO;DNGGFR74P05C268K;;\n"
               "ROSSI;MARIO;01/01/1974;M;\"RO\"\"MA\";;Comune - se esistente - non presente in "
-              "archivio !\n"
-              "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;\n");
+              "archivio !;\n"
+              "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;;\n");
 
     // Output that cannot be written is a failure, never a success.
     const std::string full = shellQuoted(CFCALC_PATH) + " ROSSI MARIO 01/01/1974 M ROMA >/dev/full";
@@ -255,11 +330,11 @@ TEST_F(CfcalcTool, BatchRowsThatCannotBeReadAreRowErrorsAndTheRestIsRead)
         std::getline(lines, text);
     }
     EXPECT_EQ(line[1], "ROSSI;" + huge.substr(0, 1000) +
-                           ";01/01/1974;M;ROMA;;Campo 2 troppo lungo: più di 1000 caratteri");
-    EXPECT_EQ(line[2], "ROSSI;\"MARIO;01/01/1974;M;ROMA\";;Virgolette non chiuse nel campo 2");
-    EXPECT_TRUE(line[3].ends_with(";;Carattere nullo nel campo 1")) << line[3];
-    EXPECT_TRUE(line[4].ends_with(";;Carattere nullo nel campo 5")) << line[4];
-    EXPECT_EQ(line[5], "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;");
+                           ";01/01/1974;M;ROMA;;Campo 2 troppo lungo: più di 1000 caratteri;");
+    EXPECT_EQ(line[2], "ROSSI;\"MARIO;01/01/1974;M;ROMA\";;Virgolette non chiuse nel campo 2;");
+    EXPECT_TRUE(line[3].ends_with(";;Carattere nullo nel campo 1;")) << line[3];
+    EXPECT_TRUE(line[4].ends_with(";;Carattere nullo nel campo 5;")) << line[4];
+    EXPECT_EQ(line[5], "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;;");
     EXPECT_TRUE(lines.peek() == EOF);
 
     const std::string codes = "nota;codice_fiscale\n" + huge + ";RSSMRA74A01H501W\n" +
@@ -363,9 +438,9 @@ TEST_F(CfcalcTool, BatchFromAFileWithoutHeader)
     std::ofstream("persone.csv") << "ROSSI;MARIO;01/01/1974;M;ROMA\nROSSI;MARIA;25/04/1974;F;ROMA";
     const Result result = cfcalc({"--batch", "persone.csv"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "cognome;nome;data;sesso;comune;codice_fiscale;errore\n"
-                          "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;\n"
-                          "ROSSI;MARIA;25/04/1974;F;ROMA;RSSMRA74D65H501V;\n");
+    EXPECT_EQ(result.out, "cognome;nome;data;sesso;comune;codice_fiscale;errore;avviso\n"
+                          "ROSSI;MARIO;01/01/1974;M;ROMA;RSSMRA74A01H501W;;\n"
+                          "ROSSI;MARIA;25/04/1974;F;ROMA;RSSMRA74D65H501V;;\n");
     EXPECT_EQ(cfcalc({"--batch", "nessuno.csv"}).status, 2);
     std::filesystem::create_directory("cartella.csv");
     EXPECT_EQ(cfcalc({"--batch", "cartella.csv"}).status, 2);
@@ -385,12 +460,13 @@ TEST_F(CfcalcTool, BatchWithTheProvinceColumn)
     const Result result = cfcalc({"--batch", "-"}, input);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out,
-              "cognome;nome;data;sesso;comune;provincia;codice_fiscale;errore\n"
-              "ROSSI;MARIO;01/01/1980;M;CASTRO;LE;RSSMRA80A01M261X;\n"
-              "ROSSI;MARIO;01/01/1980;M;CASTRO;;;Comune ambiguo: CASTRO (BG), CASTRO (LE)\n"
-              "ROSSI;MARIO;01/01/1980;M;PALAU;ee;RSSMRA80A01Z734C;\n"
-              "ROSSI;MARIO;01/01/1980;M;CASTRO (BG);BG;RSSMRA80A01C337D;\n"
-              "ROSSI;MARIO;01/01/1980;M;ROMA;;Numero di campi errato: attesi 6, trovati 5\n");
+              "cognome;nome;data;sesso;comune;provincia;codice_fiscale;errore;avviso\n"
+              "ROSSI;MARIO;01/01/1980;M;CASTRO;LE;RSSMRA80A01M261X;;\n"
+              "ROSSI;MARIO;01/01/1980;M;CASTRO;;;Comune ambiguo: CASTRO (BG) C337 dal "
+              "17/03/1861, CASTRO (LE) M261 dal 28/05/1975;\n"
+              "ROSSI;MARIO;01/01/1980;M;PALAU;ee;RSSMRA80A01Z734C;;\n"
+              "ROSSI;MARIO;01/01/1980;M;CASTRO (BG);BG;RSSMRA80A01C337D;;\n"
+              "ROSSI;MARIO;01/01/1980;M;ROMA;;Numero di campi errato: attesi 6, trovati 5;\n");
 }
 
 TEST_F(CfcalcTool, HelpIsInItalian)
