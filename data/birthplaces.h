@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -64,6 +65,8 @@ struct CodeHistory {
     Spans spans;
 
     bool inForce(Day day) const;
+    // The period that holds `day`, or nullptr.
+    const Period* periodHolding(Day day) const;
     // The period that holds `day`, else the last one.
     const Period& periodOn(Day day) const;
 };
@@ -86,6 +89,9 @@ struct Place {
     // all its times in force; empty when they are, as for most places, and when the history never
     // knew the name (a row the user renamed).
     Spans otherSpans{};
+    // The one time the code bore this name, when there is only one, kept here too: a batch asks
+    // of every person whether it holds the birth date, and this way without looking further.
+    std::pair<Day, Day> onlyTimeNamed{0, 0};
 
     bool hasHistory() const { return history != nullptr; }
     // The times the code bore this name; see otherSpans. Only with history.
@@ -131,6 +137,14 @@ struct Birthplace {
 
 // Whether `code` has the shape of a cadastral code: a capital letter and three digits (H501).
 bool isCadastralCode(std::string_view code);
+
+// The text in brackets that ends a place's text, in capitals ("LE" of "CASTRO (LE)", "E990" of
+// "MARTIRANO (E990)"), and the text before it.
+struct Brackets {
+    std::string_view name;
+    std::string inside;
+};
+std::optional<Brackets> splitBrackets(std::string_view text);
 
 // One row of COMUNI and one period of StoriaComuni, as read from the file.
 struct MunicipalityRow {

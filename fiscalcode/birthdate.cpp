@@ -105,14 +105,21 @@ refdata::Day dayOf(const CalendarDate& date)
 
 refdata::Day today()
 {
+    // Read from the clock at most once a second: a batch asks it for every person.
+    thread_local std::time_t readAt = -1;
+    thread_local refdata::Day day = 0;
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
+    if (now != readAt) {
+        std::tm local{};
 #ifdef _WIN32
-    localtime_s(&local, &now);
+        localtime_s(&local, &now);
 #else
-    localtime_r(&now, &local);
+        localtime_r(&now, &local);
 #endif
-    return (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
+        readAt = now;
+        day = (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
+    }
+    return day;
 }
 
 } // namespace fiscalcode

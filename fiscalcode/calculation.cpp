@@ -110,31 +110,32 @@ Failure notInForceFailure(const std::vector<const refdata::Place*>& places, refd
     const bool renamed =
         std::any_of(places.begin(), places.end(),
                     [day](const refdata::Place* place) { return place->inForce(day); });
-    return placeFailure(
-        renamed ? texts::kNotSoNamed : texts::kNotInForce, places,
-        [day](const refdata::Place& place) {
-            if (!place.inForce(day)) {
-                return place.describe(day) + " " + place.code + " " + place.periodsText();
-            }
-            return filled(texts::kEarlierNameLine,
-                          {place.describeAsNamed() + " " + place.code, place.namePeriodsText(),
-                           refdata::formatDay(day), place.describe(day)});
-        });
+    return placeFailure(renamed ? texts::kNotSoNamed : texts::kNotInForce, places,
+                        [day](const refdata::Place& place) {
+                            if (!place.inForce(day)) {
+                                return place.listing(day); // with all its times in force
+                            }
+                            return filled(texts::kEarlierNameLine,
+                                          {place.describeAsNamed() + " " + place.code,
+                                           place.namePeriodsText(), refdata::formatDay(day),
+                                           place.describe(day)});
+                        });
 }
 
 // What the user should know about a code computed for `place`: it was suppressed on the birth
 // date, or then bore another name than the one given; empty otherwise.
 std::string noticeFor(const refdata::Place& place, refdata::Day day)
 {
+    const refdata::Naming naming = place.naming(day);
+    if (naming == refdata::Naming::AsNamed) {
+        return {}; // the usual case
+    }
     const std::string date = refdata::formatDay(day);
     if (!place.inForce(day)) {
         return filled(texts::kSuspendedNotice,
                       {place.describe(day), date, place.periodsText(), place.code});
     }
-    if (place.naming(day) != refdata::Naming::AsNamed) {
-        return filled(texts::kRenamedNotice, {place.name, date, place.describe(day)});
-    }
-    return {};
+    return filled(texts::kRenamedNotice, {place.name, date, place.describe(day)});
 }
 
 // The cadastral code as it enters the fiscal code: a capital and three digits. Small letters
