@@ -261,7 +261,8 @@ void readNamed(const Database& database, const PlaceQuery& query,
             eachRowOf(database, byCode, keep);
         }
     }
-    std::set<std::string> historyCodes;
+    // The history of a code given as such, even without a row: a code's history answers too.
+    std::set<std::string> historyCodes(query.codes().begin(), query.codes().end());
     for (auto& [rowid, row] : rows) {
         historyCodes.insert(capitals(row.code));
         municipalities.push_back(std::move(row));

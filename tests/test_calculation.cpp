@@ -309,6 +309,19 @@ TEST(Calculation, ANameNotBorneOnTheBirthDateIsSaidSo)
     }
 }
 
+// An archive without history: the cadastral code tells places of one name apart.
+TEST(Calculation, PlacesWithoutHistoryAreToldApartByTheirCode)
+{
+    const refdata::BirthplaceIndex index{{{"BELLAGIO", "A744"}, {"BELLAGIO", "M335"}}, {}};
+    const auto outcome = fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1980", "BELLAGIO"}, index);
+    ASSERT_TRUE(outcome.failure);
+    EXPECT_EQ(outcome.failure->details,
+              (std::vector<std::string>{"BELLAGIO A744", "BELLAGIO M335"}));
+    EXPECT_EQ(fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1980", "BELLAGIO (M335)"}, index)
+                  .code.substr(11, 4),
+              "M335");
+}
+
 TEST(Calculation, NoBirthAfterToday)
 {
     const struct {

@@ -119,6 +119,8 @@ TEST_F(CalculationWindow, EachCheckShowsItsMessageAndMovesTheFocus)
         {"ROSSI", "MARIO", "", "31/02/1974", "Data di nascita in formato non valido !", 4},
         {"ROSSI", "MARIO", "", "1/2/1974", "Inserire la data di nascita nel formato gg/mm/aaaa !",
          4},
+        {"ROSSI", "MARIO", "ROMA", "01/01/2099",
+         "La data di nascita non può essere successiva alla data di oggi !", 4},
         {"ROSSI", "MARIO", "", "01/02/1974", "Impossibile lasciare vuoto il campo Comune !", 6},
     };
     for (const auto& c : cases) {
