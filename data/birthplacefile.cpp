@@ -24,11 +24,11 @@ std::string_view columnView(sqlite3_stmt* row, int column)
                : std::string_view();
 }
 
-PeriodRow periodRow(sqlite3_stmt* row)
+// A period of the history, from a row of kAllPeriods or kPeriodsOfCode: its code and the period.
+void addPeriod(sqlite3_stmt* row, HistoryRows& periods)
 {
-    return {columnText(row, 0),
-            {dayFromIso(columnView(row, 4)), dayFromIso(columnView(row, 5)), columnText(row, 1),
-             columnText(row, 2), columnText(row, 3)}};
+    periods.add(columnView(row, 0), {dayFromIso(columnView(row, 4)), dayFromIso(columnView(row, 5)),
+                                     columnText(row, 1), columnText(row, 2), columnText(row, 3)});
 }
 
 // The number of rows the query `count` gives.
@@ -43,7 +43,7 @@ std::size_t counted(const Database& database, const char* count)
 
 // Reads every row of COMUNI and of the history; inside a snapshot.
 void readAll(const Database& database, std::vector<MunicipalityRow>& municipalities,
-             std::vector<PeriodRow>& periods)
+             HistoryRows& periods)
 {
     municipalities.reserve(counted(database, catalogue::kCountMunicipalities));
     database.eachRow(catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
@@ -52,7 +52,7 @@ void readAll(const Database& database, std::vector<MunicipalityRow>& municipalit
     if (database.hasTable(catalogue::kHistoryTable)) {
         periods.reserve(counted(database, catalogue::kCountPeriods));
         database.eachRow(catalogue::kAllPeriods,
-                         [&](sqlite3_stmt* row) { periods.push_back(periodRow(row)); });
+                         [&](sqlite3_stmt* row) { addPeriod(row, periods); });
     }
 }
 
@@ -231,7 +231,7 @@ bool hasLookupIndexes(const Database& database)
 
 // Reads what `query` needs through the look-up's indexes; inside a snapshot.
 void readNamed(const Database& database, const PlaceQuery& query,
-               std::vector<MunicipalityRow>& municipalities, std::vector<PeriodRow>& periods)
+               std::vector<MunicipalityRow>& municipalities, HistoryRows& periods)
 {
     std::set<std::string> codes(query.codes().begin(), query.codes().end());
     const Statement alternatives = database.prepare(catalogue::kAlternativeNamesInRange);
@@ -271,8 +271,7 @@ void readNamed(const Database& database, const PlaceQuery& query,
     for (const std::string& code : historyCodes) {
         for (const std::string& spelling : codeSpellings(code)) {
             bindText(periodsOfCode, 1, spelling);
-            eachRowOf(database, periodsOfCode,
-                      [&](sqlite3_stmt* row) { periods.push_back(periodRow(row)); });
+            eachRowOf(database, periodsOfCode, [&](sqlite3_stmt* row) { addPeriod(row, periods); });
         }
     }
 }
@@ -282,7 +281,7 @@ void readNamed(const Database& database, const PlaceQuery& query,
 BirthplaceIndex BirthplaceIndex::read(const Database& database)
 {
     std::vector<MunicipalityRow> municipalities;
-    std::vector<PeriodRow> periods;
+    HistoryRows periods;
     database.inSnapshot([&] { readAll(database, municipalities, periods); });
     return BirthplaceIndex(std::move(municipalities), std::move(periods));
 }
@@ -296,7 +295,7 @@ BirthplaceIndex BirthplaceIndex::readFor(const Database& database, std::string_v
 {
     const PlaceQuery query(place);
     std::vector<MunicipalityRow> municipalities;
-    std::vector<PeriodRow> periods;
+    HistoryRows periods;
     database.inSnapshot([&] {
         if (query.needsWholeFile() || !hasLookupIndexes(database)) {
             readAll(database, municipalities, periods);

@@ -489,8 +489,28 @@ Spans spansNamed(const CodeHistory& history, std::string_view name, std::string_
 
 } // namespace
 
-BirthplaceIndex::BirthplaceIndex(std::vector<MunicipalityRow> municipalities,
-                                 std::vector<PeriodRow> periods)
+void HistoryRows::add(std::string_view code, Period period)
+{
+    if (!last_ || code != lastCode_) {
+        lastCode_ = code;
+        last_ = &byCode_[capitals(code)];
+    }
+    last_->periods.push_back(std::move(period));
+}
+
+HistoryRows::HistoryRows(std::vector<PeriodRow> periods)
+{
+    reserve(periods.size());
+    for (PeriodRow& row : periods) {
+        add(row.code, std::move(row.period));
+    }
+}
+
+HistoryRows::HistoryRows(std::initializer_list<PeriodRow> periods)
+    : HistoryRows(std::vector<PeriodRow>(periods))
+{}
+
+BirthplaceIndex::BirthplaceIndex(std::vector<MunicipalityRow> municipalities, HistoryRows periods)
 {
     addHistories(std::move(periods));
     std::vector<const CodeHistory*> owners; // of each row
@@ -511,20 +531,9 @@ BirthplaceIndex::BirthplaceIndex(std::vector<MunicipalityRow> municipalities,
     }
 }
 
-void BirthplaceIndex::addHistories(std::vector<PeriodRow> periods)
+void BirthplaceIndex::addHistories(HistoryRows periods)
 {
-    histories_.reserve(periods.size());
-    // The periods of a code come together, as the file keeps them.
-    for (std::size_t first = 0, end = 0; first < periods.size(); first = end) {
-        while (end < periods.size() && periods[end].code == periods[first].code) {
-            ++end;
-        }
-        auto& own = histories_[capitals(periods[first].code)].periods;
-        own.reserve(own.size() + (end - first));
-        for (std::size_t i = first; i < end; ++i) {
-            own.push_back(std::move(periods[i].period));
-        }
-    }
+    histories_ = std::move(periods.byCode_);
     const auto earlier = [](const Period& a, const Period& b) {
         return a.from < b.from;
     };

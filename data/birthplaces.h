@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -156,9 +157,27 @@ struct PeriodRow {
     Period period;
 };
 
+// The periods of each code, by the code in capitals, gathered as they are read: the periods of a
+// code mostly come one after the other.
+class HistoryRows {
+public:
+    HistoryRows() = default;
+    HistoryRows(std::vector<PeriodRow> periods);
+    HistoryRows(std::initializer_list<PeriodRow> periods);
+
+    void reserve(std::size_t codes) { byCode_.reserve(codes); }
+    void add(std::string_view code, Period period);
+
+private:
+    friend class BirthplaceIndex;
+    std::unordered_map<std::string, CodeHistory> byCode_;
+    CodeHistory* last_ = nullptr;
+    std::string lastCode_;
+};
+
 class BirthplaceIndex {
 public:
-    BirthplaceIndex(std::vector<MunicipalityRow> municipalities, std::vector<PeriodRow> periods);
+    BirthplaceIndex(std::vector<MunicipalityRow> municipalities, HistoryRows periods);
 
     // Reads COMUNI and, when the file has it, StoriaComuni; throws DataError.
     static BirthplaceIndex read(const Database& database);
@@ -195,7 +214,7 @@ private:
     };
     static constexpr std::uint32_t kNoPlace = ~std::uint32_t{0};
 
-    void addHistories(std::vector<PeriodRow> periods);
+    void addHistories(HistoryRows periods);
     static std::vector<Alternative>
     alternativeNames(const std::vector<MunicipalityRow>& municipalities,
                      const std::vector<const CodeHistory*>& owners);
