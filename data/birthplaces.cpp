@@ -244,17 +244,6 @@ bool isCadastralCode(std::string_view code)
            std::all_of(code.begin() + 1, code.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::optional<Brackets> splitBrackets(std::string_view text)
-{
-    text = withoutTrailingBlanks(text);
-    const std::size_t open = text.rfind('(');
-    if (text.empty() || text.back() != ')' || open == std::string_view::npos) {
-        return std::nullopt;
-    }
-    return Brackets{withoutTrailingBlanks(text.substr(0, open)),
-                    capitals(text.substr(open + 1, text.size() - open - 2))};
-}
-
 Day dayFromIso(std::string_view text)
 {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
@@ -292,6 +281,17 @@ std::string nameKey(std::string_view name)
 std::string spellingKey(std::string_view name)
 {
     return foldName(name, true);
+}
+
+std::optional<Brackets> splitBrackets(std::string_view text)
+{
+    text = withoutTrailingBlanks(text);
+    const std::size_t open = text.rfind('(');
+    if (text.empty() || text.back() != ')' || open == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return Brackets{withoutTrailingBlanks(text.substr(0, open)),
+                    capitals(text.substr(open + 1, text.size() - open - 2))};
 }
 
 bool CodeHistory::inForce(Day day) const
