@@ -1,4 +1,5 @@
 #include "data/birthplaces.h"
+#include "data/database.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +13,34 @@ void BirthplaceIndexRead(benchmark::State& state)
     }
 }
 BENCHMARK(BirthplaceIndexRead)->Unit(benchmark::kMillisecond);
+
+// What one computation reads and resolves: only the rows the name can concern, through the
+// file's indexes, as cfcalc for one person and the calculation window do.
+void BirthplaceReadForOneName(benchmark::State& state)
+{
+    const refdata::Database database(MIRELTA_DATABASE, refdata::Access::ReadOnly);
+    const char* names[] = {
+        "ROMA",        "bellagio",         "CANTU'",         "SAN GIOVANNI ROTONDO",
+        "CASTRO (LE)", "MARTIRANO (E990)", "ISOLE FAER OER", "E991"};
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const char* name = names[i++ % std::size(names)];
+        const auto index = refdata::BirthplaceIndex::readFor(database, name);
+        benchmark::DoNotOptimize(index.resolve(name, 19800101));
+    }
+}
+BENCHMARK(BirthplaceReadForOneName)->Unit(benchmark::kMicrosecond);
+
+// A pattern that matches every name: the whole file read, one place per code kept.
+void BirthplaceEveryName(benchmark::State& state)
+{
+    const refdata::Database database(MIRELTA_DATABASE, refdata::Access::ReadOnly);
+    for (auto _ : state) {
+        const auto index = refdata::BirthplaceIndex::readFor(database, "*");
+        benchmark::DoNotOptimize(index.resolve("*", 19800101));
+    }
+}
+BENCHMARK(BirthplaceEveryName)->Unit(benchmark::kMillisecond);
 
 // A birthplace found by its name, from an index already built.
 void BirthplaceByName(benchmark::State& state)

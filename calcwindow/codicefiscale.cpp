@@ -317,10 +317,11 @@ void CodiceFiscale::create()
 {
     forgetCode();
     const fiscalcode::CalculationInput input = person();
-    // The database is read afresh at each computation, once the input has passed its checks.
+    // The database is read afresh at each computation, once the input has passed its checks:
+    // only what the place needs.
     std::optional<refdata::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
-        places = refdata::BirthplaceIndex::read(refdata::catalogue::kDatabaseFileUpper);
+        places = refdata::BirthplaceIndex::readFor(refdata::catalogue::kDatabaseFileUpper, place);
         return places->resolve(place, day, province);
     };
     // Several places fit: the user says which.
@@ -354,6 +355,9 @@ void CodiceFiscale::create()
     }
     if (!outcome.code.empty()) {
         showCode(fromUtf8(outcome.code));
+    }
+    if (!outcome.notice.empty()) {
+        ui::inform(this, ui::Icon::Information, ui::kAttention, fromUtf8(outcome.notice));
     }
 }
 

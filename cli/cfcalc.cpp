@@ -30,15 +30,25 @@ constexpr const char* kHelp = R"help(Uso:
   cfcalc --omocodie CODICE
   cfcalc [--db ARCHIVIO] [--forza] --aggiorna-comuni FILE
 
-Calcola il codice fiscale di una persona e lo scrive seguito da un a capo.
-  DATA     data di nascita gg/mm/aaaa
+Calcola il codice fiscale di una persona e lo scrive seguito da un a capo; un avviso
+(il comune aveva allora un altro nome, o era soppresso) va sullo standard error.
+  DATA     data di nascita gg/mm/aaaa, non successiva a oggi
   SESSO    M oppure F
-  COMUNE   comune (o stato estero) di nascita, cercato nella tabella COMUNI per nome,
-           senza distinguere maiuscole, minuscole e accenti (CANTU' vale CANTÙ); può
-           terminare con la sigla della provincia tra parentesi: "CASTRO (LE)", "PALAU (EE)"
-           per lo stato estero. Se nessun nome è uguale, "*" e "?" fanno da caratteri jolly.
-           Conta il comune in vigore alla data di nascita; se ne restano più d'uno, cfcalc
-           li elenca dopo "Comune ambiguo:" e non calcola il codice.
+  COMUNE   comune (o stato estero) di nascita, con il nome che aveva alla data di
+           nascita, senza distinguere maiuscole, minuscole e accenti (CANTU' vale
+           CANTÙ, ISOLE FAER OER vale ISOLE FÆR ØER); un accento scritto vale quando
+           distingue due nomi (PATERNÒ, PATERNO). Può terminare con la sigla della
+           provincia tra parentesi: "CASTRO (LE)", "PALAU (EE)" per lo stato estero. Se
+           nessun nome è uguale, "*" e "?" fanno da caratteri jolly.
+           Vale anche un nome preso dopo (BASSANO DEL GRAPPA per chi è nato nel 1920),
+           con l'avviso del nome di allora; un nome che il comune aveva solo prima non
+           vale. Per un comune soppresso alla data di nascita e ricostituito poi, il
+           codice usa il suo codice catastale, con un avviso.
+           Se restano più luoghi, cfcalc li elenca dopo "Comune ambiguo:" (nome e
+           provincia alla data di nascita, codice catastale, periodo) e non calcola il
+           codice: il luogo si indica con il suo codice catastale, da solo ("E990") o
+           tra parentesi dopo il nome ("MARTIRANO (E990)"), valido se in vigore alla
+           data di nascita.
 
 Opzioni:
   --db ARCHIVIO   archivio da usare: esattamente quel file, un file ordinario (non una
@@ -52,14 +62,14 @@ Opzioni:
                   deve nominare le colonne cognome, nome, data, sesso, comune e,
                   facoltativa, provincia, in qualsiasi ordine (maiuscole e spazi attorno
                   non contano); le altre colonne restano come sono. Scrive ogni riga
-                  con tre colonne in più: codice_fiscale;errore;avviso (avviso: ciò che
-                  va saputo del codice, come il nome che il comune aveva alla data di
-                  nascita). Il file può essere in UTF-8 (con o senza BOM), UTF-16 con BOM
-                  o Windows-1252; il risultato è nella stessa codifica (UTF-8 con BOM per
-                  UTF-16). Le righe vuote sono saltate e gli spazi attorno ai valori non
-                  contano. Un campo tra virgolette finisce sulla sua riga; una riga con un
-                  campo di oltre 1000 caratteri, con virgolette non chiuse, con un
-                  carattere nullo o non valido nella codifica del file ha il suo errore
+                  con tre colonne in più: codice_fiscale;errore;avviso (avviso come
+                  sopra, vuoto se non c'è nulla da segnalare). Il file può essere in
+                  UTF-8 (con o senza BOM), UTF-16 con BOM o Windows-1252; il risultato è
+                  nella stessa codifica (UTF-8 con BOM per UTF-16). Le righe vuote sono
+                  saltate e gli spazi attorno ai valori non contano. Un campo tra
+                  virgolette finisce sulla sua riga; una riga con un campo di oltre 1000
+                  caratteri, con virgolette non chiuse, con un carattere nullo o non
+                  valido nella codifica del file ha il suo errore
   --grezzo        con --batch, scrive le celle come sono. Senza, una cella che comincia
                   con =, +, -, @, una tabulazione o un ritorno a capo ha un apostrofo
                   davanti, perché un foglio di calcolo non la prenda per una formula
@@ -101,6 +111,11 @@ valida); 2 archivio o file non apribile, file senza le colonne da leggere nella 
 non modificato), errore di lettura o di scrittura (in modalità --batch l'elaborazione si ferma
 e le righe già scritte restano), memoria insufficiente, argomenti errati.
 )help";
+
+// After the list of an ambiguous place.
+constexpr const char* kChoosingByCode =
+    "Per indicarne uno, scrivere il suo codice catastale al posto del comune o tra parentesi "
+    "dopo il nome: \"E990\", \"MARTIRANO (E990)\".";
 
 struct Arguments {
     std::optional<std::string> database; // --db: that file, exactly as named
@@ -182,10 +197,11 @@ int computeOne(const Arguments& arguments)
 {
     const std::vector<std::string_view> columns(arguments.person.begin(), arguments.person.end());
     const fiscalcode::CalculationInput input = cfcalc::personFromColumns(columns);
-    // The database is read only once the input has passed its checks.
+    // The database is read only once the input has passed its checks, and only what the place
+    // needs.
     std::optional<refdata::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
-        places = refdata::BirthplaceIndex::read(databaseToRead(arguments));
+        places = refdata::BirthplaceIndex::readFor(databaseToRead(arguments), place);
         return places->resolve(place, day, province);
     };
     const auto outcome = fiscalcode::calculate(input, find);
@@ -194,14 +210,25 @@ int computeOne(const Arguments& arguments)
         for (const std::string& line : outcome.failure->details) {
             std::cerr << line << "\n";
         }
+        if (outcome.failure->message == fiscalcode::texts::kAmbiguous) {
+            std::cerr << kChoosingByCode << "\n";
+        }
         return kRefused;
     }
     std::cout << outcome.code << "\n";
+    if (!outcome.notice.empty()) {
+        std::cerr << outcome.notice << "\n";
+    }
     return kComputed;
 }
 
-// Standard output, which remembers why a write failed.
-refdata::DescriptorOutput standardOutput(1);
+// Standard output, which remembers why a write failed. Made on first use, within main's handling
+// of failures: its buffer may already be more memory than there is.
+refdata::DescriptorOutput& standardOutput()
+{
+    static refdata::DescriptorOutput output(1);
+    return output;
+}
 
 // What was written must have reached its destination (a full disk): otherwise the status is
 // kNotRun, told on standard error unless a failure told before already made it so.
@@ -210,7 +237,7 @@ int checkWritten(int status)
     if (!std::cout.flush()) {
         if (status != kNotRun) {
             std::cerr << "Impossibile scrivere sullo standard output: "
-                      << refdata::fileFailure(standardOutput.error()) << ".\n";
+                      << refdata::fileFailure(standardOutput().error()) << ".\n";
         }
         return kNotRun;
     }
@@ -285,9 +312,9 @@ int verifyOne(const Arguments& arguments)
     // The database is read only for a code that is well formed.
     fiscalcode::VerifiedCode verified = verifyWithoutPlaces(arguments.person[0]);
     if (verified.valid()) {
-        verified = fiscalcode::verifyFiscalCode(
-            arguments.person[0], refdata::BirthplaceIndex::read(databaseToRead(arguments)),
-            fiscalcode::today());
+        const auto places =
+            refdata::BirthplaceIndex::readFor(databaseToRead(arguments), verified.cadastralCode);
+        verified = fiscalcode::verifyFiscalCode(arguments.person[0], places, fiscalcode::today());
     }
     const bool valid = verified.valid();
     const auto line = [](const char* field, const std::string& value) {
@@ -419,10 +446,11 @@ int stopped()
 
 int main(int argc, char** argv)
 {
-    std::ios::sync_with_stdio(false);
-    std::streambuf* const previous = std::cout.rdbuf(&standardOutput);
+    std::streambuf* const previous = std::cout.rdbuf();
     int status = kNotRun;
     try {
+        std::ios::sync_with_stdio(false); // gives the standard streams buffers of their own
+        std::cout.rdbuf(&standardOutput());
         status = runArguments(argc, argv);
     } catch (...) {
         status = stopped();

@@ -1,15 +1,14 @@
 #include "data/birthplaces.h"
 
 #include "data/catalogue.h"
-#include "data/database.h"
 #include "data/likepattern.h"
 #include "data/textfold.h"
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <set>
+#include <unordered_set>
 
 namespace refdata {
 namespace {
@@ -31,36 +30,123 @@ bool isBlank(char32_t c)
     return c == ' ' || c == '\t' || c == 0x00A0;
 }
 
+bool isCombiningMark(char32_t c)
+{
+    return c >= 0x0300 && c <= 0x036F;
+}
+
 // Letters and digits continue a word; whatever else ends it.
 bool continuesWord(char32_t c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || (c >= 0x80 && c <= 0x10FFFF);
 }
 
-// The province in brackets that ends `text` ("CASTRO (LE)"), and the text before it.
-struct ProvinceSuffix {
-    std::string_view name;
-    std::string province;
-};
+bool endsWord(std::string_view text, std::size_t pos)
+{
+    return pos == text.size() || !continuesWord(baseLetter(nextCharacter(text, pos)));
+}
 
-std::optional<ProvinceSuffix> splitProvince(std::string_view text)
+// Appends `c` as a name's key holds it (see nameKey), or its spelling (see spellingKey); returns
+// the letter it ends with, for the apostrophe that may follow.
+char32_t appendFolded(std::string& key, char32_t c, bool spelling)
+{
+    if (isApostrophe(c)) {
+        key += '\'';
+        return '\'';
+    }
+    if (c < 0x80) { // as most names are written
+        const char32_t capital = c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
+        key += static_cast<char>(capital);
+        return capital;
+    }
+    const PlainForm form = plainFormOf(c);
+    if (form.kind != PlainForm::Kind::Letters) {
+        const char32_t base = baseLetter(c);
+        appendUtf8(key, base);
+        return base;
+    }
+    if (spelling && c >= 0x80) {
+        if (form.letters.size() == 1 && isVowel(static_cast<char32_t>(form.letters[0]))) {
+            key += form.letters;
+            key += '\''; // an accented vowel, as typed without accents
+            return '\'';
+        }
+        const char32_t capital = upperCase(c);
+        appendUtf8(key, capital);
+        return capital;
+    }
+    key += form.letters;
+    return static_cast<char32_t>(form.letters.back());
+}
+
+// Whether `name` is its own key and spelling, as most names of the register are: capitals A-Z,
+// hyphens, single blanks between words, apostrophes other than a vowel's at the end of a word.
+bool isOwnKey(std::string_view name)
+{
+    const auto capital = [](char c) {
+        return c >= 'A' && c <= 'Z';
+    };
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        const bool fits = capital(c) || c == '-' ||
+                          (c == ' ' && i > 0 && i + 1 < name.size() && name[i - 1] != ' ') ||
+                          (c == '\'' && i > 0 &&
+                           (!isVowel(static_cast<unsigned char>(name[i - 1])) ||
+                            (i + 1 < name.size() && capital(name[i + 1]))));
+        if (!fits) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string foldName(std::string_view name, bool spelling)
+{
+    if (isOwnKey(name)) {
+        return std::string(name);
+    }
+    std::string key;
+    key.reserve(name.size());
+    bool pendingBlank = false;
+    char32_t previous = 0;
+    for (std::size_t pos = 0; pos < name.size();) {
+        const char32_t c = nextCharacter(name, pos);
+        if (isBlank(c)) {
+            pendingBlank = !key.empty();
+            previous = ' ';
+            continue;
+        }
+        if (isCombiningMark(c)) {
+            if (spelling && isVowel(previous)) {
+                key += '\'';
+                previous = '\'';
+            }
+            continue;
+        }
+        if (!spelling && isApostrophe(c) && isVowel(previous) && endsWord(name, pos)) {
+            continue; // CANTU' is CANTÙ
+        }
+        if (pendingBlank) {
+            key += ' ';
+            pendingBlank = false;
+        }
+        previous = appendFolded(key, c, spelling);
+    }
+    return key;
+}
+
+std::string_view withoutTrailingBlanks(std::string_view text)
 {
     while (!text.empty() && text.back() == ' ') {
         text.remove_suffix(1);
     }
-    if (text.size() < 4 || text.back() != ')' || text[text.size() - 4] != '(') {
-        return std::nullopt;
-    }
-    std::string province = capitals(text.substr(text.size() - 3, 2));
-    if (!std::all_of(province.begin(), province.end(),
-                     [](char c) { return c >= 'A' && c <= 'Z'; })) {
-        return std::nullopt;
-    }
-    std::string_view name = text.substr(0, text.size() - 4);
-    while (!name.empty() && name.back() == ' ') {
-        name.remove_suffix(1);
-    }
-    return ProvinceSuffix{name, std::move(province)};
+    return text;
+}
+
+bool isProvince(std::string_view text)
+{
+    return text.size() == 2 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
 }
 
 int dayNumber(Day day)
@@ -77,11 +163,16 @@ int dayNumber(Day day)
     return era * 146097 + dayOfEra;
 }
 
-// The periods of a code joined where one begins the day after the other ends.
-std::vector<std::pair<Day, Day>> spans(const std::vector<Period>& periods)
+// The times of the periods that `keep` accepts, joined where one begins the day after the other
+// ends.
+template <typename Keep> Spans joinedSpans(const std::vector<Period>& periods, Keep&& keep)
 {
-    std::vector<std::pair<Day, Day>> spans;
-    for (const Period& period : periods) {
+    Spans spans;
+    for (std::size_t i = 0; i < periods.size(); ++i) {
+        const Period& period = periods[i];
+        if (!keep(i)) {
+            continue;
+        }
         if (!spans.empty() && dayNumber(period.from) <= dayNumber(spans.back().second) + 1) {
             spans.back().second = std::max(spans.back().second, period.to);
         } else {
@@ -89,6 +180,61 @@ std::vector<std::pair<Day, Day>> spans(const std::vector<Period>& periods)
         }
     }
     return spans;
+}
+
+bool within(const Spans& spans, Day day)
+{
+    return std::any_of(spans.begin(), spans.end(),
+                       [day](const auto& span) { return span.first <= day && day <= span.second; });
+}
+
+// Not in force on `day`, but before and after it.
+bool suspendedOn(const CodeHistory& history, Day day)
+{
+    return !history.inForce(day) && history.spans.front().first < day &&
+           day < history.spans.back().second;
+}
+
+// "CASTRO (LE)"; the name alone without a province.
+std::string withProvince(const std::string& name, const std::string& province)
+{
+    std::string text = name;
+    if (!province.empty()) {
+        text.reserve(name.size() + province.size() + 3);
+        text += " (";
+        text += province;
+        text += ')';
+    }
+    return text;
+}
+
+void appendSpan(std::string& text, const std::pair<Day, Day>& span)
+{
+    text += "dal ";
+    text += formatDay(span.first);
+    if (span.second < kForever) {
+        text += " al ";
+        text += formatDay(span.second);
+    }
+}
+
+std::string spanText(const std::pair<Day, Day>& span)
+{
+    std::string text;
+    appendSpan(text, span);
+    return text;
+}
+
+std::string spansText(const Spans& spans)
+{
+    std::string text;
+    for (const auto& span : spans) {
+        if (!text.empty()) {
+            text += " e ";
+        }
+        appendSpan(text, span);
+    }
+    return text;
 }
 
 } // namespace
@@ -140,33 +286,44 @@ std::string formatDay(Day day)
 
 std::string nameKey(std::string_view name)
 {
-    std::string key;
-    key.reserve(name.size());
-    bool pendingBlank = false;
-    char32_t previous = 0;
-    for (std::size_t pos = 0; pos < name.size();) {
-        const char32_t c = baseLetter(nextCharacter(name, pos));
-        if (isBlank(c)) {
-            pendingBlank = !key.empty();
-            previous = ' ';
-            continue;
-        }
-        if (isApostrophe(c)) {
-            std::size_t next = pos;
-            const bool endsWord =
-                next == name.size() || !continuesWord(baseLetter(nextCharacter(name, next)));
-            if (isVowel(previous) && endsWord) {
-                continue; // CANTU' is CANTÙ
-            }
-        }
-        if (pendingBlank) {
-            key += ' ';
-            pendingBlank = false;
-        }
-        appendUtf8(key, isApostrophe(c) ? U'\'' : c);
-        previous = c;
+    return foldName(name, false);
+}
+
+std::string spellingKey(std::string_view name)
+{
+    return foldName(name, true);
+}
+
+std::optional<Brackets> splitBrackets(std::string_view text)
+{
+    text = withoutTrailingBlanks(text);
+    const std::size_t open = text.rfind('(');
+    if (text.empty() || text.back() != ')' || open == std::string_view::npos) {
+        return std::nullopt;
     }
-    return key;
+    return Brackets{withoutTrailingBlanks(text.substr(0, open)),
+                    capitals(text.substr(open + 1, text.size() - open - 2))};
+}
+
+bool CodeHistory::inForce(Day day) const
+{
+    return within(spans, day);
+}
+
+const Period* CodeHistory::periodHolding(Day day) const
+{
+    for (const Period& period : periods) {
+        if (period.from <= day && day <= period.to) {
+            return &period;
+        }
+    }
+    return nullptr;
+}
+
+const Period& CodeHistory::periodOn(Day day) const
+{
+    const Period* holding = periodHolding(day);
+    return holding ? *holding : periods.back();
 }
 
 bool Place::isForeign() const
@@ -174,47 +331,38 @@ bool Place::isForeign() const
     return hasHistory() && history->periods.back().province == kForeignProvince;
 }
 
-bool CodeHistory::inForce(Day day) const
-{
-    return std::any_of(spans.begin(), spans.end(),
-                       [day](const auto& span) { return span.first <= day && day <= span.second; });
-}
-
-const Period& CodeHistory::periodOn(Day day) const
-{
-    for (const Period& period : periods) {
-        if (period.from <= day && day <= period.to) {
-            return period;
-        }
-    }
-    return periods.back();
-}
-
 bool Place::inForce(Day day) const
 {
-    if (onlySpan.first != 0) {
-        return onlySpan.first <= day && day <= onlySpan.second;
-    }
     return !hasHistory() || history->inForce(day);
+}
+
+Naming Place::naming(Day day) const
+{
+    if (!hasHistory()) {
+        return Naming::AsNamed;
+    }
+    const bool named = onlyTimeNamed.first != 0
+                           ? onlyTimeNamed.first <= day && day <= onlyTimeNamed.second
+                           : within(timesNamed(), day);
+    if (named) {
+        return Naming::AsNamed;
+    }
+    if (history->inForce(day)) {
+        return timesNamed().back().first > day ? Naming::LaterName : Naming::EarlierName;
+    }
+    return suspendedOn(*history, day) ? Naming::Suspended : Naming::NotInForce;
+}
+
+std::string Place::nameOn(Day day) const
+{
+    const Period* holding = hasHistory() ? history->periodHolding(day) : nullptr;
+    return holding ? holding->name : name;
 }
 
 std::string Place::provinceOn(Day day) const
 {
     return hasHistory() ? history->periodOn(day).province : std::string();
 }
-
-namespace {
-
-std::string spanText(const std::pair<Day, Day>& span)
-{
-    std::string text = "dal " + formatDay(span.first);
-    if (span.second < kForever) {
-        text += " al " + formatDay(span.second);
-    }
-    return text;
-}
-
-} // namespace
 
 std::string Place::periodsText() const
 {
@@ -226,11 +374,7 @@ std::string Place::periodsText() const
         return end >= kForever ? "stato estero"
                                : "stato estero cessato nel " + std::to_string(end / 10000);
     }
-    std::string text;
-    for (const auto& span : history->spans) {
-        text += (text.empty() ? "" : ", ") + spanText(span);
-    }
-    return text;
+    return spansText(history->spans);
 }
 
 std::string Place::periodOnText(Day day) const
@@ -245,77 +389,213 @@ std::string Place::periodOnText(Day day) const
     return periodsText();
 }
 
-std::string Place::describe(Day day) const
+std::string Place::namePeriodsText() const
 {
-    const std::string province = provinceOn(day);
-    return province.empty() ? name : name + " (" + province + ")";
+    return hasHistory() && !isForeign() ? spansText(timesNamed()) : periodsText();
 }
 
-BirthplaceIndex::BirthplaceIndex(const std::vector<MunicipalityRow>& municipalities,
-                                 const std::vector<PeriodRow>& periods)
+std::string Place::describe(Day day) const
 {
-    for (const PeriodRow& row : periods) {
-        histories_[capitals(row.code)].periods.push_back(row.period);
+    if (!hasHistory()) {
+        return name;
     }
-    for (auto& [code, history] : histories_) {
-        std::stable_sort(history.periods.begin(), history.periods.end(),
-                         [](const Period& a, const Period& b) { return a.from < b.from; });
-        history.spans = spans(history.periods);
+    const Period* holding = history->periodHolding(day);
+    return withProvince(holding ? holding->name : name,
+                        (holding ? *holding : history->periods.back()).province);
+}
+
+std::string Place::describeAsNamed() const
+{
+    return withProvince(name,
+                        hasHistory() ? history->periodOn(timesNamed().back().second).province : "");
+}
+
+std::string Place::listing(Day day) const
+{
+    std::string text = describe(day);
+    text += ' ';
+    text += code;
+    if (hasHistory()) {
+        text += ' ';
+        text += periodOnText(day);
     }
-    places_.reserve(municipalities.size());
-    for (const MunicipalityRow& row : municipalities) {
-        const CodeHistory* own = history(capitals(row.code));
-        const bool oneSpan = own && own->spans.size() == 1;
-        places_.push_back(
-            {row.name, row.code, own, oneSpan ? own->spans[0] : std::pair<Day, Day>()});
+    return text;
+}
+
+namespace {
+
+// The naming that counts: by the name, or for a code given as such by the code alone.
+Naming namingOf(const Place& place, Day day, bool byCode)
+{
+    if (!byCode) {
+        return place.naming(day);
     }
-    const auto add = [this](const std::string& name, std::uint32_t place) {
-        auto& list = names_[nameKey(name)];
-        const std::string& code = places_[place].code;
-        const bool known = std::any_of(list.begin(), list.end(), [&](std::uint32_t other) {
-            return capitals(places_[other].code) == capitals(code);
-        });
-        if (!known) {
-            list.push_back(place);
+    if (place.inForce(day)) {
+        return Naming::AsNamed;
+    }
+    return suspendedOn(*place.history, day) ? Naming::Suspended : Naming::NotInForce;
+}
+
+// Whether a place of that naming may be the birthplace.
+bool fits(Naming naming)
+{
+    return naming <= Naming::Suspended;
+}
+
+// The places in the province `wanted`, on `day` or at last. A row without history has no
+// province: it stands only when no other place does.
+std::vector<const Place*> inProvince(const std::vector<const Place*>& places, Day day,
+                                     std::string_view wanted)
+{
+    std::vector<const Place*> known;
+    std::vector<const Place*> unknown;
+    for (const Place* place : places) {
+        if (!place->hasHistory()) {
+            unknown.push_back(place);
+        } else if (place->provinceOn(day) == wanted ||
+                   place->history->periods.back().province == wanted) {
+            known.push_back(place);
         }
-    };
-    for (std::uint32_t i = 0; i < places_.size(); ++i) {
-        add(places_[i].name, i);
     }
-    for (std::uint32_t i = 0; i < places_.size(); ++i) {
-        if (!places_[i].hasHistory()) {
+    return known.empty() ? unknown : known;
+}
+
+// One place per code, the first; replaced by a later one that bore its name on `day` when the
+// first did not. The places of a code share its history; those without history are told apart
+// by the code itself.
+std::vector<const Place*> oneEachCode(const std::vector<const Place*>& places, Day day)
+{
+    std::vector<const Place*> kept;
+    std::unordered_map<const CodeHistory*, std::size_t> byHistory;
+    std::unordered_map<std::string, std::size_t> byCode;
+    for (const Place* place : places) {
+        const std::size_t next = kept.size();
+        const std::size_t slot =
+            place->hasHistory() ? byHistory.try_emplace(place->history, next).first->second
+                                : byCode.try_emplace(capitals(place->code), next).first->second;
+        if (slot == next) {
+            kept.push_back(place);
+        } else if (kept[slot]->naming(day) != Naming::AsNamed &&
+                   place->naming(day) == Naming::AsNamed) {
+            kept[slot] = place;
+        }
+    }
+    return kept;
+}
+
+// The times `history` bore `name` (whose key is `key`), as its name or its alternative name,
+// when they are not all its times in force; else none.
+Spans spansNamed(const CodeHistory& history, std::string_view name, std::string_view key)
+{
+    const auto& periods = history.periods;
+    if (std::all_of(periods.begin(), periods.end(),
+                    [&](const Period& period) { return period.name == name; })) {
+        return {}; // the usual case, said without keys
+    }
+    Spans spans = joinedSpans(periods, [&](std::size_t p) {
+        return nameKey(periods[p].name) == key || nameKey(periods[p].alternativeName) == key;
+    });
+    return spans == history.spans ? Spans() : spans;
+}
+
+} // namespace
+
+void HistoryRows::add(std::string_view code, Period period)
+{
+    if (!last_ || code != lastCode_) {
+        lastCode_ = code;
+        last_ = &byCode_[capitals(code)];
+    }
+    last_->periods.push_back(std::move(period));
+}
+
+HistoryRows::HistoryRows(std::vector<PeriodRow> periods)
+{
+    reserve(periods.size());
+    for (PeriodRow& row : periods) {
+        add(row.code, std::move(row.period));
+    }
+}
+
+HistoryRows::HistoryRows(std::initializer_list<PeriodRow> periods)
+    : HistoryRows(std::vector<PeriodRow>(periods))
+{}
+
+BirthplaceIndex::BirthplaceIndex(std::vector<MunicipalityRow> municipalities, HistoryRows periods)
+{
+    addHistories(std::move(periods));
+    std::vector<const CodeHistory*> owners; // of each row
+    owners.reserve(municipalities.size());
+    for (const MunicipalityRow& row : municipalities) {
+        owners.push_back(history(capitals(row.code)));
+    }
+    // The alternative names of each code that has a row, once each, after the rows.
+    std::vector<Alternative> alternatives = alternativeNames(municipalities, owners);
+    places_.reserve(municipalities.size() + alternatives.size());
+    nextNamed_.reserve(places_.capacity());
+    names_.reserve(places_.capacity());
+    for (std::size_t i = 0; i < municipalities.size(); ++i) {
+        addPlace(std::move(municipalities[i].name), std::move(municipalities[i].code), owners[i]);
+    }
+    for (Alternative& alternative : alternatives) {
+        addPlace(std::move(alternative.name), std::move(alternative.code), alternative.history);
+    }
+}
+
+void BirthplaceIndex::addHistories(HistoryRows periods)
+{
+    histories_ = std::move(periods.byCode_);
+    const auto earlier = [](const Period& a, const Period& b) {
+        return a.from < b.from;
+    };
+    for (auto& [code, history] : histories_) {
+        if (!std::is_sorted(history.periods.begin(), history.periods.end(), earlier)) {
+            std::stable_sort(history.periods.begin(), history.periods.end(), earlier);
+        }
+        history.spans = joinedSpans(history.periods, [](std::size_t) { return true; });
+    }
+}
+
+std::vector<BirthplaceIndex::Alternative>
+BirthplaceIndex::alternativeNames(const std::vector<MunicipalityRow>& municipalities,
+                                  const std::vector<const CodeHistory*>& owners)
+{
+    std::vector<Alternative> alternatives;
+    std::unordered_set<const CodeHistory*> codesSeen;
+    for (std::size_t i = 0; i < municipalities.size(); ++i) {
+        const CodeHistory* own = owners[i];
+        const auto named = [](const Period& period) {
+            return !period.alternativeName.empty();
+        };
+        if (!own || std::none_of(own->periods.begin(), own->periods.end(), named) ||
+            !codesSeen.insert(own).second) {
             continue;
         }
-        for (const Period& period : places_[i].history->periods) {
-            if (!period.alternativeName.empty()) {
-                add(period.alternativeName, i);
+        std::set<std::string> keysSeen;
+        for (const Period& period : own->periods) {
+            if (named(period) && keysSeen.insert(nameKey(period.alternativeName)).second) {
+                alternatives.push_back({period.alternativeName, municipalities[i].code, own});
             }
         }
     }
+    return alternatives;
 }
 
-BirthplaceIndex BirthplaceIndex::read(const Database& database)
+void BirthplaceIndex::addPlace(std::string name, std::string code, const CodeHistory* own)
 {
-    std::vector<MunicipalityRow> municipalities;
-    std::vector<PeriodRow> history;
-    database.inSnapshot([&] {
-        database.eachRow(catalogue::kAllMunicipalities, [&](sqlite3_stmt* row) {
-            municipalities.push_back({columnText(row, 0), columnText(row, 1)});
-        });
-        if (database.hasTable(catalogue::kHistoryTable)) {
-            database.eachRow(catalogue::kAllPeriods, [&](sqlite3_stmt* row) {
-                history.push_back({columnText(row, 0),
-                                   {dayFromIso(columnText(row, 4)), dayFromIso(columnText(row, 5)),
-                                    columnText(row, 1), columnText(row, 2), columnText(row, 3)}});
-            });
-        }
-    });
-    return BirthplaceIndex(municipalities, history);
-}
-
-BirthplaceIndex BirthplaceIndex::read(const std::string& databaseName)
-{
-    return read(Database(databaseName, Access::ReadOnly));
+    std::string key = nameKey(name);
+    Spans otherSpans = own ? spansNamed(*own, name, key) : Spans();
+    const auto index = static_cast<std::uint32_t>(places_.size());
+    places_.push_back({std::move(name), std::move(code), own, std::move(otherSpans)});
+    if (own && places_.back().timesNamed().size() == 1) {
+        places_.back().onlyTimeNamed = places_.back().timesNamed().front();
+    }
+    nextNamed_.push_back(kNoPlace);
+    const auto [named, added] = names_.try_emplace(std::move(key), index, index);
+    if (!added) {
+        nextNamed_[named->second.second] = index;
+        named->second.second = index;
+    }
 }
 
 const CodeHistory* BirthplaceIndex::history(std::string_view code) const
@@ -329,8 +609,23 @@ std::vector<const Place*> BirthplaceIndex::byName(std::string_view text) const
     std::vector<const Place*> places;
     const auto found = names_.find(nameKey(text));
     if (found != names_.end()) {
-        for (std::uint32_t i : found->second) {
+        for (std::uint32_t i = found->second.first; i != kNoPlace; i = nextNamed_[i]) {
             places.push_back(&places_[i]);
+        }
+    }
+    return places;
+}
+
+std::vector<const Place*> BirthplaceIndex::byCode(std::string_view code,
+                                                  std::string_view name) const
+{
+    std::vector<const Place*> places;
+    const std::string key = nameKey(name);
+    const LikePattern pattern(SostituisciApici(name));
+    for (const Place& place : places_) {
+        if (capitals(place.code) == code &&
+            (name.empty() || nameKey(place.name) == key || pattern.matches(place.name))) {
+            places.push_back(&place);
         }
     }
     return places;
@@ -342,29 +637,48 @@ std::vector<const Place*> BirthplaceIndex::byPattern(std::string_view text) cons
     std::vector<const Place*> places;
     for (const Place& place : places_) {
         if (pattern.matches(place.name)) {
-            const bool known = std::any_of(places.begin(), places.end(), [&](const Place* other) {
-                return capitals(other->code) == capitals(place.code);
-            });
-            if (!known) {
-                places.push_back(&place);
-            }
+            places.push_back(&place);
         }
     }
     return places;
+}
+
+BirthplaceIndex::NamedPlaces BirthplaceIndex::named(std::vector<const Place*> places,
+                                                    std::string_view text,
+                                                    std::string province) const
+{
+    // A name written as the text, accents included, leaves out those that differ by accents.
+    if (places.size() > 1) {
+        const std::string spelling = spellingKey(text);
+        std::vector<const Place*> spelled;
+        std::copy_if(places.begin(), places.end(), std::back_inserter(spelled),
+                     [&](const Place* place) { return spellingKey(place->name) == spelling; });
+        if (!spelled.empty()) {
+            places = std::move(spelled);
+        }
+    }
+    return {std::move(places), std::move(province)};
 }
 
 BirthplaceIndex::NamedPlaces BirthplaceIndex::candidates(std::string_view place) const
 {
     // A name that itself ends in brackets ("ISOLE COOK (NZ)") is a name, not a province.
     if (auto exact = byName(place); !exact.empty()) {
-        return {std::move(exact), {}};
+        return named(std::move(exact), place, {});
     }
-    const auto suffix = splitProvince(place);
-    const std::string_view name = suffix ? suffix->name : place;
-    std::string province = suffix ? suffix->province : std::string();
-    if (suffix) {
+    if (const std::string code = nameKey(place); isCadastralCode(code)) {
+        return {byCode(code, {}), {}, true};
+    }
+    const auto brackets = splitBrackets(place);
+    if (brackets && isCadastralCode(brackets->inside)) {
+        return {byCode(brackets->inside, brackets->name), {}, true};
+    }
+    const bool withProvince = brackets && isProvince(brackets->inside);
+    const std::string_view name = withProvince ? brackets->name : place;
+    std::string province = withProvince ? brackets->inside : std::string();
+    if (withProvince) {
         if (auto exact = byName(name); !exact.empty()) {
-            return {std::move(exact), std::move(province)};
+            return named(std::move(exact), name, std::move(province));
         }
     }
     return {byPattern(name), std::move(province)};
@@ -373,45 +687,43 @@ BirthplaceIndex::NamedPlaces BirthplaceIndex::candidates(std::string_view place)
 Birthplace BirthplaceIndex::choose(const NamedPlaces& named, Day day, std::string_view province)
 {
     using Outcome = Birthplace::Outcome;
-    if (named.places.empty()) {
+    const std::vector<const Place*>& places = named.places;
+    if (places.empty()) {
         return {Outcome::NotFound, {}};
     }
-    const bool anyProvince = !named.province.empty() || !province.empty();
-    if (named.places.size() == 1 && !anyProvince) { // the usual case, without copies
-        const Place* place = named.places.front();
-        return {place->inForce(day) ? Outcome::Found : Outcome::NotInForce, named.places};
+    const auto naming = [&](const Place* place) {
+        return namingOf(*place, day, named.byCode);
+    };
+    if (places.size() == 1 && named.province.empty() && province.empty()) { // the usual case
+        return {fits(naming(places.front())) ? Outcome::Found : Outcome::NotInForce, places};
     }
-    std::vector<const Place*> inForce;
-    for (const Place* place : named.places) {
-        if (place->inForce(day)) {
-            inForce.push_back(place);
-        }
-    }
-    if (inForce.empty()) {
-        return {Outcome::NotInForce, named.places};
-    }
-    std::vector<const Place*> left = inForce;
+    std::vector<const Place*> inProvinces = places;
     for (std::string_view wanted : {std::string_view(named.province), province}) {
-        if (wanted.empty()) {
-            continue;
+        if (!wanted.empty()) {
+            inProvinces = inProvince(inProvinces, day, wanted);
         }
-        std::vector<const Place*> known;
-        std::vector<const Place*> unknown;
-        for (const Place* place : left) {
-            if (!place->hasHistory()) {
-                unknown.push_back(place);
-            } else if (place->provinceOn(day) == wanted ||
-                       place->history->periods.back().province == wanted) {
-                known.push_back(place);
-            }
-        }
-        // A row without history has no province: it stands only when no other one does.
-        left = known.empty() ? unknown : known;
     }
-    if (left.empty()) {
-        return {Outcome::NotInProvince, inForce};
+    if (inProvinces.empty()) {
+        std::vector<const Place*> fitting;
+        std::copy_if(places.begin(), places.end(), std::back_inserter(fitting),
+                     [&](const Place* place) { return fits(naming(place)); });
+        return fitting.empty() ? Birthplace{Outcome::NotInForce, oneEachCode(places, day)}
+                               : Birthplace{Outcome::NotInProvince, oneEachCode(fitting, day)};
     }
-    return {left.size() == 1 ? Outcome::Found : Outcome::Ambiguous, left};
+    Naming best = Naming::NotInForce;
+    for (const Place* place : inProvinces) {
+        best = std::min(best, naming(place));
+    }
+    if (!fits(best)) {
+        return {Outcome::NotInForce, oneEachCode(inProvinces, day)};
+    }
+    std::vector<const Place*> left;
+    std::copy_if(inProvinces.begin(), inProvinces.end(), std::back_inserter(left),
+                 [&](const Place* place) { return naming(place) == best; });
+    if (left.size() > 1) {
+        left = oneEachCode(left, day);
+    }
+    return {left.size() == 1 ? Outcome::Found : Outcome::Ambiguous, std::move(left)};
 }
 
 Birthplace BirthplaceIndex::resolve(std::string_view place, Day day,

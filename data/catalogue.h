@@ -33,9 +33,24 @@ inline constexpr std::size_t kPlaceNameCharacters = 50;
 // every date. Files made before the history existed lack the table and are read as such; the
 // update from the register's archive (registerupdate.h) creates it, the one change of schema the
 // program makes.
-inline constexpr char kHistorySchema[] =
+inline constexpr char kHistoryTableSchema[] =
     "CREATE TABLE StoriaComuni (codice TEXT, comune TEXT, altro_nome TEXT, provincia TEXT,"
     " dal TEXT, al TEXT);";
+
+// The indexes let the birthplace look-up read only the rows a name can concern: COMUNI by name in
+// byte order (not by NOCASE, which the program's connections refine: an index must sort the same
+// for every program that writes the file) and by code, the history by code and by alternative
+// name. SQLite keeps them in step with every change, whoever makes it; a file without them is read
+// whole.
+inline constexpr char kLookupIndexes[] =
+    "CREATE INDEX IF NOT EXISTS ComuniPerNome ON COMUNI (comune COLLATE BINARY, codice);"
+    "CREATE INDEX IF NOT EXISTS ComuniPerCodice ON COMUNI (codice);"
+    "CREATE INDEX IF NOT EXISTS StoriaComuniPerCodice ON StoriaComuni (codice);"
+    "CREATE INDEX IF NOT EXISTS StoriaComuniPerAltroNome ON StoriaComuni (altro_nome, codice);";
+inline constexpr const char* kLookupIndexesPresent =
+    "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN ('ComuniPerNome',"
+    " 'ComuniPerCodice', 'StoriaComuniPerCodice', 'StoriaComuniPerAltroNome')";
+inline constexpr int kLookupIndexCount = 4;
 
 namespace detail {
 // Two string literals one after the other, as one literal, at compile time.
@@ -50,13 +65,16 @@ consteval Joined<A, B> join(const char (&first)[A], const char (&second)[B])
     std::copy_n(second, B, joined.text + A - 1);
     return joined;
 }
+inline constexpr auto kHistorySchemaText = join(kHistoryTableSchema, kLookupIndexes);
 inline constexpr auto kSchemaText =
     join("CREATE TABLE COMUNI (comune TEXT COLLATE NOCASE, codice TEXT);"
          "CREATE TABLE CittaItaliane (cap TEXT, provincia TEXT, localita TEXT COLLATE NOCASE,"
          " regione TEXT);",
-         kHistorySchema);
+         kHistorySchemaText.text);
 } // namespace detail
 
+// The history with the look-up's indexes, as the update makes it in a file that lacks it.
+inline constexpr const char* kHistorySchema = detail::kHistorySchemaText.text;
 inline constexpr const char* kSchema = detail::kSchemaText.text;
 
 // Municipalities.
@@ -71,9 +89,27 @@ inline constexpr const char* kTableExists =
 
 // The history of the cadastral codes.
 inline constexpr const char* kHistoryTable = "StoriaComuni";
-inline constexpr const char* kAllMunicipalities = "SELECT comune, codice FROM COMUNI";
+inline constexpr const char* kAllMunicipalities =
+    "SELECT comune, codice FROM COMUNI ORDER BY rowid";
 inline constexpr const char* kAllPeriods =
     "SELECT codice, comune, altro_nome, provincia, dal, al FROM StoriaComuni";
+inline constexpr const char* kCountMunicipalities = "SELECT count(*) FROM COMUNI";
+inline constexpr const char* kCountPeriods = "SELECT count(*) FROM StoriaComuni";
+
+// What the birthplace look-up reads of one name: the rows of COMUNI whose name lies in a range of
+// byte order (?1 included, ?2 not), or that have no name, or a code; the alternative names of the
+// history in a range; the periods of a code.
+inline constexpr const char* kMunicipalitiesInRange =
+    "SELECT rowid, comune, codice FROM COMUNI"
+    " WHERE comune COLLATE BINARY >= ? AND comune COLLATE BINARY < ?";
+inline constexpr const char* kMunicipalitiesWithoutName =
+    "SELECT rowid, comune, codice FROM COMUNI WHERE comune IS NULL";
+inline constexpr const char* kMunicipalitiesByCode =
+    "SELECT rowid, comune, codice FROM COMUNI WHERE codice = ?";
+inline constexpr const char* kAlternativeNamesInRange =
+    "SELECT codice, altro_nome FROM StoriaComuni WHERE altro_nome >= ? AND altro_nome < ?";
+inline constexpr const char* kPeriodsOfCode =
+    "SELECT codice, comune, altro_nome, provincia, dal, al FROM StoriaComuni WHERE codice = ?";
 
 // The update from the register's archive: rows are added, and periods get their new end and
 // their corrections; nothing is ever deleted.

@@ -290,7 +290,8 @@ Database::Database(const fs::path& name, Access access) : path_(resolveDatabaseF
 // either fails.
 bool Database::connect(int mode)
 {
-    const int opened = sqlite3_open_v2(path_.c_str(), &db_, mode, nullptr);
+    // A connection serves one thread: SQLite need not lock it at every call.
+    const int opened = sqlite3_open_v2(path_.c_str(), &db_, mode | SQLITE_OPEN_NOMUTEX, nullptr);
     if (db_ == nullptr) {
         throw std::bad_alloc(); // the one failure that leaves no connection
     }

@@ -117,6 +117,9 @@ bool LikePattern::matches(std::string_view text) const
         if (token < tokens_.size() && tokens_[token].kind == Kind::AnyRun) {
             afterStar = ++token;
             starPos = pos;
+            if (afterStar == tokens_.size()) {
+                return true; // a "*" at the end takes the rest
+            }
             continue;
         }
         std::size_t next = pos;

@@ -408,6 +408,7 @@ RegisterUpdate updateFromRegister(const Database& database, const fs::path& regi
             database.execute(catalogue::kHistorySchema);
             result.historyCreated = true;
         }
+        database.execute(catalogue::kLookupIndexes); // a file made before the indexes gets them
         Updater updater(database, result);
         updater.readDatabase();
         const std::vector<MunicipalityRow> added = updater.newMunicipalities(periods);

@@ -51,6 +51,20 @@ char32_t upperCase(char32_t c);
 // The capital letter without its accent (à and À give A); used for ordering names.
 char32_t baseLetter(char32_t c);
 
+// How a character enters a name written in the plain Latin alphabet A-Z, as the fiscal code reads
+// a person's name and the birthplace look-up reads a place's name: a letter with accents or other
+// marks counts as its plain capital (È gives E, Ç gives C), a few letters as two (ß gives SS, Æ
+// gives AE); whatever is not a letter (spaces, apostrophes, hyphens, dots, combining marks) is left
+// out; a digit, or a letter without a plain form (Greek, Cyrillic, ...), is refused.
+struct PlainForm {
+    enum class Kind { Letters, LeftOut, Refused };
+    Kind kind;
+    std::string_view letters; // one to three capitals A-Z, for Letters
+};
+
+// The plain form of `c`. A byte that is not valid UTF-8 (as decoded by nextCharacter) is refused.
+PlainForm plainFormOf(char32_t c);
+
 // Ordering of names: case and accents ignored, ties broken by the plain byte order so that the
 // order is total and stable. Returns a negative, zero or positive value like memcmp.
 int compareNames(std::string_view a, std::string_view b);

@@ -1,8 +1,7 @@
 #include "fiscalcode/birthdate.h"
 
-#include "data/birthplaces.h"
-
 #include <array>
+#include <ctime>
 
 namespace fiscalcode {
 namespace {
@@ -85,7 +84,31 @@ std::optional<CalendarDate> readBirthDate(std::string_view text)
 
 std::string formatBirthDate(const CalendarDate& date)
 {
-    return refdata::formatDay(date.year * 10000 + date.month * 100 + date.day);
+    return refdata::formatDay(dayOf(date));
+}
+
+refdata::Day dayOf(const CalendarDate& date)
+{
+    return date.year * 10000 + date.month * 100 + date.day;
+}
+
+refdata::Day today()
+{
+    // Read from the clock at most once a second: a batch asks it for every person.
+    thread_local std::time_t readAt = -1;
+    thread_local refdata::Day day = 0;
+    const std::time_t now = std::time(nullptr);
+    if (now != readAt) {
+        std::tm local{};
+#ifdef _WIN32
+        localtime_s(&local, &now);
+#else
+        localtime_r(&now, &local);
+#endif
+        readAt = now;
+        day = (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
+    }
+    return day;
 }
 
 } // namespace fiscalcode

@@ -25,4 +25,10 @@ using refdata::daysInMonth;
 // The date as dd/mm/yyyy.
 std::string formatBirthDate(const CalendarDate& date);
 
+// The date as the number yyyymmdd.
+refdata::Day dayOf(const CalendarDate& date);
+
+// Today's local date, yyyymmdd.
+refdata::Day today();
+
 } // namespace fiscalcode

@@ -5,6 +5,8 @@
 #include "fiscalcode/fiscalcode.h"
 #include "fiscalcode/plainletters.h"
 
+#include <algorithm>
+
 namespace fiscalcode {
 namespace {
 
@@ -63,6 +65,9 @@ std::optional<Failure> checkInput(const CalculationInput& input, CalendarDate& d
     if (input.birthDate.size() != 10) {
         return fail(texts::kDateLength, InputField::BirthDate);
     }
+    if (dayOf(date) > (input.today != 0 ? input.today : today())) {
+        return fail(texts::kFutureDate, InputField::BirthDate);
+    }
     if (input.municipality.empty()) {
         return fail(texts::kEmptyMunicipality, InputField::Municipality);
     }
@@ -72,10 +77,11 @@ std::optional<Failure> checkInput(const CalculationInput& input, CalendarDate& d
     return std::nullopt;
 }
 
-// The places a failure concerns, one line each; a pattern such as "*" may match thousands, of
-// which the first few say enough.
+// The places a failure concerns, one line each (see `line`); a pattern such as "*" may match
+// thousands, of which the first few say enough.
+template <typename Line>
 Failure placeFailure(const char* message, const std::vector<const refdata::Place*>& places,
-                     refdata::Day day, bool withPeriods)
+                     Line&& line)
 {
     constexpr std::size_t kListed = 30;
     Failure failure{message, {}, std::nullopt};
@@ -84,13 +90,52 @@ Failure placeFailure(const char* message, const std::vector<const refdata::Place
             failure.details.push_back("... e altri " + std::to_string(places.size() - kListed));
             break;
         }
-        std::string line = place->describe(day);
-        if (withPeriods) {
-            line += " " + place->periodsText();
-        }
-        failure.details.push_back(std::move(line));
+        failure.details.push_back(line(*place));
     }
     return failure;
+}
+
+// The places that fit the birth date, each told apart from the others.
+Failure listedFailure(const char* message, const std::vector<const refdata::Place*>& places,
+                      refdata::Day day)
+{
+    return placeFailure(message, places,
+                        [day](const refdata::Place& place) { return place.listing(day); });
+}
+
+// None of the places bore the name on the birth date: those in force then under another name
+// say what it was, the others when they were in force.
+Failure notInForceFailure(const std::vector<const refdata::Place*>& places, refdata::Day day)
+{
+    const bool renamed =
+        std::any_of(places.begin(), places.end(),
+                    [day](const refdata::Place* place) { return place->inForce(day); });
+    return placeFailure(renamed ? texts::kNotSoNamed : texts::kNotInForce, places,
+                        [day](const refdata::Place& place) {
+                            if (!place.inForce(day)) {
+                                return place.listing(day); // with all its times in force
+                            }
+                            return filled(texts::kEarlierNameLine,
+                                          {place.describeAsNamed() + " " + place.code,
+                                           place.namePeriodsText(), refdata::formatDay(day),
+                                           place.describe(day)});
+                        });
+}
+
+// What the user should know about a code computed for `place`: it was suppressed on the birth
+// date, or then bore another name than the one given; empty otherwise.
+std::string noticeFor(const refdata::Place& place, refdata::Day day)
+{
+    const refdata::Naming naming = place.naming(day);
+    if (naming == refdata::Naming::AsNamed) {
+        return {}; // the usual case
+    }
+    const std::string date = refdata::formatDay(day);
+    if (!place.inForce(day)) {
+        return filled(texts::kSuspendedNotice,
+                      {place.describe(day), date, place.periodsText(), place.code});
+    }
+    return filled(texts::kRenamedNotice, {place.name, date, place.describe(day)});
 }
 
 // The cadastral code as it enters the fiscal code: a capital and three digits. Small letters
@@ -99,11 +144,6 @@ std::optional<std::string> CadastralCode(std::string_view stored)
 {
     std::string code = refdata::capitals(stored);
     return refdata::isCadastralCode(code) ? std::optional(code) : std::nullopt;
-}
-
-refdata::Day dayOf(const CalendarDate& date)
-{
-    return date.year * 10000 + date.month * 100 + date.day;
 }
 
 } // namespace
@@ -132,14 +172,14 @@ CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFind
         outcome.failure = Failure{texts::kMunicipalityNotFound, {}, std::nullopt};
         return outcome;
     case Outcome::NotInForce:
-        outcome.failure = placeFailure(texts::kNotInForce, birthplace.places, day, true);
+        outcome.failure = notInForceFailure(birthplace.places, day);
         return outcome;
     case Outcome::NotInProvince:
-        outcome.failure = placeFailure(texts::kNotInProvince, birthplace.places, day, false);
+        outcome.failure = listedFailure(texts::kNotInProvince, birthplace.places, day);
         return outcome;
     case Outcome::Ambiguous:
         if (!choose) {
-            outcome.failure = placeFailure(texts::kAmbiguous, birthplace.places, day, false);
+            outcome.failure = listedFailure(texts::kAmbiguous, birthplace.places, day);
             return outcome;
         }
         place = choose(birthplace.places, day);
@@ -157,6 +197,7 @@ CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFind
     }
     outcome.code =
         ComputeFiscalCode({input.surname, input.givenName, outcome.birthDate, input.sex, *code});
+    outcome.notice = noticeFor(*place, day);
     return outcome;
 }
 

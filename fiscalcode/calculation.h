@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/birthplaces.h"
+#include "fiscalcode/birthdate.h"
 
 #include <functional>
 #include <optional>
@@ -32,9 +33,28 @@ inline constexpr const char* kInvalidSex = "Il sesso deve essere M oppure F !";
 inline constexpr const char* kRefusedCharacter =
     "Il campo %1 contiene «%2»: nel codice fiscale un nome può avere solo lettere dell'alfabeto "
     "latino, anche accentate, e nessuna cifra !";
+// A date of birth after today; the verification reads a code's year as not after today.
+inline constexpr const char* kFutureDate =
+    "La data di nascita non può essere successiva alla data di oggi !";
 inline constexpr const char* kNotInForce = "Comune non esistente alla data di nascita:";
+// A name the place bore only before the birth date: one line per place says what it was called
+// then.
+inline constexpr const char* kNotSoNamed = "Nessun comune aveva questo nome alla data di nascita:";
+// %1 the place with the name it bore, %2 its times under that name, %3 the birth date, %4 the
+// place as named on that date: "FIUME (UD) D621 dal 19/11/1866 al 31/10/1911: il 01/03/1950 si
+// chiamava FIUME VENETO (UD)".
+inline constexpr const char* kEarlierNameLine = "%1 %2: il %3 si chiamava %4";
 inline constexpr const char* kNotInProvince = "Comune non presente nella provincia indicata:";
 inline constexpr const char* kAmbiguous = "Comune ambiguo:";
+// Notices beside a code computed. The name given was the place's later name; %1 the name, %2 the
+// birth date, %3 the place as named on that date.
+inline constexpr const char* kRenamedNotice = "%1 il %2 si chiamava %3";
+// The municipality was suppressed on the birth date; %1 the municipality, %2 the birth date, %3
+// its times in force, %4 its cadastral code.
+inline constexpr const char* kSuspendedNotice =
+    "Il comune %1 il %2 era soppresso (esisteva %3): il codice è calcolato con il suo codice "
+    "catastale %4, ma quello registrato dall'Agenzia delle Entrate può avere invece il codice "
+    "catastale del comune che allora ne comprendeva il territorio.";
 // A code in COMUNI that is not a letter and three digits; %1 the code, %2 the municipality.
 inline constexpr const char* kMalformedCode =
     "Il codice catastale «%1» del comune %2 non è valido: deve essere una lettera seguita da "
@@ -52,6 +72,7 @@ struct CalculationInput {
     std::string municipality{}; // may end with its province in brackets: "CASTRO (LE)"
     std::string sex = "M";      // "M" or "F"
     std::string province{};     // optional: the province of the municipality
+    refdata::Day today = 0;     // the day no birth may follow; 0 for today's date
 };
 
 struct CalculationOutcome {
@@ -82,7 +103,7 @@ using PlaceChooser = std::function<const refdata::Place*(
 
 // Checks the input, finds the birthplace and computes the code. When several places fit,
 // `choose` decides; without it, the outcome is the failure "Comune ambiguo:" with one detail
-// line "NAME (PR)" per place.
+// line per place, "NAME (PR) CODE PERIOD" (see refdata::Place::listing).
 CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFinder& find,
                              const PlaceChooser& choose = {});
 CalculationOutcome calculate(const CalculationInput& input, const refdata::BirthplaceIndex& index,

@@ -1,71 +1,11 @@
 #include "fiscalcode/plainletters.h"
 
-#include "data/textfold.h"
-
-#include <algorithm>
-#include <array>
-
 namespace fiscalcode {
 namespace {
-
-struct PlainLetter {
-    char32_t character;
-    char letters[4];
-};
-
-struct CharacterRange {
-    char32_t first;
-    char32_t last;
-};
-
-#include "plainletters.inc"
-
-constexpr std::string_view kCapitals = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-
-constexpr std::array<PlainForm, 128> makeAsciiForms()
-{
-    std::array<PlainForm, 128> forms{};
-    for (std::size_t c = 0; c < forms.size(); ++c) {
-        forms[c] = {PlainForm::Kind::LeftOut, {}};
-    }
-    for (std::size_t i = 0; i < kCapitals.size(); ++i) {
-        forms['A' + i] = {PlainForm::Kind::Letters, kCapitals.substr(i, 1)};
-        forms['a' + i] = {PlainForm::Kind::Letters, kCapitals.substr(i, 1)};
-    }
-    for (char digit = '0'; digit <= '9'; ++digit) {
-        forms[static_cast<std::size_t>(digit)] = {PlainForm::Kind::Refused, {}};
-    }
-    return forms;
-}
-
-constexpr std::array<PlainForm, 128> kAsciiForms = makeAsciiForms();
 
 constexpr char32_t kLastCharacter = 0x10FFFF;
 
 } // namespace
-
-PlainForm plainFormOf(char32_t c)
-{
-    if (c < kAsciiForms.size()) {
-        return kAsciiForms[c];
-    }
-    if (c > kLastCharacter) {
-        return {PlainForm::Kind::Refused, {}};
-    }
-    const auto* letter = std::lower_bound(
-        std::begin(kPlainLetters), std::end(kPlainLetters), c,
-        [](const PlainLetter& entry, char32_t value) { return entry.character < value; });
-    if (letter != std::end(kPlainLetters) && letter->character == c) {
-        return {PlainForm::Kind::Letters, letter->letters};
-    }
-    const auto* range = std::upper_bound(
-        std::begin(kRefused), std::end(kRefused), c,
-        [](char32_t value, const CharacterRange& entry) { return value < entry.first; });
-    if (range != std::begin(kRefused) && c <= std::prev(range)->last) {
-        return {PlainForm::Kind::Refused, {}};
-    }
-    return {PlainForm::Kind::LeftOut, {}};
-}
 
 std::string plainLetters(std::string_view name)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/textfold.h"
+
 #include <string>
 #include <string_view>
 
@@ -7,17 +9,12 @@
 // A-Z (À gives A, Ç gives C, ß gives SS, Æ gives AE) and leaves out whatever is not a letter
 // (spaces, apostrophes of any kind, hyphens, dots, combining marks). A digit, or a letter that
 // has no plain form (Greek, Cyrillic, ...), cannot enter a code: the checks refuse such a name.
+// The rule for one character (refdata::plainFormOf) is shared with the birthplace look-up, which
+// reads place names the same way.
 namespace fiscalcode {
 
-struct PlainForm {
-    enum class Kind { Letters, LeftOut, Refused };
-    Kind kind;
-    std::string_view letters; // one to three capitals A-Z, for Letters
-};
-
-// How the character `c` enters a name's letters. A byte that is not valid UTF-8 (as decoded by
-// refdata::nextCharacter) is refused.
-PlainForm plainFormOf(char32_t c);
+using refdata::PlainForm;
+using refdata::plainFormOf;
 
 // The name in plain capitals A-Z; refused characters are left out as well.
 std::string plainLetters(std::string_view name);

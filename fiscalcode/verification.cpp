@@ -6,7 +6,6 @@
 #include "fiscalcode/plainletters.h"
 
 #include <algorithm>
-#include <ctime>
 
 namespace fiscalcode {
 namespace {
@@ -282,18 +281,6 @@ void verifyFiscalCode(std::string_view text, const refdata::BirthplaceIndex& pla
     }
 }
 
-refdata::Day today()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    return (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
-}
-
 PersonMatch matchPerson(const VerifiedCode& code, const CalculationInput& person,
                         const refdata::BirthplaceIndex& places)
 {
@@ -314,8 +301,7 @@ PersonMatch matchPerson(const VerifiedCode& code, const CalculationInput& person
     match.date =
         date && DateSexCode(formatBirthDate(*date), std::string(1, code.sex)) == base.substr(6, 5);
     match.dateAndSex = match.date && match.sex;
-    const refdata::Day day =
-        date ? date->year * 10000 + date->month * 100 + date->day : code.birthDay;
+    const refdata::Day day = date ? dayOf(*date) : code.birthDay;
     if (!person.municipality.empty()) {
         using Outcome = refdata::Birthplace::Outcome;
         const refdata::Birthplace found =

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/birthplaces.h"
+#include "fiscalcode/birthdate.h"
 #include "fiscalcode/calculation.h"
 
 #include <array>
@@ -81,9 +82,6 @@ std::string baseCode(std::string_view code);
 // in place 15 (counted from 1) written as a letter, then also 14, 13, 11, 10, 8 and 7; each with
 // its own check letter.
 std::array<std::string, 7> omocodiaVariants(std::string_view baseCode);
-
-// Today's local date, yyyymmdd.
-refdata::Day today();
 
 // Which parts of a valid code a person's data gives. Omocodia is taken into account: the person
 // is compared with the base code.

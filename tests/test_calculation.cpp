@@ -193,7 +193,9 @@ TEST_F(TwoCastros, SeveralPlacesAreNeverPickedSilently)
     const auto outcome = fiscalcode::calculate(person, index);
     ASSERT_TRUE(outcome.failure);
     EXPECT_EQ(outcome.failure->message, "Comune ambiguo:");
-    EXPECT_EQ(outcome.failure->details, (std::vector<std::string>{"CASTRO (BG)", "CASTRO (LE)"}));
+    EXPECT_EQ(outcome.failure->details,
+              (std::vector<std::string>{"CASTRO (BG) C337 dal 17/03/1861",
+                                        "CASTRO (LE) M261 dal 01/05/1975"}));
     EXPECT_EQ(outcome.birthDate, "01/01/1980");
     EXPECT_TRUE(outcome.code.empty());
 }
@@ -237,15 +239,112 @@ TEST_F(TwoCastros, TheDateAndTheProvinceNarrowTheChoice)
     const auto elsewhere = fiscalcode::calculate(withProvince, index);
     ASSERT_TRUE(elsewhere.failure);
     EXPECT_EQ(elsewhere.failure->message, "Comune non presente nella provincia indicata:");
-    EXPECT_EQ(elsewhere.failure->details, (std::vector<std::string>{"CASTRO (BG)", "CASTRO (LE)"}));
+    EXPECT_EQ(elsewhere.failure->details,
+              (std::vector<std::string>{"CASTRO (BG) C337 dal 17/03/1861",
+                                        "CASTRO (LE) M261 dal 01/05/1975"}));
 
     CalculationInput tooEarly = person;
     tooEarly.birthDate = "01/01/1850";
     const auto missing = fiscalcode::calculate(tooEarly, index);
     ASSERT_TRUE(missing.failure);
     EXPECT_EQ(missing.failure->message, "Comune non esistente alla data di nascita:");
-    EXPECT_EQ(missing.failure->details, (std::vector<std::string>{"CASTRO (BG) dal 17/03/1861",
-                                                                  "CASTRO (LE) dal 01/05/1975"}));
+    EXPECT_EQ(missing.failure->details,
+              (std::vector<std::string>{"CASTRO (BG) C337 dal 17/03/1861",
+                                        "CASTRO (LE) M261 dal 01/05/1975"}));
+}
+
+// Places renamed or suppressed: the code comes with a notice that names the place as it was on
+// the birth date; a name borne only before is refused with what the place was called then.
+TEST(Calculation, ANameNotBorneOnTheBirthDateIsSaidSo)
+{
+    const refdata::BirthplaceIndex index{
+        {{"FIUME VENETO", "D621"},
+         {"FIUME", "D621"},
+         {"CAMPOSPINOSO ALBAREDO", "B567"},
+         {"CAMPOSPINOSO", "B567"},
+         {"ORATINO", "G086"},
+         {"MARTIRANO LOMBARDO", "E991"},
+         {"MARTIRANO", "E991"}},
+        {{"D621", {18661119, 19111031, "FIUME", "", "UD"}},
+         {"D621", {19111101, 19680405, "FIUME VENETO", "", "UD"}},
+         {"D621", {19680406, 99991231, "FIUME VENETO", "", "PN"}},
+         {"B567", {18610317, 20231117, "CAMPOSPINOSO", "", "PV"}},
+         {"B567", {20231118, 99991231, "CAMPOSPINOSO ALBAREDO", "", "PV"}},
+         {"G086", {18610317, 19280512, "ORATINO", "", "CB"}},
+         {"G086", {19470522, 99991231, "ORATINO", "", "CB"}},
+         {"E991", {18610317, 19291003, "MARTIRANO", "", "CZ"}},
+         {"E991", {19291004, 99991231, "MARTIRANO LOMBARDO", "", "CZ"}}}};
+    const struct {
+        const char* place;
+        const char* date;
+        const char* code; // the cadastral code in the fiscal code, or the failure's first line
+        const char* said; // the notice, or the failure's places
+    } cases[] = {
+        {"FIUME VENETO", "01/03/1950", "D621", ""},
+        {"CAMPOSPINOSO ALBAREDO", "10/03/1990", "B567",
+         "CAMPOSPINOSO ALBAREDO il 10/03/1990 si chiamava CAMPOSPINOSO (PV)"},
+        {"MARTIRANO (E991)", "10/03/1985", "E991",
+         "MARTIRANO il 10/03/1985 si chiamava MARTIRANO LOMBARDO (CZ)"},
+        {"E991", "10/03/1985", "E991", ""},
+        {"ORATINO", "09/07/1931", "G086",
+         "Il comune ORATINO (CB) il 09/07/1931 era soppresso (esisteva dal 17/03/1861 al "
+         "12/05/1928 e dal 22/05/1947): il codice è calcolato con il suo codice catastale G086, "
+         "ma quello registrato dall'Agenzia delle Entrate può avere invece il codice catastale "
+         "del comune che allora ne comprendeva il territorio."},
+        {"FIUME", "01/03/1950", "Nessun comune aveva questo nome alla data di nascita:",
+         "FIUME (UD) D621 dal 19/11/1866 al 31/10/1911: il 01/03/1950 si chiamava FIUME VENETO "
+         "(UD)"},
+        {"ORATINO", "01/01/1850", "Comune non esistente alla data di nascita:",
+         "ORATINO (CB) G086 dal 17/03/1861 al 12/05/1928 e dal 22/05/1947"},
+    };
+    for (const auto& c : cases) {
+        const auto outcome = fiscalcode::calculate({"ROSSI", "MARIA", c.date, c.place, "F"}, index);
+        if (outcome.failure) {
+            EXPECT_EQ(outcome.failure->message, c.code) << c.place;
+            EXPECT_EQ(outcome.failure->details, std::vector<std::string>{c.said}) << c.place;
+            continue;
+        }
+        EXPECT_EQ(outcome.code.substr(11, 4), c.code) << c.place;
+        EXPECT_EQ(outcome.notice, c.said) << c.place;
+    }
+}
+
+// An archive without history: the cadastral code tells places of one name apart.
+TEST(Calculation, PlacesWithoutHistoryAreToldApartByTheirCode)
+{
+    const refdata::BirthplaceIndex index{{{"BELLAGIO", "A744"}, {"BELLAGIO", "M335"}}, {}};
+    const auto outcome = fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1980", "BELLAGIO"}, index);
+    ASSERT_TRUE(outcome.failure);
+    EXPECT_EQ(outcome.failure->details,
+              (std::vector<std::string>{"BELLAGIO A744", "BELLAGIO M335"}));
+    EXPECT_EQ(fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1980", "BELLAGIO (M335)"}, index)
+                  .code.substr(11, 4),
+              "M335");
+}
+
+TEST(Calculation, NoBirthAfterToday)
+{
+    const struct {
+        const char* date;
+        refdata::Day today;
+        bool refused;
+    } cases[] = {
+        {"31/12/2024", 20241231, false},
+        {"01/01/2025", 20241231, true},
+        {"01/01/2099", 0, true}, // today's real date
+        {"29/02/2024", 20240228, true},
+    };
+    for (const auto& c : cases) {
+        CalculationInput input{"ROSSI", "MARIO", c.date, "ROMA"};
+        input.today = c.today;
+        const auto outcome = fiscalcode::calculate(input, onePlace("H501"));
+        EXPECT_EQ(outcome.failure.has_value(), c.refused) << c.date;
+        if (c.refused) {
+            EXPECT_EQ(outcome.failure->message,
+                      "La data di nascita non può essere successiva alla data di oggi !");
+            EXPECT_EQ(outcome.failure->field, InputField::BirthDate);
+        }
+    }
 }
 
 } // namespace

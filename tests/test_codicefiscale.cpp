@@ -124,6 +124,8 @@ TEST_F(CalculationWindow, EachCheckShowsItsMessageAndMovesTheFocus)
         {"ROSSI", "MARIO", "", "31/02/1974", "Data di nascita in formato non valido !", 4},
         {"ROSSI", "MARIO", "", "1/2/1974", "Inserire la data di nascita nel formato gg/mm/aaaa !",
          4},
+        {"ROSSI", "MARIO", "ROMA", "01/01/2099",
+         "La data di nascita non può essere successiva alla data di oggi !", 4},
         {"ROSSI", "MARIO", "", "01/02/1974", "Impossibile lasciare vuoto il campo Comune !", 6},
     };
     for (const auto& c : cases) {
@@ -159,6 +161,25 @@ TEST_F(CalculationWindow, ComputesTheCodeAndRewritesTheDate)
     type(6, "castel sant'angelo");
     create();
     EXPECT_EQ(field(0)->text(), "RSSMRA74D65C268H");
+}
+
+// A place named otherwise on the birth date: the code goes on the card, then the notice says
+// what the place was called then.
+TEST_F(CalculationWindow, ANoticeComesWithTheCode)
+{
+    fill("rossi", "mario", "campospinoso albaredo", "10/03/1990");
+    QString codeWhenTold;
+    messages.onShow = [&](const ui::Message&) {
+        codeWhenTold = field(0)->text();
+    };
+    create();
+    EXPECT_EQ(field(0)->text(), "RSSMRA90C10B567T");
+    EXPECT_EQ(codeWhenTold, "RSSMRA90C10B567T");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.last().title, "Attenzione");
+    EXPECT_EQ(messages.last().icon, ui::Icon::Information);
+    EXPECT_EQ(messages.last().text,
+              "CAMPOSPINOSO ALBAREDO il 10/03/1990 si chiamava CAMPOSPINOSO (PV)");
 }
 
 TEST_F(CalculationWindow, UnknownMunicipalityLeavesNoCode)
