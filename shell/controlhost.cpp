@@ -1,6 +1,6 @@
 #include "shell/controlhost.h"
 
-#include "banner/controlfactory.h"
+#include "shell/controlfactory.h"
 #include "data/datalocation.h"
 
 #include <QCoreApplication>
