@@ -1,7 +1,7 @@
 #include "cli/batch.h"
 #include "data/datasource.h"
-#include "data/textencoding.h"
-#include "data/textfold.h"
+#include "text/textencoding.h"
+#include "text/textfold.h"
 
 #include <benchmark/benchmark.h>
 
@@ -63,7 +63,7 @@ const std::string& personsFileInWindows1252(int rows)
     if (file.empty()) {
         const std::string& utf8 = personsFile(rows);
         for (std::size_t pos = 0; pos < utf8.size();) {
-            file += static_cast<char>(refdata::toWindows1252(refdata::nextCharacter(utf8, pos)));
+            file += static_cast<char>(text::toWindows1252(text::nextCharacter(utf8, pos)));
         }
     }
     return file;

@@ -4,9 +4,9 @@
 #include "data/birthplaces.h"
 #include "data/catalogue.h"
 #include "data/database.h"
-#include "data/textfold.h"
 #include "fiscalcode/calculation.h"
 #include "fiscalcode/verification.h"
+#include "text/textfold.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/validators.h"
@@ -129,7 +129,7 @@ QString fromUtf8(const std::string& text)
 
 std::string typed(const QLineEdit* field)
 {
-    return refdata::capitals(field->text().toStdString());
+    return text::capitals(field->text().toStdString());
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "cli/batchfile.h"
 
-#include "data/textencoding.h"
-#include "data/textfold.h"
+#include "text/textencoding.h"
+#include "text/textfold.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -53,9 +53,9 @@ std::string findColumns(const std::vector<std::string>& header, const BatchColum
     std::vector<std::string> missing;
     std::vector<std::string> repeated;
     for (std::size_t at = 0; at < header.size(); ++at) {
-        const std::string name = refdata::capitals(refdata::trimmed(header[at]));
+        const std::string name = text::capitals(text::trimmed(header[at]));
         for (std::size_t i = 0; i < names.size(); ++i) {
-            if (name != refdata::capitals(names[i])) {
+            if (name != text::capitals(names[i])) {
                 continue;
             }
             if (positions[i] != kAbsent) {
@@ -104,10 +104,10 @@ private:
     std::ostream& out_;
     RowWork& work_;
     const BatchOptions& options_;
-    refdata::FileEncoding file_;
-    refdata::TextDecoder decoder_;
+    text::FileEncoding file_;
+    text::TextDecoder decoder_;
     std::istream text_;
-    refdata::CsvReader reader_;
+    text::CsvReader reader_;
     std::vector<std::string> record_;
     std::vector<std::size_t> positions_;
     std::size_t width_ = 0; // fields of the header
@@ -133,9 +133,9 @@ BatchSummary BatchRun::run()
     }
     values_.resize(positions_.size());
     width_ = record_.size();
-    refdata::TextEncoder encoder(out_, file_);
+    text::TextEncoder encoder(out_, file_);
     std::ostream text(&encoder);
-    refdata::CsvWriter writer(text, ';', options_.formulas);
+    text::CsvWriter writer(text, ';', options_.formulas);
     writer.write(record_, columns.added);
     // The strings of `added` are kept from one row to the next: next to nothing allocated.
     std::vector<std::string> added(columns.added.size());
@@ -160,10 +160,10 @@ bool BatchRun::stopRequested()
 bool BatchRun::nextRow()
 {
     const auto blank = [](const std::string& field) {
-        return refdata::trimmed(field).empty();
+        return text::trimmed(field).empty();
     };
     while (reader_.next(record_)) {
-        if (reader_.flaw() != refdata::CsvReader::Flaw::None ||
+        if (reader_.flaw() != text::CsvReader::Flaw::None ||
             !std::all_of(record_.begin(), record_.end(), blank)) {
             return true;
         }
@@ -179,8 +179,8 @@ bool BatchRun::answer(std::span<std::string> added)
         return false;
     }
     for (std::size_t i = 0; i < positions_.size(); ++i) {
-        values_[i] = positions_[i] == kAbsent ? std::string_view()
-                                              : refdata::trimmed(record_[positions_[i]]);
+        values_[i] =
+            positions_[i] == kAbsent ? std::string_view() : text::trimmed(record_[positions_[i]]);
     }
     const bool done = work_.fill(values_, added);
     if (!file_.writesWindows1252()) {
@@ -200,7 +200,7 @@ bool BatchRun::answer(std::span<std::string> added)
 // Why the row read cannot be used as it stands; empty when it can.
 std::string BatchRun::unusable() const
 {
-    if (reader_.flaw() != refdata::CsvReader::Flaw::None) {
+    if (reader_.flaw() != text::CsvReader::Flaw::None) {
         return reader_.flawText();
     }
     if (record_.size() != width_) {

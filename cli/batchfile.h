@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/csv.h"
+#include "text/csv.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,9 +17,9 @@
 // codes and their verification both run on it, from cfcalc or from a window on a thread of its
 // own.
 //
-// The file is read as refdata::TextDecoder reads it (UTF-8, UTF-16 or Windows-1252) and the
-// answer written back in its encoding (refdata::TextEncoder). Fields are separated by ";" (see
-// refdata::CsvReader). Its first row is the header: the columns the batch reads are found there by
+// The file is read as text::TextDecoder reads it (UTF-8, UTF-16 or Windows-1252) and the
+// answer written back in its encoding (text::TextEncoder). Fields are separated by ";" (see
+// text::CsvReader). Its first row is the header: the columns the batch reads are found there by
 // name, in any order, case and blanks around ignored; the other columns are kept as they are. A
 // file whose first row lacks one of them is refused and nothing is written. Then every row is
 // written as it came with the added columns filled, in order; rows without any text are left
@@ -66,7 +66,7 @@ struct RowResult {
 };
 
 struct BatchOptions {
-    refdata::FormulaCells formulas = refdata::FormulaCells::Neutralised;
+    text::FormulaCells formulas = text::FormulaCells::Neutralised;
     std::stop_token stop;                               // once asked, no row is answered any more
     std::function<void(const BatchProgress&)> progress; // every kProgressRows rows, and at the end
     std::function<void(const RowResult&)> rowAnswered;

@@ -1,6 +1,6 @@
 #include "cli/batchinput.h"
 
-#include "data/files.h"
+#include "text/files.h"
 
 #include <cerrno>
 #include <system_error>
@@ -85,15 +85,14 @@ BatchInput openBatchInput(const std::string& name)
     // Not blocking: opening a FIFO would wait for a writer.
     const int descriptor = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) {
-        const std::string why =
-            errno == ENOENT ? "il file non esiste" : refdata::fileFailure(errno);
+        const std::string why = errno == ENOENT ? "il file non esiste" : text::fileFailure(errno);
         return {nullptr, "Impossibile leggere il file \"" + name + "\": " + why + "."};
     }
     struct stat status {};
     const bool known = ::fstat(descriptor, &status) == 0;
     if (!known || !S_ISREG(status.st_mode)) {
         const std::string why =
-            known ? whatItIs(status.st_mode) + ", non un file" : refdata::fileFailure(errno);
+            known ? whatItIs(status.st_mode) + ", non un file" : text::fileFailure(errno);
         ::close(descriptor);
         return {nullptr, "Impossibile leggere \"" + name + "\": " + why +
                              ". Indicare un file CSV, o \"-\" per lo standard input."};

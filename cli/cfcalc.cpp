@@ -6,10 +6,10 @@
 #include "cli/verifybatch.h"
 #include "data/database.h"
 #include "data/datalocation.h"
-#include "data/files.h"
 #include "data/registerupdate.h"
 #include "fiscalcode/calculation.h"
 #include "fiscalcode/verification.h"
+#include "text/files.h"
 
 #include <iostream>
 #include <optional>
@@ -224,9 +224,9 @@ int computeOne(const Arguments& arguments)
 
 // Standard output, which remembers why a write failed. Made on first use, within main's handling
 // of failures: its buffer may already be more memory than there is.
-refdata::DescriptorOutput& standardOutput()
+text::DescriptorOutput& standardOutput()
 {
-    static refdata::DescriptorOutput output(1);
+    static text::DescriptorOutput output(1);
     return output;
 }
 
@@ -237,7 +237,7 @@ int checkWritten(int status)
     if (!std::cout.flush()) {
         if (status != kNotRun) {
             std::cerr << "Impossibile scrivere sullo standard output: "
-                      << refdata::fileFailure(standardOutput().error()) << ".\n";
+                      << text::fileFailure(standardOutput().error()) << ".\n";
         }
         return kNotRun;
     }
@@ -280,7 +280,7 @@ template <typename Process> int overBatchInput(const Arguments& arguments, Proce
     std::istream in(input.buffer.get());
     cfcalc::BatchOptions options;
     options.formulas =
-        arguments.raw ? refdata::FormulaCells::AsTheyAre : refdata::FormulaCells::Neutralised;
+        arguments.raw ? text::FormulaCells::AsTheyAre : text::FormulaCells::Neutralised;
     return batchStatus(process(in, places, options), name);
 }
 

@@ -4,8 +4,8 @@
 
 #include "data/catalogue.h"
 #include "data/database.h"
-#include "data/likepattern.h"
-#include "data/textfold.h"
+#include "text/likepattern.h"
+#include "text/textfold.h"
 
 #include <sqlite3.h>
 
@@ -160,14 +160,14 @@ public:
         const std::string key = nameKey(name);
         return std::find(keys_.begin(), keys_.end(), key) != keys_.end() ||
                std::any_of(patterns_.begin(), patterns_.end(),
-                           [&](const LikePattern& pattern) { return pattern.matches(name); });
+                           [&](const text::LikePattern& pattern) { return pattern.matches(name); });
     }
 
     const std::vector<std::string>& codes() const { return codes_; }
 
 private:
     std::vector<std::string> keys_;
-    std::vector<LikePattern> patterns_;
+    std::vector<text::LikePattern> patterns_;
     std::vector<std::string> leading_;
     std::vector<std::string> codes_;
     bool wholeFile_ = false;
@@ -238,7 +238,7 @@ void readNamed(const Database& database, const PlaceQuery& query,
     eachRowInRanges(database, alternatives, query.ranges(std::string(1, '\0')),
                     [&](sqlite3_stmt* row) {
                         if (query.names(columnText(row, 1))) {
-                            codes.insert(capitals(columnText(row, 0)));
+                            codes.insert(text::capitals(columnText(row, 0)));
                         }
                     });
     std::map<sqlite3_int64, MunicipalityRow> rows; // in table order
@@ -264,7 +264,7 @@ void readNamed(const Database& database, const PlaceQuery& query,
     // The history of a code given as such, even without a row: a code's history answers too.
     std::set<std::string> historyCodes(query.codes().begin(), query.codes().end());
     for (auto& [rowid, row] : rows) {
-        historyCodes.insert(capitals(row.code));
+        historyCodes.insert(text::capitals(row.code));
         municipalities.push_back(std::move(row));
     }
     const Statement periodsOfCode = database.prepare(catalogue::kPeriodsOfCode);

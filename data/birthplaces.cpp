@@ -1,8 +1,8 @@
 #include "data/birthplaces.h"
 
 #include "data/catalogue.h"
-#include "data/likepattern.h"
-#include "data/textfold.h"
+#include "text/likepattern.h"
+#include "text/textfold.h"
 
 #include <algorithm>
 #include <array>
@@ -43,7 +43,7 @@ bool continuesWord(char32_t c)
 
 bool endsWord(std::string_view text, std::size_t pos)
 {
-    return pos == text.size() || !continuesWord(baseLetter(nextCharacter(text, pos)));
+    return pos == text.size() || !continuesWord(text::baseLetter(text::nextCharacter(text, pos)));
 }
 
 // Appends `c` as a name's key holds it (see nameKey), or its spelling (see spellingKey); returns
@@ -59,10 +59,10 @@ char32_t appendFolded(std::string& key, char32_t c, bool spelling)
         key += static_cast<char>(capital);
         return capital;
     }
-    const PlainForm form = plainFormOf(c);
-    if (form.kind != PlainForm::Kind::Letters) {
-        const char32_t base = baseLetter(c);
-        appendUtf8(key, base);
+    const text::PlainForm form = text::plainFormOf(c);
+    if (form.kind != text::PlainForm::Kind::Letters) {
+        const char32_t base = text::baseLetter(c);
+        text::appendUtf8(key, base);
         return base;
     }
     if (spelling && c >= 0x80) {
@@ -71,8 +71,8 @@ char32_t appendFolded(std::string& key, char32_t c, bool spelling)
             key += '\''; // an accented vowel, as typed without accents
             return '\'';
         }
-        const char32_t capital = upperCase(c);
-        appendUtf8(key, capital);
+        const char32_t capital = text::upperCase(c);
+        text::appendUtf8(key, capital);
         return capital;
     }
     key += form.letters;
@@ -110,7 +110,7 @@ std::string foldName(std::string_view name, bool spelling)
     bool pendingBlank = false;
     char32_t previous = 0;
     for (std::size_t pos = 0; pos < name.size();) {
-        const char32_t c = nextCharacter(name, pos);
+        const char32_t c = text::nextCharacter(name, pos);
         if (isBlank(c)) {
             pendingBlank = !key.empty();
             previous = ' ';
@@ -302,7 +302,7 @@ std::optional<Brackets> splitBrackets(std::string_view text)
         return std::nullopt;
     }
     return Brackets{withoutTrailingBlanks(text.substr(0, open)),
-                    capitals(text.substr(open + 1, text.size() - open - 2))};
+                    text::capitals(text.substr(open + 1, text.size() - open - 2))};
 }
 
 bool CodeHistory::inForce(Day day) const
@@ -471,8 +471,9 @@ std::vector<const Place*> oneEachCode(const std::vector<const Place*>& places, D
     for (const Place* place : places) {
         const std::size_t next = kept.size();
         const std::size_t slot =
-            place->hasHistory() ? byHistory.try_emplace(place->history, next).first->second
-                                : byCode.try_emplace(capitals(place->code), next).first->second;
+            place->hasHistory()
+                ? byHistory.try_emplace(place->history, next).first->second
+                : byCode.try_emplace(text::capitals(place->code), next).first->second;
         if (slot == next) {
             kept.push_back(place);
         } else if (kept[slot]->naming(day) != Naming::AsNamed &&
@@ -504,7 +505,7 @@ void HistoryRows::add(std::string_view code, Period period)
 {
     if (!last_ || code != lastCode_) {
         lastCode_ = code;
-        last_ = &byCode_[capitals(code)];
+        last_ = &byCode_[text::capitals(code)];
     }
     last_->periods.push_back(std::move(period));
 }
@@ -527,7 +528,7 @@ BirthplaceIndex::BirthplaceIndex(std::vector<MunicipalityRow> municipalities, Hi
     std::vector<const CodeHistory*> owners; // of each row
     owners.reserve(municipalities.size());
     for (const MunicipalityRow& row : municipalities) {
-        owners.push_back(history(capitals(row.code)));
+        owners.push_back(history(text::capitals(row.code)));
     }
     // The alternative names of each code that has a row, once each, after the rows.
     std::vector<Alternative> alternatives = alternativeNames(municipalities, owners);
@@ -621,9 +622,9 @@ std::vector<const Place*> BirthplaceIndex::byCode(std::string_view code,
 {
     std::vector<const Place*> places;
     const std::string key = nameKey(name);
-    const LikePattern pattern(SostituisciApici(name));
+    const text::LikePattern pattern(SostituisciApici(name));
     for (const Place& place : places_) {
-        if (capitals(place.code) == code &&
+        if (text::capitals(place.code) == code &&
             (name.empty() || nameKey(place.name) == key || pattern.matches(place.name))) {
             places.push_back(&place);
         }
@@ -633,7 +634,7 @@ std::vector<const Place*> BirthplaceIndex::byCode(std::string_view code,
 
 std::vector<const Place*> BirthplaceIndex::byPattern(std::string_view text) const
 {
-    const LikePattern pattern(SostituisciApici(text));
+    const text::LikePattern pattern(SostituisciApici(text));
     std::vector<const Place*> places;
     for (const Place& place : places_) {
         if (pattern.matches(place.name)) {

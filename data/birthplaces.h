@@ -21,8 +21,8 @@
 //      text, accents included, the others drop out (PATERNÒ is not PATERNO, nor PATERNO
 //      PATERNÒ). Only when none has that name, the text as a cadastral code (E990), or as a name
 //      followed by a province or a code in brackets ("CASTRO (LE)", "MARTIRANO (E990)"); then the
-//      rows whose name matches the text as a pattern (see LikePattern; an apostrophe stands for
-//      any one character).
+//      rows whose name matches the text as a pattern (see text::LikePattern; an apostrophe stands
+//      for any one character).
 //   2. in the province, when one is given: the province on the birth date or the last one; EE for
 //      a foreign state.
 //   3. by the birth date, the most fitting of (see Naming): the places that bore the name on that

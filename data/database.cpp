@@ -1,9 +1,9 @@
 #include "data/database.h"
 
 #include "data/catalogue.h"
-#include "data/files.h"
-#include "data/likepattern.h"
-#include "data/textfold.h"
+#include "text/files.h"
+#include "text/likepattern.h"
+#include "text/textfold.h"
 
 #include <sqlite3.h>
 
@@ -25,7 +25,8 @@ bool sameNameIgnoringCase(std::string_view a, std::string_view b)
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < a.size() && j < b.size()) {
-        if (upperCase(nextCharacter(a, i)) != upperCase(nextCharacter(b, j))) {
+        if (text::upperCase(text::nextCharacter(a, i)) !=
+            text::upperCase(text::nextCharacter(b, j))) {
             return false;
         }
     }
@@ -67,14 +68,14 @@ void likeFunction(sqlite3_context* context, int, sqlite3_value** arguments)
         return std::string_view(bytes ? bytes : "", sqlite3_value_bytes(value));
     };
     try {
-        if (auto* compiled = static_cast<LikePattern*>(sqlite3_get_auxdata(context, 0))) {
+        if (auto* compiled = static_cast<text::LikePattern*>(sqlite3_get_auxdata(context, 0))) {
             sqlite3_result_int(context, compiled->matches(text(arguments[1])));
             return;
         }
-        auto compiled = std::make_unique<LikePattern>(text(arguments[0]));
+        auto compiled = std::make_unique<text::LikePattern>(text(arguments[0]));
         sqlite3_result_int(context, compiled->matches(text(arguments[1])));
         sqlite3_set_auxdata(context, 0, compiled.release(),
-                            [](void* p) { delete static_cast<LikePattern*>(p); });
+                            [](void* p) { delete static_cast<text::LikePattern*>(p); });
     } catch (const std::bad_alloc&) {
         sqlite3_result_error_nomem(context);
     }
@@ -82,8 +83,8 @@ void likeFunction(sqlite3_context* context, int, sqlite3_value** arguments)
 
 int compareNamesCollation(void*, int sizeA, const void* a, int sizeB, const void* b)
 {
-    return compareNames(std::string_view(static_cast<const char*>(a), sizeA),
-                        std::string_view(static_cast<const char*>(b), sizeB));
+    return text::compareNames(std::string_view(static_cast<const char*>(a), sizeA),
+                              std::string_view(static_cast<const char*>(b), sizeB));
 }
 
 // How long a statement waits for a file another connection has locked: kBusyTimeoutMs, or the
@@ -263,7 +264,7 @@ Database::Database(const fs::path& name, Access access) : path_(resolveDatabaseF
     case fs::file_type::directory:
         throw DataError(notOpened + "è una cartella, non un file.");
     case fs::file_type::none:
-        throw DataError(notOpened + fileFailure(error.value()) + ".");
+        throw DataError(notOpened + text::fileFailure(error.value()) + ".");
     default: // reading a FIFO would wait for a writer forever
         throw DataError(notOpened +
                         "non è un file ordinario ma un dispositivo, una coda o un socket.");
@@ -413,7 +414,7 @@ std::string Database::failureText() const
     case SQLITE_READONLY:
         return notSaved + ": il file è di sola lettura.";
     case SQLITE_FULL:
-        return notSaved + ": " + fileFailure(ENOSPC) + ".";
+        return notSaved + ": " + text::fileFailure(ENOSPC) + ".";
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return "L'archivio " + describe() + " è in uso da un altro programma: riprovare più tardi.";
@@ -439,7 +440,7 @@ std::string Database::ioFailure(int code) const
     if (error == 0) {
         sqlite3_file_control(db_, "main", SQLITE_FCNTL_LAST_ERRNO, &error);
     }
-    return error != 0 ? fileFailure(error) : failedOperation(code);
+    return error != 0 ? text::fileFailure(error) : failedOperation(code);
 }
 
 std::string Database::describe() const

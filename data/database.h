@@ -73,8 +73,8 @@ enum class Access { ReadWrite, ReadOnly };
 
 // One connection to the reference database. Opening never creates the file, and refuses at once
 // anything that is not a regular file (a folder, a device, a FIFO). The connection compares texts
-// by the rules of LikePattern in `like` and orders names with compareNames. A file that another
-// connection has locked is waited for up to 5 seconds (the environment variable
+// by the rules of text::LikePattern in `like` and orders names with text::compareNames. A file that
+// another connection has locked is waited for up to 5 seconds (the environment variable
 // MIRELTA_BUSY_TIMEOUT may give other milliseconds, from 0 to 600000), then reported as in use.
 //
 // An update that was interrupted (the program killed, the machine stopped) leaves its journal

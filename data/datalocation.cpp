@@ -2,7 +2,7 @@
 
 #include "data/catalogue.h"
 #include "data/database.h"
-#include "data/files.h"
+#include "text/files.h"
 
 #include <cstdlib>
 #include <string>
@@ -32,7 +32,7 @@ std::string Quoted(const fs::path& path)
 // The reason of a failed file operation, in Italian.
 std::string reason(std::error_code error)
 {
-    return fileFailure(error.default_error_condition().value());
+    return text::fileFailure(error.default_error_condition().value());
 }
 
 int processNumber()

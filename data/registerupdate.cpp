@@ -2,9 +2,9 @@
 
 #include "data/birthplaces.h"
 #include "data/catalogue.h"
-#include "data/csv.h"
 #include "data/database.h"
-#include "data/textfold.h"
+#include "text/csv.h"
+#include "text/textfold.h"
 
 #include <sqlite3.h>
 
@@ -47,7 +47,7 @@ using PeriodKey = std::tuple<std::string, Day, std::string>;
 
 PeriodKey keyOf(const std::string& code, const std::string& from, const std::string& name)
 {
-    return {capitals(code), dayFromIso(from), nameKey(name)};
+    return {text::capitals(code), dayFromIso(from), nameKey(name)};
 }
 
 // A name and code of COMUNI, or of the history, as compared: the code in capitals, the name's key.
@@ -55,7 +55,7 @@ using NamedCode = std::pair<std::string, std::string>;
 
 NamedCode namedCode(const std::string& code, const std::string& name)
 {
-    return {capitals(code), nameKey(name)};
+    return {text::capitals(code), nameKey(name)};
 }
 
 std::string quoted(const std::string& text)
@@ -89,7 +89,7 @@ std::array<std::size_t, kColumns.size()> findColumns(const std::vector<std::stri
     std::vector<std::string> missing;
     for (std::size_t column = 0; column < kColumns.size(); ++column) {
         const auto found = std::find_if(header.begin(), header.end(), [&](const std::string& name) {
-            return capitals(trimmed(name)) == capitals(kColumns[column]);
+            return text::capitals(trimmed(name)) == text::capitals(kColumns[column]);
         });
         if (found == header.end()) {
             missing.push_back(kColumns[column]);
@@ -118,7 +118,7 @@ std::string nameFlaw(std::string_view name)
 {
     std::size_t characters = 0;
     for (std::size_t pos = 0; pos < name.size(); ++characters) {
-        const char32_t c = nextCharacter(name, pos);
+        const char32_t c = text::nextCharacter(name, pos);
         if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
             return "con caratteri di controllo";
         }
@@ -141,7 +141,8 @@ void checkPeriod(const fs::path& file, const std::string& line, const RegisterPe
     if (period.name.empty()) {
         refuse(file, line + " non ha il nome del comune");
     }
-    if (!isUtf8(period.name) || !isUtf8(period.alternativeName) || !isUtf8(period.province)) {
+    if (!text::isUtf8(period.name) || !text::isUtf8(period.alternativeName) ||
+        !text::isUtf8(period.province)) {
         refuse(file, line + " non è scritta in UTF-8");
     }
     for (const std::string* name : {&period.name, &period.alternativeName}) {
@@ -179,7 +180,7 @@ std::vector<RegisterPeriod> readRegister(const fs::path& file)
     if (fs::file_size(file, error) > kMaxFileBytes) {
         refuse(file, "è più grande di " + std::to_string(kMaxFileBytes >> 20) + " MiB");
     }
-    CsvReader reader(in, ',');
+    text::CsvReader reader(in, ',');
     std::vector<std::string> fields;
     if (!reader.next(fields)) {
         refuse(file, "il file è vuoto");
@@ -193,7 +194,7 @@ std::vector<RegisterPeriod> readRegister(const fs::path& file)
         if (fields.size() == 1 && fields.front().empty()) {
             continue; // a blank line
         }
-        if (reader.flaw() != CsvReader::Flaw::None) {
+        if (reader.flaw() != text::CsvReader::Flaw::None) {
             refuse(file, line + " non si può leggere (" + reader.flawText() + ")");
         }
         if (fields.size() != width) {
@@ -305,7 +306,7 @@ public:
         }
         std::sort(added.begin(), added.end(),
                   [](const MunicipalityRow& a, const MunicipalityRow& b) {
-                      const int byName = compareNames(a.name, b.name);
+                      const int byName = text::compareNames(a.name, b.name);
                       return byName != 0 ? byName < 0 : a.code < b.code;
                   });
         return added;
@@ -348,8 +349,9 @@ private:
 std::string countAndNames(std::vector<std::string> names)
 {
     std::string text = std::to_string(names.size());
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return compareNames(a, b) < 0; });
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return text::compareNames(a, b) < 0;
+    });
     if (names.empty()) {
         return text;
     }

@@ -1,9 +1,9 @@
 #include "fiscalcode/calculation.h"
 
-#include "data/textfold.h"
 #include "fiscalcode/birthdate.h"
 #include "fiscalcode/fiscalcode.h"
 #include "fiscalcode/plainletters.h"
+#include "text/textfold.h"
 
 #include <algorithm>
 
@@ -142,7 +142,7 @@ std::string noticeFor(const refdata::Place& place, refdata::Day day)
 // count as capitals; any other shape is a fault of the table, not of the person's data.
 std::optional<std::string> CadastralCode(std::string_view stored)
 {
-    std::string code = refdata::capitals(stored);
+    std::string code = text::capitals(stored);
     return refdata::isCadastralCode(code) ? std::optional(code) : std::nullopt;
 }
 
@@ -162,7 +162,7 @@ CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFind
     outcome.birthDate = formatBirthDate(date);
 
     const refdata::Birthplace birthplace =
-        find(input.municipality, day, refdata::capitals(input.province));
+        find(input.municipality, day, text::capitals(input.province));
     const refdata::Place* place = nullptr;
     switch (birthplace.outcome) {
     case Outcome::Found:

@@ -1,9 +1,9 @@
 #include "fiscalcode/verification.h"
 
-#include "data/textfold.h"
 #include "fiscalcode/birthdate.h"
 #include "fiscalcode/fiscalcode.h"
 #include "fiscalcode/plainletters.h"
+#include "text/textfold.h"
 
 #include <algorithm>
 
@@ -96,7 +96,7 @@ char32_t nextCharacter(std::string_view text, std::size_t& pos)
         ++pos;
         return byte;
     }
-    return refdata::nextCharacter(text, pos);
+    return text::nextCharacter(text, pos);
 }
 
 // The first fault of the characters of `code` (blanks around already left out), if any.
@@ -225,7 +225,7 @@ VerifiedCode verifyFiscalCode(std::string_view text, const refdata::BirthplaceIn
 void verifyFiscalCode(std::string_view text, const refdata::BirthplaceIndex& places,
                       refdata::Day today, VerifiedCode& verified)
 {
-    verified.code = refdata::capitals(refdata::trimmed(text));
+    verified.code = text::capitals(text::trimmed(text));
     verified.reason.clear();
     verified.baseCode.clear();
     verified.sex = 0;
@@ -305,11 +305,11 @@ PersonMatch matchPerson(const VerifiedCode& code, const CalculationInput& person
     if (!person.municipality.empty()) {
         using Outcome = refdata::Birthplace::Outcome;
         const refdata::Birthplace found =
-            places.resolve(person.municipality, day, refdata::capitals(person.province));
+            places.resolve(person.municipality, day, text::capitals(person.province));
         match.place =
             (found.outcome == Outcome::Found || found.outcome == Outcome::Ambiguous) &&
             std::any_of(found.places.begin(), found.places.end(), [&](const refdata::Place* place) {
-                return refdata::capitals(place->code) == code.cadastralCode;
+                return text::capitals(place->code) == code.cadastralCode;
             });
     }
     return match;

@@ -15,7 +15,7 @@
 
 namespace {
 
-using refdata::FormulaCells;
+using text::FormulaCells;
 
 constexpr refdata::Day kToday = 20251231;
 

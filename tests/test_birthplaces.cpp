@@ -1,8 +1,8 @@
 // The birthplace of a person: by name, by date, by province.
 #include "data/birthplaces.h"
-#include "data/csv.h"
 #include "data/database.h"
 #include "tests/testsupport.h"
+#include "text/csv.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -356,14 +356,14 @@ Register readRegister()
     Register reg;
     std::vector<std::string> fields;
     std::ifstream comuni(MIRELTA_SEED_DIR "/COMUNI.csv");
-    refdata::CsvReader rows(comuni);
+    text::CsvReader rows(comuni);
     rows.next(fields);
     while (rows.next(fields)) {
         reg.rows.emplace_back(fields[0], fields[1]);
         reg.codesByName[plain(fields[0])].insert(fields[1]);
     }
     std::ifstream history(MIRELTA_SEED_DIR "/StoriaComuni.csv");
-    refdata::CsvReader periods(history);
+    text::CsvReader periods(history);
     periods.next(fields);
     while (periods.next(fields)) {
         const auto day = [](const std::string& iso) {

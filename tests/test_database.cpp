@@ -1,10 +1,10 @@
 #include "data/birthplaces.h"
 #include "data/catalogue.h"
 #include "data/datasource.h"
-#include "data/likepattern.h"
-#include "data/textfold.h"
 #include "tests/childprocess.h"
 #include "tests/testsupport.h"
+#include "text/likepattern.h"
+#include "text/textfold.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -664,7 +664,7 @@ TEST(ShippedDatabase, HoldsMunicipalitiesStatesAndTheTwentyRegions)
     EXPECT_GT(comuni.rowCount(), 7896);
     for (int row = 0; row < comuni.rowCount(); ++row) {
         const std::string code = comuni.valueAt(row, 1);
-        ASSERT_TRUE(refdata::LikePattern("[A-Z]###").matches(code))
+        ASSERT_TRUE(text::LikePattern("[A-Z]###").matches(code))
             << comuni.valueAt(row, 0) << ";" << code;
     }
 
@@ -701,7 +701,7 @@ TEST(ShippedDatabase, EveryStatementOfTheProgramRuns)
     DataSource castel(catalogue::kDatabaseFile, catalogue::localityContainingQuery("castel"));
     castel.refresh();
     for (int row = 0; row < castel.rowCount(); ++row) {
-        ASSERT_TRUE(refdata::LikePattern("*CASTEL*").matches(castel.valueAt(row, 2)));
+        ASSERT_TRUE(text::LikePattern("*CASTEL*").matches(castel.valueAt(row, 2)));
     }
 
     DataSource lombardy(catalogue::kDatabaseFile, catalogue::regionQuery("Lombardia"));
@@ -724,7 +724,7 @@ TEST(ShippedDatabase, ListsAreInNameOrderAndTheFileReadsWithoutOurFunctions)
     DataSource sorted("AA1.MDB", catalogue::kComuniGridSource);
     sorted.refresh();
     for (int row = 1; row < sorted.rowCount(); ++row) {
-        ASSERT_LE(refdata::compareNames(sorted.valueAt(row - 1, 0), sorted.valueAt(row, 0)), 0)
+        ASSERT_LE(text::compareNames(sorted.valueAt(row - 1, 0), sorted.valueAt(row, 0)), 0)
             << sorted.valueAt(row - 1, 0) << " / " << sorted.valueAt(row, 0);
     }
 

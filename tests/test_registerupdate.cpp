@@ -1,10 +1,10 @@
 // The municipalities and the history of their codes brought up to date from the register's archive.
 #include "data/birthplaces.h"
-#include "data/csv.h"
 #include "data/database.h"
 #include "data/registerupdate.h"
 #include "tests/registerfile.h"
 #include "tests/testsupport.h"
+#include "text/csv.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -389,7 +389,7 @@ TEST_F(RegisterOf2024, NothingIsWrittenUnlessEverythingIs)
 std::vector<RegisterRow> shippedRegister()
 {
     std::ifstream seed(MIRELTA_SEED_DIR "/StoriaComuni.csv", std::ios::binary);
-    refdata::CsvReader reader(seed);
+    text::CsvReader reader(seed);
     std::vector<std::string> fields;
     reader.next(fields);
     std::vector<RegisterRow> rows;

@@ -5,7 +5,7 @@
 // The database is written to a temporary file beside OUTPUT_FILE and renamed into place only
 // when complete, so an interrupted run never leaves a damaged database behind.
 #include "data/catalogue.h"
-#include "data/csv.h"
+#include "text/csv.h"
 
 #include <sqlite3.h>
 
@@ -48,7 +48,7 @@ void load(sqlite3* db, const Table& table, const fs::path& seedFolder)
     if (!in) {
         throw std::runtime_error("cannot read " + (seedFolder / table.seedFile).string());
     }
-    refdata::CsvReader reader(in);
+    text::CsvReader reader(in);
     std::vector<std::string> record;
     if (!reader.next(record) || record != table.fields) {
         throw std::runtime_error(std::string("unexpected header in ") + table.seedFile);
@@ -61,8 +61,7 @@ void load(sqlite3* db, const Table& table, const fs::path& seedFolder)
     sqlite3_stmt* insert = nullptr;
     check(db, sqlite3_prepare_v2(db, sql.c_str(), -1, &insert, nullptr));
     while (reader.next(record)) {
-        if (record.size() != table.fields.size() ||
-            reader.flaw() != refdata::CsvReader::Flaw::None) {
+        if (record.size() != table.fields.size() || reader.flaw() != text::CsvReader::Flaw::None) {
             sqlite3_finalize(insert);
             throw std::runtime_error(std::string(table.seedFile) + ": wrong fields on line " +
                                      std::to_string(reader.lineNumber()) + " " + reader.flawText());

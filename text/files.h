@@ -7,7 +7,7 @@
 #include <vector>
 
 // Files the program writes, and the reasons, in Italian, why a write failed.
-namespace refdata {
+namespace text {
 
 // Why a read or write failed with the system's error number `error`, as a message can end:
 // "il disco è pieno", "accesso negato", ...
@@ -48,4 +48,4 @@ private:
     std::vector<char> buffer_;
 };
 
-} // namespace refdata
+} // namespace text

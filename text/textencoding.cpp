@@ -1,12 +1,12 @@
-#include "data/textencoding.h"
+#include "text/textencoding.h"
 
-#include "data/textfold.h"
+#include "text/textfold.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-namespace refdata {
+namespace text {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -437,4 +437,4 @@ bool TextEncoder::writeText(std::string_view text)
     return static_cast<bool>(out_);
 }
 
-} // namespace refdata
+} // namespace text

@@ -1,10 +1,10 @@
-#include "data/textfold.h"
+#include "text/textfold.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-namespace refdata {
+namespace text {
 namespace {
 
 #include "foldtables.inc"
@@ -205,4 +205,4 @@ int compareNames(std::string_view a, std::string_view b)
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-} // namespace refdata
+} // namespace text

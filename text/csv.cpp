@@ -1,9 +1,9 @@
-#include "data/csv.h"
+#include "text/csv.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace refdata {
+namespace text {
 
 CsvReader::CsvReader(std::istream& in, char separator)
     : in_(in), separator_(separator), buffer_(kChunkSize)
@@ -278,4 +278,4 @@ void writeCsvRecord(std::ostream& out, const std::vector<std::string>& fields, c
     CsvWriter(out, separator).write(fields);
 }
 
-} // namespace refdata
+} // namespace text

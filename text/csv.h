@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace refdata {
+namespace text {
 
 // Reads CSV records one at a time. A record is one line, ending in LF or CR LF, of fields
 // separated by `separator`. A double quote opens a quoted field only as the field's first
@@ -111,4 +111,4 @@ private:
 void writeCsvRecord(std::ostream& out, const std::vector<std::string>& fields,
                     char separator = ';');
 
-} // namespace refdata
+} // namespace text

@@ -1,4 +1,4 @@
-#include "data/files.h"
+#include "text/files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,7 +16,7 @@
 
 namespace fs = std::filesystem;
 
-namespace refdata {
+namespace text {
 namespace {
 
 // Writes every byte, going on after a write cut short; false with errno set when one fails.
@@ -241,4 +241,4 @@ int DescriptorOutput::sync()
     return drain() ? 0 : -1;
 }
 
-} // namespace refdata
+} // namespace text

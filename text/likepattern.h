@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace refdata {
+namespace text {
 
 // A search pattern with the rules of the `like` operator of the reference database:
 //   ?  any one character          *  any run of characters, none included
@@ -39,4 +39,4 @@ private:
     std::size_t nextClose_ = 0; // while compiling: the next "]", npos when there is none
 };
 
-} // namespace refdata
+} // namespace text

@@ -12,7 +12,7 @@
 // Text files as spreadsheets save them: UTF-8 with or without a byte order mark, UTF-16 with one,
 // or Windows-1252. The program reads them as UTF-8 and writes its answer back in the encoding the
 // file came in, so that the spreadsheet reads back what it wrote and no file mixes two encodings.
-namespace refdata {
+namespace text {
 
 // Ascii: no character beyond ASCII yet, whose bytes are the same in UTF-8 and Windows-1252.
 enum class Encoding { Ascii, Utf8, Windows1252, Utf16LE, Utf16BE };
@@ -128,4 +128,4 @@ private:
     bool started_ = false;
 };
 
-} // namespace refdata
+} // namespace text

@@ -1,8 +1,8 @@
-#include "data/likepattern.h"
+#include "text/likepattern.h"
 
-#include "data/textfold.h"
+#include "text/textfold.h"
 
-namespace refdata {
+namespace text {
 
 LikePattern::LikePattern(std::string_view pattern)
 {
@@ -142,4 +142,4 @@ bool LikePattern::matches(std::string_view text) const
     return token == tokens_.size();
 }
 
-} // namespace refdata
+} // namespace text

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-// Character-level helpers for the comparisons of the reference database: texts are UTF-8, a
+// Character-level helpers for comparing names and texts: texts are UTF-8, a
 // character is a Unicode code point, and comparisons ignore case (and, for ordering, accents).
-namespace refdata {
+namespace text {
 
 // Decodes the character that starts at byte `pos` of `text` and moves `pos` past it. A byte that
 // does not start a valid UTF-8 sequence is one character on its own, distinct from every real one.
@@ -69,4 +69,4 @@ PlainForm plainFormOf(char32_t c);
 // order is total and stable. Returns a negative, zero or positive value like memcmp.
 int compareNames(std::string_view a, std::string_view b);
 
-} // namespace refdata
+} // namespace text
