@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-// Character-level helpers for comparing names and texts: texts are UTF-8, a
-// character is a Unicode code point, and comparisons ignore case (and, for ordering, accents).
+// Character-level helpers for reading and comparing names: texts are UTF-8, a character is a
+// Unicode code point, and comparisons ignore case (and, for ordering, accents).
 namespace text {
 
 // Decodes the character that starts at byte `pos` of `text` and moves `pos` past it. A byte that
