@@ -1,4 +1,5 @@
 #include "cli/batch.h"
+#include "data/birthplacefile.h"
 #include "data/datasource.h"
 #include "text/textencoding.h"
 #include "text/textfold.h"
@@ -71,7 +72,7 @@ const std::string& personsFileInWindows1252(int rows)
 
 void runBatches(benchmark::State& state, const std::string& input)
 {
-    const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    const auto places = refdata::readBirthplaces(MIRELTA_DATABASE);
     for (auto _ : state) {
         std::istringstream in(input);
         std::ostringstream out;
@@ -105,7 +106,7 @@ void BatchThroughputWithStartUp(benchmark::State& state)
     const int rows = static_cast<int>(state.range(0));
     const std::string& input = personsFile(rows);
     for (auto _ : state) {
-        const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+        const auto places = refdata::readBirthplaces(MIRELTA_DATABASE);
         std::istringstream in(input);
         Discarded discarded;
         std::ostream out(&discarded);

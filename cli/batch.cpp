@@ -12,10 +12,10 @@ namespace {
 // distinct texts cannot make it grow without end.
 class CachedPlaces {
 public:
-    explicit CachedPlaces(const refdata::BirthplaceIndex& places) : places_(places) {}
+    explicit CachedPlaces(const places::BirthplaceIndex& places) : places_(places) {}
 
-    refdata::Birthplace operator()(std::string_view place, refdata::Day day,
-                                   std::string_view province)
+    places::Birthplace operator()(std::string_view place, fiscalcode::Day day,
+                                  std::string_view province)
     {
         key_.assign(place);
         auto known = cache_.find(key_);
@@ -25,18 +25,18 @@ public:
             }
             known = cache_.emplace(key_, places_.candidates(place)).first;
         }
-        return refdata::BirthplaceIndex::choose(known->second, day, province);
+        return places::BirthplaceIndex::choose(known->second, day, province);
     }
 
 private:
     static constexpr std::size_t kLimit = 100'000;
-    const refdata::BirthplaceIndex& places_;
+    const places::BirthplaceIndex& places_;
     std::string key_;
-    std::unordered_map<std::string, refdata::BirthplaceIndex::NamedPlaces> cache_;
+    std::unordered_map<std::string, places::BirthplaceIndex::NamedPlaces> cache_;
 };
 
 // The failure as one line: "Comune ambiguo: CASTRO (BG), CASTRO (LE)".
-std::string oneLine(const fiscalcode::CalculationOutcome::Failure& failure)
+std::string oneLine(const places::CalculationOutcome::Failure& failure)
 {
     std::string line = failure.message;
     for (std::size_t i = 0; i < failure.details.size(); ++i) {
@@ -48,7 +48,7 @@ std::string oneLine(const fiscalcode::CalculationOutcome::Failure& failure)
 // The code of each person, or the reason there is none.
 class CodeCalculation : public RowWork {
 public:
-    explicit CodeCalculation(const refdata::BirthplaceIndex& places) : places_(places) {}
+    explicit CodeCalculation(const places::BirthplaceIndex& places) : places_(places) {}
 
     const BatchColumns& columns() const override
     {
@@ -63,7 +63,7 @@ public:
 
     bool fill(std::span<const std::string_view> values, std::span<std::string> added) override
     {
-        const auto outcome = fiscalcode::calculate(personFromColumns(values), std::ref(places_));
+        const auto outcome = places::calculate(personFromColumns(values), std::ref(places_));
         if (outcome.failure) {
             refuse(oneLine(*outcome.failure), added);
             return false;
@@ -87,7 +87,7 @@ private:
 
 } // namespace
 
-fiscalcode::CalculationInput personFromColumns(std::span<const std::string_view> columns)
+places::CalculationInput personFromColumns(std::span<const std::string_view> columns)
 {
     return {
         .surname = std::string(columns[0]),
@@ -100,7 +100,7 @@ fiscalcode::CalculationInput personFromColumns(std::span<const std::string_view>
 }
 
 BatchSummary calculateBatch(std::istream& in, std::ostream& out,
-                            const refdata::BirthplaceIndex& places, const BatchOptions& options)
+                            const places::BirthplaceIndex& places, const BatchOptions& options)
 {
     CodeCalculation work(places);
     return processBatch(in, out, work, options);

@@ -4,11 +4,12 @@
 #include "cli/batch.h"
 #include "cli/batchinput.h"
 #include "cli/verifybatch.h"
+#include "data/birthplacefile.h"
 #include "data/database.h"
 #include "data/datalocation.h"
 #include "data/registerupdate.h"
-#include "fiscalcode/calculation.h"
-#include "fiscalcode/verification.h"
+#include "places/calculation.h"
+#include "places/verification.h"
 #include "text/files.h"
 
 #include <iostream>
@@ -196,21 +197,21 @@ std::string databaseToRead(const Arguments& arguments)
 int computeOne(const Arguments& arguments)
 {
     const std::vector<std::string_view> columns(arguments.person.begin(), arguments.person.end());
-    const fiscalcode::CalculationInput input = cfcalc::personFromColumns(columns);
+    const places::CalculationInput input = cfcalc::personFromColumns(columns);
     // The database is read only once the input has passed its checks, and only what the place
     // needs.
-    std::optional<refdata::BirthplaceIndex> places;
-    const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
-        places = refdata::BirthplaceIndex::readFor(databaseToRead(arguments), place);
+    std::optional<places::BirthplaceIndex> places;
+    const auto find = [&](std::string_view place, fiscalcode::Day day, std::string_view province) {
+        places = refdata::readBirthplacesFor(databaseToRead(arguments), place);
         return places->resolve(place, day, province);
     };
-    const auto outcome = fiscalcode::calculate(input, find);
+    const auto outcome = places::calculate(input, find);
     if (outcome.failure) {
         std::cerr << outcome.failure->message << "\n";
         for (const std::string& line : outcome.failure->details) {
             std::cerr << line << "\n";
         }
-        if (outcome.failure->message == fiscalcode::texts::kAmbiguous) {
+        if (outcome.failure->message == places::texts::kAmbiguous) {
             std::cerr << kChoosingByCode << "\n";
         }
         return kRefused;
@@ -276,7 +277,7 @@ template <typename Process> int overBatchInput(const Arguments& arguments, Proce
         std::cerr << input.refusal << "\n";
         return kNotRun;
     }
-    const auto places = refdata::BirthplaceIndex::read(databaseToRead(arguments));
+    const auto places = refdata::readBirthplaces(databaseToRead(arguments));
     std::istream in(input.buffer.get());
     cfcalc::BatchOptions options;
     options.formulas =
@@ -286,7 +287,7 @@ template <typename Process> int overBatchInput(const Arguments& arguments, Proce
 
 int computeBatch(const Arguments& arguments)
 {
-    return overBatchInput(arguments, [](std::istream& in, const refdata::BirthplaceIndex& places,
+    return overBatchInput(arguments, [](std::istream& in, const places::BirthplaceIndex& places,
                                         const cfcalc::BatchOptions& options) {
         return cfcalc::calculateBatch(in, std::cout, places, options);
     });
@@ -294,27 +295,21 @@ int computeBatch(const Arguments& arguments)
 
 int verifyFile(const Arguments& arguments)
 {
-    return overBatchInput(arguments, [](std::istream& in, const refdata::BirthplaceIndex& places,
+    return overBatchInput(arguments, [](std::istream& in, const places::BirthplaceIndex& places,
                                         const cfcalc::BatchOptions& options) {
         return cfcalc::verifyBatch(in, std::cout, places, fiscalcode::today(), options);
     });
 }
 
-// A code without places: enough for its form, its date and its variants.
-fiscalcode::VerifiedCode verifyWithoutPlaces(const std::string& code)
-{
-    return fiscalcode::verifyFiscalCode(code, refdata::BirthplaceIndex({}, {}),
-                                        fiscalcode::today());
-}
-
 int verifyOne(const Arguments& arguments)
 {
     // The database is read only for a code that is well formed.
-    fiscalcode::VerifiedCode verified = verifyWithoutPlaces(arguments.person[0]);
+    places::VerifiedCode verified;
+    fiscalcode::checkFiscalCode(arguments.person[0], fiscalcode::today(), {}, verified);
     if (verified.valid()) {
         const auto places =
-            refdata::BirthplaceIndex::readFor(databaseToRead(arguments), verified.cadastralCode);
-        verified = fiscalcode::verifyFiscalCode(arguments.person[0], places, fiscalcode::today());
+            refdata::readBirthplacesFor(databaseToRead(arguments), verified.cadastralCode);
+        verified = places::verifyFiscalCode(arguments.person[0], places, fiscalcode::today());
     }
     const bool valid = verified.valid();
     const auto line = [](const char* field, const std::string& value) {
@@ -335,7 +330,9 @@ int verifyOne(const Arguments& arguments)
 
 int listVariants(const Arguments& arguments)
 {
-    const fiscalcode::VerifiedCode verified = verifyWithoutPlaces(arguments.person[0]);
+    // The code's form alone: its variants need no place.
+    const fiscalcode::CheckedCode verified =
+        fiscalcode::checkFiscalCode(arguments.person[0], fiscalcode::today());
     if (!verified.valid()) {
         std::cerr << verified.reason << "\n";
         return kRefused;

@@ -1,6 +1,6 @@
 #include "cli/verifybatch.h"
 
-#include "fiscalcode/verification.h"
+#include "places/verification.h"
 
 #include <algorithm>
 #include <string>
@@ -11,7 +11,7 @@ namespace {
 // Whether each code is valid and what it carries; the strings of one row are reused for the next.
 class CodeVerification : public RowWork {
 public:
-    CodeVerification(const refdata::BirthplaceIndex& places, refdata::Day today)
+    CodeVerification(const places::BirthplaceIndex& places, fiscalcode::Day today)
         : places_(places), today_(today)
     {}
 
@@ -29,7 +29,7 @@ public:
 
     bool fill(std::span<const std::string_view> values, std::span<std::string> added) override
     {
-        fiscalcode::verifyFiscalCode(values[0], places_, today_, verified_);
+        places::verifyFiscalCode(values[0], places_, today_, verified_);
         const bool valid = verified_.valid();
         added[0] = valid ? fiscalcode::texts::kValid : fiscalcode::texts::kNotValid;
         added[1] = verified_.reason;
@@ -50,16 +50,15 @@ public:
     }
 
 private:
-    const refdata::BirthplaceIndex& places_;
-    refdata::Day today_;
-    fiscalcode::VerifiedCode verified_;
+    const places::BirthplaceIndex& places_;
+    fiscalcode::Day today_;
+    places::VerifiedCode verified_;
 };
 
 } // namespace
 
-BatchSummary verifyBatch(std::istream& in, std::ostream& out,
-                         const refdata::BirthplaceIndex& places, refdata::Day today,
-                         const BatchOptions& options)
+BatchSummary verifyBatch(std::istream& in, std::ostream& out, const places::BirthplaceIndex& places,
+                         fiscalcode::Day today, const BatchOptions& options)
 {
     CodeVerification work(places, today);
     return processBatch(in, out, work, options);

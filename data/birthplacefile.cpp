@@ -1,6 +1,6 @@
 // Reading the birthplace index from the database: all of it, or only what one place's text
 // needs, through the indexes of the file (see catalogue::kLookupIndexes).
-#include "data/birthplaces.h"
+#include "data/birthplacefile.h"
 
 #include "data/catalogue.h"
 #include "data/database.h"
@@ -16,6 +16,10 @@
 namespace refdata {
 namespace {
 
+using places::BirthplaceIndex;
+using places::HistoryRows;
+using places::MunicipalityRow;
+
 std::string_view columnView(sqlite3_stmt* row, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, column));
@@ -27,8 +31,9 @@ std::string_view columnView(sqlite3_stmt* row, int column)
 // A period of the history, from a row of kAllPeriods or kPeriodsOfCode: its code and the period.
 void addPeriod(sqlite3_stmt* row, HistoryRows& periods)
 {
-    periods.add(columnView(row, 0), {dayFromIso(columnView(row, 4)), dayFromIso(columnView(row, 5)),
-                                     columnText(row, 1), columnText(row, 2), columnText(row, 3)});
+    periods.add(columnView(row, 0), {fiscalcode::dayFromIso(columnView(row, 4)),
+                                     fiscalcode::dayFromIso(columnView(row, 5)), columnText(row, 1),
+                                     columnText(row, 2), columnText(row, 3)});
 }
 
 // The number of rows the query `count` gives.
@@ -114,14 +119,14 @@ class PlaceQuery {
 public:
     explicit PlaceQuery(std::string_view text)
     {
-        const auto brackets = splitBrackets(text);
+        const auto brackets = places::splitBrackets(text);
         std::vector<std::string_view> names = {text};
         if (brackets) {
             names.push_back(brackets->name);
         }
         for (std::string_view name : names) {
-            keys_.push_back(nameKey(name));
-            const std::string pattern = SostituisciApici(name);
+            keys_.push_back(places::nameKey(name));
+            const std::string pattern = text::SostituisciApici(name);
             const std::size_t wildcard = pattern.find_first_of("*?#[");
             wholeFile_ = wholeFile_ || wildcard == 0;
             // Without a wildcard a pattern matches only names of the same key.
@@ -131,10 +136,10 @@ public:
             leading_.push_back(leadingLetters(keys_.back()));
             leading_.push_back(leadingLetters(pattern));
         }
-        if (isCadastralCode(keys_.front())) {
+        if (places::isCadastralCode(keys_.front())) {
             codes_.push_back(keys_.front());
         }
-        if (brackets && isCadastralCode(brackets->inside)) {
+        if (brackets && places::isCadastralCode(brackets->inside)) {
             codes_.push_back(brackets->inside);
         }
     }
@@ -157,7 +162,7 @@ public:
 
     bool names(std::string_view name) const
     {
-        const std::string key = nameKey(name);
+        const std::string key = places::nameKey(name);
         return std::find(keys_.begin(), keys_.end(), key) != keys_.end() ||
                std::any_of(patterns_.begin(), patterns_.end(),
                            [&](const text::LikePattern& pattern) { return pattern.matches(name); });
@@ -278,7 +283,7 @@ void readNamed(const Database& database, const PlaceQuery& query,
 
 } // namespace
 
-BirthplaceIndex BirthplaceIndex::read(const Database& database)
+BirthplaceIndex readBirthplaces(const Database& database)
 {
     std::vector<MunicipalityRow> municipalities;
     HistoryRows periods;
@@ -286,12 +291,12 @@ BirthplaceIndex BirthplaceIndex::read(const Database& database)
     return BirthplaceIndex(std::move(municipalities), std::move(periods));
 }
 
-BirthplaceIndex BirthplaceIndex::read(const std::string& databaseName)
+BirthplaceIndex readBirthplaces(const std::string& databaseName)
 {
-    return read(Database(databaseName, Access::ReadOnly));
+    return readBirthplaces(Database(databaseName, Access::ReadOnly));
 }
 
-BirthplaceIndex BirthplaceIndex::readFor(const Database& database, std::string_view place)
+BirthplaceIndex readBirthplacesFor(const Database& database, std::string_view place)
 {
     const PlaceQuery query(place);
     std::vector<MunicipalityRow> municipalities;
@@ -306,9 +311,9 @@ BirthplaceIndex BirthplaceIndex::readFor(const Database& database, std::string_v
     return BirthplaceIndex(std::move(municipalities), std::move(periods));
 }
 
-BirthplaceIndex BirthplaceIndex::readFor(const std::string& databaseName, std::string_view place)
+BirthplaceIndex readBirthplacesFor(const std::string& databaseName, std::string_view place)
 {
-    return readFor(Database(databaseName, Access::ReadOnly), place);
+    return readBirthplacesFor(Database(databaseName, Access::ReadOnly), place);
 }
 
 } // namespace refdata

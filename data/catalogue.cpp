@@ -1,25 +1,17 @@
 #include "data/catalogue.h"
 
-#include <algorithm>
+#include "text/likepattern.h"
 
 namespace refdata {
-
-std::string SostituisciApici(std::string_view text)
-{
-    std::string replaced(text);
-    std::replace(replaced.begin(), replaced.end(), '\'', '?');
-    return replaced;
-}
-
 namespace catalogue {
 namespace {
 
-// The user's text inside a quoted pattern: through SostituisciApici, and with each NUL byte, which
-// cannot stand between quotes, joined in as char(0), so that the text is looked for as it is.
+// The user's text inside a quoted pattern: through text::SostituisciApici, and with each NUL byte,
+// which cannot stand between quotes, joined in as char(0), so that the text is looked for as it is.
 std::string patternText(std::string_view text)
 {
     std::string pattern;
-    for (char c : SostituisciApici(text)) {
+    for (char c : text::SostituisciApici(text)) {
         if (c == '\0') {
             pattern += "' || char(0) || '";
         } else {

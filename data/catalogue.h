@@ -6,22 +6,14 @@
 #include <string_view>
 
 // Every statement and search criterion the program issues on the reference database, in one
-// place. Each function that takes a value from the user passes it through SostituisciApici first,
-// so that an apostrophe never ends the quoted pattern; a NUL byte in it is looked for as such.
+// place. Each function that takes a value from the user passes it through text::SostituisciApici
+// first, so that an apostrophe never ends the quoted pattern; a NUL byte in it is looked for as
+// such.
 namespace refdata {
-
-// Returns `text` with every apostrophe replaced by "?", the pattern's any-one-character
-// wildcard; nothing else is changed.
-std::string SostituisciApici(std::string_view text);
-
 namespace catalogue {
 
 inline constexpr const char* kDatabaseFile = "AA1.mdb";
 inline constexpr const char* kDatabaseFileUpper = "AA1.MDB";
-
-// The longest name of a place, in characters, that the windows take: the calculation window's
-// birthplace field.
-inline constexpr std::size_t kPlaceNameCharacters = 50;
 
 // The tables, as the build creates them. Names are ordered without regard to case; the
 // program's connections refine NOCASE so that accented letters sort with their base letter,

@@ -8,10 +8,7 @@
 #include <vector>
 
 // Brings the reference database up to date with the archive of municipalities that the national
-// register publishes: a CSV file separated by "," with fields in double quotes where needed and a
-// header, one row per period of validity of a municipality. Its columns are found by their names:
-// registry_code, name_it, alternative_name, provincial_code, institution_date, end_date; others
-// are ignored. Rows whose code is a placeholder (not a letter and three digits) are left out.
+// register publishes, read and checked by places::readRegister (places/registerfile.h):
 //
 //   - StoriaComuni gets every period it lacks; a period is the same when code, start and name
 //     (nameKey) are. A period it has takes the register's end (a municipality that ceased, a
@@ -24,10 +21,8 @@
 //   - Nothing is ever deleted.
 //
 // Everything is written in one transaction; a file of another shape is refused before anything is.
-// The file is checked as any input from outside: at most 64 MiB; real calendar dates; names in
-// UTF-8 without control characters and no longer than the windows take
-// (catalogue::kPlaceNameCharacters); provinces of two capital letters. A file that would add more
-// municipalities than an update plausibly brings is refused too, unless the caller says so.
+// A file that would add more municipalities than an update plausibly brings is refused too, unless
+// the caller says so.
 namespace refdata {
 
 // How many municipalities one update may add to COMUNI: kPlausibleAdditions (the register brings

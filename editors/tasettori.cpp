@@ -1,9 +1,9 @@
 #include "editors/tasettori.h"
 
-#include "data/birthplaces.h"
 #include "data/catalogue.h"
 #include "data/database.h"
 #include "data/registerupdate.h"
+#include "places/birthplaces.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/widgets.h"
@@ -35,7 +35,7 @@ TableEditor::Definition municipalities()
         .columns = {{"Comune", "COMUNE", 270}, {"Codice", "CODICE", 80}},
         .boxes = {{"Comune ", 1, ui::twipsPoint(120, 360), ui::twipsRect(960, 360, 4785, 285), 40},
                   {"Codice", 0, ui::twipsPoint(120, 720), ui::twipsRect(960, 720, 975, 285), 4,
-                   TableEditor::Shape{refdata::isCadastralCode, kCodeShape, true}}},
+                   TableEditor::Shape{places::isCadastralCode, kCodeShape, true}}},
         .requiredBoxes = {0, 1},
         .duplicateCriterion = catalogue::comuneCriterion,
         .deleteQuestion = "Cancello Comune selezionato ?",

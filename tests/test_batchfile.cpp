@@ -1,6 +1,7 @@
 // The batch on its own, as cfcalc and a window run it: CSV in, CSV out, in memory.
 #include "cli/batch.h"
 #include "cli/verifybatch.h"
+#include "data/birthplacefile.h"
 #include "fiscalcode/fiscalcode.h"
 #include "tests/textbytes.h"
 
@@ -17,18 +18,18 @@ namespace {
 
 using text::FormulaCells;
 
-constexpr refdata::Day kToday = 20251231;
+constexpr fiscalcode::Day kToday = 20251231;
 
-const refdata::BirthplaceIndex& shippedPlaces()
+const places::BirthplaceIndex& shippedPlaces()
 {
-    static const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    static const auto places = refdata::readBirthplaces(MIRELTA_DATABASE);
     return places;
 }
 
 // Places whose names a spreadsheet would take for a formula, or that Windows-1252 cannot write.
-const refdata::BirthplaceIndex& oddPlaces()
+const places::BirthplaceIndex& oddPlaces()
 {
-    static const refdata::BirthplaceIndex places(
+    static const places::BirthplaceIndex places(
         {{"=SOMMA(1)", "Z998"}, {"ČEPOVAN", "Z996"}, {"ČEPOVAN", "Z997"}},
         {{"Z998", {18000101, 99991231, "=SOMMA(1)", "", "EE"}}});
     return places;
@@ -42,7 +43,7 @@ struct Answer {
 };
 
 Answer run(Kind kind, const std::string& in, const cfcalc::BatchOptions& options = {},
-           const refdata::BirthplaceIndex& places = shippedPlaces())
+           const places::BirthplaceIndex& places = shippedPlaces())
 {
     std::istringstream input(in);
     std::ostringstream output;

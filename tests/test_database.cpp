@@ -1,6 +1,7 @@
-#include "data/birthplaces.h"
+#include "data/birthplacefile.h"
 #include "data/catalogue.h"
 #include "data/datasource.h"
+#include "places/birthplaces.h"
 #include "tests/childprocess.h"
 #include "tests/testsupport.h"
 #include "text/likepattern.h"
@@ -563,7 +564,7 @@ TEST(StoredValues, AChangeWritesOnlyWhatTheUserChanged)
 
 std::string codeOfRoma()
 {
-    const auto places = refdata::BirthplaceIndex::read("AA1.mdb");
+    const auto places = refdata::readBirthplaces("AA1.mdb");
     return places.resolve("roma", 19800101).places.at(0)->code;
 }
 
@@ -644,11 +645,10 @@ TEST(ShippedDatabase, HoldsMunicipalitiesStatesAndTheTwentyRegions)
 {
     WorkingFolder folder;
     folder.copyShippedDatabase();
-    const auto places = refdata::BirthplaceIndex::read("AA1.mdb");
+    const auto places = refdata::readBirthplaces("AA1.mdb");
     const auto find = [&](const char* name) -> std::string {
         const auto found = places.resolve(name, 19800101);
-        return found.outcome == refdata::Birthplace::Outcome::Found ? found.places[0]->code
-                                                                    : "none";
+        return found.outcome == places::Birthplace::Outcome::Found ? found.places[0]->code : "none";
     };
     EXPECT_EQ(find("ROMA"), "H501");
     EXPECT_EQ(find("roma"), "H501");

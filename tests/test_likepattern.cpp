@@ -79,11 +79,11 @@ TEST(LikePattern, MalformedPatternsHaveADefinedMeaning)
 
 TEST(SostituisciApici, ReplacesEveryApostropheAndNothingElse)
 {
-    EXPECT_EQ(refdata::SostituisciApici("SANT'ANGELO"), "SANT?ANGELO");
-    EXPECT_EQ(refdata::SostituisciApici("''a'"), "??a?");
-    EXPECT_EQ(refdata::SostituisciApici("*[#]?\"’"), "*[#]?\"’");
-    EXPECT_EQ(refdata::SostituisciApici(""), "");
-    EXPECT_EQ(refdata::SostituisciApici(std::string(40000, '\'')), std::string(40000, '?'));
+    EXPECT_EQ(text::SostituisciApici("SANT'ANGELO"), "SANT?ANGELO");
+    EXPECT_EQ(text::SostituisciApici("''a'"), "??a?");
+    EXPECT_EQ(text::SostituisciApici("*[#]?\"’"), "*[#]?\"’");
+    EXPECT_EQ(text::SostituisciApici(""), "");
+    EXPECT_EQ(text::SostituisciApici(std::string(40000, '\'')), std::string(40000, '?'));
 }
 
 TEST(Capitals, OnlyTheLettersAToZChange)

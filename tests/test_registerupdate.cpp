@@ -1,7 +1,8 @@
 // The municipalities and the history of their codes brought up to date from the register's archive.
-#include "data/birthplaces.h"
+#include "data/birthplacefile.h"
 #include "data/database.h"
 #include "data/registerupdate.h"
+#include "places/birthplaces.h"
 #include "tests/registerfile.h"
 #include "tests/testsupport.h"
 #include "text/csv.h"
@@ -15,7 +16,7 @@
 #include <string>
 #include <vector>
 
-using refdata::BirthplaceIndex;
+using places::BirthplaceIndex;
 using refdata::Database;
 using refdata::DataError;
 using refdata::RegisterUpdate;
@@ -65,17 +66,17 @@ void addPeriods(const std::filesystem::path& file, const std::vector<RegisterRow
 // A person born in `place` on `day`, and the code of the birthplace ("-" for none or several).
 struct Born {
     const char* place;
-    refdata::Day day;
+    fiscalcode::Day day;
     const char* code;
 };
 
 void expectBirthplaces(const std::string& database, std::initializer_list<Born> people)
 {
-    const auto index = BirthplaceIndex::read(database);
+    const auto index = refdata::readBirthplaces(database);
     for (const Born& born : people) {
-        const refdata::Birthplace found = index.resolve(born.place, born.day);
+        const places::Birthplace found = index.resolve(born.place, born.day);
         const std::string code =
-            found.outcome == refdata::Birthplace::Outcome::Found ? found.places.front()->code : "-";
+            found.outcome == places::Birthplace::Outcome::Found ? found.places.front()->code : "-";
         EXPECT_EQ(code, born.code) << born.place << " " << born.day << " in " << database;
     }
 }

@@ -2,6 +2,8 @@
 
 #include "text/textfold.h"
 
+#include <algorithm>
+
 namespace text {
 
 LikePattern::LikePattern(std::string_view pattern)
@@ -140,6 +142,13 @@ bool LikePattern::matches(std::string_view text) const
         ++token;
     }
     return token == tokens_.size();
+}
+
+std::string SostituisciApici(std::string_view text)
+{
+    std::string replaced(text);
+    std::replace(replaced.begin(), replaced.end(), '\'', '?');
+    return replaced;
 }
 
 } // namespace text

@@ -6,7 +6,8 @@
 
 namespace text {
 
-// A search pattern with the rules of the `like` operator of the reference database:
+// A search pattern with the rules of the `like` operator of the reference database, the program's
+// searches and the birthplace look-up:
 //   ?  any one character          *  any run of characters, none included
 //   #  one digit 0-9               [abc] [a-z] one character of the list, [!abc] one not in it
 // Every other character matches itself; letter case is ignored, accented letters included.
@@ -38,5 +39,9 @@ private:
     std::vector<Range> ranges_;
     std::size_t nextClose_ = 0; // while compiling: the next "]", npos when there is none
 };
+
+// Returns `text` with every apostrophe replaced by "?", the pattern's any-one-character
+// wildcard; nothing else is changed.
+std::string SostituisciApici(std::string_view text);
 
 } // namespace text

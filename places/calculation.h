@@ -1,7 +1,6 @@
 #pragma once
 
-#include "data/birthplaces.h"
-#include "fiscalcode/birthdate.h"
+#include "places/birthplaces.h"
 
 #include <functional>
 #include <optional>
@@ -12,7 +11,7 @@
 // What happens when the user asks for a code: the inputs are checked in a fixed order, the date
 // is rewritten as dd/mm/yyyy, the municipality's cadastral code is looked up and the code is
 // computed. The calculation window and the command-line tool both run it.
-namespace fiscalcode {
+namespace places {
 
 // The messages of the checks and of the look-up, and the names of the fields they concern.
 namespace texts {
@@ -72,7 +71,7 @@ struct CalculationInput {
     std::string municipality{}; // may end with its province in brackets: "CASTRO (LE)"
     std::string sex = "M";      // "M" or "F"
     std::string province{};     // optional: the province of the municipality
-    refdata::Day today = 0;     // the day no birth may follow; 0 for today's date
+    fiscalcode::Day today = 0;  // the day no birth may follow; 0 for today's date
 };
 
 struct CalculationOutcome {
@@ -93,20 +92,20 @@ struct CalculationOutcome {
     std::string notice;
 };
 
-// The birthplace of a person born on a day; see refdata::BirthplaceIndex::resolve.
-using BirthplaceFinder = std::function<refdata::Birthplace(std::string_view place, refdata::Day day,
-                                                           std::string_view province)>;
+// The birthplace of a person born on a day; see BirthplaceIndex::resolve.
+using BirthplaceFinder = std::function<Birthplace(std::string_view place, fiscalcode::Day day,
+                                                  std::string_view province)>;
 
 // Asks the user which of several places is meant; nullptr when the user declines.
-using PlaceChooser = std::function<const refdata::Place*(
-    const std::vector<const refdata::Place*>& places, refdata::Day day)>;
+using PlaceChooser =
+    std::function<const Place*(const std::vector<const Place*>& places, fiscalcode::Day day)>;
 
 // Checks the input, finds the birthplace and computes the code. When several places fit,
 // `choose` decides; without it, the outcome is the failure "Comune ambiguo:" with one detail
-// line per place, "NAME (PR) CODE PERIOD" (see refdata::Place::listing).
+// line per place, "NAME (PR) CODE PERIOD" (see Place::listing).
 CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFinder& find,
                              const PlaceChooser& choose = {});
-CalculationOutcome calculate(const CalculationInput& input, const refdata::BirthplaceIndex& index,
+CalculationOutcome calculate(const CalculationInput& input, const BirthplaceIndex& index,
                              const PlaceChooser& choose = {});
 
-} // namespace fiscalcode
+} // namespace places

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fiscalcode/dates.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -32,25 +34,17 @@
 //      in force, or suppressed, whatever its name.
 //   4. one place per code; one left is the birthplace, several are left to the user to choose
 //      from.
-namespace refdata {
+//
+// The index is built from rows handed to it; reading them from the database is the storage's.
+namespace places {
 
-class Database;
+using fiscalcode::Day;
+using fiscalcode::kForever;
+using fiscalcode::Spans;
 
-// A day as the number yyyymmdd, so that days compare as numbers: 19800101.
-using Day = std::int32_t;
-
-// The end of a period still in force, 9999-12-31.
-inline constexpr Day kForever = 99991231;
-
-// The number of days of `month` (1 to 12) in `year`, leap years counted.
-int daysInMonth(int month, int year);
-
-// A day read from "yyyy-mm-dd"; 0 when the text is not of that form or not a day of the calendar
-// ("2024-02-30").
-Day dayFromIso(std::string_view text);
-
-// "dd/mm/yyyy".
-std::string formatDay(Day day);
+// The longest name of a place, in characters, that the windows take: the calculation window's
+// birthplace field.
+inline constexpr std::size_t kPlaceNameCharacters = 50;
 
 struct Period {
     Day from = 0; // both days included
@@ -59,9 +53,6 @@ struct Period {
     std::string alternativeName;
     std::string province;
 };
-
-// Times in force, both days included, in time order.
-using Spans = std::vector<std::pair<Day, Day>>;
 
 // The history of one cadastral code.
 struct CodeHistory {
@@ -183,17 +174,6 @@ class BirthplaceIndex {
 public:
     BirthplaceIndex(std::vector<MunicipalityRow> municipalities, HistoryRows periods);
 
-    // Reads COMUNI and, when the file has it, StoriaComuni; throws DataError.
-    static BirthplaceIndex read(const Database& database);
-    static BirthplaceIndex read(const std::string& databaseName);
-
-    // Reads only what resolving `place` needs: the rows of COMUNI that the text can name and the
-    // history of their codes, through the file's indexes (a file without them, or a pattern that
-    // begins with a wildcard, is read whole). Resolving `place` then answers as on the whole
-    // file; throws DataError.
-    static BirthplaceIndex readFor(const Database& database, std::string_view place);
-    static BirthplaceIndex readFor(const std::string& databaseName, std::string_view place);
-
     // The birthplace of someone born on `day` in `place`; `province` may be empty.
     Birthplace resolve(std::string_view place, Day day, std::string_view province = {}) const;
 
@@ -249,4 +229,4 @@ std::string nameKey(std::string_view name);
 // A-Z stay as they are written, in capitals.
 std::string spellingKey(std::string_view name);
 
-} // namespace refdata
+} // namespace places

@@ -1,6 +1,5 @@
-#include "data/birthplaces.h"
+#include "places/birthplaces.h"
 
-#include "data/catalogue.h"
 #include "text/likepattern.h"
 #include "text/textfold.h"
 
@@ -10,7 +9,7 @@
 #include <set>
 #include <unordered_set>
 
-namespace refdata {
+namespace places {
 namespace {
 
 constexpr std::string_view kForeignProvince = "EE";
@@ -182,12 +181,6 @@ template <typename Keep> Spans joinedSpans(const std::vector<Period>& periods, K
     return spans;
 }
 
-bool within(const Spans& spans, Day day)
-{
-    return std::any_of(spans.begin(), spans.end(),
-                       [day](const auto& span) { return span.first <= day && day <= span.second; });
-}
-
 // Not in force on `day`, but before and after it.
 bool suspendedOn(const CodeHistory& history, Day day)
 {
@@ -211,10 +204,10 @@ std::string withProvince(const std::string& name, const std::string& province)
 void appendSpan(std::string& text, const std::pair<Day, Day>& span)
 {
     text += "dal ";
-    text += formatDay(span.first);
+    text += fiscalcode::formatDay(span.first);
     if (span.second < kForever) {
         text += " al ";
-        text += formatDay(span.second);
+        text += fiscalcode::formatDay(span.second);
     }
 }
 
@@ -245,45 +238,6 @@ bool isCadastralCode(std::string_view code)
            std::all_of(code.begin() + 1, code.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-int daysInMonth(int month, int year)
-{
-    constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leapYear = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leapYear ? 29 : kDays[month - 1];
-}
-
-Day dayFromIso(std::string_view text)
-{
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
-        return 0;
-    }
-    Day day = 0;
-    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        if (text[i] < '0' || text[i] > '9') {
-            return 0;
-        }
-        day = day * 10 + (text[i] - '0');
-    }
-    const int month = day / 100 % 100;
-    const bool inCalendar =
-        month >= 1 && month <= 12 && day % 100 >= 1 && day % 100 <= daysInMonth(month, day / 10000);
-    return inCalendar ? day : 0;
-}
-
-std::string formatDay(Day day)
-{
-    std::string text = "00/00/0000";
-    const auto digits = [&text](std::size_t at, int value, int count) {
-        for (int i = count - 1; i >= 0; --i, value /= 10) {
-            text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
-        }
-    };
-    digits(0, day % 100, 2);
-    digits(3, day / 100 % 100, 2);
-    digits(6, day / 10000, 4);
-    return text;
-}
-
 std::string nameKey(std::string_view name)
 {
     return foldName(name, false);
@@ -307,7 +261,7 @@ std::optional<Brackets> splitBrackets(std::string_view text)
 
 bool CodeHistory::inForce(Day day) const
 {
-    return within(spans, day);
+    return fiscalcode::within(spans, day);
 }
 
 const Period* CodeHistory::periodHolding(Day day) const
@@ -343,7 +297,7 @@ Naming Place::naming(Day day) const
     }
     const bool named = onlyTimeNamed.first != 0
                            ? onlyTimeNamed.first <= day && day <= onlyTimeNamed.second
-                           : within(timesNamed(), day);
+                           : fiscalcode::within(timesNamed(), day);
     if (named) {
         return Naming::AsNamed;
     }
@@ -622,7 +576,7 @@ std::vector<const Place*> BirthplaceIndex::byCode(std::string_view code,
 {
     std::vector<const Place*> places;
     const std::string key = nameKey(name);
-    const text::LikePattern pattern(SostituisciApici(name));
+    const text::LikePattern pattern(text::SostituisciApici(name));
     for (const Place& place : places_) {
         if (text::capitals(place.code) == code &&
             (name.empty() || nameKey(place.name) == key || pattern.matches(place.name))) {
@@ -634,7 +588,7 @@ std::vector<const Place*> BirthplaceIndex::byCode(std::string_view code,
 
 std::vector<const Place*> BirthplaceIndex::byPattern(std::string_view text) const
 {
-    const text::LikePattern pattern(SostituisciApici(text));
+    const text::LikePattern pattern(text::SostituisciApici(text));
     std::vector<const Place*> places;
     for (const Place& place : places_) {
         if (pattern.matches(place.name)) {
@@ -733,4 +687,4 @@ Birthplace BirthplaceIndex::resolve(std::string_view place, Day day,
     return choose(candidates(place), day, province);
 }
 
-} // namespace refdata
+} // namespace places

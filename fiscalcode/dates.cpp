@@ -1,5 +1,6 @@
-#include "fiscalcode/birthdate.h"
+#include "fiscalcode/dates.h"
 
+#include <algorithm>
 #include <array>
 #include <ctime>
 
@@ -58,6 +59,51 @@ std::optional<CalendarDate> checked(int day, int month, int year)
 
 } // namespace
 
+int daysInMonth(int month, int year)
+{
+    constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leapYear = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leapYear ? 29 : kDays[month - 1];
+}
+
+Day dayFromIso(std::string_view text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+        return 0;
+    }
+    Day day = 0;
+    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (text[i] < '0' || text[i] > '9') {
+            return 0;
+        }
+        day = day * 10 + (text[i] - '0');
+    }
+    const int month = day / 100 % 100;
+    const bool inCalendar =
+        month >= 1 && month <= 12 && day % 100 >= 1 && day % 100 <= daysInMonth(month, day / 10000);
+    return inCalendar ? day : 0;
+}
+
+std::string formatDay(Day day)
+{
+    std::string text = "00/00/0000";
+    const auto digits = [&text](std::size_t at, int value, int count) {
+        for (int i = count - 1; i >= 0; --i, value /= 10) {
+            text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+        }
+    };
+    digits(0, day % 100, 2);
+    digits(3, day / 100 % 100, 2);
+    digits(6, day / 10000, 4);
+    return text;
+}
+
+bool within(const Spans& spans, Day day)
+{
+    return std::any_of(spans.begin(), spans.end(),
+                       [day](const auto& span) { return span.first <= day && day <= span.second; });
+}
+
 std::optional<CalendarDate> readBirthDate(std::string_view text)
 {
     if (isNormalForm(text)) { // dd/mm/yyyy, as nearly every date arrives
@@ -84,19 +130,19 @@ std::optional<CalendarDate> readBirthDate(std::string_view text)
 
 std::string formatBirthDate(const CalendarDate& date)
 {
-    return refdata::formatDay(dayOf(date));
+    return formatDay(dayOf(date));
 }
 
-refdata::Day dayOf(const CalendarDate& date)
+Day dayOf(const CalendarDate& date)
 {
-    return date.year * 10000 + date.month * 100 + date.day;
+    return dayOf(date.year, date.month, date.day);
 }
 
-refdata::Day today()
+Day today()
 {
     // Read from the clock at most once a second: a batch asks it for every person.
     thread_local std::time_t readAt = -1;
-    thread_local refdata::Day day = 0;
+    thread_local Day day = 0;
     const std::time_t now = std::time(nullptr);
     if (now != readAt) {
         std::tm local{};
@@ -106,7 +152,7 @@ refdata::Day today()
         localtime_r(&now, &local);
 #endif
         readAt = now;
-        day = (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
+        day = dayOf(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
     }
     return day;
 }

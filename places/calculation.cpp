@@ -1,13 +1,13 @@
-#include "fiscalcode/calculation.h"
+#include "places/calculation.h"
 
-#include "fiscalcode/birthdate.h"
+#include "fiscalcode/dates.h"
 #include "fiscalcode/fiscalcode.h"
 #include "fiscalcode/plainletters.h"
 #include "text/textfold.h"
 
 #include <algorithm>
 
-namespace fiscalcode {
+namespace places {
 namespace {
 
 using Failure = CalculationOutcome::Failure;
@@ -28,7 +28,7 @@ std::string filled(std::string_view text, std::initializer_list<std::string_view
 // The failure of a name that holds a character the code cannot take, if any.
 std::optional<Failure> checkAlphabet(std::string_view name, const char* caption, InputField field)
 {
-    const std::string refused = firstRefusedCharacter(name);
+    const std::string refused = fiscalcode::firstRefusedCharacter(name);
     if (refused.empty()) {
         return std::nullopt;
     }
@@ -36,7 +36,7 @@ std::optional<Failure> checkAlphabet(std::string_view name, const char* caption,
 }
 
 // The first failing check, or none; then `date` holds the date of birth.
-std::optional<Failure> checkInput(const CalculationInput& input, CalendarDate& date)
+std::optional<Failure> checkInput(const CalculationInput& input, fiscalcode::CalendarDate& date)
 {
     const auto fail = [](const char* message, std::optional<InputField> field) {
         return std::optional(Failure{message, {}, field});
@@ -57,7 +57,7 @@ std::optional<Failure> checkInput(const CalculationInput& input, CalendarDate& d
     if (input.birthDate.empty()) {
         return fail(texts::kEmptyDate, InputField::BirthDate);
     }
-    const auto read = readBirthDate(input.birthDate);
+    const auto read = fiscalcode::readBirthDate(input.birthDate);
     if (!read) {
         return fail(texts::kInvalidDate, InputField::BirthDate);
     }
@@ -65,7 +65,7 @@ std::optional<Failure> checkInput(const CalculationInput& input, CalendarDate& d
     if (input.birthDate.size() != 10) {
         return fail(texts::kDateLength, InputField::BirthDate);
     }
-    if (dayOf(date) > (input.today != 0 ? input.today : today())) {
+    if (fiscalcode::dayOf(date) > (input.today != 0 ? input.today : fiscalcode::today())) {
         return fail(texts::kFutureDate, InputField::BirthDate);
     }
     if (input.municipality.empty()) {
@@ -80,12 +80,11 @@ std::optional<Failure> checkInput(const CalculationInput& input, CalendarDate& d
 // The places a failure concerns, one line each (see `line`); a pattern such as "*" may match
 // thousands, of which the first few say enough.
 template <typename Line>
-Failure placeFailure(const char* message, const std::vector<const refdata::Place*>& places,
-                     Line&& line)
+Failure placeFailure(const char* message, const std::vector<const Place*>& places, Line&& line)
 {
     constexpr std::size_t kListed = 30;
     Failure failure{message, {}, std::nullopt};
-    for (const refdata::Place* place : places) {
+    for (const Place* place : places) {
         if (failure.details.size() == kListed) {
             failure.details.push_back("... e altri " + std::to_string(places.size() - kListed));
             break;
@@ -96,41 +95,37 @@ Failure placeFailure(const char* message, const std::vector<const refdata::Place
 }
 
 // The places that fit the birth date, each told apart from the others.
-Failure listedFailure(const char* message, const std::vector<const refdata::Place*>& places,
-                      refdata::Day day)
+Failure listedFailure(const char* message, const std::vector<const Place*>& places, Day day)
 {
-    return placeFailure(message, places,
-                        [day](const refdata::Place& place) { return place.listing(day); });
+    return placeFailure(message, places, [day](const Place& place) { return place.listing(day); });
 }
 
 // None of the places bore the name on the birth date: those in force then under another name
 // say what it was, the others when they were in force.
-Failure notInForceFailure(const std::vector<const refdata::Place*>& places, refdata::Day day)
+Failure notInForceFailure(const std::vector<const Place*>& places, Day day)
 {
-    const bool renamed =
-        std::any_of(places.begin(), places.end(),
-                    [day](const refdata::Place* place) { return place->inForce(day); });
-    return placeFailure(renamed ? texts::kNotSoNamed : texts::kNotInForce, places,
-                        [day](const refdata::Place& place) {
-                            if (!place.inForce(day)) {
-                                return place.listing(day); // with all its times in force
-                            }
-                            return filled(texts::kEarlierNameLine,
-                                          {place.describeAsNamed() + " " + place.code,
-                                           place.namePeriodsText(), refdata::formatDay(day),
-                                           place.describe(day)});
-                        });
+    const bool renamed = std::any_of(places.begin(), places.end(),
+                                     [day](const Place* place) { return place->inForce(day); });
+    return placeFailure(
+        renamed ? texts::kNotSoNamed : texts::kNotInForce, places, [day](const Place& place) {
+            if (!place.inForce(day)) {
+                return place.listing(day); // with all its times in force
+            }
+            return filled(texts::kEarlierNameLine,
+                          {place.describeAsNamed() + " " + place.code, place.namePeriodsText(),
+                           fiscalcode::formatDay(day), place.describe(day)});
+        });
 }
 
 // What the user should know about a code computed for `place`: it was suppressed on the birth
 // date, or then bore another name than the one given; empty otherwise.
-std::string noticeFor(const refdata::Place& place, refdata::Day day)
+std::string noticeFor(const Place& place, Day day)
 {
-    const refdata::Naming naming = place.naming(day);
-    if (naming == refdata::Naming::AsNamed) {
+    const Naming naming = place.naming(day);
+    if (naming == Naming::AsNamed) {
         return {}; // the usual case
     }
-    const std::string date = refdata::formatDay(day);
+    const std::string date = fiscalcode::formatDay(day);
     if (!place.inForce(day)) {
         return filled(texts::kSuspendedNotice,
                       {place.describe(day), date, place.periodsText(), place.code});
@@ -143,7 +138,7 @@ std::string noticeFor(const refdata::Place& place, refdata::Day day)
 std::optional<std::string> CadastralCode(std::string_view stored)
 {
     std::string code = text::capitals(stored);
-    return refdata::isCadastralCode(code) ? std::optional(code) : std::nullopt;
+    return isCadastralCode(code) ? std::optional(code) : std::nullopt;
 }
 
 } // namespace
@@ -151,19 +146,18 @@ std::optional<std::string> CadastralCode(std::string_view stored)
 CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFinder& find,
                              const PlaceChooser& choose)
 {
-    using Outcome = refdata::Birthplace::Outcome;
+    using Outcome = Birthplace::Outcome;
     CalculationOutcome outcome;
-    CalendarDate date;
+    fiscalcode::CalendarDate date;
     if (auto failure = checkInput(input, date)) {
         outcome.failure = std::move(failure);
         return outcome;
     }
-    const refdata::Day day = dayOf(date);
-    outcome.birthDate = formatBirthDate(date);
+    const Day day = fiscalcode::dayOf(date);
+    outcome.birthDate = fiscalcode::formatBirthDate(date);
 
-    const refdata::Birthplace birthplace =
-        find(input.municipality, day, text::capitals(input.province));
-    const refdata::Place* place = nullptr;
+    const Birthplace birthplace = find(input.municipality, day, text::capitals(input.province));
+    const Place* place = nullptr;
     switch (birthplace.outcome) {
     case Outcome::Found:
         place = birthplace.places.front();
@@ -195,21 +189,21 @@ CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFind
             Failure{filled(texts::kMalformedCode, {place->code, place->name}), {}, std::nullopt};
         return outcome;
     }
-    outcome.code =
-        ComputeFiscalCode({input.surname, input.givenName, outcome.birthDate, input.sex, *code});
+    outcome.code = fiscalcode::ComputeFiscalCode(
+        {input.surname, input.givenName, outcome.birthDate, input.sex, *code});
     outcome.notice = noticeFor(*place, day);
     return outcome;
 }
 
-CalculationOutcome calculate(const CalculationInput& input, const refdata::BirthplaceIndex& index,
+CalculationOutcome calculate(const CalculationInput& input, const BirthplaceIndex& index,
                              const PlaceChooser& choose)
 {
     return calculate(
         input,
-        [&index](std::string_view place, refdata::Day day, std::string_view province) {
+        [&index](std::string_view place, Day day, std::string_view province) {
             return index.resolve(place, day, province);
         },
         choose);
 }
 
-} // namespace fiscalcode
+} // namespace places
