@@ -4,6 +4,7 @@
 #include "data/birthplacefile.h"
 #include "data/catalogue.h"
 #include "data/database.h"
+#include "location/datalocation.h"
 #include "places/birthplaces.h"
 #include "places/calculation.h"
 #include "places/verification.h"
@@ -322,7 +323,7 @@ void CodiceFiscale::create()
     // only what the place needs.
     std::optional<places::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, fiscalcode::Day day, std::string_view province) {
-        places = refdata::readBirthplacesFor(refdata::catalogue::kDatabaseFileUpper, place);
+        places = refdata::readBirthplacesFor(location::kDatabaseFileUpper, place);
         return places->resolve(place, day, province);
     };
     // Several places fit: the user says which.
@@ -387,7 +388,7 @@ void CodiceFiscale::verifyCode()
     std::optional<places::BirthplaceIndex> places;
     places::VerifiedCode verified;
     const bool read = ui::reportingDataErrors(this, [&] {
-        places = refdata::readBirthplaces(refdata::catalogue::kDatabaseFileUpper);
+        places = refdata::readBirthplaces(location::kDatabaseFileUpper);
         verified = places::verifyFiscalCode(fields_[Result]->text().toStdString(), *places,
                                             fiscalcode::today());
     });

@@ -6,8 +6,8 @@
 #include "cli/verifybatch.h"
 #include "data/birthplacefile.h"
 #include "data/database.h"
-#include "data/datalocation.h"
 #include "data/registerupdate.h"
+#include "location/datalocation.h"
 #include "places/calculation.h"
 #include "places/verification.h"
 #include "text/files.h"
@@ -189,8 +189,8 @@ std::optional<Arguments> parse(int argc, char** argv)
 // The database named with --db, exactly that file; else the one found as databaseToRead says.
 std::string databaseToRead(const Arguments& arguments)
 {
-    return (arguments.database ? refdata::exactly(*arguments.database)
-                               : refdata::databaseToRead(refdata::programFolder()))
+    return (arguments.database ? location::exactly(*arguments.database)
+                               : location::databaseToRead(location::programFolder()))
         .string();
 }
 
@@ -352,12 +352,12 @@ constexpr const char* kNeverShipped =
 // made just now is told. Never the shipped database: DataError, saying what to do.
 std::filesystem::path databaseToUpdate(const Arguments& arguments)
 {
-    const std::filesystem::path programFolder = refdata::programFolder();
+    const std::filesystem::path programFolder = location::programFolder();
     std::filesystem::path file;
     if (arguments.database) {
-        file = refdata::exactly(*arguments.database);
+        file = location::exactly(*arguments.database);
     } else {
-        const refdata::DatabaseToUpdate found = refdata::databaseToUpdate(programFolder);
+        const location::DatabaseToUpdate found = location::databaseToUpdate(programFolder);
         if (!found.failure.empty()) {
             throw refdata::DataError(found.failure + " " + kNeverShipped);
         }
@@ -367,7 +367,7 @@ std::filesystem::path databaseToUpdate(const Arguments& arguments)
         }
         file = found.file;
     }
-    if (refdata::isShippedDatabase(file, programFolder)) {
+    if (location::isShippedDatabase(file, programFolder)) {
         throw refdata::DataError("Impossibile aggiornare l'archivio \"" + file.string() +
                                  "\": è quello fornito con il programma. " + kNeverShipped);
     }

@@ -12,9 +12,6 @@
 namespace refdata {
 namespace catalogue {
 
-inline constexpr const char* kDatabaseFile = "AA1.mdb";
-inline constexpr const char* kDatabaseFileUpper = "AA1.MDB";
-
 // The tables, as the build creates them. Names are ordered without regard to case; the
 // program's connections refine NOCASE so that accented letters sort with their base letter,
 // while any SQLite shell can still read and sort the file.

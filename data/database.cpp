@@ -1,6 +1,7 @@
 #include "data/database.h"
 
 #include "data/catalogue.h"
+#include "location/datalocation.h"
 #include "text/files.h"
 #include "text/likepattern.h"
 #include "text/textfold.h"
@@ -19,19 +20,6 @@ namespace fs = std::filesystem;
 
 namespace refdata {
 namespace {
-
-bool sameNameIgnoringCase(std::string_view a, std::string_view b)
-{
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (text::upperCase(text::nextCharacter(a, i)) !=
-            text::upperCase(text::nextCharacter(b, j))) {
-            return false;
-        }
-    }
-    return i == a.size() && j == b.size();
-}
 
 fs::path folderOf(const fs::path& file)
 {
@@ -141,28 +129,9 @@ std::string failedOperation(int code)
 
 } // namespace
 
-std::vector<fs::path> defaultDatabasesIn(const fs::path& folder)
-{
-    std::vector<fs::path> found;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
-        const fs::path name = entry.path().filename();
-        std::error_code ignored;
-        if (sameNameIgnoringCase(name.string(), catalogue::kDatabaseFile) &&
-            fs::is_regular_file(entry.path(), ignored)) {
-            found.push_back(folder / name);
-        }
-    }
-    std::sort(found.begin(), found.end());
-    return found;
-}
-
 fs::path resolveDatabaseFile(const fs::path& name)
 {
-    if (name.has_parent_path() || !sameNameIgnoringCase(name.string(), catalogue::kDatabaseFile)) {
-        return name;
-    }
-    const std::vector<fs::path> found = defaultDatabasesIn({});
+    const std::vector<fs::path> found = location::filesNamedBy(name);
     if (found.size() > 1) {
         std::string names;
         for (const fs::path& file : found) {
@@ -170,16 +139,11 @@ fs::path resolveDatabaseFile(const fs::path& name)
         }
         throw DataError("Impossibile scegliere l'archivio nella cartella " +
                         Quoted(folderOf(name).string()) + ": vi sono più file di nome " +
-                        catalogue::kDatabaseFile +
+                        location::kDatabaseFile +
                         " che differiscono solo per maiuscole e minuscole (" + names +
                         "). Lasciarne uno solo con questo nome.");
     }
-    return found.empty() ? name : found.front();
-}
-
-fs::path exactly(const fs::path& name)
-{
-    return name.has_parent_path() ? name : fs::path(".") / name;
+    return found.front();
 }
 
 StoredValue StoredValue::fromColumn(sqlite3_stmt* statement, int column)

@@ -27,21 +27,10 @@ public:
     using DataError::DataError;
 };
 
-// The files of `folder` (empty for the working folder) that hold the default database: those
-// named AA1.mdb without regard to letter case ("aa1.MDB"), in name order, each as folder / name.
-// A folder or any other file that is not a regular one does not count.
-std::vector<std::filesystem::path> defaultDatabasesIn(const std::filesystem::path& folder);
-
-// The file a connection opens for `name`. The bare default name, in any letter case ("AA1.MDB"),
-// is the default database of the working folder: the one file defaultDatabasesIn finds, or the
-// name as given when there is none; when several differ only in letter case none of them is
-// chosen (DataError naming them). Any other name, and any path with a folder, is opened exactly as
-// given.
+// The file a connection opens for `name` (see location::filesNamedBy): the one it stands for;
+// when it stands for several files that differ only in letter case, none of them is chosen
+// (DataError naming them).
 std::filesystem::path resolveDatabaseFile(const std::filesystem::path& name);
-
-// A path that opens `name` exactly as given, never another file: a bare name is taken in the
-// working folder ("AA1.MDB" becomes "./AA1.MDB").
-std::filesystem::path exactly(const std::filesystem::path& name);
 
 struct StatementDeleter {
     void operator()(sqlite3_stmt* statement) const;

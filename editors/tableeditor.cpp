@@ -1,6 +1,7 @@
 #include "editors/tableeditor.h"
 
 #include "data/catalogue.h"
+#include "location/datalocation.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/widgets.h"
@@ -71,8 +72,8 @@ std::string trimmedBlanks(const std::string& text)
 
 TableEditor::TableEditor(QWidget* parent, Definition definition)
     : FixedDialog(parent, QString::fromUtf8(definition.caption), definition.clientSize),
-      definition_(std::move(definition)), gridRows_(catalogue::kDatabaseFile),
-      duplicateCheck_(catalogue::kDatabaseFile), exportRows_(catalogue::kDatabaseFile)
+      definition_(std::move(definition)), gridRows_(location::kDatabaseFile),
+      duplicateCheck_(location::kDatabaseFile), exportRows_(location::kDatabaseFile)
 {
     setObjectName(definition_.objectName);
     modeBox_ = new QLineEdit(this);
@@ -85,7 +86,7 @@ TableEditor::TableEditor(QWidget* parent, Definition definition)
     buildCommands();
     buildEntryFrame();
 
-    gridRows_.setDatabaseName(catalogue::kDatabaseFileUpper);
+    gridRows_.setDatabaseName(location::kDatabaseFileUpper);
     gridRows_.setRecordSource(definition_.gridSource);
     refreshGrid(); // a table that cannot be read keeps the window from opening
     enterEntry(false);
@@ -445,7 +446,7 @@ bool TableEditor::CercaDoppione()
 {
     const int first = definition_.keyBoxes.front();
     const QString value = entryBoxes_[first]->text().toUpper();
-    duplicateCheck_.setDatabaseName(catalogue::kDatabaseFile);
+    duplicateCheck_.setDatabaseName(location::kDatabaseFile);
     duplicateCheck_.setRecordSource(catalogue::rowsWhere(
         definition_.duplicateSource, definition_.duplicateCriterion(value.toStdString())));
     duplicateCheck_.refresh();
@@ -475,7 +476,7 @@ bool TableEditor::CercaDoppione()
 
 void TableEditor::EsportaHTML()
 {
-    exportRows_.setDatabaseName(catalogue::kDatabaseFileUpper);
+    exportRows_.setDatabaseName(location::kDatabaseFileUpper);
     exportRows_.setRecordSource(definition_.exportSource);
     exportRows_.refresh();
     if (exportRows_.rowCount() <= 0) {

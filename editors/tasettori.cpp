@@ -3,6 +3,7 @@
 #include "data/catalogue.h"
 #include "data/database.h"
 #include "data/registerupdate.h"
+#include "location/datalocation.h"
 #include "places/birthplaces.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
@@ -88,7 +89,7 @@ void TaSettori::updateFromRegister()
     ui::reportingDataErrors(this, [this, &file] {
         std::string summary;
         {
-            const refdata::Database database(catalogue::kDatabaseFile);
+            const refdata::Database database(location::kDatabaseFile);
             summary = refdata::updateFromRegister(database, QFile::encodeName(file).toStdString())
                           .summary();
         }

@@ -1,6 +1,7 @@
 #include "search/ricercacap.h"
 
 #include "data/catalogue.h"
+#include "location/datalocation.h"
 #include "search/boxinputta.h"
 #include "search/selezionaregione.h"
 #include "ui/dialogresults.h"
@@ -32,7 +33,7 @@ const std::vector<ui::RecordSetModel::Column> kColumns = {{"CAP", "CAP", 50},
 
 RicercaCAP::RicercaCAP(QWidget* parent)
     : FixedDialog(parent, QStringLiteral("Ricerca CAP Italiani"), ui::twipsSize(7905, 6855)),
-      localities_(catalogue::kDatabaseFile, catalogue::kCittaTable)
+      localities_(location::kDatabaseFile, catalogue::kCittaTable)
 {
     setObjectName(QStringLiteral("RicercaCAP"));
 
@@ -191,7 +192,7 @@ QString RicercaCAP::notFound(const std::string& text)
     if (region_.isEmpty()) {
         return QString::fromUtf8(kNotFound);
     }
-    refdata::DataSource everywhere(catalogue::kDatabaseFile, catalogue::kAllLocalities);
+    refdata::DataSource everywhere(location::kDatabaseFile, catalogue::kAllLocalities);
     everywhere.refresh();
     everywhere.findFirst(catalogue::localityPrefixCriterion(text));
     if (everywhere.noMatch()) {

@@ -1,6 +1,7 @@
 #include "data/birthplacefile.h"
 #include "data/catalogue.h"
 #include "data/datasource.h"
+#include "location/datalocation.h"
 #include "places/birthplaces.h"
 #include "tests/childprocess.h"
 #include "tests/testsupport.h"
@@ -282,7 +283,7 @@ TEST_F(SmallDatabase, FileNameAndTableNamesIgnoreCase)
         int rows; // -1: the file does not exist
     } exact[] = {{"AA1.MDB", 1}, {"aa1.Mdb", 6}, {"AA1.mdb", -1}};
     for (const auto& [name, rows] : exact) {
-        const std::string path = refdata::exactly(name).string();
+        const std::string path = location::exactly(name).string();
         EXPECT_EQ(path, std::string("./") + name);
         if (rows < 0) {
             EXPECT_NE(openingError(path).find("il file non esiste"), std::string::npos) << name;
@@ -686,7 +687,7 @@ TEST(ShippedDatabase, EveryStatementOfTheProgramRuns)
     WorkingFolder folder;
     folder.copyShippedDatabase();
     const auto rows = [](const std::string& source) {
-        DataSource data(catalogue::kDatabaseFileUpper, source);
+        DataSource data(location::kDatabaseFileUpper, source);
         data.refresh();
         return data.rowCount();
     };
@@ -698,20 +699,20 @@ TEST(ShippedDatabase, EveryStatementOfTheProgramRuns)
     EXPECT_EQ(rows(catalogue::regionQuery("lombardia")), rows(catalogue::regionQuery("Lombardia")));
     EXPECT_EQ(rows(catalogue::localityContainingQuery("nessun luogo")), 0);
 
-    DataSource castel(catalogue::kDatabaseFile, catalogue::localityContainingQuery("castel"));
+    DataSource castel(location::kDatabaseFile, catalogue::localityContainingQuery("castel"));
     castel.refresh();
     for (int row = 0; row < castel.rowCount(); ++row) {
         ASSERT_TRUE(text::LikePattern("*CASTEL*").matches(castel.valueAt(row, 2)));
     }
 
-    DataSource lombardy(catalogue::kDatabaseFile, catalogue::regionQuery("Lombardia"));
+    DataSource lombardy(location::kDatabaseFile, catalogue::regionQuery("Lombardia"));
     lombardy.refresh();
     lombardy.findFirst(catalogue::localityPrefixCriterion("mil"));
     EXPECT_EQ(lombardy.fieldValue("Localita"), "Milano");
     lombardy.findFirst(catalogue::localityPrefixCriterion("Napoli"));
     EXPECT_TRUE(lombardy.noMatch());
 
-    DataSource cap(catalogue::kDatabaseFile, catalogue::kCittaDuplicateSource);
+    DataSource cap(location::kDatabaseFile, catalogue::kCittaDuplicateSource);
     cap.refresh();
     cap.findFirst(catalogue::capCriterion("00186"));
     EXPECT_EQ(cap.fieldValue("localita"), "Roma");

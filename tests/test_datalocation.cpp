@@ -1,6 +1,6 @@
 // Where the program and cfcalc find the reference database, and what the user is told.
-#include "data/datalocation.h"
 #include "data/datasource.h"
+#include "location/datalocation.h"
 #include "shell/datafolder.h"
 #include "shell/liveupdatelink.h"
 #include "tests/testsupport.h"
@@ -43,49 +43,49 @@ protected:
 
 TEST_F(DataLocation, UserDataFolderFollowsXdgDataHomeThenTheHomeFolder)
 {
-    EXPECT_EQ(refdata::userDataFolder(), userFolder);
+    EXPECT_EQ(location::userDataFolder(), userFolder);
     {
         const ScopedEnvironment relative("XDG_DATA_HOME", "dati");
-        EXPECT_EQ(refdata::userDataFolder(), userFolder);
+        EXPECT_EQ(location::userDataFolder(), userFolder);
     }
     {
         const ScopedEnvironment absolute("XDG_DATA_HOME", (sandbox.path() / "dati").string());
-        EXPECT_EQ(refdata::userDataFolder(), sandbox.path() / "dati" / "Mirelta");
+        EXPECT_EQ(location::userDataFolder(), sandbox.path() / "dati" / "Mirelta");
     }
     const ScopedEnvironment noHome("HOME", "");
-    const fs::path fromAccount = refdata::userDataFolder(); // the account's home folder
+    const fs::path fromAccount = location::userDataFolder(); // the account's home folder
     EXPECT_TRUE(fromAccount.is_absolute()) << fromAccount;
     EXPECT_EQ(fromAccount.filename(), "Mirelta");
 }
 
 TEST_F(DataLocation, DatabaseInAFolderIgnoresTheCaseOfItsName)
 {
-    EXPECT_EQ(refdata::databaseIn(start), std::nullopt);
-    EXPECT_EQ(refdata::databaseIn(sandbox.path() / "nessuna"), std::nullopt);
-    EXPECT_EQ(refdata::databaseIn(fs::path()), std::nullopt);
+    EXPECT_EQ(location::databaseIn(start), std::nullopt);
+    EXPECT_EQ(location::databaseIn(sandbox.path() / "nessuna"), std::nullopt);
+    EXPECT_EQ(location::databaseIn(fs::path()), std::nullopt);
     fs::create_directory(start / "AA1.mdb");
-    EXPECT_EQ(refdata::databaseIn(start), std::nullopt); // a folder is no database
+    EXPECT_EQ(location::databaseIn(start), std::nullopt); // a folder is no database
     fs::remove(start / "AA1.mdb");
     fs::copy_file(shipped, start / "aa1.MDB");
-    EXPECT_EQ(refdata::databaseIn(start), start / "aa1.MDB");
+    EXPECT_EQ(location::databaseIn(start), start / "aa1.MDB");
 }
 
 TEST_F(DataLocation, CfcalcReadsTheWorkingFolderThenTheUserCopyThenTheShippedDatabase)
 {
-    EXPECT_EQ(refdata::databaseToRead(programFolder), shipped);
-    EXPECT_EQ(refdata::databaseToRead(fs::path()), "AA1.mdb"); // the program's place is unknown
+    EXPECT_EQ(location::databaseToRead(programFolder), shipped);
+    EXPECT_EQ(location::databaseToRead(fs::path()), "AA1.mdb"); // the program's place is unknown
 
     fs::create_directories(userFolder);
     fs::copy_file(shipped, userFolder / "Aa1.mdb");
-    EXPECT_EQ(refdata::databaseToRead(programFolder), userFolder / "Aa1.mdb");
+    EXPECT_EQ(location::databaseToRead(programFolder), userFolder / "Aa1.mdb");
 
     fs::copy_file(shipped, start / "AA1.MDB");
-    EXPECT_EQ(refdata::databaseToRead(programFolder), "AA1.mdb");
+    EXPECT_EQ(location::databaseToRead(programFolder), "AA1.mdb");
 
     fs::remove(start / "AA1.MDB");
     fs::remove(userFolder / "Aa1.mdb");
     fs::remove(shipped);
-    EXPECT_EQ(refdata::databaseToRead(programFolder), "AA1.mdb"); // the failure names this folder
+    EXPECT_EQ(location::databaseToRead(programFolder), "AA1.mdb"); // the failure names this folder
 }
 
 TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
@@ -93,7 +93,7 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
     fs::permissions(shipped,
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 
-    const refdata::DataFolder first = refdata::enterDataFolder(programFolder);
+    const location::DataFolder first = location::enterDataFolder(programFolder);
     EXPECT_EQ(first.failure, "");
     EXPECT_TRUE(first.copyMade);
     EXPECT_EQ(first.folder, userFolder);
@@ -110,7 +110,7 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
     comuni.update();
 
     fs::current_path(start);
-    const refdata::DataFolder again = refdata::enterDataFolder(programFolder);
+    const location::DataFolder again = location::enterDataFolder(programFolder);
     EXPECT_FALSE(again.copyMade);
     EXPECT_EQ(again.folder, userFolder);
     EXPECT_EQ(fs::current_path(), userFolder);
@@ -122,7 +122,7 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
 TEST_F(DataLocation, ProgramStartedBesideADatabaseWorksOnIt)
 {
     fs::copy_file(shipped, start / "AA1.MDB");
-    const refdata::DataFolder data = refdata::enterDataFolder(programFolder);
+    const location::DataFolder data = location::enterDataFolder(programFolder);
     EXPECT_EQ(data.failure, "");
     EXPECT_FALSE(data.copyMade);
     EXPECT_EQ(data.folder, start);
@@ -135,34 +135,34 @@ TEST_F(DataLocation, ProgramStartedBesideADatabaseWorksOnIt)
 TEST_F(DataLocation, TheShippedDatabaseIsNeverTheOneWrittenTo)
 {
     fs::current_path(shipped.parent_path());
-    const refdata::DatabaseToUpdate update = refdata::databaseToUpdate(programFolder);
+    const location::DatabaseToUpdate update = location::databaseToUpdate(programFolder);
     EXPECT_EQ(update.failure, "");
     EXPECT_TRUE(update.copyMade);
     EXPECT_EQ(update.file, userFolder / "AA1.mdb");
-    EXPECT_FALSE(refdata::databaseToUpdate(programFolder).copyMade); // made once
+    EXPECT_FALSE(location::databaseToUpdate(programFolder).copyMade); // made once
 
-    const refdata::DataFolder data = refdata::enterDataFolder(programFolder);
+    const location::DataFolder data = location::enterDataFolder(programFolder);
     EXPECT_EQ(data.failure, "");
     EXPECT_EQ(data.folder, userFolder);
     EXPECT_EQ(fs::current_path(), userFolder);
 
     for (const fs::path& file : {shipped, userFolder / "AA1.mdb"}) {
-        EXPECT_EQ(refdata::isShippedDatabase(file, programFolder), file == shipped) << file;
+        EXPECT_EQ(location::isShippedDatabase(file, programFolder), file == shipped) << file;
     }
     fs::create_symlink(shipped, start / "AA1.mdb");
-    EXPECT_TRUE(refdata::isShippedDatabase(start / "AA1.mdb", programFolder));
+    EXPECT_TRUE(location::isShippedDatabase(start / "AA1.mdb", programFolder));
 
     fs::current_path(start);
-    EXPECT_EQ(refdata::databaseToUpdate(programFolder).file, userFolder / "AA1.mdb");
+    EXPECT_EQ(location::databaseToUpdate(programFolder).file, userFolder / "AA1.mdb");
     fs::remove(start / "AA1.mdb");
     fs::copy_file(shipped, start / "aa1.MDB");
-    EXPECT_EQ(refdata::databaseToUpdate(programFolder).file, "AA1.mdb");
+    EXPECT_EQ(location::databaseToUpdate(programFolder).file, "AA1.mdb");
 }
 
 TEST_F(DataLocation, FailuresSayWhyAndLeaveTheWorkingFolder)
 {
     fs::remove(shipped);
-    const refdata::DataFolder missing = refdata::enterDataFolder(programFolder);
+    const location::DataFolder missing = location::enterDataFolder(programFolder);
     EXPECT_TRUE(missing.folder.empty());
     EXPECT_NE(missing.failure.find("non trovato"), std::string::npos) << missing.failure;
     EXPECT_NE(missing.failure.find(shipped.string()), std::string::npos) << missing.failure;
@@ -172,7 +172,7 @@ TEST_F(DataLocation, FailuresSayWhyAndLeaveTheWorkingFolder)
     makeDatabase(shipped, {{"ROMA", "H501"}});
     std::ofstream(sandbox.path() / "file") << "not a folder";
     const ScopedEnvironment blocked("XDG_DATA_HOME", (sandbox.path() / "file").string());
-    const refdata::DataFolder unwritable = refdata::enterDataFolder(programFolder);
+    const location::DataFolder unwritable = location::enterDataFolder(programFolder);
     EXPECT_TRUE(unwritable.folder.empty());
     EXPECT_EQ(unwritable.failure, "Impossibile creare la copia dell'archivio nella cartella \"" +
                                       (sandbox.path() / "file" / "Mirelta").string() +

@@ -1,9 +1,9 @@
-#include "data/datalocation.h"
+#include "location/datalocation.h"
 
-#include "data/catalogue.h"
-#include "data/database.h"
 #include "text/files.h"
+#include "text/textfold.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <system_error>
@@ -19,7 +19,7 @@
 
 namespace fs = std::filesystem;
 
-namespace refdata {
+namespace location {
 namespace {
 
 constexpr const char* kUserFolderName = "Mirelta";
@@ -27,6 +27,19 @@ constexpr const char* kUserFolderName = "Mirelta";
 std::string Quoted(const fs::path& path)
 {
     return "\"" + path.string() + "\"";
+}
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b)
+{
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (text::upperCase(text::nextCharacter(a, i)) !=
+            text::upperCase(text::nextCharacter(b, j))) {
+            return false;
+        }
+    }
+    return i == a.size() && j == b.size();
 }
 
 // The reason of a failed file operation, in Italian.
@@ -55,7 +68,7 @@ std::error_code copyShipped(const fs::path& shipped, const fs::path& folder)
         return error;
     }
     const fs::path partial =
-        folder / (std::string(catalogue::kDatabaseFile) + "." + std::to_string(processNumber()));
+        folder / (std::string(kDatabaseFile) + "." + std::to_string(processNumber()));
     fs::remove(partial, error);
     fs::copy_file(shipped, partial, error);
     if (!error) {
@@ -63,12 +76,12 @@ std::error_code copyShipped(const fs::path& shipped, const fs::path& folder)
                         fs::perm_options::add, error);
     }
     if (!error) {
-        fs::create_hard_link(partial, folder / catalogue::kDatabaseFile, error);
+        fs::create_hard_link(partial, folder / kDatabaseFile, error);
         if (error == std::errc::file_exists) {
             error.clear();
         } else if (error) { // a file system without hard links
             error.clear();
-            fs::rename(partial, folder / catalogue::kDatabaseFile, error);
+            fs::rename(partial, folder / kDatabaseFile, error);
         }
     }
     std::error_code ignored;
@@ -90,6 +103,36 @@ bool workingFolderHoldsDatabase(const fs::path& programFolder)
 }
 
 } // namespace
+
+std::vector<fs::path> defaultDatabasesIn(const fs::path& folder)
+{
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
+        const fs::path name = entry.path().filename();
+        std::error_code ignored;
+        if (sameNameIgnoringCase(name.string(), kDatabaseFile) &&
+            fs::is_regular_file(entry.path(), ignored)) {
+            found.push_back(folder / name);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::vector<fs::path> filesNamedBy(const fs::path& name)
+{
+    if (name.has_parent_path() || !sameNameIgnoringCase(name.string(), kDatabaseFile)) {
+        return {name};
+    }
+    std::vector<fs::path> found = defaultDatabasesIn({});
+    return found.empty() ? std::vector{name} : found;
+}
+
+fs::path exactly(const fs::path& name)
+{
+    return name.has_parent_path() ? name : fs::path(".") / name;
+}
 
 fs::path programFolder()
 {
@@ -136,7 +179,7 @@ std::optional<fs::path> databaseIn(const fs::path& folder)
     if (found.empty()) {
         return std::nullopt;
     }
-    return found.size() == 1 ? found.front() : folder / catalogue::kDatabaseFile;
+    return found.size() == 1 ? found.front() : folder / kDatabaseFile;
 }
 
 std::optional<fs::path> shippedDatabase(const fs::path& programFolder)
@@ -152,12 +195,12 @@ std::optional<fs::path> shippedDatabase(const fs::path& programFolder)
 fs::path databaseToRead(const fs::path& programFolder)
 {
     if (databaseIn(".")) {
-        return catalogue::kDatabaseFile;
+        return kDatabaseFile;
     }
     if (auto own = databaseIn(userDataFolder())) {
         return *own;
     }
-    return shippedDatabase(programFolder).value_or(catalogue::kDatabaseFile);
+    return shippedDatabase(programFolder).value_or(kDatabaseFile);
 }
 
 DataFolder userCopy(const fs::path& programFolder)
@@ -172,7 +215,7 @@ DataFolder userCopy(const fs::path& programFolder)
     }
     const auto shipped = shippedDatabase(programFolder);
     if (!shipped) {
-        return failed("Archivio " + Quoted(catalogue::kDatabaseFile) +
+        return failed("Archivio " + Quoted(kDatabaseFile) +
                       " non trovato: non è nella cartella di avvio né nella cartella dei dati " +
                       Quoted(folder) + ", e manca l'archivio fornito con il programma " +
                       Quoted((programFolder / kShippedDatabase).lexically_normal()) + ".");
@@ -205,22 +248,22 @@ DataFolder enterDataFolder(const fs::path& programFolder)
 DatabaseToUpdate databaseToUpdate(const fs::path& programFolder)
 {
     if (workingFolderHoldsDatabase(programFolder)) {
-        return {catalogue::kDatabaseFile, false, {}};
+        return {kDatabaseFile, false, {}};
     }
     const DataFolder copy = userCopy(programFolder);
     if (!copy.failure.empty()) {
         return {{}, false, copy.failure};
     }
-    return {databaseIn(copy.folder).value_or(copy.folder / catalogue::kDatabaseFile),
-            copy.copyMade,
-            {}};
+    return {databaseIn(copy.folder).value_or(copy.folder / kDatabaseFile), copy.copyMade, {}};
 }
 
 bool isShippedDatabase(const fs::path& file, const fs::path& programFolder)
 {
+    // A name that stands for several files opens none of them.
     const auto shipped = shippedDatabase(programFolder);
+    const std::vector<fs::path> files = filesNamedBy(file);
     std::error_code error;
-    return shipped && fs::equivalent(resolveDatabaseFile(file), *shipped, error);
+    return shipped && files.size() == 1 && fs::equivalent(files.front(), *shipped, error);
 }
 
-} // namespace refdata
+} // namespace location

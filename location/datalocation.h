@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Where the reference database and the program's private libraries are found.
 //
@@ -16,10 +17,29 @@
 //   <prefix>/bin/            the program and cfcalc
 //   <prefix>/lib/mirelta/    the live-update library and the control plugins
 //   <prefix>/share/mirelta/  the shipped AA1.mdb
-namespace refdata {
+namespace location {
+
+// The name of the database, as the program and cfcalc look for it; any letter case will do.
+inline constexpr const char* kDatabaseFile = "AA1.mdb";
+inline constexpr const char* kDatabaseFileUpper = "AA1.MDB";
 
 inline constexpr const char* kPrivateLibraryFolder = "../lib/mirelta";
 inline constexpr const char* kShippedDatabase = "../share/mirelta/AA1.mdb";
+
+// The files of `folder` (empty for the working folder) that hold the default database: those
+// named AA1.mdb without regard to letter case ("aa1.MDB"), in name order, each as folder / name.
+// A folder or any other file that is not a regular one does not count.
+std::vector<std::filesystem::path> defaultDatabasesIn(const std::filesystem::path& folder);
+
+// The files that `name`, as a database is opened, can stand for. The bare default name, in any
+// letter case ("AA1.MDB"), stands for the default database of the working folder: the files
+// defaultDatabasesIn finds, several when they differ only in letter case, or the name as given
+// when there is none. Any other name, and any path with a folder, stands for that file exactly.
+std::vector<std::filesystem::path> filesNamedBy(const std::filesystem::path& name);
+
+// A path that opens `name` exactly as given, never another file: a bare name is taken in the
+// working folder ("AA1.MDB" becomes "./AA1.MDB").
+std::filesystem::path exactly(const std::filesystem::path& name);
 
 // The folder of the running program's executable; empty when it cannot be told.
 std::filesystem::path programFolder();
@@ -77,4 +97,4 @@ DatabaseToUpdate databaseToUpdate(const std::filesystem::path& programFolder);
 bool isShippedDatabase(const std::filesystem::path& file,
                        const std::filesystem::path& programFolder);
 
-} // namespace refdata
+} // namespace location
