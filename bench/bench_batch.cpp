@@ -1,6 +1,6 @@
-#include "cli/batch.h"
-#include "data/birthplacefile.h"
-#include "data/datasource.h"
+#include "batch/batch.h"
+#include "storage/birthplacefile.h"
+#include "storage/datasource.h"
 #include "text/textencoding.h"
 #include "text/textfold.h"
 
@@ -16,7 +16,7 @@ namespace {
 
 std::vector<std::string> placeNames()
 {
-    refdata::DataSource comuni(MIRELTA_DATABASE, "COMUNI");
+    storage::DataSource comuni(MIRELTA_DATABASE, "COMUNI");
     comuni.refresh();
     std::vector<std::string> names;
     for (int row = 0; row < comuni.rowCount(); ++row) {
@@ -72,11 +72,11 @@ const std::string& personsFileInWindows1252(int rows)
 
 void runBatches(benchmark::State& state, const std::string& input)
 {
-    const auto places = refdata::readBirthplaces(MIRELTA_DATABASE);
+    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
     for (auto _ : state) {
         std::istringstream in(input);
         std::ostringstream out;
-        benchmark::DoNotOptimize(cfcalc::calculateBatch(in, out, places).progress.rows);
+        benchmark::DoNotOptimize(batch::calculateBatch(in, out, places).progress.rows);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -106,11 +106,11 @@ void BatchThroughputWithStartUp(benchmark::State& state)
     const int rows = static_cast<int>(state.range(0));
     const std::string& input = personsFile(rows);
     for (auto _ : state) {
-        const auto places = refdata::readBirthplaces(MIRELTA_DATABASE);
+        const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
         std::istringstream in(input);
         Discarded discarded;
         std::ostream out(&discarded);
-        benchmark::DoNotOptimize(cfcalc::calculateBatch(in, out, places).progress.rows);
+        benchmark::DoNotOptimize(batch::calculateBatch(in, out, places).progress.rows);
     }
     state.SetItemsProcessed(state.iterations() * rows);
 }

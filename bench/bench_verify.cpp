@@ -1,7 +1,7 @@
-#include "cli/verifybatch.h"
-#include "data/birthplacefile.h"
+#include "batch/verifybatch.h"
 #include "fiscalcode/fiscalcode.h"
 #include "places/verification.h"
+#include "storage/birthplacefile.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -74,11 +74,11 @@ void VerificationBatchThroughput(benchmark::State& state)
 {
     const int rows = static_cast<int>(state.range(0));
     const std::string& input = codesFile(rows);
-    const auto places = refdata::readBirthplaces(MIRELTA_DATABASE);
+    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
     for (auto _ : state) {
         std::istringstream in(input);
         std::ostringstream out;
-        benchmark::DoNotOptimize(cfcalc::verifyBatch(in, out, places, kToday).progress.rows);
+        benchmark::DoNotOptimize(batch::verifyBatch(in, out, places, kToday).progress.rows);
     }
     state.SetItemsProcessed(state.iterations() * rows);
 }
@@ -87,7 +87,7 @@ BENCHMARK(VerificationBatchThroughput)->Arg(1'000'000)->Unit(benchmark::kMillise
 // One code through the decoder alone.
 void VerifyOneCode(benchmark::State& state)
 {
-    const auto places = refdata::readBirthplaces(MIRELTA_DATABASE);
+    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
     const char* codes[] = {"RSSMRA74A01H501W", "MRTNNA90R50Z110O", "RSSMRA74A01H501X",
                            "DLCNMR00C49L219K"};
     std::size_t i = 0;

@@ -1,13 +1,13 @@
 #include "calcwindow/codicefiscale.h"
 
 #include "calcwindow/sceltacomune.h"
-#include "data/birthplacefile.h"
-#include "data/catalogue.h"
-#include "data/database.h"
 #include "location/datalocation.h"
 #include "places/birthplaces.h"
 #include "places/calculation.h"
 #include "places/verification.h"
+#include "storage/birthplacefile.h"
+#include "storage/catalogue.h"
+#include "storage/database.h"
 #include "text/textfold.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
@@ -323,7 +323,7 @@ void CodiceFiscale::create()
     // only what the place needs.
     std::optional<places::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, fiscalcode::Day day, std::string_view province) {
-        places = refdata::readBirthplacesFor(location::kDatabaseFileUpper, place);
+        places = storage::readBirthplacesFor(location::kDatabaseFileUpper, place);
         return places->resolve(place, day, province);
     };
     // Several places fit: the user says which.
@@ -388,7 +388,7 @@ void CodiceFiscale::verifyCode()
     std::optional<places::BirthplaceIndex> places;
     places::VerifiedCode verified;
     const bool read = ui::reportingDataErrors(this, [&] {
-        places = refdata::readBirthplaces(location::kDatabaseFileUpper);
+        places = storage::readBirthplaces(location::kDatabaseFileUpper);
         verified = places::verifyFiscalCode(fields_[Result]->text().toStdString(), *places,
                                             fiscalcode::today());
     });

@@ -1,15 +1,15 @@
 // cfcalc: the fiscal code from the command line, one person or a whole CSV file; verification of
 // a code, or of a whole CSV file of codes, and the omocodia variants of a code; the update of the
 // municipalities from the register's archive.
-#include "cli/batch.h"
-#include "cli/batchinput.h"
-#include "cli/verifybatch.h"
-#include "data/birthplacefile.h"
-#include "data/database.h"
-#include "data/registerupdate.h"
+#include "batch/batch.h"
+#include "batch/batchinput.h"
+#include "batch/verifybatch.h"
 #include "location/datalocation.h"
 #include "places/calculation.h"
 #include "places/verification.h"
+#include "storage/birthplacefile.h"
+#include "storage/database.h"
+#include "storage/registerupdate.h"
 #include "text/files.h"
 
 #include <iostream>
@@ -197,12 +197,12 @@ std::string databaseToRead(const Arguments& arguments)
 int computeOne(const Arguments& arguments)
 {
     const std::vector<std::string_view> columns(arguments.person.begin(), arguments.person.end());
-    const places::CalculationInput input = cfcalc::personFromColumns(columns);
+    const places::CalculationInput input = batch::personFromColumns(columns);
     // The database is read only once the input has passed its checks, and only what the place
     // needs.
     std::optional<places::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, fiscalcode::Day day, std::string_view province) {
-        places = refdata::readBirthplacesFor(databaseToRead(arguments), place);
+        places = storage::readBirthplacesFor(databaseToRead(arguments), place);
         return places->resolve(place, day, province);
     };
     const auto outcome = places::calculate(input, find);
@@ -247,19 +247,19 @@ int checkWritten(int status)
 
 // The status of a batch run on the file `name`; a batch that cannot go on is told on standard
 // error, but for its output, which checkWritten tells.
-int batchStatus(const cfcalc::BatchSummary& summary, const std::string& name)
+int batchStatus(const batch::BatchSummary& summary, const std::string& name)
 {
     switch (summary.end) {
-    case cfcalc::BatchEnd::Refused:
+    case batch::BatchEnd::Refused:
         std::cerr << "Il file \"" << name << "\" non è stato elaborato: " << summary.refusal
                   << ".\n";
         return kNotRun;
-    case cfcalc::BatchEnd::InputFailed:
+    case batch::BatchEnd::InputFailed:
         std::cerr << "Errore di lettura del file \"" << name << "\": elaborazione interrotta.\n";
         return kNotRun;
-    case cfcalc::BatchEnd::Finished:
-    case cfcalc::BatchEnd::Stopped:
-    case cfcalc::BatchEnd::OutputFailed:
+    case batch::BatchEnd::Finished:
+    case batch::BatchEnd::Stopped:
+    case batch::BatchEnd::OutputFailed:
         break;
     }
     return summary.progress.failed == 0 ? kComputed : kRefused;
@@ -272,14 +272,14 @@ int batchStatus(const cfcalc::BatchSummary& summary, const std::string& name)
 template <typename Process> int overBatchInput(const Arguments& arguments, Process&& process)
 {
     const std::string& name = *arguments.batchFile;
-    const cfcalc::BatchInput input = cfcalc::openBatchInput(name);
+    const batch::BatchInput input = batch::openBatchInput(name);
     if (!input.buffer) {
         std::cerr << input.refusal << "\n";
         return kNotRun;
     }
-    const auto places = refdata::readBirthplaces(databaseToRead(arguments));
+    const auto places = storage::readBirthplaces(databaseToRead(arguments));
     std::istream in(input.buffer.get());
-    cfcalc::BatchOptions options;
+    batch::BatchOptions options;
     options.formulas =
         arguments.raw ? text::FormulaCells::AsTheyAre : text::FormulaCells::Neutralised;
     return batchStatus(process(in, places, options), name);
@@ -288,16 +288,16 @@ template <typename Process> int overBatchInput(const Arguments& arguments, Proce
 int computeBatch(const Arguments& arguments)
 {
     return overBatchInput(arguments, [](std::istream& in, const places::BirthplaceIndex& places,
-                                        const cfcalc::BatchOptions& options) {
-        return cfcalc::calculateBatch(in, std::cout, places, options);
+                                        const batch::BatchOptions& options) {
+        return batch::calculateBatch(in, std::cout, places, options);
     });
 }
 
 int verifyFile(const Arguments& arguments)
 {
     return overBatchInput(arguments, [](std::istream& in, const places::BirthplaceIndex& places,
-                                        const cfcalc::BatchOptions& options) {
-        return cfcalc::verifyBatch(in, std::cout, places, fiscalcode::today(), options);
+                                        const batch::BatchOptions& options) {
+        return batch::verifyBatch(in, std::cout, places, fiscalcode::today(), options);
     });
 }
 
@@ -308,7 +308,7 @@ int verifyOne(const Arguments& arguments)
     fiscalcode::checkFiscalCode(arguments.person[0], fiscalcode::today(), {}, verified);
     if (verified.valid()) {
         const auto places =
-            refdata::readBirthplacesFor(databaseToRead(arguments), verified.cadastralCode);
+            storage::readBirthplacesFor(databaseToRead(arguments), verified.cadastralCode);
         verified = places::verifyFiscalCode(arguments.person[0], places, fiscalcode::today());
     }
     const bool valid = verified.valid();
@@ -359,7 +359,7 @@ std::filesystem::path databaseToUpdate(const Arguments& arguments)
     } else {
         const location::DatabaseToUpdate found = location::databaseToUpdate(programFolder);
         if (!found.failure.empty()) {
-            throw refdata::DataError(found.failure + " " + kNeverShipped);
+            throw storage::DataError(found.failure + " " + kNeverShipped);
         }
         if (found.copyMade) {
             std::cout << "Creata la copia personale dell'archivio, che viene aggiornata: \""
@@ -368,7 +368,7 @@ std::filesystem::path databaseToUpdate(const Arguments& arguments)
         file = found.file;
     }
     if (location::isShippedDatabase(file, programFolder)) {
-        throw refdata::DataError("Impossibile aggiornare l'archivio \"" + file.string() +
+        throw storage::DataError("Impossibile aggiornare l'archivio \"" + file.string() +
                                  "\": è quello fornito con il programma. " + kNeverShipped);
     }
     return file;
@@ -377,14 +377,14 @@ std::filesystem::path databaseToUpdate(const Arguments& arguments)
 // The one command that writes to the database, which it opens for writing.
 int updateMunicipalities(const Arguments& arguments)
 {
-    const refdata::Database database(databaseToUpdate(arguments), refdata::Access::ReadWrite);
+    const storage::Database database(databaseToUpdate(arguments), storage::Access::ReadWrite);
     const auto additions =
-        arguments.force ? refdata::Additions::Any : refdata::Additions::Plausible;
+        arguments.force ? storage::Additions::Any : storage::Additions::Plausible;
     try {
         std::cout
-            << refdata::updateFromRegister(database, *arguments.registerFile, additions).summary();
-    } catch (const refdata::TooManyMunicipalities& refused) {
-        throw refdata::DataError(
+            << storage::updateFromRegister(database, *arguments.registerFile, additions).summary();
+    } catch (const storage::TooManyMunicipalities& refused) {
+        throw storage::DataError(
             std::string(refused.what()) +
             " Per aggiungerli comunque: cfcalc --forza --aggiorna-comuni FILE.");
     }
@@ -418,7 +418,7 @@ int runArguments(int argc, char** argv)
     }
     try {
         return checkWritten(run(*arguments));
-    } catch (const refdata::DataError& error) {
+    } catch (const storage::DataError& error) {
         std::cerr << error.what() << "\n";
         return kNotRun;
     }

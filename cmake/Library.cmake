@@ -1,5 +1,5 @@
-# mirelta_library(<name> [STATIC | MODULE | INTERFACE] [FOLDER <folder>] [SOURCES <files...>]
-#                 [PUBLIC <targets...>] [PRIVATE <targets...>])
+# mirelta_library(<name> [STATIC | MODULE | INTERFACE] [NO_QT] [FOLDER <folder>]
+#                 [SOURCES <files...>] [PUBLIC <targets...>] [PRIVATE <targets...>])
 #
 # One library of the program (STATIC unless told), its sources in <folder> (by default the folder
 # of the calling CMakeLists.txt). Its headers are included with their folder, "text/utf8.h", and
@@ -9,9 +9,10 @@
 # for those that link it; a header of a folder the library does not link is not found.
 #
 # PUBLIC: what the library's own headers need, handed on to its users; PRIVATE: what only its
-# sources need. Every library of the program compiles with the project's warnings.
+# sources need. NO_QT: a library on the standard library alone, which moc does not look at. Every
+# library of the program compiles with the project's warnings.
 function(mirelta_library name)
-    cmake_parse_arguments(L "STATIC;MODULE;INTERFACE" "FOLDER" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+    cmake_parse_arguments(L "STATIC;MODULE;INTERFACE;NO_QT" "FOLDER" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
     if(NOT L_FOLDER)
         cmake_path(GET CMAKE_CURRENT_SOURCE_DIR FILENAME L_FOLDER)
     endif()
@@ -32,5 +33,8 @@ function(mirelta_library name)
     endif()
     target_include_directories(${name} PUBLIC ${root})
     target_link_libraries(${name} PUBLIC ${L_PUBLIC} PRIVATE ${L_PRIVATE})
+    if(L_NO_QT)
+        set_target_properties(${name} PROPERTIES AUTOMOC OFF)
+    endif()
     mirelta_warnings(${name})
 endfunction()

@@ -1,7 +1,7 @@
 #include "editors/tableeditor.h"
 
-#include "data/catalogue.h"
 #include "location/datalocation.h"
+#include "storage/catalogue.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/widgets.h"
@@ -19,7 +19,7 @@
 
 #include <algorithm>
 
-namespace catalogue = refdata::catalogue;
+namespace catalogue = storage::catalogue;
 
 namespace {
 
@@ -401,7 +401,7 @@ bool TableEditor::writeSelected(const std::function<void()>& write)
     try {
         write();
         return true;
-    } catch (const refdata::RowChanged& changed) {
+    } catch (const storage::RowChanged& changed) {
         endEntry({}, row);
         report(text(changed.what()) + QStringLiteral(" L'elenco è stato aggiornato."));
         return false;

@@ -1,10 +1,10 @@
 #include "editors/tasettori.h"
 
-#include "data/catalogue.h"
-#include "data/database.h"
-#include "data/registerupdate.h"
 #include "location/datalocation.h"
 #include "places/birthplaces.h"
+#include "storage/catalogue.h"
+#include "storage/database.h"
+#include "storage/registerupdate.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/widgets.h"
@@ -13,7 +13,7 @@
 #include <QFileDialog>
 #include <QPushButton>
 
-namespace catalogue = refdata::catalogue;
+namespace catalogue = storage::catalogue;
 
 namespace {
 
@@ -89,8 +89,8 @@ void TaSettori::updateFromRegister()
     ui::reportingDataErrors(this, [this, &file] {
         std::string summary;
         {
-            const refdata::Database database(location::kDatabaseFile);
-            summary = refdata::updateFromRegister(database, QFile::encodeName(file).toStdString())
+            const storage::Database database(location::kDatabaseFile);
+            summary = storage::updateFromRegister(database, QFile::encodeName(file).toStdString())
                           .summary();
         }
         refreshGrid();

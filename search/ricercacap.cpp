@@ -1,9 +1,9 @@
 #include "search/ricercacap.h"
 
-#include "data/catalogue.h"
 #include "location/datalocation.h"
 #include "search/boxinputta.h"
 #include "search/selezionaregione.h"
+#include "storage/catalogue.h"
 #include "ui/dialogresults.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QTableView>
 
-namespace catalogue = refdata::catalogue;
+namespace catalogue = storage::catalogue;
 
 namespace {
 
@@ -192,7 +192,7 @@ QString RicercaCAP::notFound(const std::string& text)
     if (region_.isEmpty()) {
         return QString::fromUtf8(kNotFound);
     }
-    refdata::DataSource everywhere(location::kDatabaseFile, catalogue::kAllLocalities);
+    storage::DataSource everywhere(location::kDatabaseFile, catalogue::kAllLocalities);
     everywhere.refresh();
     everywhere.findFirst(catalogue::localityPrefixCriterion(text));
     if (everywhere.noMatch()) {

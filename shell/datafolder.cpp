@@ -1,7 +1,7 @@
 #include "shell/datafolder.h"
 
-#include "data/catalogue.h"
 #include "location/datalocation.h"
+#include "storage/catalogue.h"
 #include "ui/messages.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // The birthplace of a person: by name, by date, by province.
-#include "data/birthplacefile.h"
-#include "data/database.h"
 #include "places/birthplaces.h"
+#include "storage/birthplacefile.h"
+#include "storage/database.h"
 #include "tests/testsupport.h"
 #include "text/csv.h"
 
@@ -307,7 +307,7 @@ TEST(BirthplaceFile, AFileWithoutHistoryIsReadAsSuch)
     sqlite3_open("AA1.mdb", &db);
     sqlite3_exec(db, "DROP TABLE StoriaComuni", nullptr, nullptr, nullptr);
     sqlite3_close(db);
-    const auto index = refdata::readBirthplaces("AA1.mdb");
+    const auto index = storage::readBirthplaces("AA1.mdb");
     EXPECT_EQ(answer(index.resolve("castro", 17000101)), "FOUND C337");
 }
 
@@ -447,7 +447,7 @@ TEST(ShippedBirthplaces, TheNameInForceOnTheBirthDateDecidesAsInTheRegister)
 {
     const Register reg = readRegister();
     ASSERT_GT(reg.rows.size(), 10000u);
-    const auto index = refdata::readBirthplaces(MIRELTA_DATABASE);
+    const auto index = storage::readBirthplaces(MIRELTA_DATABASE);
     std::mt19937 random(20261208);
     const auto pick = [&](std::size_t count) {
         return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
@@ -529,8 +529,8 @@ TEST(ShippedBirthplaces, TheNameInForceOnTheBirthDateDecidesAsInTheRegister)
 // register's names written in many ways, patterns, codes and provinces.
 TEST(ShippedBirthplaces, ReadingOnlyWhatANameNeedsAnswersAsTheWholeFile)
 {
-    const auto whole = refdata::readBirthplaces(MIRELTA_DATABASE);
-    const refdata::Database database(MIRELTA_DATABASE, refdata::Access::ReadOnly);
+    const auto whole = storage::readBirthplaces(MIRELTA_DATABASE);
+    const storage::Database database(MIRELTA_DATABASE, storage::Access::ReadOnly);
     const Register reg = readRegister();
     std::mt19937 random(1974);
     std::vector<std::string> texts = {"",
@@ -566,7 +566,7 @@ TEST(ShippedBirthplaces, ReadingOnlyWhatANameNeedsAnswersAsTheWholeFile)
                                    name + " (" + code + ")", code, name + " (EE)"});
     }
     for (const std::string& text : texts) {
-        const auto partial = refdata::readBirthplacesFor(database, text);
+        const auto partial = storage::readBirthplacesFor(database, text);
         for (fiscalcode::Day day : {18700101, 19350615, 19850310, 20240101}) {
             EXPECT_EQ(answer(partial.resolve(text, day)), answer(whole.resolve(text, day)))
                 << text << " " << day;
@@ -584,11 +584,11 @@ TEST(ShippedBirthplaces, ReadingOnlyWhatANameNeedsSeesEveryChangeAndOlderFiles)
     WorkingFolder folder;
     folder.copyShippedDatabase();
     const auto found = [](const char* place) {
-        return answer(refdata::readBirthplacesFor("AA1.mdb", place).resolve(place, 19800101));
+        return answer(storage::readBirthplacesFor("AA1.mdb", place).resolve(place, 19800101));
     };
     EXPECT_EQ(found("BELLAGIO"), "FOUND A744");
     EXPECT_EQ(otherProgram("DELETE FROM COMUNI WHERE codice = 'A744'"), "");
-    EXPECT_NE(refdata::readBirthplacesFor("AA1.mdb", "A744").history("A744"), nullptr);
+    EXPECT_NE(storage::readBirthplacesFor("AA1.mdb", "A744").history("A744"), nullptr);
     EXPECT_EQ(otherProgram("INSERT INTO COMUNI VALUES ('Nuovo Borgo', 'x001');"
                            "UPDATE COMUNI SET comune = 'ROMA CAPITALE' WHERE codice = 'H501'"),
               "");

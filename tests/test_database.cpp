@@ -1,8 +1,8 @@
-#include "data/birthplacefile.h"
-#include "data/catalogue.h"
-#include "data/datasource.h"
 #include "location/datalocation.h"
 #include "places/birthplaces.h"
+#include "storage/birthplacefile.h"
+#include "storage/catalogue.h"
+#include "storage/datasource.h"
 #include "tests/childprocess.h"
 #include "tests/testsupport.h"
 #include "text/likepattern.h"
@@ -22,9 +22,9 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using refdata::DataError;
-using refdata::DataSource;
-namespace catalogue = refdata::catalogue;
+using storage::DataError;
+using storage::DataSource;
+namespace catalogue = storage::catalogue;
 
 namespace {
 
@@ -78,10 +78,10 @@ TEST(DatabaseFile, MissingOrDamagedFileIsReportedWithNameAndFolder)
 }
 
 // The message of opening `name` with `access`; "opened" when it opens and reads.
-std::string openingError(const std::string& name, refdata::Access access)
+std::string openingError(const std::string& name, storage::Access access)
 {
     try {
-        const refdata::Database database(name, access);
+        const storage::Database database(name, access);
         database.hasTable("COMUNI");
     } catch (const DataError& error) {
         return error.what();
@@ -106,7 +106,7 @@ TEST(DatabaseFile, OnlyARegularFileIsOpened)
         {"nessuno.mdb", ": il file non esiste."},
     };
     for (const auto& [name, reason] : cases) {
-        for (const auto access : {refdata::Access::ReadOnly, refdata::Access::ReadWrite}) {
+        for (const auto access : {storage::Access::ReadOnly, storage::Access::ReadWrite}) {
             const std::string message = openingError(name, access);
             EXPECT_TRUE(message.starts_with("Impossibile aprire l'archivio \"")) << message;
             EXPECT_TRUE(message.ends_with(reason)) << message;
@@ -144,8 +144,8 @@ TEST(DatabaseFile, AnUpdateKilledHalfwayIsRolledBackOrToldAsSuch)
     const auto interrupted = childprocess::run(childprocess::withoutPrivileges, [] {
         ::chmod("AA1.mdb", 0444);
         ::chmod(".", 0555);
-        const std::string text = openingError("AA1.mdb", refdata::Access::ReadOnly) + "|" +
-                                 openingError("AA1.mdb", refdata::Access::ReadWrite);
+        const std::string text = openingError("AA1.mdb", storage::Access::ReadOnly) + "|" +
+                                 openingError("AA1.mdb", storage::Access::ReadWrite);
         ::chmod(".", 0755);
         ::chmod("AA1.mdb", 0644);
         return text;
@@ -163,10 +163,10 @@ TEST(DatabaseFile, AnUpdateKilledHalfwayIsRolledBackOrToldAsSuch)
     }
 
     // Read by its owner: the update is rolled back and the rows are those of before.
-    const refdata::Database database("AA1.mdb", refdata::Access::ReadOnly);
+    const storage::Database database("AA1.mdb", storage::Access::ReadOnly);
     std::vector<std::string> rows;
     database.eachRow("SELECT comune || '|' || codice FROM COMUNI",
-                     [&](sqlite3_stmt* row) { rows.push_back(refdata::columnText(row, 0)); });
+                     [&](sqlite3_stmt* row) { rows.push_back(storage::columnText(row, 0)); });
     EXPECT_EQ(rows, std::vector<std::string>{"ROMA|H501"});
     EXPECT_FALSE(fs::exists("AA1.mdb-journal"));
     if (!interrupted) {
@@ -236,7 +236,7 @@ TEST(DatabaseFile, AFailedWriteNamesItsCause)
     for (const auto& [error, cause] : cases) {
         FailingDisk::error = error;
         try {
-            const refdata::Database database(fileOf(error));
+            const storage::Database database(fileOf(error));
             database.inTransaction(
                 [&] { database.execute("INSERT INTO COMUNI VALUES ('NUOVO', 'N000')"); });
             ADD_FAILURE() << "a write went through a failing disk";
@@ -473,12 +473,12 @@ TEST_F(SmallDatabase, ARowTakenByAnotherUnderTheSameRowidIsNeitherChangedNorDele
     ASSERT_EQ(otherProgram("SELECT rowid FROM COMUNI WHERE comune = 'NUOVO'"), "6");
     const std::string afterB = Table();
 
-    EXPECT_THROW(changeCode(a, "B001"), refdata::RowChanged);
-    EXPECT_THROW(a.deleteCurrent(), refdata::RowChanged);
+    EXPECT_THROW(changeCode(a, "B001"), storage::RowChanged);
+    EXPECT_THROW(a.deleteCurrent(), storage::RowChanged);
     EXPECT_EQ(Table(), afterB);
     try {
         a.deleteCurrent();
-    } catch (const refdata::RowChanged& changed) {
+    } catch (const storage::RowChanged& changed) {
         EXPECT_NE(std::string(changed.what()).find("da un altro utente"), std::string::npos);
         EXPECT_NE(std::string(changed.what()).find(folder.path().string()), std::string::npos);
     }
@@ -500,11 +500,11 @@ TEST_F(SmallDatabase, ARowChangedOrDeletedMeanwhileIsReportedNeverOverwritten)
     const std::string afterB = Table();
     for (int row : {0, 1, 3}) {
         a.setCurrentRow(row);
-        EXPECT_THROW(changeCode(a, "X000"), refdata::RowChanged) << row;
+        EXPECT_THROW(changeCode(a, "X000"), storage::RowChanged) << row;
         a.setCurrentRow(row);
         a.edit(); // a change of nothing still finds the row changed
-        EXPECT_THROW(a.update(), refdata::RowChanged) << row;
-        EXPECT_THROW(a.deleteCurrent(), refdata::RowChanged) << row;
+        EXPECT_THROW(a.update(), storage::RowChanged) << row;
+        EXPECT_THROW(a.deleteCurrent(), storage::RowChanged) << row;
     }
     EXPECT_EQ(Table(), afterB);
 
@@ -565,7 +565,7 @@ TEST(StoredValues, AChangeWritesOnlyWhatTheUserChanged)
 
 std::string codeOfRoma()
 {
-    const auto places = refdata::readBirthplaces("AA1.mdb");
+    const auto places = storage::readBirthplaces("AA1.mdb");
     return places.resolve("roma", 19800101).places.at(0)->code;
 }
 
@@ -573,7 +573,7 @@ std::string codeOfRoma()
 // read-only file in a read-only folder, such as the database shipped with the program.
 TEST_F(SmallDatabase, ReadOnlyConnectionsReadAndRefuseEveryWrite)
 {
-    const refdata::Database direct("AA1.mdb", refdata::Access::ReadOnly);
+    const storage::Database direct("AA1.mdb", storage::Access::ReadOnly);
     EXPECT_EQ(sqlite3_db_readonly(direct.handle(), "main"), 1);
     EXPECT_EQ(codeOfRoma(), "H501");
 
@@ -646,7 +646,7 @@ TEST(ShippedDatabase, HoldsMunicipalitiesStatesAndTheTwentyRegions)
 {
     WorkingFolder folder;
     folder.copyShippedDatabase();
-    const auto places = refdata::readBirthplaces("AA1.mdb");
+    const auto places = storage::readBirthplaces("AA1.mdb");
     const auto find = [&](const char* name) -> std::string {
         const auto found = places.resolve(name, 19800101);
         return found.outcome == places::Birthplace::Outcome::Found ? found.places[0]->code : "none";

@@ -1,8 +1,8 @@
 // Where the program and cfcalc find the reference database, and what the user is told.
-#include "data/datasource.h"
 #include "location/datalocation.h"
 #include "shell/datafolder.h"
 #include "shell/liveupdatelink.h"
+#include "storage/datasource.h"
 #include "tests/testsupport.h"
 #include "tests/widgettest.h"
 
@@ -103,7 +103,7 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
     EXPECT_NE(fs::status(userFolder / "AA1.mdb").permissions() & fs::perms::owner_write,
               fs::perms::none);
 
-    refdata::DataSource comuni("AA1.mdb", "COMUNI"); // the user's change
+    storage::DataSource comuni("AA1.mdb", "COMUNI"); // the user's change
     comuni.refresh();
     comuni.edit();
     comuni.setFieldValue("codice", "Z999");
@@ -114,7 +114,7 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
     EXPECT_FALSE(again.copyMade);
     EXPECT_EQ(again.folder, userFolder);
     EXPECT_EQ(fs::current_path(), userFolder);
-    refdata::DataSource kept("AA1.mdb", "COMUNI");
+    storage::DataSource kept("AA1.mdb", "COMUNI");
     kept.refresh();
     EXPECT_EQ(kept.fieldValue("codice"), "Z999");
 }

@@ -1,4 +1,4 @@
-#include "data/catalogue.h"
+#include "storage/catalogue.h"
 #include "text/likepattern.h"
 #include "text/textfold.h"
 

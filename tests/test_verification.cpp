@@ -1,8 +1,8 @@
-#include "data/birthplacefile.h"
-#include "data/database.h"
 #include "fiscalcode/dates.h"
 #include "fiscalcode/fiscalcode.h"
 #include "places/verification.h"
+#include "storage/birthplacefile.h"
+#include "storage/database.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -27,8 +27,8 @@ std::string withCheck(std::string body)
 // Every period of every cadastral code in the shipped database.
 std::vector<places::PeriodRow> shippedPeriods()
 {
-    const refdata::Database database(MIRELTA_DATABASE);
-    const refdata::Statement statement =
+    const storage::Database database(MIRELTA_DATABASE);
+    const storage::Statement statement =
         database.prepare("SELECT codice, comune, provincia, dal, al FROM StoriaComuni");
     std::vector<places::PeriodRow> periods;
     while (sqlite3_step(statement.get()) == SQLITE_ROW) {
@@ -49,7 +49,7 @@ std::vector<places::PeriodRow> shippedPeriods()
 // variants of each code.
 TEST(Verification, ComputedCodesAndTheirVariantsDecodeToThePerson)
 {
-    const auto places = refdata::readBirthplaces(MIRELTA_DATABASE);
+    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
     const std::vector<places::PeriodRow> periods = shippedPeriods();
     ASSERT_GT(periods.size(), 10'000u);
     const char* surnames[] = {"ROSSI", "D'ANGELO", "Nicolò", "O", "DE LUCA", "Müller"};

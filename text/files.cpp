@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <system_error>
 #include <utility>
 
@@ -39,6 +40,38 @@ bool writeAll(int descriptor, const char* data, std::size_t size)
         size -= static_cast<std::size_t>(written);
     }
     return true;
+}
+
+// A descriptor's input is read in pieces of this size.
+constexpr std::size_t kInputPiece = 64 * 1024;
+
+// Reads at most `size` bytes; the count, or -1 with errno set.
+long long readSome(int descriptor, char* data, std::size_t size)
+{
+#ifdef _WIN32
+    return ::_read(descriptor, data, static_cast<unsigned>(std::min<std::size_t>(size, 1 << 30)));
+#else
+    return ::read(descriptor, data, size);
+#endif
+}
+
+// Moves the descriptor's position as lseek does; the new position, or -1.
+long long seekTo(int descriptor, long long offset, int whence)
+{
+#ifdef _WIN32
+    return ::_lseeki64(descriptor, offset, whence);
+#else
+    return ::lseek(descriptor, static_cast<off_t>(offset), whence);
+#endif
+}
+
+void closeDescriptor(int descriptor)
+{
+#ifdef _WIN32
+    ::_close(descriptor);
+#else
+    ::close(descriptor);
+#endif
 }
 
 } // namespace
@@ -239,6 +272,52 @@ std::streamsize DescriptorOutput::xsputn(const char* data, std::streamsize size)
 int DescriptorOutput::sync()
 {
     return drain() ? 0 : -1;
+}
+
+DescriptorInput::DescriptorInput(int descriptor, bool owned)
+    : descriptor_(descriptor), owned_(owned), buffer_(kInputPiece)
+{}
+
+DescriptorInput::~DescriptorInput()
+{
+    if (owned_) {
+        closeDescriptor(descriptor_);
+    }
+}
+
+DescriptorInput::int_type DescriptorInput::underflow()
+{
+    long long count = 0;
+    do {
+        count = readSome(descriptor_, buffer_.data(), buffer_.size());
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) {
+        throw std::system_error(errno, std::generic_category()); // the stream goes bad
+    }
+    setg(buffer_.data(), buffer_.data(), buffer_.data() + count);
+    return count == 0 ? traits_type::eof() : traits_type::to_int_type(buffer_[0]);
+}
+
+DescriptorInput::pos_type DescriptorInput::seekoff(off_type offset, std::ios_base::seekdir from,
+                                                   std::ios_base::openmode)
+{
+    if (from == std::ios_base::cur) {
+        offset -= egptr() - gptr(); // read ahead, not yet taken
+    }
+    const int whence = from == std::ios_base::beg   ? SEEK_SET
+                       : from == std::ios_base::cur ? SEEK_CUR
+                                                    : SEEK_END;
+    const long long position = seekTo(descriptor_, offset, whence);
+    if (position < 0) {
+        return pos_type(off_type(-1));
+    }
+    setg(buffer_.data(), buffer_.data(), buffer_.data());
+    return pos_type(position);
+}
+
+DescriptorInput::pos_type DescriptorInput::seekpos(pos_type position, std::ios_base::openmode which)
+{
+    return seekoff(off_type(position), std::ios_base::beg, which);
 }
 
 } // namespace text

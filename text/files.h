@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-// Files the program writes, and the reasons, in Italian, why a write failed.
+// Files the program reads and writes, and the reasons, in Italian, why a read or write failed.
 namespace text {
 
 // Why a read or write failed with the system's error number `error`, as a message can end:
@@ -45,6 +45,28 @@ private:
 
     int descriptor_;
     int error_ = 0;
+    std::vector<char> buffer_;
+};
+
+// Reads an open file descriptor in large pieces. A read that fails makes the stream it serves
+// bad. It can be sought in when the descriptor can (a file, not a pipe).
+class DescriptorInput : public std::streambuf {
+public:
+    // `owned`: closed with the buffer.
+    DescriptorInput(int descriptor, bool owned);
+    ~DescriptorInput() override;
+    DescriptorInput(const DescriptorInput&) = delete;
+    DescriptorInput& operator=(const DescriptorInput&) = delete;
+
+protected:
+    int_type underflow() override;
+    pos_type seekoff(off_type offset, std::ios_base::seekdir from,
+                     std::ios_base::openmode which) override;
+    pos_type seekpos(pos_type position, std::ios_base::openmode which) override;
+
+private:
+    int descriptor_;
+    bool owned_;
     std::vector<char> buffer_;
 };
 

@@ -11,7 +11,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-namespace refdata {
+namespace storage {
 
 // A failure of the reference database, with a message in Italian that names the file and its
 // folder and can be shown to the user as it stands.
@@ -139,4 +139,4 @@ private:
     std::filesystem::path path_;
 };
 
-} // namespace refdata
+} // namespace storage

@@ -1,4 +1,4 @@
-#include "data/datasource.h"
+#include "storage/datasource.h"
 
 #include <sqlite3.h>
 
@@ -6,7 +6,7 @@
 #include <cctype>
 #include <utility>
 
-namespace refdata {
+namespace storage {
 namespace {
 
 bool isSpace(char c)
@@ -494,4 +494,4 @@ void DataSource::deleteCurrent()
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(position_));
 }
 
-} // namespace refdata
+} // namespace storage

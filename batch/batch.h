@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/batchfile.h"
+#include "batch/batchfile.h"
 #include "places/birthplaces.h"
 #include "places/calculation.h"
 
@@ -9,7 +9,7 @@
 #include <span>
 #include <string_view>
 
-namespace cfcalc {
+namespace batch {
 
 // The person of the values cognome, nome, data, sesso, comune and, when there is a sixth,
 // provincia: the order of the command line and of the columns a batch reads.
@@ -24,4 +24,4 @@ BatchSummary calculateBatch(std::istream& in, std::ostream& out,
                             const places::BirthplaceIndex& places,
                             const BatchOptions& options = {});
 
-} // namespace cfcalc
+} // namespace batch

@@ -1,7 +1,7 @@
-#include "data/database.h"
+#include "storage/database.h"
 
-#include "data/catalogue.h"
 #include "location/datalocation.h"
+#include "storage/catalogue.h"
 #include "text/files.h"
 #include "text/likepattern.h"
 #include "text/textfold.h"
@@ -18,7 +18,7 @@
 
 namespace fs = std::filesystem;
 
-namespace refdata {
+namespace storage {
 namespace {
 
 fs::path folderOf(const fs::path& file)
@@ -419,4 +419,4 @@ void Database::rollBack() const noexcept
     }
 }
 
-} // namespace refdata
+} // namespace storage

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/database.h"
+#include "storage/database.h"
 
 #include <cstdint>
 #include <memory>
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace refdata {
+namespace storage {
 
 // A record set over one table of the reference database, as the windows use it: a file name and a
 // record source (a table name, or "select * from <table> [where ...]
@@ -113,4 +113,4 @@ private:
     std::vector<std::optional<std::string>> pendingValues_;
 };
 
-} // namespace refdata
+} // namespace storage

@@ -4,7 +4,7 @@
 //
 // The database is written to a temporary file beside OUTPUT_FILE and renamed into place only
 // when complete, so an interrupted run never leaves a damaged database behind.
-#include "data/catalogue.h"
+#include "storage/catalogue.h"
 #include "text/csv.h"
 
 #include <sqlite3.h>
@@ -88,7 +88,7 @@ void makeDatabase(const fs::path& seedFolder, const fs::path& file)
     }
     try {
         check(db, sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr));
-        check(db, sqlite3_exec(db, refdata::catalogue::kSchema, nullptr, nullptr, nullptr));
+        check(db, sqlite3_exec(db, storage::catalogue::kSchema, nullptr, nullptr, nullptr));
         for (const Table& table : kTables) {
             load(db, table, seedFolder);
         }

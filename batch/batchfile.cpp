@@ -1,4 +1,4 @@
-#include "cli/batchfile.h"
+#include "batch/batchfile.h"
 
 #include "text/textencoding.h"
 #include "text/textfold.h"
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace cfcalc {
+namespace batch {
 namespace {
 
 constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
@@ -271,4 +271,4 @@ std::string fieldCountError(std::size_t expected, std::size_t found)
            std::to_string(found);
 }
 
-} // namespace cfcalc
+} // namespace batch

@@ -1,8 +1,8 @@
-#include "data/catalogue.h"
+#include "storage/catalogue.h"
 
 #include "text/likepattern.h"
 
-namespace refdata {
+namespace storage {
 namespace catalogue {
 namespace {
 
@@ -56,4 +56,4 @@ std::string localityContainingQuery(std::string_view text)
 }
 
 } // namespace catalogue
-} // namespace refdata
+} // namespace storage

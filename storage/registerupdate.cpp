@@ -1,9 +1,9 @@
-#include "data/registerupdate.h"
+#include "storage/registerupdate.h"
 
-#include "data/catalogue.h"
-#include "data/database.h"
 #include "places/birthplaces.h"
 #include "places/registerfile.h"
+#include "storage/catalogue.h"
+#include "storage/database.h"
 #include "text/textfold.h"
 
 #include <sqlite3.h>
@@ -20,7 +20,7 @@
 
 namespace fs = std::filesystem;
 
-namespace refdata {
+namespace storage {
 namespace {
 
 using places::keyOf;
@@ -255,4 +255,4 @@ RegisterUpdate updateFromRegister(const Database& database, const fs::path& regi
     return result;
 }
 
-} // namespace refdata
+} // namespace storage

@@ -28,7 +28,7 @@
 // the file's encoding) gets a reason instead of a result, and so does one whose result the
 // answer's encoding cannot hold. The rows are streamed: memory does not grow with their number or
 // size.
-namespace cfcalc {
+namespace batch {
 
 // The columns of one kind of batch.
 struct BatchColumns {
@@ -95,4 +95,4 @@ BatchSummary processBatch(std::istream& in, std::ostream& out, RowWork& work,
 // The reason of a row with another number of fields than the header.
 std::string fieldCountError(std::size_t expected, std::size_t found);
 
-} // namespace cfcalc
+} // namespace batch

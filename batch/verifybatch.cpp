@@ -1,11 +1,11 @@
-#include "cli/verifybatch.h"
+#include "batch/verifybatch.h"
 
 #include "places/verification.h"
 
 #include <algorithm>
 #include <string>
 
-namespace cfcalc {
+namespace batch {
 namespace {
 
 // Whether each code is valid and what it carries; the strings of one row are reused for the next.
@@ -64,4 +64,4 @@ BatchSummary verifyBatch(std::istream& in, std::ostream& out, const places::Birt
     return processBatch(in, out, work, options);
 }
 
-} // namespace cfcalc
+} // namespace batch

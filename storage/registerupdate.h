@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/database.h"
+#include "storage/database.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -23,7 +23,7 @@
 // Everything is written in one transaction; a file of another shape is refused before anything is.
 // A file that would add more municipalities than an update plausibly brings is refused too, unless
 // the caller says so.
-namespace refdata {
+namespace storage {
 
 // How many municipalities one update may add to COMUNI: kPlausibleAdditions (the register brings
 // a few a year), or any number, when the user confirms the file (cfcalc --forza).
@@ -60,4 +60,4 @@ RegisterUpdate updateFromRegister(const Database& database,
                                   const std::filesystem::path& registerFile,
                                   Additions additions = Additions::Plausible);
 
-} // namespace refdata
+} // namespace storage

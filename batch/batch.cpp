@@ -1,10 +1,10 @@
-#include "cli/batch.h"
+#include "batch/batch.h"
 
 #include <functional>
 #include <string>
 #include <unordered_map>
 
-namespace cfcalc {
+namespace batch {
 namespace {
 
 // Remembers the candidates of each place text already looked up in this run, so that a file of
@@ -106,4 +106,4 @@ BatchSummary calculateBatch(std::istream& in, std::ostream& out,
     return processBatch(in, out, work, options);
 }
 
-} // namespace cfcalc
+} // namespace batch

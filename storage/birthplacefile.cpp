@@ -1,9 +1,9 @@
 // Reading the birthplace index from the database: all of it, or only what one place's text
 // needs, through the indexes of the file (see catalogue::kLookupIndexes).
-#include "data/birthplacefile.h"
+#include "storage/birthplacefile.h"
 
-#include "data/catalogue.h"
-#include "data/database.h"
+#include "storage/catalogue.h"
+#include "storage/database.h"
 #include "text/likepattern.h"
 #include "text/textfold.h"
 
@@ -13,7 +13,7 @@
 #include <map>
 #include <set>
 
-namespace refdata {
+namespace storage {
 namespace {
 
 using places::BirthplaceIndex;
@@ -316,4 +316,4 @@ BirthplaceIndex readBirthplacesFor(const std::string& databaseName, std::string_
     return readBirthplacesFor(Database(databaseName, Access::ReadOnly), place);
 }
 
-} // namespace refdata
+} // namespace storage

@@ -6,7 +6,7 @@
 #include <string_view>
 
 // The birthplace index read from the database: COMUNI and, when the file has it, StoriaComuni.
-namespace refdata {
+namespace storage {
 
 class Database;
 
@@ -21,4 +21,4 @@ places::BirthplaceIndex readBirthplaces(const std::string& databaseName);
 places::BirthplaceIndex readBirthplacesFor(const Database& database, std::string_view place);
 places::BirthplaceIndex readBirthplacesFor(const std::string& databaseName, std::string_view place);
 
-} // namespace refdata
+} // namespace storage

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "cli/batchfile.h"
+#include "batch/batchfile.h"
 #include "places/birthplaces.h"
 
 #include <istream>
 #include <ostream>
 
-namespace cfcalc {
+namespace batch {
 
 // Verifies the fiscal code of every row of `in` (see processBatch), from its column
 // codice_fiscale; `today` bounds the birth dates (see places::verifyFiscalCode). Writes the
@@ -15,4 +15,4 @@ namespace cfcalc {
 BatchSummary verifyBatch(std::istream& in, std::ostream& out, const places::BirthplaceIndex& places,
                          fiscalcode::Day today, const BatchOptions& options = {});
 
-} // namespace cfcalc
+} // namespace batch

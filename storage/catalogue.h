@@ -9,7 +9,7 @@
 // place. Each function that takes a value from the user passes it through text::SostituisciApici
 // first, so that an apostrophe never ends the quoted pattern; a NUL byte in it is looked for as
 // such.
-namespace refdata {
+namespace storage {
 namespace catalogue {
 
 // The tables, as the build creates them. Names are ordered without regard to case; the
@@ -126,4 +126,4 @@ std::string localityPrefixCriterion(std::string_view text);
 std::string localityContainingQuery(std::string_view text);
 
 } // namespace catalogue
-} // namespace refdata
+} // namespace storage
