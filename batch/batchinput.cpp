@@ -1,6 +1,7 @@
 #include "batch/batchinput.h"
 
 #include "text/files.h"
+#include "text/textfold.h"
 
 #include <cerrno>
 
@@ -37,7 +38,7 @@ BatchInput openBatchInput(const std::string& name)
     const int descriptor = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) {
         const std::string why = errno == ENOENT ? "il file non esiste" : text::fileFailure(errno);
-        return {nullptr, "Impossibile leggere il file \"" + name + "\": " + why + "."};
+        return {nullptr, "Impossibile leggere il file " + text::quoted(name) + ": " + why + "."};
     }
     struct stat status {};
     const bool known = ::fstat(descriptor, &status) == 0;
@@ -45,7 +46,7 @@ BatchInput openBatchInput(const std::string& name)
         const std::string why =
             known ? whatItIs(status.st_mode) + ", non un file" : text::fileFailure(errno);
         ::close(descriptor);
-        return {nullptr, "Impossibile leggere \"" + name + "\": " + why +
+        return {nullptr, "Impossibile leggere " + text::quoted(name) + ": " + why +
                              ". Indicare un file CSV, o \"-\" per lo standard input."};
     }
     ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);

@@ -11,6 +11,7 @@
 #include "storage/database.h"
 #include "storage/registerupdate.h"
 #include "text/files.h"
+#include "text/textfold.h"
 
 #include <iostream>
 #include <optional>
@@ -251,11 +252,12 @@ int batchStatus(const batch::BatchSummary& summary, const std::string& name)
 {
     switch (summary.end) {
     case batch::BatchEnd::Refused:
-        std::cerr << "Il file \"" << name << "\" non è stato elaborato: " << summary.refusal
-                  << ".\n";
+        std::cerr << "Il file " << text::quoted(name)
+                  << " non è stato elaborato: " << summary.refusal << ".\n";
         return kNotRun;
     case batch::BatchEnd::InputFailed:
-        std::cerr << "Errore di lettura del file \"" << name << "\": elaborazione interrotta.\n";
+        std::cerr << "Errore di lettura del file " << text::quoted(name)
+                  << ": elaborazione interrotta.\n";
         return kNotRun;
     case batch::BatchEnd::Finished:
     case batch::BatchEnd::Stopped:
@@ -362,14 +364,15 @@ std::filesystem::path databaseToUpdate(const Arguments& arguments)
             throw storage::DataError(found.failure + " " + kNeverShipped);
         }
         if (found.copyMade) {
-            std::cout << "Creata la copia personale dell'archivio, che viene aggiornata: \""
-                      << found.file.string() << "\".\n";
+            std::cout << "Creata la copia personale dell'archivio, che viene aggiornata: "
+                      << text::quoted(found.file.string()) << ".\n";
         }
         file = found.file;
     }
     if (location::isShippedDatabase(file, programFolder)) {
-        throw storage::DataError("Impossibile aggiornare l'archivio \"" + file.string() +
-                                 "\": è quello fornito con il programma. " + kNeverShipped);
+        throw storage::DataError("Impossibile aggiornare l'archivio " +
+                                 text::quoted(file.string()) +
+                                 ": è quello fornito con il programma. " + kNeverShipped);
     }
     return file;
 }

@@ -2,6 +2,7 @@
 
 #include "location/datalocation.h"
 #include "storage/catalogue.h"
+#include "text/textfold.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/widgets.h"
@@ -56,16 +57,9 @@ void paleYellow(QWidget* frame)
     frame->setPalette(colours);
 }
 
-QString text(const std::string& text)
+QString fromStd(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-std::string trimmedBlanks(const std::string& text)
-{
-    const std::size_t first = text.find_first_not_of(' ');
-    return first == std::string::npos ? std::string()
-                                      : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 } // namespace
@@ -403,7 +397,7 @@ bool TableEditor::writeSelected(const std::function<void()>& write)
         return true;
     } catch (const storage::RowChanged& changed) {
         endEntry({}, row);
-        report(text(changed.what()) + QStringLiteral(" L'elenco è stato aggiornato."));
+        report(fromStd(changed.what()) + QStringLiteral(" L'elenco è stato aggiornato."));
         return false;
     }
 }
@@ -451,7 +445,7 @@ bool TableEditor::CercaDoppione()
         definition_.duplicateSource, definition_.duplicateCriterion(value.toStdString())));
     duplicateCheck_.refresh();
     const auto candidateText = [this](int column) {
-        return text(duplicateCheck_.fieldValue(
+        return fromStd(duplicateCheck_.fieldValue(
             definition_.columns[static_cast<std::size_t>(column)].field));
     };
     bool found = false;
@@ -491,9 +485,9 @@ void TableEditor::EsportaHTML()
     for (int i = 0; i < count; ++i) {
         std::string secondValue = exportRows_.fieldValue(second);
         if (definition_.trimSecondExportField) {
-            secondValue = trimmedBlanks(secondValue);
+            secondValue = std::string(text::trimmed(secondValue));
         }
-        rows.emplace_back(text(exportRows_.fieldValue(first)), text(secondValue));
+        rows.emplace_back(fromStd(exportRows_.fieldValue(first)), fromStd(secondValue));
         exportRows_.moveNext();
     }
     const QString fileName = QString::fromUtf8(definition_.exportFile);

@@ -7,19 +7,6 @@ constexpr char32_t kLastCharacter = 0x10FFFF;
 
 } // namespace
 
-std::string plainLetters(std::string_view name)
-{
-    std::string letters;
-    letters.reserve(name.size());
-    for (std::size_t pos = 0; pos < name.size();) {
-        const PlainForm form = plainFormOf(text::nextCharacter(name, pos));
-        if (form.kind == PlainForm::Kind::Letters) {
-            letters += form.letters;
-        }
-    }
-    return letters;
-}
-
 std::string firstRefusedCharacter(std::string_view name)
 {
     for (std::size_t pos = 0; pos < name.size();) {

@@ -16,9 +16,6 @@ namespace fiscalcode {
 using text::PlainForm;
 using text::plainFormOf;
 
-// The name in plain capitals A-Z; refused characters are left out as well.
-std::string plainLetters(std::string_view name);
-
 // The first character of `name` that cannot enter a code, as UTF-8 text ("\xEF\xBF\xBD" for a
 // byte that is not valid UTF-8); empty when every character can.
 std::string firstRefusedCharacter(std::string_view name);

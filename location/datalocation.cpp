@@ -24,11 +24,6 @@ namespace {
 
 constexpr const char* kUserFolderName = "Mirelta";
 
-std::string Quoted(const fs::path& path)
-{
-    return "\"" + path.string() + "\"";
-}
-
 bool sameNameIgnoringCase(std::string_view a, std::string_view b)
 {
     std::size_t i = 0;
@@ -215,14 +210,15 @@ DataFolder userCopy(const fs::path& programFolder)
     }
     const auto shipped = shippedDatabase(programFolder);
     if (!shipped) {
-        return failed("Archivio " + Quoted(kDatabaseFile) +
-                      " non trovato: non è nella cartella di avvio né nella cartella dei dati " +
-                      Quoted(folder) + ", e manca l'archivio fornito con il programma " +
-                      Quoted((programFolder / kShippedDatabase).lexically_normal()) + ".");
+        return failed(
+            "Archivio " + text::quoted(kDatabaseFile) +
+            " non trovato: non è nella cartella di avvio né nella cartella dei dati " +
+            text::quoted(folder.string()) + ", e manca l'archivio fornito con il programma " +
+            text::quoted((programFolder / kShippedDatabase).lexically_normal().string()) + ".");
     }
     if (const std::error_code failure = copyShipped(*shipped, folder)) {
-        return failed("Impossibile creare la copia dell'archivio nella cartella " + Quoted(folder) +
-                      ": " + reason(failure) + ".");
+        return failed("Impossibile creare la copia dell'archivio nella cartella " +
+                      text::quoted(folder.string()) + ": " + reason(failure) + ".");
     }
     return {folder, true, {}};
 }
@@ -239,8 +235,8 @@ DataFolder enterDataFolder(const fs::path& programFolder)
     }
     fs::current_path(data.folder, error);
     if (error) {
-        return failed("Impossibile usare la cartella dei dati " + Quoted(data.folder) + ": " +
-                      reason(error) + ".");
+        return failed("Impossibile usare la cartella dei dati " +
+                      text::quoted(data.folder.string()) + ": " + reason(error) + ".");
     }
     return data;
 }

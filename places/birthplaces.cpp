@@ -134,14 +134,6 @@ std::string foldName(std::string_view name, bool spelling)
     return key;
 }
 
-std::string_view withoutTrailingBlanks(std::string_view text)
-{
-    while (!text.empty() && text.back() == ' ') {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 bool isProvince(std::string_view text)
 {
     return text.size() == 2 &&
@@ -250,12 +242,12 @@ std::string spellingKey(std::string_view name)
 
 std::optional<Brackets> splitBrackets(std::string_view text)
 {
-    text = withoutTrailingBlanks(text);
+    text = text::trimmed(text);
     const std::size_t open = text.rfind('(');
     if (text.empty() || text.back() != ')' || open == std::string_view::npos) {
         return std::nullopt;
     }
-    return Brackets{withoutTrailingBlanks(text.substr(0, open)),
+    return Brackets{text::trimmed(text.substr(0, open)),
                     text::capitals(text.substr(open + 1, text.size() - open - 2))};
 }
 

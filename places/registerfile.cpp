@@ -21,25 +21,11 @@ constexpr std::array<const char*, 6> kColumns = {"registry_code",    "name_it",
                                                  "alternative_name", "provincial_code",
                                                  "institution_date", "end_date"};
 
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 [[noreturn]] void refuse(const fs::path& file, const std::string& reason)
 {
-    throw RegisterRefused("Il file " + quoted(file.string()) +
+    throw RegisterRefused("Il file " + text::quoted(file.string()) +
                           " non è un archivio dei comuni del registro: " + reason + "." +
                           kNothingWritten);
-}
-
-std::string trimmed(std::string_view text)
-{
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
 }
 
 // The position of every column of kColumns in the header; refuses a header that lacks any.
@@ -50,7 +36,7 @@ std::array<std::size_t, kColumns.size()> findColumns(const std::vector<std::stri
     std::vector<std::string> missing;
     for (std::size_t column = 0; column < kColumns.size(); ++column) {
         const auto found = std::find_if(header.begin(), header.end(), [&](const std::string& name) {
-            return text::capitals(trimmed(name)) == text::capitals(kColumns[column]);
+            return text::capitals(text::trimmed(name)) == text::capitals(kColumns[column]);
         });
         if (found == header.end()) {
             missing.push_back(kColumns[column]);
@@ -112,12 +98,12 @@ void checkPeriod(const fs::path& file, const std::string& line, const RegisterPe
         }
     }
     if (!isProvince(period.province)) {
-        refuse(file, line + " ha una sigla di provincia non valida: " + quoted(period.province) +
-                         " (servono due lettere maiuscole)");
+        refuse(file, line + " ha una sigla di provincia non valida: " +
+                         text::quoted(period.province) + " (servono due lettere maiuscole)");
     }
     for (const std::string* date : {&period.from, &period.to}) {
         if (fiscalcode::dayFromIso(*date) == 0) {
-            refuse(file, line + " ha una data non valida: " + quoted(*date));
+            refuse(file, line + " ha una data non valida: " + text::quoted(*date));
         }
     }
     if (fiscalcode::dayFromIso(period.to) < fiscalcode::dayFromIso(period.from)) {
@@ -140,7 +126,7 @@ std::vector<RegisterPeriod> readRegister(const fs::path& file)
         in.open(file, std::ios::binary);
     }
     if (!in.is_open()) {
-        throw RegisterRefused("Impossibile leggere il file " + quoted(file.string()) + "." +
+        throw RegisterRefused("Impossibile leggere il file " + text::quoted(file.string()) + "." +
                               kNothingWritten);
     }
     if (fs::file_size(file, error) > kMaxFileBytes) {
@@ -168,7 +154,7 @@ std::vector<RegisterPeriod> readRegister(const fs::path& file)
                              std::to_string(width));
         }
         const auto field = [&](std::size_t column) {
-            return trimmed(fields[positions[column]]);
+            return std::string(text::trimmed(fields[positions[column]]));
         };
         RegisterPeriod period{field(0), field(1), field(2), field(3), field(4), field(5)};
         if (!isCadastralCode(period.code)) {
@@ -180,7 +166,7 @@ std::vector<RegisterPeriod> readRegister(const fs::path& file)
         }
     }
     if (in.bad()) {
-        throw RegisterRefused("Errore di lettura del file " + quoted(file.string()) + "." +
+        throw RegisterRefused("Errore di lettura del file " + text::quoted(file.string()) + "." +
                               kNothingWritten);
     }
     if (periods.empty()) {

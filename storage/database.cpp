@@ -29,18 +29,13 @@ fs::path folderOf(const fs::path& file)
     return error ? folder : absolute.lexically_normal();
 }
 
-std::string Quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 std::string describeFile(const fs::path& file)
 {
     std::string folder = folderOf(file).string();
     if (folder.size() > 1 && folder.back() == '/') {
         folder.pop_back();
     }
-    return Quoted(file.filename().string()) + " nella cartella " + Quoted(folder);
+    return text::quoted(file.filename().string()) + " nella cartella " + text::quoted(folder);
 }
 
 // like(pattern, text): the pattern is compiled once per statement and kept with it.
@@ -135,10 +130,10 @@ fs::path resolveDatabaseFile(const fs::path& name)
     if (found.size() > 1) {
         std::string names;
         for (const fs::path& file : found) {
-            names += (names.empty() ? "" : ", ") + Quoted(file.string());
+            names += (names.empty() ? "" : ", ") + text::quoted(file.string());
         }
         throw DataError("Impossibile scegliere l'archivio nella cartella " +
-                        Quoted(folderOf(name).string()) + ": vi sono più file di nome " +
+                        text::quoted(folderOf(name).string()) + ": vi sono più file di nome " +
                         location::kDatabaseFile +
                         " che differiscono solo per maiuscole e minuscole (" + names +
                         "). Lasciarne uno solo con questo nome.");
@@ -357,7 +352,7 @@ std::string Database::failureText() const
     const std::string missingTable = "no such table: ";
     if (reason.starts_with(missingTable)) {
         return "L'archivio " + describe() + " non contiene la tabella " +
-               Quoted(reason.substr(missingTable.size())) + ".";
+               text::quoted(reason.substr(missingTable.size())) + ".";
     }
     const std::string notSaved = "Impossibile salvare le modifiche nell'archivio " + describe();
     const int code = sqlite3_extended_errcode(db_);

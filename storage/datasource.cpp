@@ -1,5 +1,7 @@
 #include "storage/datasource.h"
 
+#include "text/textfold.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -17,17 +19,6 @@ bool isSpace(char c)
 bool isWordCharacter(char c)
 {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isSpace(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isSpace(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 bool sameAscii(std::string_view a, std::string_view b)
@@ -120,7 +111,7 @@ const Database& DataSource::database() const
 // "select * from <table> [where <condition>] [order by <order>]".
 std::optional<DataSource::Query> DataSource::parseRecordSource(std::string_view source)
 {
-    source = trimmed(source);
+    source = text::trimmed(source);
     std::size_t nameLength = lengthOfName(source);
     if (nameLength > 0 && nameLength == source.size()) {
         return Query{std::string(source), {}, {}};
@@ -130,27 +121,27 @@ std::optional<DataSource::Query> DataSource::parseRecordSource(std::string_view 
         if (!sameAscii(rest.substr(0, word.size()), word)) {
             return std::nullopt;
         }
-        rest = trimmed(rest.substr(word.size()));
+        rest = text::trimmed(rest.substr(word.size()));
     }
     nameLength = lengthOfName(rest);
     if (nameLength == 0) {
         return std::nullopt;
     }
     const std::string table(rest.substr(0, nameLength));
-    rest = trimmed(rest.substr(nameLength));
+    rest = text::trimmed(rest.substr(nameLength));
     const std::size_t orderBy = findOrderBy(rest);
     std::string_view condition = rest.substr(0, orderBy);
     std::string order;
     if (orderBy != std::string_view::npos) {
         const std::size_t by = rest.find_first_not_of(" \t\r\n", orderBy + 5) + 2;
-        order = trimmed(rest.substr(by));
+        order = text::trimmed(rest.substr(by));
     }
-    condition = trimmed(condition);
+    condition = text::trimmed(condition);
     if (!condition.empty()) {
         if (!wordAt(condition, 0, "where")) {
             return std::nullopt;
         }
-        condition = trimmed(condition.substr(5));
+        condition = text::trimmed(condition.substr(5));
     }
     return Query{table, std::string(condition), order};
 }
@@ -319,7 +310,7 @@ std::size_t DataSource::fieldIndex(std::string_view field) const
             return i;
         }
     }
-    throw DataError("Il campo \"" + std::string(field) + "\" non esiste nell'archivio " +
+    throw DataError("Il campo " + text::quoted(field) + " non esiste nell'archivio " +
                     database().describe() + ".");
 }
 

@@ -38,11 +38,6 @@ NamedCode namedCode(const std::string& code, const std::string& name)
     return {text::capitals(code), places::nameKey(name)};
 }
 
-std::string quoted(const std::string& text)
-{
-    return "\"" + text + "\"";
-}
-
 // Runs the prepared `statement` with `values` and, when given, the row's id after them; a write
 // that does not change exactly one row fails, and with it the whole update.
 void writeOneRow(const Database& database, const Statement& statement,
@@ -199,7 +194,7 @@ bool RegisterUpdate::changedNothing() const
 std::string RegisterUpdate::summary() const
 {
     std::string text =
-        "Aggiornamento dell'archivio " + database + " dal file " + quoted(file) + ":\n";
+        "Aggiornamento dell'archivio " + database + " dal file " + text::quoted(file) + ":\n";
     if (historyCreated) {
         text += "creata la tabella StoriaComuni, la storia dei codici catastali;\n";
     }
@@ -243,7 +238,7 @@ RegisterUpdate updateFromRegister(const Database& database, const fs::path& regi
         const std::vector<places::MunicipalityRow> added = updater.newMunicipalities(periods);
         if (additions == Additions::Plausible && added.size() > kPlausibleAdditions) {
             throw TooManyMunicipalities(
-                "Il file " + quoted(registerFile.string()) + " aggiungerebbe " +
+                "Il file " + text::quoted(registerFile.string()) + " aggiungerebbe " +
                 std::to_string(added.size()) + " comuni alla tabella COMUNI, più dei " +
                 std::to_string(kPlausibleAdditions) +
                 " che un aggiornamento porta: forse non è l'archivio del registro, o l'archivio " +

@@ -166,7 +166,7 @@ TEST(CsvWriter, NeutralisesCellsThatLookLikeFormulas)
             text::CsvWriter(out, ';', formulas).write({c.cell, "x"});
             const bool neutralised = formulas == text::FormulaCells::Neutralised;
             std::ostringstream plain;
-            text::writeCsvRecord(plain, {c.cell, "x"});
+            text::CsvWriter(plain).write({c.cell, "x"});
             EXPECT_EQ(out.str(), neutralised ? c.neutralised + ";x\n" : plain.str()) << c.cell;
         }
     }

@@ -273,9 +273,4 @@ CsvWriter::~CsvWriter()
     flush();
 }
 
-void writeCsvRecord(std::ostream& out, const std::vector<std::string>& fields, char separator)
-{
-    CsvWriter(out, separator).write(fields);
-}
-
 } // namespace text

@@ -107,8 +107,4 @@ private:
     std::string buffer_;
 };
 
-// Writes one record, quoting the fields that need it, followed by a line feed.
-void writeCsvRecord(std::ostream& out, const std::vector<std::string>& fields,
-                    char separator = ';');
-
 } // namespace text

@@ -30,7 +30,7 @@ void appendUtf8(std::string& text, char32_t c);
 // program's name fields gives.
 std::string capitals(std::string_view text);
 
-// `text` without the blanks around it (spaces, tabs, line ends).
+// `text` without the blanks around it: spaces, tabs, line ends, vertical tabs and form feeds.
 inline std::string_view trimmed(std::string_view text)
 {
     const auto blank = [](char c) {
@@ -43,6 +43,17 @@ inline std::string_view trimmed(std::string_view text)
         text.remove_suffix(1);
     }
     return text;
+}
+
+// `text` between double quotes, as messages name files and values: "AA1.mdb".
+inline std::string quoted(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size() + 2);
+    result += '"';
+    result += text;
+    result += '"';
+    return result;
 }
 
 // The character in capitals, accented letters included (à gives À).
