@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <tuple>
 
 namespace storage {
 namespace {
@@ -67,7 +68,11 @@ struct TextRange {
     std::string low;
     std::string high;
 
-    auto operator<=>(const TextRange&) const = default;
+    bool operator==(const TextRange&) const = default;
+    bool operator<(const TextRange& other) const
+    {
+        return std::tie(low, high) < std::tie(other.low, other.high);
+    }
 };
 
 char smallLetter(char capital)
