@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <fstream>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -40,6 +41,27 @@ protected:
     ScopedEnvironment homeVariable{"HOME", home.string()};
     ScopedEnvironment dataHome{"XDG_DATA_HOME", ""};
 };
+
+// What a name stands for as a database is opened: the bare default name the default database of
+// the working folder in any letter case, several when they differ only by it; any other name, and
+// a path with a folder, that file.
+TEST_F(DataLocation, NamesStandForTheFilesTheyOpen)
+{
+    using Files = std::vector<fs::path>;
+    const auto named = [](const char* name) {
+        return location::filesNamedBy(name);
+    };
+    EXPECT_EQ(named("AA1.MDB"), Files{"AA1.MDB"}); // none yet: the name as given
+    std::ofstream("aa1.Mdb") << "";
+    for (const char* name : {"AA1.mdb", "AA1.MDB", "aa1.mdb"}) {
+        EXPECT_EQ(named(name), Files{"aa1.Mdb"}) << name;
+    }
+    EXPECT_EQ(named("./AA1.mdb"), Files{"./AA1.mdb"});
+    EXPECT_EQ(named("copia.mdb"), Files{"copia.mdb"});
+    std::ofstream("AA1.mdb") << "";
+    EXPECT_EQ(named("AA1.mdb"), (Files{"AA1.mdb", "aa1.Mdb"}));
+    EXPECT_EQ(location::exactly("AA1.MDB"), fs::path("./AA1.MDB"));
+}
 
 TEST_F(DataLocation, UserDataFolderFollowsXdgDataHomeThenTheHomeFolder)
 {

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <istream>
+#include <iterator>
 #include <ostream>
 #include <string>
 
@@ -176,6 +178,31 @@ TEST(DescriptorOutput, RemembersWhyAWriteFailed)
     }
     ::close(file);
     EXPECT_EQ(fileContents(folder / "uscita.txt"), "uno " + std::string(100'000, 'x') + " due");
+}
+
+// Files of every size around the pieces read, whole and from a position sought.
+TEST(DescriptorInput, ReadsAFileInPiecesAndSeeksInIt)
+{
+    TemporaryFolder folder;
+    constexpr std::size_t kPiece = 64 * 1024;
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1}, kPiece - 1, kPiece, 3 * kPiece + 7}) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes[i] = static_cast<char>('a' + i % 23);
+        }
+        const fs::path file = folder / "ingresso.txt";
+        std::ofstream(file, std::ios::binary) << bytes;
+        text::DescriptorInput buffer(::open(file.c_str(), O_RDONLY), true);
+        std::istream in(&buffer);
+        const std::string read{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(read, bytes) << size;
+        in.clear();
+        const std::size_t from = size / 2;
+        in.seekg(static_cast<std::streamoff>(from));
+        const std::string rest{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(rest, bytes.substr(from)) << size;
+    }
 }
 
 } // namespace

@@ -206,6 +206,37 @@ TEST(Verification, SmallLettersAndBlanksAroundAreAccepted)
     EXPECT_EQ(verified.birthplace(), places::texts::kUnknownPlace);
 }
 
+// The form alone, with times handed in by whoever keeps them: the century follows them, asked for
+// the cadastral code with its digits (A7QQ is A744).
+TEST(CodeForm, TheCenturyFollowsTheTimesInForceHandedIn)
+{
+    const fiscalcode::Spans untilMerged = {{18610317, 20140203}};
+    const fiscalcode::Spans inNoCentury = {{19500101, 19601231}};
+    const struct {
+        const fiscalcode::Spans* times;
+        const char* birthDate;
+    } cases[] = {
+        {nullptr, "01/01/2020"},
+        {&untilMerged, "01/01/1920"},
+        {&inNoCentury, "01/01/2020"},
+    };
+    for (const auto& c : cases) {
+        std::string asked;
+        const auto times = [&](std::string_view cadastralCode) {
+            asked = cadastralCode;
+            return c.times;
+        };
+        const fiscalcode::CheckedCode checked =
+            fiscalcode::checkFiscalCode(withCheck("RSSMRA20A01A7QQ"), kToday, times);
+        ASSERT_TRUE(checked.valid()) << checked.reason;
+        EXPECT_EQ(checked.birthDate(), c.birthDate);
+        EXPECT_EQ(asked, "A744");
+        EXPECT_EQ(checked.cadastralCode, "A744");
+    }
+    EXPECT_EQ(fiscalcode::checkFiscalCode(withCheck("RSSMRA20A01A744"), kToday).birthDate(),
+              "01/01/2020");
+}
+
 // Places whose codes were in force at known times.
 class Century : public ::testing::Test {
 protected:
