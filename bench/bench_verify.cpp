@@ -2,9 +2,9 @@
 #include "fiscalcode/fiscalcode.h"
 #include "places/verification.h"
 #include "storage/birthplacefile.h"
+#include "storage/database.h"
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <random>
 #include <sstream>
@@ -18,21 +18,13 @@ constexpr fiscalcode::Day kToday = 20251231;
 // The cadastral codes of the shipped history with a day each was in force.
 std::vector<std::pair<std::string, fiscalcode::Day>> codesInForce()
 {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(MIRELTA_DATABASE, &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, "SELECT codice, max(dal, '1900-01-01') FROM StoriaComuni", -1,
-                       &statement, nullptr);
+    const storage::Database database(MIRELTA_DATABASE, storage::Access::ReadOnly);
     std::vector<std::pair<std::string, fiscalcode::Day>> codes;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-        const auto text = [&](int column) {
-            return std::string(
-                reinterpret_cast<const char*>(sqlite3_column_text(statement, column)));
-        };
-        codes.emplace_back(text(0), fiscalcode::dayFromIso(text(1)));
-    }
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
+    database.eachRow("SELECT codice, max(dal, '1900-01-01') FROM StoriaComuni",
+                     [&](sqlite3_stmt* row) {
+                         codes.emplace_back(storage::columnText(row, 0),
+                                            fiscalcode::dayFromIso(storage::columnText(row, 1)));
+                     });
     return codes;
 }
 

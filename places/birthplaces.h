@@ -38,6 +38,7 @@
 // The index is built from rows handed to it; reading them from the database is the storage's.
 namespace places {
 
+// Places count days as the fiscal code does.
 using fiscalcode::Day;
 using fiscalcode::kForever;
 using fiscalcode::Spans;

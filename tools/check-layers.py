@@ -4,11 +4,13 @@
     tools/check-layers.py [ROOT]    (default: the repository holding this script)
 
 The map is the fenced block marked `layers` in README.md: one folder a line, from the base up,
-each followed by the folders it may use ("-" for none, "*" for any: the tests and benchmarks).
-A folder may use only folders listed before it, so the map has no circle. Every
+each followed by the folders it may use ("-" for none, "*" for any: the tests and benchmarks),
+and by the headers of outside libraries that only the folders naming them may include
+(`<sqlite3.h>`). A folder may use only folders listed before it, so the map has no circle. Every
 `#include "folder/..."` of every C and C++ file must name the file's own folder or one the map
-lets it use, and every folder holding such files must be in the map. Exits with 1 and one line per
-fault when anything is wrong.
+lets it use, every `#include <header>` the map gives to some folders must be in one of them, and
+every folder holding such files must be in the map. Exits with 1 and one line per fault when
+anything is wrong.
 """
 import re
 import subprocess
@@ -17,11 +19,13 @@ from pathlib import Path
 
 SOURCE_SUFFIXES = {".c", ".cpp", ".h", ".inc"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"/]+)/[^"]*"')
+OUTSIDE_INCLUDE = re.compile(r"^\s*#\s*include\s*(<[^>]+>)")
 ANY = "*"
 
 
 def read_map(readme):
-    """The map as [(folder, uses)], from the base up; uses is a set, or ANY."""
+    """The map as [(folder, uses)], from the base up; uses is a set of folders and of outside
+    headers ("<sqlite3.h>"), or ANY."""
     block = re.search(r"^```layers\n(.*?)^```", readme.read_text(encoding="utf-8"), re.M | re.S)
     if not block:
         sys.exit(f"{readme}: manca la mappa delle cartelle (il blocco ```layers)")
@@ -42,7 +46,7 @@ def map_faults(layers):
         if folder in seen:
             faults.append(f"mappa: la cartella {folder}/ compare due volte")
         if uses != ANY:
-            for use in sorted(uses - seen):
+            for use in sorted(use for use in uses - seen if not use.startswith("<")):
                 faults.append(f"mappa: {folder}/ usa {use}/, che non la precede nella mappa")
         seen.add(folder)
     return faults
@@ -63,6 +67,7 @@ def source_files(root):
 def include_faults(root, layers):
     """Includes against the map, folders missing from it, and the folders' own include graph."""
     allowed = dict(layers)
+    owned = {use for uses in allowed.values() if uses != ANY for use in uses if use.startswith("<")}
     faults, graph = [], {}
     for path in source_files(root):
         folder = path.parts[0]
@@ -72,6 +77,11 @@ def include_faults(root, layers):
             continue
         text = (root / path).read_text(encoding="utf-8", errors="replace")
         for number, line in enumerate(text.splitlines(), 1):
+            outside = OUTSIDE_INCLUDE.match(line)
+            if outside and outside.group(1) in owned and allowed[folder] != ANY \
+                    and outside.group(1) not in allowed[folder]:
+                faults.append(f"{path}:{number}: {folder}/ include {outside.group(1)}, "
+                              "che la mappa riserva ad altre cartelle")
             match = INCLUDE.match(line)
             if not match or match.group(1) == folder or match.group(1) not in allowed:
                 continue
