@@ -299,12 +299,6 @@ Naming Place::naming(Day day) const
     return suspendedOn(*history, day) ? Naming::Suspended : Naming::NotInForce;
 }
 
-std::string Place::nameOn(Day day) const
-{
-    const Period* holding = hasHistory() ? history->periodHolding(day) : nullptr;
-    return holding ? holding->name : name;
-}
-
 std::string Place::provinceOn(Day day) const
 {
     return hasHistory() ? history->periodOn(day).province : std::string();

@@ -97,8 +97,6 @@ struct Place {
     // Whether the code was in force on `day`, under any name.
     bool inForce(Day day) const;
     Naming naming(Day day) const;
-    // The name the code bore on `day`; this one when it was not in force then, or has no history.
-    std::string nameOn(Day day) const;
     // The province on `day`, else the last one; empty without history.
     std::string provinceOn(Day day) const;
     // The times the code was in force, for messages: "dal 17/03/1861 al 03/02/2014",
