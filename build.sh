@@ -40,7 +40,7 @@ build() {
 prepare_run_folder() {
     mkdir -p "$RUN_DIR"
     if [ ! -e "$RUN_DIR/AA1.mdb" ]; then
-        cp "$BUILD_DIR/data/AA1.mdb" "$RUN_DIR/AA1.mdb"
+        cp "$BUILD_DIR/storage/AA1.mdb" "$RUN_DIR/AA1.mdb"
     else
         echo "Uso l'archivio esistente $RUN_DIR/AA1.mdb (cancellarlo per ripartire dai dati forniti)."
     fi

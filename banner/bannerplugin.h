@@ -1,6 +1,6 @@
 #pragma once
 
-#include "banner/controlfactory.h"
+#include "shell/controlfactory.h"
 
 #include <QObject>
 

@@ -1,7 +1,8 @@
-#include "cli/batch.h"
-#include "data/datasource.h"
-#include "data/textencoding.h"
-#include "data/textfold.h"
+#include "batch/batch.h"
+#include "storage/birthplacefile.h"
+#include "storage/datasource.h"
+#include "text/textencoding.h"
+#include "text/textfold.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +16,7 @@ namespace {
 
 std::vector<std::string> placeNames()
 {
-    refdata::DataSource comuni(MIRELTA_DATABASE, "COMUNI");
+    storage::DataSource comuni(MIRELTA_DATABASE, "COMUNI");
     comuni.refresh();
     std::vector<std::string> names;
     for (int row = 0; row < comuni.rowCount(); ++row) {
@@ -63,7 +64,7 @@ const std::string& personsFileInWindows1252(int rows)
     if (file.empty()) {
         const std::string& utf8 = personsFile(rows);
         for (std::size_t pos = 0; pos < utf8.size();) {
-            file += static_cast<char>(refdata::toWindows1252(refdata::nextCharacter(utf8, pos)));
+            file += static_cast<char>(text::toWindows1252(text::nextCharacter(utf8, pos)));
         }
     }
     return file;
@@ -71,11 +72,11 @@ const std::string& personsFileInWindows1252(int rows)
 
 void runBatches(benchmark::State& state, const std::string& input)
 {
-    const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
     for (auto _ : state) {
         std::istringstream in(input);
         std::ostringstream out;
-        benchmark::DoNotOptimize(cfcalc::calculateBatch(in, out, places).progress.rows);
+        benchmark::DoNotOptimize(batch::calculateBatch(in, out, places).progress.rows);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -105,11 +106,11 @@ void BatchThroughputWithStartUp(benchmark::State& state)
     const int rows = static_cast<int>(state.range(0));
     const std::string& input = personsFile(rows);
     for (auto _ : state) {
-        const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+        const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
         std::istringstream in(input);
         Discarded discarded;
         std::ostream out(&discarded);
-        benchmark::DoNotOptimize(cfcalc::calculateBatch(in, out, places).progress.rows);
+        benchmark::DoNotOptimize(batch::calculateBatch(in, out, places).progress.rows);
     }
     state.SetItemsProcessed(state.iterations() * rows);
 }

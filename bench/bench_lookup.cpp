@@ -1,5 +1,6 @@
-#include "data/birthplaces.h"
-#include "data/database.h"
+#include "places/birthplaces.h"
+#include "storage/birthplacefile.h"
+#include "storage/database.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,7 +10,7 @@ namespace {
 void BirthplaceIndexRead(benchmark::State& state)
 {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(refdata::BirthplaceIndex::read(MIRELTA_DATABASE));
+        benchmark::DoNotOptimize(storage::readBirthplaces(MIRELTA_DATABASE));
     }
 }
 BENCHMARK(BirthplaceIndexRead)->Unit(benchmark::kMillisecond);
@@ -18,14 +19,14 @@ BENCHMARK(BirthplaceIndexRead)->Unit(benchmark::kMillisecond);
 // file's indexes, as cfcalc for one person and the calculation window do.
 void BirthplaceReadForOneName(benchmark::State& state)
 {
-    const refdata::Database database(MIRELTA_DATABASE, refdata::Access::ReadOnly);
+    const storage::Database database(MIRELTA_DATABASE, storage::Access::ReadOnly);
     const char* names[] = {
         "ROMA",        "bellagio",         "CANTU'",         "SAN GIOVANNI ROTONDO",
         "CASTRO (LE)", "MARTIRANO (E990)", "ISOLE FAER OER", "E991"};
     std::size_t i = 0;
     for (auto _ : state) {
         const char* name = names[i++ % std::size(names)];
-        const auto index = refdata::BirthplaceIndex::readFor(database, name);
+        const auto index = storage::readBirthplacesFor(database, name);
         benchmark::DoNotOptimize(index.resolve(name, 19800101));
     }
 }
@@ -34,9 +35,9 @@ BENCHMARK(BirthplaceReadForOneName)->Unit(benchmark::kMicrosecond);
 // A pattern that matches every name: the whole file read, one place per code kept.
 void BirthplaceEveryName(benchmark::State& state)
 {
-    const refdata::Database database(MIRELTA_DATABASE, refdata::Access::ReadOnly);
+    const storage::Database database(MIRELTA_DATABASE, storage::Access::ReadOnly);
     for (auto _ : state) {
-        const auto index = refdata::BirthplaceIndex::readFor(database, "*");
+        const auto index = storage::readBirthplacesFor(database, "*");
         benchmark::DoNotOptimize(index.resolve("*", 19800101));
     }
 }
@@ -45,7 +46,7 @@ BENCHMARK(BirthplaceEveryName)->Unit(benchmark::kMillisecond);
 // A birthplace found by its name, from an index already built.
 void BirthplaceByName(benchmark::State& state)
 {
-    const auto index = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    const auto index = storage::readBirthplaces(MIRELTA_DATABASE);
     const char* names[] = {"VILLA SANT'ANGELO",  "bellagio",    "CANTU'",
                            "CITTA' DI CASTELLO", "CASTRO (LE)", "FRANCIA"};
     std::size_t i = 0;
@@ -58,7 +59,7 @@ BENCHMARK(BirthplaceByName)->Unit(benchmark::kMicrosecond);
 // A birthplace found only by the pattern rules, over the whole table.
 void BirthplaceByPattern(benchmark::State& state)
 {
-    const auto index = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    const auto index = storage::readBirthplaces(MIRELTA_DATABASE);
     for (auto _ : state) {
         benchmark::DoNotOptimize(index.resolve("VILLA SANT*ANG?LO", 19800101));
     }
@@ -68,7 +69,7 @@ BENCHMARK(BirthplaceByPattern)->Unit(benchmark::kMicrosecond);
 // A pattern of a million "[": compiled and tried on every name in linear time.
 void PatternOfBrackets(benchmark::State& state)
 {
-    const auto index = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    const auto index = storage::readBirthplaces(MIRELTA_DATABASE);
     const std::string brackets(1'000'000, '[');
     for (auto _ : state) {
         benchmark::DoNotOptimize(index.resolve(brackets, 19800101));

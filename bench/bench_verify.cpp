@@ -1,9 +1,10 @@
-#include "cli/verifybatch.h"
+#include "batch/verifybatch.h"
 #include "fiscalcode/fiscalcode.h"
-#include "fiscalcode/verification.h"
+#include "places/verification.h"
+#include "storage/birthplacefile.h"
+#include "storage/database.h"
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <random>
 #include <sstream>
@@ -12,26 +13,18 @@
 
 namespace {
 
-constexpr refdata::Day kToday = 20251231;
+constexpr fiscalcode::Day kToday = 20251231;
 
 // The cadastral codes of the shipped history with a day each was in force.
-std::vector<std::pair<std::string, refdata::Day>> codesInForce()
+std::vector<std::pair<std::string, fiscalcode::Day>> codesInForce()
 {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(MIRELTA_DATABASE, &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, "SELECT codice, max(dal, '1900-01-01') FROM StoriaComuni", -1,
-                       &statement, nullptr);
-    std::vector<std::pair<std::string, refdata::Day>> codes;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-        const auto text = [&](int column) {
-            return std::string(
-                reinterpret_cast<const char*>(sqlite3_column_text(statement, column)));
-        };
-        codes.emplace_back(text(0), refdata::dayFromIso(text(1)));
-    }
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
+    const storage::Database database(MIRELTA_DATABASE, storage::Access::ReadOnly);
+    std::vector<std::pair<std::string, fiscalcode::Day>> codes;
+    database.eachRow("SELECT codice, max(dal, '1900-01-01') FROM StoriaComuni",
+                     [&](sqlite3_stmt* row) {
+                         codes.emplace_back(storage::columnText(row, 0),
+                                            fiscalcode::dayFromIso(storage::columnText(row, 1)));
+                     });
     return codes;
 }
 
@@ -54,7 +47,7 @@ const std::string& codesFile(int rows)
     for (int i = 0; i < rows; ++i) {
         const auto& [code, day] = codes[static_cast<std::size_t>(i) % codes.size()];
         std::string fiscalCode = fiscalcode::ComputeFiscalCode(
-            {"ROSSI", "MARIA", refdata::formatDay(day), pick(0, 1) ? "F" : "M", code});
+            {"ROSSI", "MARIA", fiscalcode::formatDay(day), pick(0, 1) ? "F" : "M", code});
         if (const int variant = pick(-20, 6); variant >= 0) {
             fiscalCode =
                 fiscalcode::omocodiaVariants(fiscalCode)[static_cast<std::size_t>(variant)];
@@ -73,11 +66,11 @@ void VerificationBatchThroughput(benchmark::State& state)
 {
     const int rows = static_cast<int>(state.range(0));
     const std::string& input = codesFile(rows);
-    const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
     for (auto _ : state) {
         std::istringstream in(input);
         std::ostringstream out;
-        benchmark::DoNotOptimize(cfcalc::verifyBatch(in, out, places, kToday).progress.rows);
+        benchmark::DoNotOptimize(batch::verifyBatch(in, out, places, kToday).progress.rows);
     }
     state.SetItemsProcessed(state.iterations() * rows);
 }
@@ -86,13 +79,13 @@ BENCHMARK(VerificationBatchThroughput)->Arg(1'000'000)->Unit(benchmark::kMillise
 // One code through the decoder alone.
 void VerifyOneCode(benchmark::State& state)
 {
-    const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
     const char* codes[] = {"RSSMRA74A01H501W", "MRTNNA90R50Z110O", "RSSMRA74A01H501X",
                            "DLCNMR00C49L219K"};
     std::size_t i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(
-            fiscalcode::verifyFiscalCode(codes[i++ % std::size(codes)], places, kToday));
+            places::verifyFiscalCode(codes[i++ % std::size(codes)], places, kToday));
     }
     state.SetItemsProcessed(state.iterations());
 }

@@ -1,12 +1,14 @@
 #include "calcwindow/codicefiscale.h"
 
 #include "calcwindow/sceltacomune.h"
-#include "data/birthplaces.h"
-#include "data/catalogue.h"
-#include "data/database.h"
-#include "data/textfold.h"
-#include "fiscalcode/calculation.h"
-#include "fiscalcode/verification.h"
+#include "location/datalocation.h"
+#include "places/birthplaces.h"
+#include "places/calculation.h"
+#include "places/verification.h"
+#include "storage/birthplacefile.h"
+#include "storage/catalogue.h"
+#include "storage/database.h"
+#include "text/textfold.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/validators.h"
@@ -25,7 +27,7 @@ namespace {
 
 // The window's own texts; the messages of the checks come with them from the calculation.
 namespace texts {
-using namespace fiscalcode::texts;
+using namespace places::texts;
 constexpr const char* kWindowTitle = "Raccolta dati e calcolo Codice Fiscale";
 constexpr const char* kHeading = "Raccolta dati per il calcolo del Codice Fiscale";
 constexpr const char* kPlaceCaption = "Nato a";
@@ -129,7 +131,7 @@ QString fromUtf8(const std::string& text)
 
 std::string typed(const QLineEdit* field)
 {
-    return refdata::capitals(field->text().toStdString());
+    return text::capitals(field->text().toStdString());
 }
 
 } // namespace
@@ -300,7 +302,7 @@ void CodiceFiscale::bottoneClicked(int index)
     }
 }
 
-fiscalcode::CalculationInput CodiceFiscale::person() const
+places::CalculationInput CodiceFiscale::person() const
 {
     return {
         .surname = typed(fields_[Surname]),
@@ -316,24 +318,23 @@ fiscalcode::CalculationInput CodiceFiscale::person() const
 void CodiceFiscale::create()
 {
     forgetCode();
-    const fiscalcode::CalculationInput input = person();
+    const places::CalculationInput input = person();
     // The database is read afresh at each computation, once the input has passed its checks:
     // only what the place needs.
-    std::optional<refdata::BirthplaceIndex> places;
-    const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
-        places = refdata::BirthplaceIndex::readFor(refdata::catalogue::kDatabaseFileUpper, place);
+    std::optional<places::BirthplaceIndex> places;
+    const auto find = [&](std::string_view place, fiscalcode::Day day, std::string_view province) {
+        places = storage::readBirthplacesFor(location::kDatabaseFileUpper, place);
         return places->resolve(place, day, province);
     };
     // Several places fit: the user says which.
-    const auto choose = [&](const std::vector<const refdata::Place*>& candidates,
-                            refdata::Day day) {
+    const auto choose = [&](const std::vector<const places::Place*>& candidates,
+                            fiscalcode::Day day) {
         SceltaComune choice(this, fields_[Place]->text(), candidates, day);
         choice.exec();
         return choice.chosen();
     };
-    fiscalcode::CalculationOutcome outcome;
-    if (!ui::reportingDataErrors(this,
-                                 [&] { outcome = fiscalcode::calculate(input, find, choose); })) {
+    places::CalculationOutcome outcome;
+    if (!ui::reportingDataErrors(this, [&] { outcome = places::calculate(input, find, choose); })) {
         return;
     }
     if (!outcome.birthDate.empty()) {
@@ -384,12 +385,12 @@ void CodiceFiscale::forgetCode()
 // The code stays on the card only when every field agrees with it.
 void CodiceFiscale::verifyCode()
 {
-    std::optional<refdata::BirthplaceIndex> places;
-    fiscalcode::VerifiedCode verified;
+    std::optional<places::BirthplaceIndex> places;
+    places::VerifiedCode verified;
     const bool read = ui::reportingDataErrors(this, [&] {
-        places = refdata::BirthplaceIndex::read(refdata::catalogue::kDatabaseFileUpper);
-        verified = fiscalcode::verifyFiscalCode(fields_[Result]->text().toStdString(), *places,
-                                                fiscalcode::today());
+        places = storage::readBirthplaces(location::kDatabaseFileUpper);
+        verified = places::verifyFiscalCode(fields_[Result]->text().toStdString(), *places,
+                                            fiscalcode::today());
     });
     if (!read) {
         return;
@@ -401,7 +402,7 @@ void CodiceFiscale::verifyCode()
         fields_[Result]->setFocus();
         return;
     }
-    const fiscalcode::PersonMatch match = fiscalcode::matchPerson(verified, person(), *places);
+    const places::PersonMatch match = places::matchPerson(verified, person(), *places);
     QStringList lines = {
         verified.isOmocodia()
             ? QString::fromUtf8(texts::kValidOmocodia).arg(fromUtf8(verified.baseCode))

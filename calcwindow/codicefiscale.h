@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fiscalcode/calculation.h"
+#include "places/calculation.h"
 #include "ui/fixeddialog.h"
 
 #include <QMap>
@@ -40,7 +40,7 @@ private:
     void setTabOrder();
 
     void bottoneClicked(int index);
-    fiscalcode::CalculationInput person() const;
+    places::CalculationInput person() const;
     void create();
     void verifyCode();
     void showCode(const QString& code);

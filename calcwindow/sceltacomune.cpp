@@ -21,7 +21,7 @@ constexpr const char* kForeignMark = "stato estero";
 enum Button { Choose = 0, Cancel = 1 }; // bottone
 
 // "CASTRO (LE) — dal 28/05/1975 — M261"; a foreign state says so.
-QString line(const refdata::Place& place, refdata::Day day)
+QString line(const places::Place& place, fiscalcode::Day day)
 {
     const std::string period = place.periodOnText(day);
     QString text = QString::fromStdString(place.describe(day)) + QStringLiteral(" — ") +
@@ -35,14 +35,16 @@ QString line(const refdata::Place& place, refdata::Day day)
 } // namespace
 
 SceltaComune::SceltaComune(QWidget* parent, const QString& placeText,
-                           const std::vector<const refdata::Place*>& places, refdata::Day birthDay)
+                           const std::vector<const places::Place*>& places,
+                           fiscalcode::Day birthDay)
     : FixedDialog(parent, QString::fromUtf8(kTitle), QSize(380, 236)), places_(places)
 {
     setObjectName(QStringLiteral("SceltaComune"));
 
-    auto* prompt = new QLabel(QString::fromUtf8(kPrompt).arg(
-                                  placeText, QString::fromStdString(refdata::formatDay(birthDay))),
-                              this);
+    auto* prompt =
+        new QLabel(QString::fromUtf8(kPrompt).arg(
+                       placeText, QString::fromStdString(fiscalcode::formatDay(birthDay))),
+                   this);
     prompt->setObjectName(QStringLiteral("Label1"));
     prompt->setWordWrap(true);
     prompt->setGeometry(10, 8, 360, 36);
@@ -51,7 +53,7 @@ SceltaComune::SceltaComune(QWidget* parent, const QString& placeText,
     list_->setObjectName(QStringLiteral("List1"));
     list_->setAccessibleName(QString::fromUtf8(kListName));
     list_->setGeometry(10, 48, 360, 146);
-    for (const refdata::Place* place : places_) {
+    for (const places::Place* place : places_) {
         list_->addItem(line(*place, birthDay));
     }
     list_->setCurrentRow(0);

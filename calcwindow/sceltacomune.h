@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/birthplaces.h"
+#include "places/birthplaces.h"
 #include "ui/fixeddialog.h"
 
 #include <vector>
@@ -19,10 +19,10 @@ class SceltaComune : public ui::FixedDialog {
     Q_OBJECT
 public:
     SceltaComune(QWidget* parent, const QString& placeText,
-                 const std::vector<const refdata::Place*>& places, refdata::Day birthDay);
+                 const std::vector<const places::Place*>& places, fiscalcode::Day birthDay);
 
     // The place chosen, or nullptr when the window was left without a choice.
-    const refdata::Place* chosen() const { return chosen_; }
+    const places::Place* chosen() const { return chosen_; }
 
 protected:
     void arrangeForFont() override;
@@ -31,8 +31,8 @@ protected:
 private:
     void choose();
 
-    std::vector<const refdata::Place*> places_;
+    std::vector<const places::Place*> places_;
     QListWidget* list_ = nullptr;        // List1
     ui::ButtonArray* buttons_ = nullptr; // bottone: Scegli, Annulla
-    const refdata::Place* chosen_ = nullptr;
+    const places::Place* chosen_ = nullptr;
 };

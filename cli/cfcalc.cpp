@@ -1,15 +1,17 @@
 // cfcalc: the fiscal code from the command line, one person or a whole CSV file; verification of
 // a code, or of a whole CSV file of codes, and the omocodia variants of a code; the update of the
 // municipalities from the register's archive.
-#include "cli/batch.h"
-#include "cli/batchinput.h"
-#include "cli/verifybatch.h"
-#include "data/database.h"
-#include "data/datalocation.h"
-#include "data/files.h"
-#include "data/registerupdate.h"
-#include "fiscalcode/calculation.h"
-#include "fiscalcode/verification.h"
+#include "batch/batch.h"
+#include "batch/batchinput.h"
+#include "batch/verifybatch.h"
+#include "location/datalocation.h"
+#include "places/calculation.h"
+#include "places/verification.h"
+#include "storage/birthplacefile.h"
+#include "storage/database.h"
+#include "storage/registerupdate.h"
+#include "text/files.h"
+#include "text/textfold.h"
 
 #include <iostream>
 #include <optional>
@@ -188,29 +190,29 @@ std::optional<Arguments> parse(int argc, char** argv)
 // The database named with --db, exactly that file; else the one found as databaseToRead says.
 std::string databaseToRead(const Arguments& arguments)
 {
-    return (arguments.database ? refdata::exactly(*arguments.database)
-                               : refdata::databaseToRead(refdata::programFolder()))
+    return (arguments.database ? location::exactly(*arguments.database)
+                               : location::databaseToRead(location::programFolder()))
         .string();
 }
 
 int computeOne(const Arguments& arguments)
 {
     const std::vector<std::string_view> columns(arguments.person.begin(), arguments.person.end());
-    const fiscalcode::CalculationInput input = cfcalc::personFromColumns(columns);
+    const places::CalculationInput input = batch::personFromColumns(columns);
     // The database is read only once the input has passed its checks, and only what the place
     // needs.
-    std::optional<refdata::BirthplaceIndex> places;
-    const auto find = [&](std::string_view place, refdata::Day day, std::string_view province) {
-        places = refdata::BirthplaceIndex::readFor(databaseToRead(arguments), place);
+    std::optional<places::BirthplaceIndex> places;
+    const auto find = [&](std::string_view place, fiscalcode::Day day, std::string_view province) {
+        places = storage::readBirthplacesFor(databaseToRead(arguments), place);
         return places->resolve(place, day, province);
     };
-    const auto outcome = fiscalcode::calculate(input, find);
+    const auto outcome = places::calculate(input, find);
     if (outcome.failure) {
         std::cerr << outcome.failure->message << "\n";
         for (const std::string& line : outcome.failure->details) {
             std::cerr << line << "\n";
         }
-        if (outcome.failure->message == fiscalcode::texts::kAmbiguous) {
+        if (outcome.failure->message == places::texts::kAmbiguous) {
             std::cerr << kChoosingByCode << "\n";
         }
         return kRefused;
@@ -224,9 +226,9 @@ int computeOne(const Arguments& arguments)
 
 // Standard output, which remembers why a write failed. Made on first use, within main's handling
 // of failures: its buffer may already be more memory than there is.
-refdata::DescriptorOutput& standardOutput()
+text::DescriptorOutput& standardOutput()
 {
-    static refdata::DescriptorOutput output(1);
+    static text::DescriptorOutput output(1);
     return output;
 }
 
@@ -237,7 +239,7 @@ int checkWritten(int status)
     if (!std::cout.flush()) {
         if (status != kNotRun) {
             std::cerr << "Impossibile scrivere sullo standard output: "
-                      << refdata::fileFailure(standardOutput().error()) << ".\n";
+                      << text::fileFailure(standardOutput().error()) << ".\n";
         }
         return kNotRun;
     }
@@ -246,19 +248,20 @@ int checkWritten(int status)
 
 // The status of a batch run on the file `name`; a batch that cannot go on is told on standard
 // error, but for its output, which checkWritten tells.
-int batchStatus(const cfcalc::BatchSummary& summary, const std::string& name)
+int batchStatus(const batch::BatchSummary& summary, const std::string& name)
 {
     switch (summary.end) {
-    case cfcalc::BatchEnd::Refused:
-        std::cerr << "Il file \"" << name << "\" non è stato elaborato: " << summary.refusal
-                  << ".\n";
+    case batch::BatchEnd::Refused:
+        std::cerr << "Il file " << text::quoted(name)
+                  << " non è stato elaborato: " << summary.refusal << ".\n";
         return kNotRun;
-    case cfcalc::BatchEnd::InputFailed:
-        std::cerr << "Errore di lettura del file \"" << name << "\": elaborazione interrotta.\n";
+    case batch::BatchEnd::InputFailed:
+        std::cerr << "Errore di lettura del file " << text::quoted(name)
+                  << ": elaborazione interrotta.\n";
         return kNotRun;
-    case cfcalc::BatchEnd::Finished:
-    case cfcalc::BatchEnd::Stopped:
-    case cfcalc::BatchEnd::OutputFailed:
+    case batch::BatchEnd::Finished:
+    case batch::BatchEnd::Stopped:
+    case batch::BatchEnd::OutputFailed:
         break;
     }
     return summary.progress.failed == 0 ? kComputed : kRefused;
@@ -271,50 +274,44 @@ int batchStatus(const cfcalc::BatchSummary& summary, const std::string& name)
 template <typename Process> int overBatchInput(const Arguments& arguments, Process&& process)
 {
     const std::string& name = *arguments.batchFile;
-    const cfcalc::BatchInput input = cfcalc::openBatchInput(name);
+    const batch::BatchInput input = batch::openBatchInput(name);
     if (!input.buffer) {
         std::cerr << input.refusal << "\n";
         return kNotRun;
     }
-    const auto places = refdata::BirthplaceIndex::read(databaseToRead(arguments));
+    const auto places = storage::readBirthplaces(databaseToRead(arguments));
     std::istream in(input.buffer.get());
-    cfcalc::BatchOptions options;
+    batch::BatchOptions options;
     options.formulas =
-        arguments.raw ? refdata::FormulaCells::AsTheyAre : refdata::FormulaCells::Neutralised;
+        arguments.raw ? text::FormulaCells::AsTheyAre : text::FormulaCells::Neutralised;
     return batchStatus(process(in, places, options), name);
 }
 
 int computeBatch(const Arguments& arguments)
 {
-    return overBatchInput(arguments, [](std::istream& in, const refdata::BirthplaceIndex& places,
-                                        const cfcalc::BatchOptions& options) {
-        return cfcalc::calculateBatch(in, std::cout, places, options);
+    return overBatchInput(arguments, [](std::istream& in, const places::BirthplaceIndex& places,
+                                        const batch::BatchOptions& options) {
+        return batch::calculateBatch(in, std::cout, places, options);
     });
 }
 
 int verifyFile(const Arguments& arguments)
 {
-    return overBatchInput(arguments, [](std::istream& in, const refdata::BirthplaceIndex& places,
-                                        const cfcalc::BatchOptions& options) {
-        return cfcalc::verifyBatch(in, std::cout, places, fiscalcode::today(), options);
+    return overBatchInput(arguments, [](std::istream& in, const places::BirthplaceIndex& places,
+                                        const batch::BatchOptions& options) {
+        return batch::verifyBatch(in, std::cout, places, fiscalcode::today(), options);
     });
-}
-
-// A code without places: enough for its form, its date and its variants.
-fiscalcode::VerifiedCode verifyWithoutPlaces(const std::string& code)
-{
-    return fiscalcode::verifyFiscalCode(code, refdata::BirthplaceIndex({}, {}),
-                                        fiscalcode::today());
 }
 
 int verifyOne(const Arguments& arguments)
 {
     // The database is read only for a code that is well formed.
-    fiscalcode::VerifiedCode verified = verifyWithoutPlaces(arguments.person[0]);
+    places::VerifiedCode verified;
+    fiscalcode::checkFiscalCode(arguments.person[0], fiscalcode::today(), {}, verified);
     if (verified.valid()) {
         const auto places =
-            refdata::BirthplaceIndex::readFor(databaseToRead(arguments), verified.cadastralCode);
-        verified = fiscalcode::verifyFiscalCode(arguments.person[0], places, fiscalcode::today());
+            storage::readBirthplacesFor(databaseToRead(arguments), verified.cadastralCode);
+        verified = places::verifyFiscalCode(arguments.person[0], places, fiscalcode::today());
     }
     const bool valid = verified.valid();
     const auto line = [](const char* field, const std::string& value) {
@@ -335,7 +332,9 @@ int verifyOne(const Arguments& arguments)
 
 int listVariants(const Arguments& arguments)
 {
-    const fiscalcode::VerifiedCode verified = verifyWithoutPlaces(arguments.person[0]);
+    // The code's form alone: its variants need no place.
+    const fiscalcode::CheckedCode verified =
+        fiscalcode::checkFiscalCode(arguments.person[0], fiscalcode::today());
     if (!verified.valid()) {
         std::cerr << verified.reason << "\n";
         return kRefused;
@@ -355,24 +354,25 @@ constexpr const char* kNeverShipped =
 // made just now is told. Never the shipped database: DataError, saying what to do.
 std::filesystem::path databaseToUpdate(const Arguments& arguments)
 {
-    const std::filesystem::path programFolder = refdata::programFolder();
+    const std::filesystem::path programFolder = location::programFolder();
     std::filesystem::path file;
     if (arguments.database) {
-        file = refdata::exactly(*arguments.database);
+        file = location::exactly(*arguments.database);
     } else {
-        const refdata::DatabaseToUpdate found = refdata::databaseToUpdate(programFolder);
+        const location::DatabaseToUpdate found = location::databaseToUpdate(programFolder);
         if (!found.failure.empty()) {
-            throw refdata::DataError(found.failure + " " + kNeverShipped);
+            throw storage::DataError(found.failure + " " + kNeverShipped);
         }
         if (found.copyMade) {
-            std::cout << "Creata la copia personale dell'archivio, che viene aggiornata: \""
-                      << found.file.string() << "\".\n";
+            std::cout << "Creata la copia personale dell'archivio, che viene aggiornata: "
+                      << text::quoted(found.file.string()) << ".\n";
         }
         file = found.file;
     }
-    if (refdata::isShippedDatabase(file, programFolder)) {
-        throw refdata::DataError("Impossibile aggiornare l'archivio \"" + file.string() +
-                                 "\": è quello fornito con il programma. " + kNeverShipped);
+    if (location::isShippedDatabase(file, programFolder)) {
+        throw storage::DataError("Impossibile aggiornare l'archivio " +
+                                 text::quoted(file.string()) +
+                                 ": è quello fornito con il programma. " + kNeverShipped);
     }
     return file;
 }
@@ -380,14 +380,14 @@ std::filesystem::path databaseToUpdate(const Arguments& arguments)
 // The one command that writes to the database, which it opens for writing.
 int updateMunicipalities(const Arguments& arguments)
 {
-    const refdata::Database database(databaseToUpdate(arguments), refdata::Access::ReadWrite);
+    const storage::Database database(databaseToUpdate(arguments), storage::Access::ReadWrite);
     const auto additions =
-        arguments.force ? refdata::Additions::Any : refdata::Additions::Plausible;
+        arguments.force ? storage::Additions::Any : storage::Additions::Plausible;
     try {
         std::cout
-            << refdata::updateFromRegister(database, *arguments.registerFile, additions).summary();
-    } catch (const refdata::TooManyMunicipalities& refused) {
-        throw refdata::DataError(
+            << storage::updateFromRegister(database, *arguments.registerFile, additions).summary();
+    } catch (const storage::TooManyMunicipalities& refused) {
+        throw storage::DataError(
             std::string(refused.what()) +
             " Per aggiungerli comunque: cfcalc --forza --aggiorna-comuni FILE.");
     }
@@ -421,7 +421,7 @@ int runArguments(int argc, char** argv)
     }
     try {
         return checkWritten(run(*arguments));
-    } catch (const refdata::DataError& error) {
+    } catch (const storage::DataError& error) {
         std::cerr << error.what() << "\n";
         return kNotRun;
     }

@@ -1,6 +1,6 @@
 #include "editors/htmlexport.h"
 
-#include "data/files.h"
+#include "text/files.h"
 
 #include <QFile>
 
@@ -88,8 +88,8 @@ QByteArray pageBytes(const QStringList& lines)
 QString writePage(const QString& fileName, const QStringList& lines)
 {
     const QByteArray bytes = pageBytes(lines);
-    return QString::fromStdString(refdata::replaceFile(
-        QFile::encodeName(fileName).toStdString(), std::string_view(bytes.data(), bytes.size())));
+    return QString::fromStdString(text::replaceFile(QFile::encodeName(fileName).toStdString(),
+                                                    std::string_view(bytes.data(), bytes.size())));
 }
 
 } // namespace htmlexport

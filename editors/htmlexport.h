@@ -30,7 +30,7 @@ QByteArray pageBytes(const QStringList& lines);
 
 // Writes the page to `fileName` in the working folder, the database's, through a new temporary
 // file that replaces the old page only once complete; a link at that name is replaced, never
-// followed (see refdata::replaceFile). Returns an empty text, or the reason the page could not be
+// followed (see text::replaceFile). Returns an empty text, or the reason the page could not be
 // written (the old page then stays as it was).
 QString writePage(const QString& fileName, const QStringList& lines);
 

@@ -1,6 +1,8 @@
 #include "editors/tableeditor.h"
 
-#include "data/catalogue.h"
+#include "location/datalocation.h"
+#include "storage/catalogue.h"
+#include "text/textfold.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/widgets.h"
@@ -18,7 +20,7 @@
 
 #include <algorithm>
 
-namespace catalogue = refdata::catalogue;
+namespace catalogue = storage::catalogue;
 
 namespace {
 
@@ -55,24 +57,17 @@ void paleYellow(QWidget* frame)
     frame->setPalette(colours);
 }
 
-QString text(const std::string& text)
+QString fromStd(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-std::string trimmedBlanks(const std::string& text)
-{
-    const std::size_t first = text.find_first_not_of(' ');
-    return first == std::string::npos ? std::string()
-                                      : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 } // namespace
 
 TableEditor::TableEditor(QWidget* parent, Definition definition)
     : FixedDialog(parent, QString::fromUtf8(definition.caption), definition.clientSize),
-      definition_(std::move(definition)), gridRows_(catalogue::kDatabaseFile),
-      duplicateCheck_(catalogue::kDatabaseFile), exportRows_(catalogue::kDatabaseFile)
+      definition_(std::move(definition)), gridRows_(location::kDatabaseFile),
+      duplicateCheck_(location::kDatabaseFile), exportRows_(location::kDatabaseFile)
 {
     setObjectName(definition_.objectName);
     modeBox_ = new QLineEdit(this);
@@ -85,7 +80,7 @@ TableEditor::TableEditor(QWidget* parent, Definition definition)
     buildCommands();
     buildEntryFrame();
 
-    gridRows_.setDatabaseName(catalogue::kDatabaseFileUpper);
+    gridRows_.setDatabaseName(location::kDatabaseFileUpper);
     gridRows_.setRecordSource(definition_.gridSource);
     refreshGrid(); // a table that cannot be read keeps the window from opening
     enterEntry(false);
@@ -400,9 +395,9 @@ bool TableEditor::writeSelected(const std::function<void()>& write)
     try {
         write();
         return true;
-    } catch (const refdata::RowChanged& changed) {
+    } catch (const storage::RowChanged& changed) {
         endEntry({}, row);
-        report(text(changed.what()) + QStringLiteral(" L'elenco è stato aggiornato."));
+        report(fromStd(changed.what()) + QStringLiteral(" L'elenco è stato aggiornato."));
         return false;
     }
 }
@@ -445,12 +440,12 @@ bool TableEditor::CercaDoppione()
 {
     const int first = definition_.keyBoxes.front();
     const QString value = entryBoxes_[first]->text().toUpper();
-    duplicateCheck_.setDatabaseName(catalogue::kDatabaseFile);
+    duplicateCheck_.setDatabaseName(location::kDatabaseFile);
     duplicateCheck_.setRecordSource(catalogue::rowsWhere(
         definition_.duplicateSource, definition_.duplicateCriterion(value.toStdString())));
     duplicateCheck_.refresh();
     const auto candidateText = [this](int column) {
-        return text(duplicateCheck_.fieldValue(
+        return fromStd(duplicateCheck_.fieldValue(
             definition_.columns[static_cast<std::size_t>(column)].field));
     };
     bool found = false;
@@ -475,7 +470,7 @@ bool TableEditor::CercaDoppione()
 
 void TableEditor::EsportaHTML()
 {
-    exportRows_.setDatabaseName(catalogue::kDatabaseFileUpper);
+    exportRows_.setDatabaseName(location::kDatabaseFileUpper);
     exportRows_.setRecordSource(definition_.exportSource);
     exportRows_.refresh();
     if (exportRows_.rowCount() <= 0) {
@@ -490,9 +485,9 @@ void TableEditor::EsportaHTML()
     for (int i = 0; i < count; ++i) {
         std::string secondValue = exportRows_.fieldValue(second);
         if (definition_.trimSecondExportField) {
-            secondValue = trimmedBlanks(secondValue);
+            secondValue = std::string(text::trimmed(secondValue));
         }
-        rows.emplace_back(text(exportRows_.fieldValue(first)), text(secondValue));
+        rows.emplace_back(fromStd(exportRows_.fieldValue(first)), fromStd(secondValue));
         exportRows_.moveNext();
     }
     const QString fileName = QString::fromUtf8(definition_.exportFile);

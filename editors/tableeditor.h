@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/datasource.h"
 #include "editors/htmlexport.h"
+#include "storage/datasource.h"
 #include "ui/fixeddialog.h"
 #include "ui/recordsetmodel.h"
 #include "ui/widgets.h"
@@ -87,7 +87,7 @@ public:
     QString mode() const;
 
 protected:
-    // Throws refdata::DataError when the table cannot be read: there is no window to show.
+    // Throws storage::DataError when the table cannot be read: there is no window to show.
     TableEditor(QWidget* parent, Definition definition);
 
     // Buttons of the entry frame beyond Ok and Annulla.
@@ -133,9 +133,9 @@ private:
     void EsportaHTML();
 
     Definition definition_;
-    refdata::DataSource gridRows_;       // Data1: the rows of the grid, written by Ok and Cancella
-    refdata::DataSource duplicateCheck_; // Data2
-    refdata::DataSource exportRows_;     // Data44
+    storage::DataSource gridRows_;       // Data1: the rows of the grid, written by Ok and Cancella
+    storage::DataSource duplicateCheck_; // Data2
+    storage::DataSource exportRows_;     // Data44
     ui::RecordSetModel* model_ = nullptr;
     std::unique_ptr<ui::RecordSetGrid> grid_;
     QTableView* gridView_ = nullptr;

@@ -1,7 +1,7 @@
 #include "editors/tacitta.h"
 
-#include "data/catalogue.h"
 #include "search/selezionaregione.h"
+#include "storage/catalogue.h"
 #include "ui/dialogresults.h"
 #include "ui/twips.h"
 
@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <string_view>
 
-namespace catalogue = refdata::catalogue;
+namespace catalogue = storage::catalogue;
 
 namespace {
 

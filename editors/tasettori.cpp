@@ -1,9 +1,10 @@
 #include "editors/tasettori.h"
 
-#include "data/birthplaces.h"
-#include "data/catalogue.h"
-#include "data/database.h"
-#include "data/registerupdate.h"
+#include "location/datalocation.h"
+#include "places/birthplaces.h"
+#include "storage/catalogue.h"
+#include "storage/database.h"
+#include "storage/registerupdate.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/widgets.h"
@@ -12,7 +13,7 @@
 #include <QFileDialog>
 #include <QPushButton>
 
-namespace catalogue = refdata::catalogue;
+namespace catalogue = storage::catalogue;
 
 namespace {
 
@@ -35,7 +36,7 @@ TableEditor::Definition municipalities()
         .columns = {{"Comune", "COMUNE", 270}, {"Codice", "CODICE", 80}},
         .boxes = {{"Comune ", 1, ui::twipsPoint(120, 360), ui::twipsRect(960, 360, 4785, 285), 40},
                   {"Codice", 0, ui::twipsPoint(120, 720), ui::twipsRect(960, 720, 975, 285), 4,
-                   TableEditor::Shape{refdata::isCadastralCode, kCodeShape, true}}},
+                   TableEditor::Shape{places::isCadastralCode, kCodeShape, true}}},
         .requiredBoxes = {0, 1},
         .duplicateCriterion = catalogue::comuneCriterion,
         .deleteQuestion = "Cancello Comune selezionato ?",
@@ -88,8 +89,8 @@ void TaSettori::updateFromRegister()
     ui::reportingDataErrors(this, [this, &file] {
         std::string summary;
         {
-            const refdata::Database database(catalogue::kDatabaseFile);
-            summary = refdata::updateFromRegister(database, QFile::encodeName(file).toStdString())
+            const storage::Database database(location::kDatabaseFile);
+            summary = storage::updateFromRegister(database, QFile::encodeName(file).toStdString())
                           .summary();
         }
         refreshGrid();

@@ -1,7 +1,7 @@
 #include "fiscalcode/fiscalcode.h"
 
-#include "data/textfold.h"
 #include "fiscalcode/plainletters.h"
+#include "text/textfold.h"
 
 #include <algorithm>
 #include <array>
@@ -55,7 +55,7 @@ NameLetters classLetters(std::string_view name)
             }
             continue;
         }
-        const PlainForm form = plainFormOf(refdata::nextCharacter(name, pos));
+        const PlainForm form = plainFormOf(text::nextCharacter(name, pos));
         if (form.kind == PlainForm::Kind::Letters) {
             for (char letter : form.letters) {
                 letters.add(letter);
@@ -213,7 +213,7 @@ char CheckCharacter(std::string_view body)
             sum += (*tables[position & 1])[c];
             ++pos;
         } else {
-            refdata::nextCharacter(body, pos);
+            text::nextCharacter(body, pos);
         }
     }
     return static_cast<char>('A' + sum % 26);

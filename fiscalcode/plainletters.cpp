@@ -7,19 +7,6 @@ constexpr char32_t kLastCharacter = 0x10FFFF;
 
 } // namespace
 
-std::string plainLetters(std::string_view name)
-{
-    std::string letters;
-    letters.reserve(name.size());
-    for (std::size_t pos = 0; pos < name.size();) {
-        const PlainForm form = plainFormOf(refdata::nextCharacter(name, pos));
-        if (form.kind == PlainForm::Kind::Letters) {
-            letters += form.letters;
-        }
-    }
-    return letters;
-}
-
 std::string firstRefusedCharacter(std::string_view name)
 {
     for (std::size_t pos = 0; pos < name.size();) {
@@ -31,10 +18,10 @@ std::string firstRefusedCharacter(std::string_view name)
             }
             continue;
         }
-        const char32_t c = refdata::nextCharacter(name, pos);
+        const char32_t c = text::nextCharacter(name, pos);
         if (plainFormOf(c).kind == PlainForm::Kind::Refused) {
             std::string text;
-            refdata::appendUtf8(text, c > kLastCharacter ? char32_t{0xFFFD} : c);
+            text::appendUtf8(text, c > kLastCharacter ? char32_t{0xFFFD} : c);
             return text;
         }
     }

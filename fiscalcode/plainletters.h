@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/textfold.h"
+#include "text/textfold.h"
 
 #include <string>
 #include <string_view>
@@ -9,15 +9,12 @@
 // A-Z (À gives A, Ç gives C, ß gives SS, Æ gives AE) and leaves out whatever is not a letter
 // (spaces, apostrophes of any kind, hyphens, dots, combining marks). A digit, or a letter that
 // has no plain form (Greek, Cyrillic, ...), cannot enter a code: the checks refuse such a name.
-// The rule for one character (refdata::plainFormOf) is shared with the birthplace look-up, which
+// The rule for one character (text::plainFormOf) is shared with the birthplace look-up, which
 // reads place names the same way.
 namespace fiscalcode {
 
-using refdata::PlainForm;
-using refdata::plainFormOf;
-
-// The name in plain capitals A-Z; refused characters are left out as well.
-std::string plainLetters(std::string_view name);
+using text::PlainForm;
+using text::plainFormOf;
 
 // The first character of `name` that cannot enter a code, as UTF-8 text ("\xEF\xBF\xBD" for a
 // byte that is not valid UTF-8); empty when every character can.

@@ -1,9 +1,7 @@
 #include "fiscalcode/verification.h"
 
-#include "data/textfold.h"
-#include "fiscalcode/birthdate.h"
 #include "fiscalcode/fiscalcode.h"
-#include "fiscalcode/plainletters.h"
+#include "text/textfold.h"
 
 #include <algorithm>
 
@@ -96,7 +94,7 @@ char32_t nextCharacter(std::string_view text, std::size_t& pos)
         ++pos;
         return byte;
     }
-    return refdata::nextCharacter(text, pos);
+    return text::nextCharacter(text, pos);
 }
 
 // The first fault of the characters of `code` (blanks around already left out), if any.
@@ -123,36 +121,32 @@ std::string formFault(std::string_view code)
     return {};
 }
 
-// The birth day of a code's two year digits, month and day; see verifyFiscalCode. 0 when that
+// The birth day of a code's two year digits, month and day; see checkFiscalCode. 0 when that
 // day exists in no year.
-refdata::Day birthDayOf(int yearDigits, int month, int day, const refdata::CodeHistory* history,
-                        refdata::Day today)
+Day birthDayOf(int yearDigits, int month, int day, const Spans* timesInForce, Day today)
 {
     constexpr int kLeapYear = 2000;
     if (day > daysInMonth(month, kLeapYear)) {
         return 0;
     }
-    const auto dayIn = [&](int year) {
-        return year * 10000 + month * 100 + day;
-    };
     const int thisYear = today / 10000;
     int year = thisYear - ((thisYear - yearDigits) % 100 + 100) % 100;
-    if (dayIn(year) > today) {
+    if (dayOf(year, month, day) > today) {
         year -= 100;
     }
-    refdata::Day latest = 0;
+    Day latest = 0;
     for (; year >= kEarliestBirthYear; year -= 100) {
         if (day > daysInMonth(month, year)) {
             continue; // 29 February
         }
-        const refdata::Day candidate = dayIn(year);
+        const Day candidate = dayOf(year, month, day);
         if (latest == 0) {
             latest = candidate;
         }
-        if (!history || candidate < history->spans.front().first) {
+        if (!timesInForce || timesInForce->empty() || candidate < timesInForce->front().first) {
             break;
         }
-        if (history->inForce(candidate)) {
+        if (within(*timesInForce, candidate)) {
             return candidate;
         }
     }
@@ -176,14 +170,9 @@ char omocodiaDigit(char c)
     return at == std::string_view::npos ? 0 : static_cast<char>('0' + at);
 }
 
-std::string VerifiedCode::birthDate() const
+std::string CheckedCode::birthDate() const
 {
-    return refdata::formatDay(birthDay);
-}
-
-std::string VerifiedCode::birthplace() const
-{
-    return placeKnown ? placeName + " (" + province + ")" : texts::kUnknownPlace;
+    return formatDay(birthDay);
 }
 
 std::string baseCode(std::string_view code)
@@ -214,105 +203,61 @@ std::array<std::string, 7> omocodiaVariants(std::string_view baseCode)
     return variants;
 }
 
-VerifiedCode verifyFiscalCode(std::string_view text, const refdata::BirthplaceIndex& places,
-                              refdata::Day today)
+CheckedCode checkFiscalCode(std::string_view text, Day today, const TimesInForce& timesInForce)
 {
-    VerifiedCode verified;
-    verifyFiscalCode(text, places, today, verified);
-    return verified;
+    CheckedCode checked;
+    checkFiscalCode(text, today, timesInForce, checked);
+    return checked;
 }
 
-void verifyFiscalCode(std::string_view text, const refdata::BirthplaceIndex& places,
-                      refdata::Day today, VerifiedCode& verified)
+void checkFiscalCode(std::string_view text, Day today, const TimesInForce& timesInForce,
+                     CheckedCode& checked)
 {
-    verified.code = refdata::capitals(refdata::trimmed(text));
-    verified.reason.clear();
-    verified.baseCode.clear();
-    verified.sex = 0;
-    verified.birthDay = 0;
-    verified.cadastralCode.clear();
-    verified.placeKnown = false;
-    verified.placeName.clear();
-    verified.province.clear();
-    const std::string& code = verified.code;
+    checked.code = text::capitals(text::trimmed(text));
+    checked.reason.clear();
+    checked.baseCode.clear();
+    checked.sex = 0;
+    checked.birthDay = 0;
+    checked.cadastralCode.clear();
+    const std::string& code = checked.code;
     if (std::string fault = formFault(code); !fault.empty()) {
-        verified.reason = std::move(fault);
+        checked.reason = std::move(fault);
         return;
     }
     const std::size_t month = kMonthLetters.find(code[kMonthPlace]);
     if (month == std::string_view::npos) {
-        verified.reason = monthReason(code[kMonthPlace]);
+        checked.reason = monthReason(code[kMonthPlace]);
         return;
     }
     const int dayDigits = twoDigits(code, kDayPlace);
     const bool woman = dayDigits > kWomansDayOffset;
     const int day = woman ? dayDigits - kWomansDayOffset : dayDigits;
     if (day < 1 || day > 31) {
-        verified.reason = dayReason(dayDigits);
+        checked.reason = dayReason(dayDigits);
         return;
     }
     const char cadastralCode[] = {code[kCadastralPlace], omocodiaDigit(code[kCadastralPlace + 1]),
                                   omocodiaDigit(code[kCadastralPlace + 2]),
                                   omocodiaDigit(code[kCadastralPlace + 3])};
-    const refdata::CodeHistory* history =
-        places.history(std::string_view(cadastralCode, sizeof cadastralCode));
+    const Spans* times = timesInForce
+                             ? timesInForce(std::string_view(cadastralCode, sizeof cadastralCode))
+                             : nullptr;
     const int yearDigits = twoDigits(code, kYearPlace);
-    const refdata::Day birthDay =
-        birthDayOf(yearDigits, static_cast<int>(month) + 1, day, history, today);
+    const Day birthDay = birthDayOf(yearDigits, static_cast<int>(month) + 1, day, times, today);
     if (birthDay == 0) {
-        verified.reason = dateReason(day, static_cast<int>(month) + 1, yearDigits);
+        checked.reason = dateReason(day, static_cast<int>(month) + 1, yearDigits);
         return;
     }
     if (const char expected = CheckCharacter(code); code[kCheckPlace] != expected) {
-        verified.reason = checkReason(expected, code[kCheckPlace]);
+        checked.reason = checkReason(expected, code[kCheckPlace]);
         return;
     }
     const bool omocodia = std::any_of(kOmocodiaPlaces.begin(), kOmocodiaPlaces.end(),
                                       [&](std::size_t place) { return code[place] > '9'; });
-    verified.baseCode = omocodia ? baseCode(code) : code;
-    verified.sex = woman ? 'F' : 'M';
-    verified.birthDay = birthDay;
-    verified.cadastralCode.assign(cadastralCode, sizeof cadastralCode);
-    if (history) {
-        const refdata::Period& period = history->periodOn(birthDay);
-        verified.placeKnown = true;
-        verified.placeName = period.name;
-        verified.province = period.province;
-    }
-}
-
-PersonMatch matchPerson(const VerifiedCode& code, const CalculationInput& person,
-                        const refdata::BirthplaceIndex& places)
-{
-    PersonMatch match;
-    if (!code.valid()) {
-        return match;
-    }
-    const std::string_view base = code.baseCode;
-    // A name is compared only when the calculation would take it.
-    const auto usable = [](std::string_view name) {
-        return !name.empty() && firstRefusedCharacter(name).empty();
-    };
-    match.surname = usable(person.surname) && SurnameLetters(person.surname) == base.substr(0, 3);
-    match.givenName =
-        usable(person.givenName) && GivenNameLetters(person.givenName) == base.substr(3, 3);
-    const auto date = readBirthDate(person.birthDate);
-    match.sex = person.sex == std::string(1, code.sex);
-    match.date =
-        date && DateSexCode(formatBirthDate(*date), std::string(1, code.sex)) == base.substr(6, 5);
-    match.dateAndSex = match.date && match.sex;
-    const refdata::Day day = date ? dayOf(*date) : code.birthDay;
-    if (!person.municipality.empty()) {
-        using Outcome = refdata::Birthplace::Outcome;
-        const refdata::Birthplace found =
-            places.resolve(person.municipality, day, refdata::capitals(person.province));
-        match.place =
-            (found.outcome == Outcome::Found || found.outcome == Outcome::Ambiguous) &&
-            std::any_of(found.places.begin(), found.places.end(), [&](const refdata::Place* place) {
-                return refdata::capitals(place->code) == code.cadastralCode;
-            });
-    }
-    return match;
+    checked.baseCode = omocodia ? baseCode(code) : code;
+    checked.sex = woman ? 'F' : 'M';
+    checked.birthDay = birthDay;
+    checked.cadastralCode.assign(cadastralCode, sizeof cadastralCode);
 }
 
 } // namespace fiscalcode

@@ -1,8 +1,9 @@
 #include "search/ricercacap.h"
 
-#include "data/catalogue.h"
+#include "location/datalocation.h"
 #include "search/boxinputta.h"
 #include "search/selezionaregione.h"
+#include "storage/catalogue.h"
 #include "ui/dialogresults.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
@@ -13,7 +14,7 @@
 #include <QPushButton>
 #include <QTableView>
 
-namespace catalogue = refdata::catalogue;
+namespace catalogue = storage::catalogue;
 
 namespace {
 
@@ -32,7 +33,7 @@ const std::vector<ui::RecordSetModel::Column> kColumns = {{"CAP", "CAP", 50},
 
 RicercaCAP::RicercaCAP(QWidget* parent)
     : FixedDialog(parent, QStringLiteral("Ricerca CAP Italiani"), ui::twipsSize(7905, 6855)),
-      localities_(catalogue::kDatabaseFile, catalogue::kCittaTable)
+      localities_(location::kDatabaseFile, catalogue::kCittaTable)
 {
     setObjectName(QStringLiteral("RicercaCAP"));
 
@@ -191,7 +192,7 @@ QString RicercaCAP::notFound(const std::string& text)
     if (region_.isEmpty()) {
         return QString::fromUtf8(kNotFound);
     }
-    refdata::DataSource everywhere(catalogue::kDatabaseFile, catalogue::kAllLocalities);
+    storage::DataSource everywhere(location::kDatabaseFile, catalogue::kAllLocalities);
     everywhere.refresh();
     everywhere.findFirst(catalogue::localityPrefixCriterion(text));
     if (everywhere.noMatch()) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/datasource.h"
+#include "storage/datasource.h"
 #include "ui/fixeddialog.h"
 #include "ui/recordsetmodel.h"
 
@@ -26,7 +26,7 @@ public:
     // Indexes of the buttons (bottone).
     enum Button { All = 0, Region = 1, Find = 2, Exit = 3 };
 
-    // Throws refdata::DataError when the localities cannot be read: there is no window to show.
+    // Throws storage::DataError when the localities cannot be read: there is no window to show.
     explicit RicercaCAP(QWidget* parent = nullptr);
 
 private:
@@ -40,7 +40,7 @@ private:
     QString notFound(const std::string& text);
     void gridClicked();
 
-    refdata::DataSource localities_; // Data1
+    storage::DataSource localities_; // Data1
     ui::RecordSetModel* model_ = nullptr;
     std::unique_ptr<ui::RecordSetGrid> grid_;
     QTableView* gridView_ = nullptr;

@@ -1,7 +1,7 @@
 #include "shell/controlhost.h"
 
-#include "banner/controlfactory.h"
-#include "data/datalocation.h"
+#include "location/datalocation.h"
+#include "shell/controlfactory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,9 +55,9 @@ QWidget* createFromFolder(const QString& folder, const QString& identifier, QWid
 QWidget* createControl(const QString& identifier, QWidget* parent, const QString& extraFolder)
 {
     const QDir programFolder(QCoreApplication::applicationDirPath());
-    QStringList folders{
-        programFolder.path(),
-        QDir::cleanPath(programFolder.filePath(QString::fromUtf8(refdata::kPrivateLibraryFolder)))};
+    QStringList folders{programFolder.path(),
+                        QDir::cleanPath(programFolder.filePath(
+                            QString::fromUtf8(location::kPrivateLibraryFolder)))};
     if (!extraFolder.isEmpty()) {
         folders << extraFolder;
     }

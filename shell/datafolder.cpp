@@ -1,21 +1,21 @@
 #include "shell/datafolder.h"
 
-#include "data/catalogue.h"
-#include "data/datalocation.h"
+#include "location/datalocation.h"
+#include "storage/catalogue.h"
 #include "ui/messages.h"
 
 #include <QDir>
 
 void enterDataFolder(const QString& programFolder)
 {
-    const refdata::DataFolder data =
-        refdata::enterDataFolder(std::filesystem::path(programFolder.toStdU16String()));
+    const location::DataFolder data =
+        location::enterDataFolder(std::filesystem::path(programFolder.toStdU16String()));
     if (!data.failure.empty()) {
         ui::inform(nullptr, ui::Icon::Error, QString::fromUtf8(ui::kAttention),
                    QString::fromStdString(data.failure));
     } else if (data.copyMade) {
-        const QString file = QString::fromStdU16String(
-            (data.folder / refdata::catalogue::kDatabaseFile).u16string());
+        const QString file =
+            QString::fromStdU16String((data.folder / location::kDatabaseFile).u16string());
         ui::inform(
             nullptr, ui::Icon::Information, QString::fromUtf8(ui::kInformation),
             QStringLiteral("È stata creata la copia personale dell'archivio dei comuni e dei "

@@ -1,6 +1,6 @@
 #include "shell/liveupdatelink.h"
 
-#include "data/datalocation.h"
+#include "location/datalocation.h"
 
 #include <QDir>
 
@@ -18,7 +18,7 @@ QString LiveUpdateLink::bind()
         return {};
     }
     const QDir folder(programFolder_);
-    const QString privateFolder = QString::fromUtf8(refdata::kPrivateLibraryFolder);
+    const QString privateFolder = QString::fromUtf8(location::kPrivateLibraryFolder);
     for (const QString& name :
          {folder.filePath(QStringLiteral("CorvanLU")),
           QDir::cleanPath(folder.filePath(privateFolder + QStringLiteral("/CorvanLU"))),

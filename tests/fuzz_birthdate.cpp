@@ -1,6 +1,6 @@
 // Fuzz target for the reader of dates of birth: any text gives a real day of the calendar, or
 // none; and a date read is read again, the same, from the form in which it is written back.
-#include "fiscalcode/birthdate.h"
+#include "fiscalcode/dates.h"
 
 #include <cstddef>
 #include <cstdint>

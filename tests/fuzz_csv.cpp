@@ -2,8 +2,8 @@
 // bounds and tells what was wrong with it. The records do not depend on where the input falls in
 // the pieces the reader reads: text read after a first line that ends near the end of a piece
 // gives the same records as read alone. The first byte chooses the separator and that line's end.
-#include "data/csv.h"
-#include "data/textfold.h"
+#include "text/csv.h"
+#include "text/textfold.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +14,7 @@
 
 namespace {
 
-using refdata::CsvReader;
+using text::CsvReader;
 
 // How much the reader reads at a time (csv.h).
 constexpr std::size_t kPiece = 64 * 1024;
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A byte order mark counts only at the very start; text in another encoding may be read
     // according to what comes first.
-    if (!refdata::isUtf8(text) || text.starts_with("\xEF\xBB\xBF")) {
+    if (!text::isUtf8(text) || text.starts_with("\xEF\xBB\xBF")) {
         return 0;
     }
     const std::string firstLine(kPiece - 1 - shortOfThePiece, 'x');

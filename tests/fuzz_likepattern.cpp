@@ -2,8 +2,8 @@
 // without fault. A text without pattern characters matches itself, its small letters also as
 // capitals; a pattern that matches still matches with "*" on either side. The first byte gives
 // the length of the pattern, the rest is the text.
-#include "data/likepattern.h"
-#include "data/textfold.h"
+#include "text/likepattern.h"
+#include "text/textfold.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +22,7 @@ void check(bool condition)
 
 bool matches(const std::string& pattern, std::string_view text)
 {
-    return refdata::LikePattern(pattern).matches(text);
+    return text::LikePattern(pattern).matches(text);
 }
 
 } // namespace
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (text.find_first_of("?*#[") == std::string::npos) {
         check(matches(text, text));
-        check(matches(text, refdata::capitals(text)));
+        check(matches(text, text::capitals(text)));
     }
     return 0;
 }

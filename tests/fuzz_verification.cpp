@@ -3,7 +3,7 @@
 // read as it is, and also made into a code of the right shape with its right check letter, so
 // that the checks past the form run often: each byte picks the character of its place.
 #include "fiscalcode/fiscalcode.h"
-#include "fiscalcode/verification.h"
+#include "places/verification.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,32 +21,30 @@ void check(bool condition)
 }
 
 // A few places, one with a history, so that the century of a code may depend on it.
-const refdata::BirthplaceIndex& places()
+const places::BirthplaceIndex& places()
 {
-    static const refdata::BirthplaceIndex index(
+    static const places::BirthplaceIndex index(
         {{"ROMA", "H501"}, {"BELLAGIO", "A744"}, {"BELLAGIO", "M335"}},
         {{"A744", {18610317, 20140203, "BELLAGIO", "", "CO"}},
-         {"M335", {20140204, refdata::kForever, "BELLAGIO", "", "CO"}}});
+         {"M335", {20140204, fiscalcode::kForever, "BELLAGIO", "", "CO"}}});
     return index;
 }
 
-constexpr refdata::Day kToday = 20250101;
+constexpr fiscalcode::Day kToday = 20250101;
 
 void verify(std::string_view text)
 {
-    const fiscalcode::VerifiedCode verified = fiscalcode::verifyFiscalCode(text, places(), kToday);
+    const places::VerifiedCode verified = places::verifyFiscalCode(text, places(), kToday);
     if (!verified.valid()) {
         return;
     }
     check(verified.code.size() == 16);
     check(verified.birthDay <= kToday);
     check(verified.sex == 'M' || verified.sex == 'F');
-    const fiscalcode::VerifiedCode base =
-        fiscalcode::verifyFiscalCode(verified.baseCode, places(), kToday);
+    const places::VerifiedCode base = places::verifyFiscalCode(verified.baseCode, places(), kToday);
     check(base.valid() && base.baseCode == verified.baseCode);
     for (const std::string& variant : fiscalcode::omocodiaVariants(verified.baseCode)) {
-        const fiscalcode::VerifiedCode other =
-            fiscalcode::verifyFiscalCode(variant, places(), kToday);
+        const places::VerifiedCode other = places::verifyFiscalCode(variant, places(), kToday);
         check(other.valid() && other.baseCode == verified.baseCode &&
               other.birthDay == verified.birthDay && other.sex == verified.sex &&
               other.cadastralCode == verified.cadastralCode);

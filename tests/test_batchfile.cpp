@@ -1,7 +1,8 @@
 // The batch on its own, as cfcalc and a window run it: CSV in, CSV out, in memory.
-#include "cli/batch.h"
-#include "cli/verifybatch.h"
+#include "batch/batch.h"
+#include "batch/verifybatch.h"
 #include "fiscalcode/fiscalcode.h"
+#include "storage/birthplacefile.h"
 #include "tests/textbytes.h"
 
 #include <gtest/gtest.h>
@@ -15,20 +16,20 @@
 
 namespace {
 
-using refdata::FormulaCells;
+using text::FormulaCells;
 
-constexpr refdata::Day kToday = 20251231;
+constexpr fiscalcode::Day kToday = 20251231;
 
-const refdata::BirthplaceIndex& shippedPlaces()
+const places::BirthplaceIndex& shippedPlaces()
 {
-    static const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
+    static const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
     return places;
 }
 
 // Places whose names a spreadsheet would take for a formula, or that Windows-1252 cannot write.
-const refdata::BirthplaceIndex& oddPlaces()
+const places::BirthplaceIndex& oddPlaces()
 {
-    static const refdata::BirthplaceIndex places(
+    static const places::BirthplaceIndex places(
         {{"=SOMMA(1)", "Z998"}, {"ČEPOVAN", "Z996"}, {"ČEPOVAN", "Z997"}},
         {{"Z998", {18000101, 99991231, "=SOMMA(1)", "", "EE"}}});
     return places;
@@ -38,18 +39,18 @@ enum class Kind { Calculation, Verification };
 
 struct Answer {
     std::string out;
-    cfcalc::BatchSummary summary;
+    batch::BatchSummary summary;
 };
 
-Answer run(Kind kind, const std::string& in, const cfcalc::BatchOptions& options = {},
-           const refdata::BirthplaceIndex& places = shippedPlaces())
+Answer run(Kind kind, const std::string& in, const batch::BatchOptions& options = {},
+           const places::BirthplaceIndex& places = shippedPlaces())
 {
     std::istringstream input(in);
     std::ostringstream output;
     Answer answer;
     answer.summary = kind == Kind::Calculation
-                         ? cfcalc::calculateBatch(input, output, places, options)
-                         : cfcalc::verifyBatch(input, output, places, kToday, options);
+                         ? batch::calculateBatch(input, output, places, options)
+                         : batch::verifyBatch(input, output, places, kToday, options);
     answer.out = output.str();
     return answer;
 }
@@ -92,7 +93,7 @@ TEST(BatchFile, FindsItsColumnsByNameAndKeepsTheOthers)
     for (const auto& c : cases) {
         const Answer answer = run(c.kind, c.in);
         EXPECT_EQ(answer.out, c.out);
-        EXPECT_EQ(answer.summary.end, cfcalc::BatchEnd::Finished);
+        EXPECT_EQ(answer.summary.end, batch::BatchEnd::Finished);
     }
 }
 
@@ -118,7 +119,7 @@ TEST(BatchFile, RefusesAFileWhoseFirstRowIsNotItsHeader)
     };
     for (const auto& c : cases) {
         const Answer answer = run(c.kind, c.in);
-        EXPECT_EQ(answer.summary.end, cfcalc::BatchEnd::Refused) << c.in;
+        EXPECT_EQ(answer.summary.end, batch::BatchEnd::Refused) << c.in;
         EXPECT_EQ(answer.summary.refusal, c.refusal) << c.in;
         EXPECT_EQ(answer.out, "") << c.in;
     }
@@ -178,7 +179,7 @@ TEST(BatchFile, NeutralisesEveryCellThatLooksLikeAFormula)
     for (const auto& c : cases) {
         const auto& places = c.kind == Kind::Calculation ? shippedPlaces() : oddPlaces();
         EXPECT_EQ(run(c.kind, c.in, {}, places).out, c.neutralised);
-        cfcalc::BatchOptions raw;
+        batch::BatchOptions raw;
         raw.formulas = FormulaCells::AsTheyAre;
         EXPECT_EQ(run(c.kind, c.in, raw, places).out, c.asTheyAre);
     }
@@ -243,14 +244,14 @@ TEST(BatchFile, TellsEachRowAndItsProgressAndStopsWhenAsked)
         "cognome;nome;data;sesso;comune\n" + lines(2000, "ROSSI;MARIO;01/01/1974;M;ROMA\n") +
         "ROSSI;MARIO;1/1/1974;M;ROMA\n" + lines(2000, "ROSSI;MARIO;01/01/1974;M;ROMA\n");
     std::stop_source stop;
-    std::vector<cfcalc::BatchProgress> progress;
+    std::vector<batch::BatchProgress> progress;
     std::vector<std::pair<long, std::string>> failures;
-    cfcalc::BatchOptions options;
+    batch::BatchOptions options;
     options.stop = stop.get_token();
-    options.progress = [&](const cfcalc::BatchProgress& now) {
+    options.progress = [&](const batch::BatchProgress& now) {
         progress.push_back(now);
     };
-    options.rowAnswered = [&](const cfcalc::RowResult& row) {
+    options.rowAnswered = [&](const batch::RowResult& row) {
         if (!row.done) {
             failures.emplace_back(row.line, row.reason);
         }
@@ -259,19 +260,19 @@ TEST(BatchFile, TellsEachRowAndItsProgressAndStopsWhenAsked)
         }
     };
     const Answer answer = run(Kind::Calculation, in, options);
-    EXPECT_EQ(answer.summary.end, cfcalc::BatchEnd::Stopped);
+    EXPECT_EQ(answer.summary.end, batch::BatchEnd::Stopped);
     EXPECT_EQ(answer.summary.progress.rows, 2999u);
     EXPECT_EQ(answer.summary.progress.failed, 1u);
     EXPECT_EQ(std::count(answer.out.begin(), answer.out.end(), '\n'), 3000);
     EXPECT_EQ(failures, (std::vector<std::pair<long, std::string>>{
                             {2002, "Inserire la data di nascita nel formato gg/mm/aaaa !"}}));
     ASSERT_EQ(progress.size(), 3u);
-    EXPECT_EQ(progress[0].rows, cfcalc::kProgressRows);
-    EXPECT_EQ(progress[1].rows, 2 * cfcalc::kProgressRows);
+    EXPECT_EQ(progress[0].rows, batch::kProgressRows);
+    EXPECT_EQ(progress[1].rows, 2 * batch::kProgressRows);
     EXPECT_EQ(progress[2].rows, 2999u);
     EXPECT_EQ(progress[2].bytesRead, in.size()); // read ahead: the whole of this small file
 
-    EXPECT_EQ(run(Kind::Calculation, in).summary.end, cfcalc::BatchEnd::Finished);
+    EXPECT_EQ(run(Kind::Calculation, in).summary.end, batch::BatchEnd::Finished);
 }
 
 // Input that cannot be read to its end, output that cannot be written: the batch stops and says
@@ -284,14 +285,14 @@ TEST(BatchFile, StopsWhenItsInputOrItsOutputFails)
     } failing;
     std::istream unreadable(&failing);
     std::ostringstream out;
-    EXPECT_EQ(cfcalc::calculateBatch(unreadable, out, shippedPlaces()).end,
-              cfcalc::BatchEnd::InputFailed);
+    EXPECT_EQ(batch::calculateBatch(unreadable, out, shippedPlaces()).end,
+              batch::BatchEnd::InputFailed);
 
     std::istringstream in("cognome;nome;data;sesso;comune\n" +
                           lines(10'000, "ROSSI;MARIO;01/01/1974;M;ROMA\n"));
     std::ostream unwritable(nullptr);
-    const cfcalc::BatchSummary summary = cfcalc::calculateBatch(in, unwritable, shippedPlaces());
-    EXPECT_EQ(summary.end, cfcalc::BatchEnd::OutputFailed);
+    const batch::BatchSummary summary = batch::calculateBatch(in, unwritable, shippedPlaces());
+    EXPECT_EQ(summary.end, batch::BatchEnd::OutputFailed);
     EXPECT_LT(summary.progress.rows, 10'000u);
 }
 

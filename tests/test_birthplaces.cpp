@@ -1,8 +1,9 @@
 // The birthplace of a person: by name, by date, by province.
-#include "data/birthplaces.h"
-#include "data/csv.h"
-#include "data/database.h"
+#include "places/birthplaces.h"
+#include "storage/birthplacefile.h"
+#include "storage/database.h"
 #include "tests/testsupport.h"
+#include "text/csv.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -16,9 +17,9 @@
 #include <string>
 #include <vector>
 
-using refdata::Birthplace;
-using refdata::BirthplaceIndex;
-using Outcome = refdata::Birthplace::Outcome;
+using places::Birthplace;
+using places::BirthplaceIndex;
+using Outcome = places::Birthplace::Outcome;
 
 namespace {
 
@@ -33,25 +34,25 @@ std::string answer(const Birthplace& birthplace)
     return answer;
 }
 
-refdata::Period always(const char* name, const char* province)
+places::Period always(const char* name, const char* province)
 {
     return {18610317, 99991231, name, "", province};
 }
 
 TEST(NameKey, IgnoresCaseAccentsAndAVowelsApostropheAtTheEndOfAWord)
 {
-    EXPECT_EQ(refdata::nameKey("Cantù"), "CANTU");
-    EXPECT_EQ(refdata::nameKey("CANTU'"), "CANTU");
-    EXPECT_EQ(refdata::nameKey("cantu’"), "CANTU");
-    EXPECT_EQ(refdata::nameKey("CITTA' DI CASTELLO"), "CITTA DI CASTELLO");
-    EXPECT_EQ(refdata::nameKey("MALÉ"), refdata::nameKey("MALÈ"));
-    EXPECT_NE(refdata::nameKey("MALE'"), refdata::nameKey("MALEO"));
+    EXPECT_EQ(places::nameKey("Cantù"), "CANTU");
+    EXPECT_EQ(places::nameKey("CANTU'"), "CANTU");
+    EXPECT_EQ(places::nameKey("cantu’"), "CANTU");
+    EXPECT_EQ(places::nameKey("CITTA' DI CASTELLO"), "CITTA DI CASTELLO");
+    EXPECT_EQ(places::nameKey("MALÉ"), places::nameKey("MALÈ"));
+    EXPECT_NE(places::nameKey("MALE'"), places::nameKey("MALEO"));
     // An apostrophe inside a word, or after a consonant, is part of the name.
-    EXPECT_EQ(refdata::nameKey("SANT'ANGELO"), "SANT'ANGELO");
-    EXPECT_EQ(refdata::nameKey("sant’angelo"), "SANT'ANGELO");
-    EXPECT_EQ(refdata::nameKey("D'"), "D'");
-    EXPECT_EQ(refdata::nameKey("  VILLA   SANT'ANGELO "), "VILLA SANT'ANGELO");
-    EXPECT_EQ(refdata::nameKey(""), "");
+    EXPECT_EQ(places::nameKey("SANT'ANGELO"), "SANT'ANGELO");
+    EXPECT_EQ(places::nameKey("sant’angelo"), "SANT'ANGELO");
+    EXPECT_EQ(places::nameKey("D'"), "D'");
+    EXPECT_EQ(places::nameKey("  VILLA   SANT'ANGELO "), "VILLA SANT'ANGELO");
+    EXPECT_EQ(places::nameKey(""), "");
 }
 
 TEST(NameKey, ReadsLettersAsAPersonsNameDoesAndKeepsAccentsInTheSpelling)
@@ -74,8 +75,8 @@ TEST(NameKey, ReadsLettersAsAPersonsNameDoesAndKeepsAccentsInTheSpelling)
         {"SANT'ANGELO", "SANT'ANGELO", "SANT'ANGELO"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(refdata::nameKey(c.name), c.key) << c.name;
-        EXPECT_EQ(refdata::spellingKey(c.name), c.spelling) << c.name;
+        EXPECT_EQ(places::nameKey(c.name), c.key) << c.name;
+        EXPECT_EQ(places::spellingKey(c.name), c.spelling) << c.name;
     }
 }
 
@@ -161,8 +162,8 @@ TEST_F(SmallRegister, RowsWithoutHistoryAreValidAtEveryDate)
 // register has them.
 class RenamedPlaces : public ::testing::Test {
 protected:
-    static refdata::Period period(refdata::Day from, refdata::Day to, const char* name,
-                                  const char* province)
+    static places::Period period(fiscalcode::Day from, fiscalcode::Day to, const char* name,
+                                 const char* province)
     {
         return {from, to, name, "", province};
     }
@@ -212,7 +213,7 @@ TEST_F(RenamedPlaces, TheNameBorneOnTheBirthDateDecides)
 {
     const struct {
         const char* place;
-        refdata::Day day;
+        fiscalcode::Day day;
         const char* answer;
     } cases[] = {
         // Borne on the day; a name borne only before counts for nothing.
@@ -266,36 +267,36 @@ TEST_F(RenamedPlaces, TheNameBorneOnTheBirthDateDecides)
 
 TEST_F(RenamedPlaces, ThePlaceOnTheDayTellsItsNameProvinceCodeAndTime)
 {
-    const auto only = [this](const char* place, refdata::Day day) {
+    const auto only = [this](const char* place, fiscalcode::Day day) {
         return *index.resolve(place, day).places.front();
     };
     const struct {
-        refdata::Place place;
-        refdata::Day day;
-        refdata::Naming naming;
+        places::Place place;
+        fiscalcode::Day day;
+        places::Naming naming;
         const char* listing;
     } cases[] = {
-        {only("CAMPOSPINOSO ALBAREDO", 19900310), 19900310, refdata::Naming::LaterName,
+        {only("CAMPOSPINOSO ALBAREDO", 19900310), 19900310, places::Naming::LaterName,
          "CAMPOSPINOSO (PV) B567 dal 20/01/1948"},
-        {only("ORATINO", 19310709), 19310709, refdata::Naming::Suspended,
+        {only("ORATINO", 19310709), 19310709, places::Naming::Suspended,
          "ORATINO (CB) G086 dal 17/03/1861 al 12/05/1928 e dal 22/05/1947"},
-        {only("FIUME", 19000101), 19500301, refdata::Naming::EarlierName,
+        {only("FIUME", 19000101), 19500301, places::Naming::EarlierName,
          "FIUME VENETO (UD) D621 dal 19/11/1866"},
-        {only("FIUME", 19300101), 19500301, refdata::Naming::NotInForce,
+        {only("FIUME", 19300101), 19500301, places::Naming::NotInForce,
          "FIUME (FU) D620 dal 09/03/1924 al 15/09/1947"},
-        {only("PATERNÒ", 19850310), 19850310, refdata::Naming::AsNamed,
+        {only("PATERNÒ", 19850310), 19850310, places::Naming::AsNamed,
          "PATERNÒ (CT) G371 dal 17/03/1861"},
-        {only("ISOLE FAER OER", 19850310), 19850310, refdata::Naming::AsNamed,
+        {only("ISOLE FAER OER", 19850310), 19850310, places::Naming::AsNamed,
          "ISOLE FÆR ØER (EE) Z108 stato estero"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.place.naming(c.day), c.naming) << c.listing;
         EXPECT_EQ(c.place.listing(c.day), c.listing);
     }
-    const refdata::Place fiume = only("FIUME", 19000101);
+    const places::Place fiume = only("FIUME", 19000101);
     EXPECT_EQ(fiume.describeAsNamed(), "FIUME (UD)");
     EXPECT_EQ(fiume.namePeriodsText(), "dal 19/11/1866 al 31/10/1911");
-    EXPECT_EQ(refdata::Place({"BELLAGIO", "A744"}).listing(19800101), "BELLAGIO A744");
+    EXPECT_EQ(places::Place({"BELLAGIO", "A744"}).listing(19800101), "BELLAGIO A744");
 }
 
 TEST(BirthplaceFile, AFileWithoutHistoryIsReadAsSuch)
@@ -306,7 +307,7 @@ TEST(BirthplaceFile, AFileWithoutHistoryIsReadAsSuch)
     sqlite3_open("AA1.mdb", &db);
     sqlite3_exec(db, "DROP TABLE StoriaComuni", nullptr, nullptr, nullptr);
     sqlite3_close(db);
-    const auto index = BirthplaceIndex::read("AA1.mdb");
+    const auto index = storage::readBirthplaces("AA1.mdb");
     EXPECT_EQ(answer(index.resolve("castro", 17000101)), "FOUND C337");
 }
 
@@ -331,13 +332,13 @@ std::string plain(const std::string& name)
 }
 
 struct RegisterPeriod {
-    refdata::Day from;
-    refdata::Day to;
+    fiscalcode::Day from;
+    fiscalcode::Day to;
     std::string name;
     std::string alternative;
     std::string province;
 
-    bool holds(refdata::Day day) const { return from <= day && day <= to; }
+    bool holds(fiscalcode::Day day) const { return from <= day && day <= to; }
     bool isNamed(const std::string& typed) const
     {
         return plain(name) == plain(typed) ||
@@ -356,14 +357,14 @@ Register readRegister()
     Register reg;
     std::vector<std::string> fields;
     std::ifstream comuni(MIRELTA_SEED_DIR "/COMUNI.csv");
-    refdata::CsvReader rows(comuni);
+    text::CsvReader rows(comuni);
     rows.next(fields);
     while (rows.next(fields)) {
         reg.rows.emplace_back(fields[0], fields[1]);
         reg.codesByName[plain(fields[0])].insert(fields[1]);
     }
     std::ifstream history(MIRELTA_SEED_DIR "/StoriaComuni.csv");
-    refdata::CsvReader periods(history);
+    text::CsvReader periods(history);
     periods.next(fields);
     while (periods.next(fields)) {
         const auto day = [](const std::string& iso) {
@@ -382,8 +383,8 @@ Register readRegister()
 // the province when one is given: those that bore the name that day; else those in force under
 // another name that bore it later; else those suppressed that day and in force before and after.
 // Of names that differ only by accents, the one written as typed. Empty when none fits.
-std::set<std::string> registerCodes(const Register& reg, const std::string& typed, refdata::Day day,
-                                    const std::string& province)
+std::set<std::string> registerCodes(const Register& reg, const std::string& typed,
+                                    fiscalcode::Day day, const std::string& province)
 {
     std::set<std::string> named;
     if (const auto found = reg.codesByName.find(plain(typed)); found != reg.codesByName.end()) {
@@ -446,7 +447,7 @@ TEST(ShippedBirthplaces, TheNameInForceOnTheBirthDateDecidesAsInTheRegister)
 {
     const Register reg = readRegister();
     ASSERT_GT(reg.rows.size(), 10000u);
-    const auto index = BirthplaceIndex::read(MIRELTA_DATABASE);
+    const auto index = storage::readBirthplaces(MIRELTA_DATABASE);
     std::mt19937 random(20261208);
     const auto pick = [&](std::size_t count) {
         return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
@@ -460,9 +461,9 @@ TEST(ShippedBirthplaces, TheNameInForceOnTheBirthDateDecidesAsInTheRegister)
         const std::string& code = codes[pick(codes.size())];
         const auto& own = reg.periods.at(code);
         const RegisterPeriod& born = own[pick(own.size())];
-        refdata::Day day = static_cast<refdata::Day>(1861 + pick(165)) * 10000 +
-                           static_cast<refdata::Day>(1 + pick(12)) * 100 +
-                           static_cast<refdata::Day>(1 + pick(28));
+        fiscalcode::Day day = static_cast<fiscalcode::Day>(1861 + pick(165)) * 10000 +
+                              static_cast<fiscalcode::Day>(1 + pick(12)) * 100 +
+                              static_cast<fiscalcode::Day>(1 + pick(28));
         if (pick(4) > 0 && born.from > 10101) {
             day = std::min(born.to, std::max(born.from, day));
         }
@@ -528,8 +529,8 @@ TEST(ShippedBirthplaces, TheNameInForceOnTheBirthDateDecidesAsInTheRegister)
 // register's names written in many ways, patterns, codes and provinces.
 TEST(ShippedBirthplaces, ReadingOnlyWhatANameNeedsAnswersAsTheWholeFile)
 {
-    const auto whole = BirthplaceIndex::read(MIRELTA_DATABASE);
-    const refdata::Database database(MIRELTA_DATABASE, refdata::Access::ReadOnly);
+    const auto whole = storage::readBirthplaces(MIRELTA_DATABASE);
+    const storage::Database database(MIRELTA_DATABASE, storage::Access::ReadOnly);
     const Register reg = readRegister();
     std::mt19937 random(1974);
     std::vector<std::string> texts = {"",
@@ -565,12 +566,12 @@ TEST(ShippedBirthplaces, ReadingOnlyWhatANameNeedsAnswersAsTheWholeFile)
                                    name + " (" + code + ")", code, name + " (EE)"});
     }
     for (const std::string& text : texts) {
-        const auto partial = BirthplaceIndex::readFor(database, text);
-        for (refdata::Day day : {18700101, 19350615, 19850310, 20240101}) {
+        const auto partial = storage::readBirthplacesFor(database, text);
+        for (fiscalcode::Day day : {18700101, 19350615, 19850310, 20240101}) {
             EXPECT_EQ(answer(partial.resolve(text, day)), answer(whole.resolve(text, day)))
                 << text << " " << day;
         }
-        if (refdata::isCadastralCode(text)) { // a code's history, as the verification asks it
+        if (places::isCadastralCode(text)) { // a code's history, as the verification asks it
             EXPECT_EQ(partial.history(text) != nullptr, whole.history(text) != nullptr) << text;
         }
     }
@@ -583,11 +584,11 @@ TEST(ShippedBirthplaces, ReadingOnlyWhatANameNeedsSeesEveryChangeAndOlderFiles)
     WorkingFolder folder;
     folder.copyShippedDatabase();
     const auto found = [](const char* place) {
-        return answer(BirthplaceIndex::readFor("AA1.mdb", place).resolve(place, 19800101));
+        return answer(storage::readBirthplacesFor("AA1.mdb", place).resolve(place, 19800101));
     };
     EXPECT_EQ(found("BELLAGIO"), "FOUND A744");
     EXPECT_EQ(otherProgram("DELETE FROM COMUNI WHERE codice = 'A744'"), "");
-    EXPECT_NE(BirthplaceIndex::readFor("AA1.mdb", "A744").history("A744"), nullptr);
+    EXPECT_NE(storage::readBirthplacesFor("AA1.mdb", "A744").history("A744"), nullptr);
     EXPECT_EQ(otherProgram("INSERT INTO COMUNI VALUES ('Nuovo Borgo', 'x001');"
                            "UPDATE COMUNI SET comune = 'ROMA CAPITALE' WHERE codice = 'H501'"),
               "");

@@ -1,6 +1,6 @@
-#include "fiscalcode/birthdate.h"
-#include "fiscalcode/calculation.h"
+#include "fiscalcode/dates.h"
 #include "fiscalcode/fiscalcode.h"
+#include "places/calculation.h"
 
 #include <gtest/gtest.h>
 
@@ -8,31 +8,31 @@
 #include <string>
 #include <vector>
 
-using fiscalcode::CalculationInput;
-using fiscalcode::InputField;
-namespace texts = fiscalcode::texts;
+using places::CalculationInput;
+using places::InputField;
+namespace texts = places::texts;
 
 namespace {
 
-refdata::Birthplace noLookup(std::string_view, refdata::Day, std::string_view)
+places::Birthplace noLookup(std::string_view, fiscalcode::Day, std::string_view)
 {
     ADD_FAILURE() << "the municipality was looked up";
     return {};
 }
 
 // A finder that knows one place, valid at every date.
-fiscalcode::BirthplaceFinder onePlace(std::string code, std::string* looked = nullptr,
-                                      refdata::Day* day = nullptr)
+places::BirthplaceFinder onePlace(std::string code, std::string* looked = nullptr,
+                                  fiscalcode::Day* day = nullptr)
 {
-    auto place = std::make_shared<refdata::Place>(refdata::Place{"ROMA", std::move(code)});
-    return [=](std::string_view text, refdata::Day on, std::string_view) {
+    auto place = std::make_shared<places::Place>(places::Place{"ROMA", std::move(code)});
+    return [=](std::string_view text, fiscalcode::Day on, std::string_view) {
         if (looked) {
             *looked = text;
         }
         if (day) {
             *day = on;
         }
-        return refdata::Birthplace{refdata::Birthplace::Outcome::Found, {place.get()}};
+        return places::Birthplace{places::Birthplace::Outcome::Found, {place.get()}};
     };
 }
 
@@ -79,7 +79,7 @@ TEST(Calculation, ChecksRunInOrderAndStopAtTheFirstFailure)
          InputField::Municipality},
     };
     for (const Case& c : cases) {
-        const auto outcome = fiscalcode::calculate(c.input, noLookup);
+        const auto outcome = places::calculate(c.input, noLookup);
         ASSERT_TRUE(outcome.failure);
         EXPECT_EQ(outcome.failure->message, c.message);
         EXPECT_EQ(outcome.failure->field, c.field);
@@ -105,7 +105,7 @@ TEST(Calculation, NamesOutsideTheLatinAlphabetAreRefusedWithTheirField)
     };
     for (const Case& c : cases) {
         const auto outcome =
-            fiscalcode::calculate({c.surname, c.givenName, "01/01/1974", "ROMA"}, onePlace("H501"));
+            places::calculate({c.surname, c.givenName, "01/01/1974", "ROMA"}, onePlace("H501"));
         if (*c.message == '\0') {
             EXPECT_FALSE(outcome.failure) << c.givenName;
             continue;
@@ -121,7 +121,7 @@ TEST(Calculation, FieldsOfBlanksAreNotEmpty)
 {
     std::string looked;
     const auto outcome =
-        fiscalcode::calculate({" ", " ", "01/01/1974", " ", "M"}, onePlace("H501", &looked));
+        places::calculate({" ", " ", "01/01/1974", " ", "M"}, onePlace("H501", &looked));
     EXPECT_FALSE(outcome.failure);
     EXPECT_EQ(looked, " ");
     EXPECT_EQ(outcome.code, "XXXXXX74A01H501" + std::string(1, outcome.code.back()));
@@ -130,9 +130,9 @@ TEST(Calculation, FieldsOfBlanksAreNotEmpty)
 TEST(Calculation, RewritesTheDateThenLooksUpOnThatDayAndComputes)
 {
     std::string looked;
-    refdata::Day day = 0;
-    const auto outcome = fiscalcode::calculate({"ROSSI", "MARIA", "1974/04/25", "ROMA", "F"},
-                                               onePlace("H501", &looked, &day));
+    fiscalcode::Day day = 0;
+    const auto outcome = places::calculate({"ROSSI", "MARIA", "1974/04/25", "ROMA", "F"},
+                                           onePlace("H501", &looked, &day));
     EXPECT_FALSE(outcome.failure);
     EXPECT_EQ(looked, "ROMA");
     EXPECT_EQ(day, 19740425);
@@ -142,9 +142,9 @@ TEST(Calculation, RewritesTheDateThenLooksUpOnThatDayAndComputes)
 
 TEST(Calculation, MunicipalityNotFoundKeepsTheRewrittenDateAndMovesNoFocus)
 {
-    const auto outcome = fiscalcode::calculate(
+    const auto outcome = places::calculate(
         {"ROSSI", "MARIO", "1974/01/01", "ATLANTIDE", "M"},
-        [](std::string_view, refdata::Day, std::string_view) { return refdata::Birthplace{}; });
+        [](std::string_view, fiscalcode::Day, std::string_view) { return places::Birthplace{}; });
     ASSERT_TRUE(outcome.failure);
     EXPECT_EQ(outcome.failure->message, texts::kMunicipalityNotFound);
     EXPECT_FALSE(outcome.failure->field);
@@ -156,7 +156,7 @@ TEST(Calculation, SexOtherThanMOrFIsRefused)
 {
     for (const char* sex : {"", "m", "X", "MF"}) {
         const auto outcome =
-            fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA", sex}, noLookup);
+            places::calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA", sex}, noLookup);
         ASSERT_TRUE(outcome.failure) << sex;
         EXPECT_EQ(outcome.failure->message, texts::kInvalidSex);
     }
@@ -165,11 +165,11 @@ TEST(Calculation, SexOtherThanMOrFIsRefused)
 TEST(Calculation, CadastralCodesOfAnotherShapeAreNeverPutInACode)
 {
     // Small letters count as capitals; anything else is a fault of the table, said as such.
-    EXPECT_EQ(fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1974", "X"}, onePlace("z998")).code,
+    EXPECT_EQ(places::calculate({"ROSSI", "MARIO", "01/01/1974", "X"}, onePlace("z998")).code,
               "RSSMRA74A01Z998" + std::string(1, fiscalcode::CheckCharacter("RSSMRA74A01Z998")));
     for (const char* code : {"", "H50", "H5011", "1501", "HH01", "H5O1", "H 01"}) {
         const auto outcome =
-            fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA"}, onePlace(code));
+            places::calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA"}, onePlace(code));
         ASSERT_TRUE(outcome.failure) << code;
         EXPECT_EQ(outcome.failure->message,
                   "Il codice catastale «" + std::string(code) +
@@ -182,15 +182,15 @@ TEST(Calculation, CadastralCodesOfAnotherShapeAreNeverPutInACode)
 // Two municipalities of one name, with their histories.
 class TwoCastros : public ::testing::Test {
 protected:
-    refdata::BirthplaceIndex index{{{"CASTRO", "C337"}, {"CASTRO", "M261"}},
-                                   {{"C337", {18610317, 99991231, "CASTRO", "", "BG"}},
-                                    {"M261", {19750501, 99991231, "CASTRO", "", "LE"}}}};
+    places::BirthplaceIndex index{{{"CASTRO", "C337"}, {"CASTRO", "M261"}},
+                                  {{"C337", {18610317, 99991231, "CASTRO", "", "BG"}},
+                                   {"M261", {19750501, 99991231, "CASTRO", "", "LE"}}}};
     const CalculationInput person{"ROSSI", "MARIO", "01/01/1980", "CASTRO"};
 };
 
 TEST_F(TwoCastros, SeveralPlacesAreNeverPickedSilently)
 {
-    const auto outcome = fiscalcode::calculate(person, index);
+    const auto outcome = places::calculate(person, index);
     ASSERT_TRUE(outcome.failure);
     EXPECT_EQ(outcome.failure->message, "Comune ambiguo:");
     EXPECT_EQ(outcome.failure->details,
@@ -203,20 +203,22 @@ TEST_F(TwoCastros, SeveralPlacesAreNeverPickedSilently)
 TEST_F(TwoCastros, TheUsersChoiceDecidesAndCancellingComputesNothing)
 {
     std::vector<std::string> offered;
-    const auto chooseLast = [&](const std::vector<const refdata::Place*>& places,
-                                refdata::Day day) {
+    const auto chooseLast = [&](const std::vector<const places::Place*>& places,
+                                fiscalcode::Day day) {
         for (const auto* place : places) {
             offered.push_back(place->describe(day));
         }
         return places.back();
     };
-    const auto chosen = fiscalcode::calculate(person, index, chooseLast);
+    const auto chosen = places::calculate(person, index, chooseLast);
     EXPECT_FALSE(chosen.failure);
     EXPECT_EQ(chosen.code.substr(11, 4), "M261");
     EXPECT_EQ(offered, (std::vector<std::string>{"CASTRO (BG)", "CASTRO (LE)"}));
 
-    const auto cancelled = fiscalcode::calculate(
-        person, index, [](const auto&, refdata::Day) -> const refdata::Place* { return nullptr; });
+    const auto cancelled =
+        places::calculate(person, index, [](const auto&, fiscalcode::Day) -> const places::Place* {
+            return nullptr;
+        });
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_FALSE(cancelled.failure);
     EXPECT_TRUE(cancelled.code.empty());
@@ -226,17 +228,17 @@ TEST_F(TwoCastros, TheDateAndTheProvinceNarrowTheChoice)
 {
     CalculationInput before1975 = person;
     before1975.birthDate = "30/04/1975";
-    EXPECT_EQ(fiscalcode::calculate(before1975, index).code.substr(11, 4), "C337");
+    EXPECT_EQ(places::calculate(before1975, index).code.substr(11, 4), "C337");
 
     CalculationInput withProvince = person;
     withProvince.municipality = "CASTRO (LE)";
-    EXPECT_EQ(fiscalcode::calculate(withProvince, index).code.substr(11, 4), "M261");
+    EXPECT_EQ(places::calculate(withProvince, index).code.substr(11, 4), "M261");
     withProvince.municipality = "CASTRO";
     withProvince.province = "bg";
-    EXPECT_EQ(fiscalcode::calculate(withProvince, index).code.substr(11, 4), "C337");
+    EXPECT_EQ(places::calculate(withProvince, index).code.substr(11, 4), "C337");
 
     withProvince.province = "RM";
-    const auto elsewhere = fiscalcode::calculate(withProvince, index);
+    const auto elsewhere = places::calculate(withProvince, index);
     ASSERT_TRUE(elsewhere.failure);
     EXPECT_EQ(elsewhere.failure->message, "Comune non presente nella provincia indicata:");
     EXPECT_EQ(elsewhere.failure->details,
@@ -245,7 +247,7 @@ TEST_F(TwoCastros, TheDateAndTheProvinceNarrowTheChoice)
 
     CalculationInput tooEarly = person;
     tooEarly.birthDate = "01/01/1850";
-    const auto missing = fiscalcode::calculate(tooEarly, index);
+    const auto missing = places::calculate(tooEarly, index);
     ASSERT_TRUE(missing.failure);
     EXPECT_EQ(missing.failure->message, "Comune non esistente alla data di nascita:");
     EXPECT_EQ(missing.failure->details,
@@ -257,7 +259,7 @@ TEST_F(TwoCastros, TheDateAndTheProvinceNarrowTheChoice)
 // the birth date; a name borne only before is refused with what the place was called then.
 TEST(Calculation, ANameNotBorneOnTheBirthDateIsSaidSo)
 {
-    const refdata::BirthplaceIndex index{
+    const places::BirthplaceIndex index{
         {{"FIUME VENETO", "D621"},
          {"FIUME", "D621"},
          {"CAMPOSPINOSO ALBAREDO", "B567"},
@@ -298,7 +300,7 @@ TEST(Calculation, ANameNotBorneOnTheBirthDateIsSaidSo)
          "ORATINO (CB) G086 dal 17/03/1861 al 12/05/1928 e dal 22/05/1947"},
     };
     for (const auto& c : cases) {
-        const auto outcome = fiscalcode::calculate({"ROSSI", "MARIA", c.date, c.place, "F"}, index);
+        const auto outcome = places::calculate({"ROSSI", "MARIA", c.date, c.place, "F"}, index);
         if (outcome.failure) {
             EXPECT_EQ(outcome.failure->message, c.code) << c.place;
             EXPECT_EQ(outcome.failure->details, std::vector<std::string>{c.said}) << c.place;
@@ -312,12 +314,12 @@ TEST(Calculation, ANameNotBorneOnTheBirthDateIsSaidSo)
 // An archive without history: the cadastral code tells places of one name apart.
 TEST(Calculation, PlacesWithoutHistoryAreToldApartByTheirCode)
 {
-    const refdata::BirthplaceIndex index{{{"BELLAGIO", "A744"}, {"BELLAGIO", "M335"}}, {}};
-    const auto outcome = fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1980", "BELLAGIO"}, index);
+    const places::BirthplaceIndex index{{{"BELLAGIO", "A744"}, {"BELLAGIO", "M335"}}, {}};
+    const auto outcome = places::calculate({"ROSSI", "MARIO", "01/01/1980", "BELLAGIO"}, index);
     ASSERT_TRUE(outcome.failure);
     EXPECT_EQ(outcome.failure->details,
               (std::vector<std::string>{"BELLAGIO A744", "BELLAGIO M335"}));
-    EXPECT_EQ(fiscalcode::calculate({"ROSSI", "MARIO", "01/01/1980", "BELLAGIO (M335)"}, index)
+    EXPECT_EQ(places::calculate({"ROSSI", "MARIO", "01/01/1980", "BELLAGIO (M335)"}, index)
                   .code.substr(11, 4),
               "M335");
 }
@@ -326,7 +328,7 @@ TEST(Calculation, NoBirthAfterToday)
 {
     const struct {
         const char* date;
-        refdata::Day today;
+        fiscalcode::Day today;
         bool refused;
     } cases[] = {
         {"31/12/2024", 20241231, false},
@@ -337,7 +339,7 @@ TEST(Calculation, NoBirthAfterToday)
     for (const auto& c : cases) {
         CalculationInput input{"ROSSI", "MARIO", c.date, "ROMA"};
         input.today = c.today;
-        const auto outcome = fiscalcode::calculate(input, onePlace("H501"));
+        const auto outcome = places::calculate(input, onePlace("H501"));
         EXPECT_EQ(outcome.failure.has_value(), c.refused) << c.date;
         if (c.refused) {
             EXPECT_EQ(outcome.failure->message,

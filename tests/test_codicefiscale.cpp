@@ -447,12 +447,12 @@ TEST_F(CalculationWindow, ACodeThatIsNotValidGivesItsReasonAndChangesNothing)
 // width of the screen.
 TEST(PlaceChoice, IsAsWideAsItsLongestLineWithinTheScreen)
 {
-    const refdata::Place shortName{"CASTRO", "C337"};
-    const refdata::Place longName{"CHALLANT SAINT ANSELME ET CHALLANT SAINT VICTOR IN VALLE",
-                                  "Z001"};
-    const refdata::Place endless{std::string(400, 'A'), "Z002"};
+    const places::Place shortName{"CASTRO", "C337"};
+    const places::Place longName{"CHALLANT SAINT ANSELME ET CHALLANT SAINT VICTOR IN VALLE",
+                                 "Z001"};
+    const places::Place endless{std::string(400, 'A'), "Z002"};
     const struct {
-        std::vector<const refdata::Place*> places;
+        std::vector<const places::Place*> places;
         bool fitsTheScreen;
     } lists[] = {{{&shortName}, true}, {{&shortName, &longName}, true}, {{&endless}, false}};
     for (const auto& list : lists) {

@@ -1,5 +1,5 @@
-#include "data/csv.h"
-#include "data/textencoding.h"
+#include "text/csv.h"
+#include "text/textencoding.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-using refdata::CsvReader;
+using text::CsvReader;
 using Records = std::vector<std::vector<std::string>>;
 
 namespace {
@@ -121,7 +121,7 @@ TEST(CsvReader, ReadsBackWhatTheWriterWroteWhereverThePiecesEnd)
     }
     std::ostringstream written;
     {
-        refdata::CsvWriter writer(written);
+        text::CsvWriter writer(written);
         for (const auto& record : records) {
             writer.write(record);
         }
@@ -161,12 +161,12 @@ TEST(CsvWriter, NeutralisesCellsThatLookLikeFormulas)
     };
     for (const auto& c : cases) {
         for (const auto formulas :
-             {refdata::FormulaCells::Neutralised, refdata::FormulaCells::AsTheyAre}) {
+             {text::FormulaCells::Neutralised, text::FormulaCells::AsTheyAre}) {
             std::ostringstream out;
-            refdata::CsvWriter(out, ';', formulas).write({c.cell, "x"});
-            const bool neutralised = formulas == refdata::FormulaCells::Neutralised;
+            text::CsvWriter(out, ';', formulas).write({c.cell, "x"});
+            const bool neutralised = formulas == text::FormulaCells::Neutralised;
             std::ostringstream plain;
-            refdata::writeCsvRecord(plain, {c.cell, "x"});
+            text::CsvWriter(plain).write({c.cell, "x"});
             EXPECT_EQ(out.str(), neutralised ? c.neutralised + ";x\n" : plain.str()) << c.cell;
         }
     }
@@ -226,8 +226,8 @@ TEST(CsvReader, AHundredMegabyteLineCostsNoMoreMemoryThanAShortOne)
     for (const bool decoded : {false, true}) {
         LongLine input(100'000'000, decoded ? '\xC0' : 'A');
         std::istream raw(&input);
-        refdata::FileEncoding file;
-        refdata::TextDecoder decoder(raw, file);
+        text::FileEncoding file;
+        text::TextDecoder decoder(raw, file);
         std::istream text(&decoder);
         const long before = residentBytes();
         const Read read = readAll(decoded ? text : raw);

@@ -1,10 +1,12 @@
-#include "data/birthplaces.h"
-#include "data/catalogue.h"
-#include "data/datasource.h"
-#include "data/likepattern.h"
-#include "data/textfold.h"
+#include "location/datalocation.h"
+#include "places/birthplaces.h"
+#include "storage/birthplacefile.h"
+#include "storage/catalogue.h"
+#include "storage/datasource.h"
 #include "tests/childprocess.h"
 #include "tests/testsupport.h"
+#include "text/likepattern.h"
+#include "text/textfold.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -20,9 +22,9 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using refdata::DataError;
-using refdata::DataSource;
-namespace catalogue = refdata::catalogue;
+using storage::DataError;
+using storage::DataSource;
+namespace catalogue = storage::catalogue;
 
 namespace {
 
@@ -76,10 +78,10 @@ TEST(DatabaseFile, MissingOrDamagedFileIsReportedWithNameAndFolder)
 }
 
 // The message of opening `name` with `access`; "opened" when it opens and reads.
-std::string openingError(const std::string& name, refdata::Access access)
+std::string openingError(const std::string& name, storage::Access access)
 {
     try {
-        const refdata::Database database(name, access);
+        const storage::Database database(name, access);
         database.hasTable("COMUNI");
     } catch (const DataError& error) {
         return error.what();
@@ -104,7 +106,7 @@ TEST(DatabaseFile, OnlyARegularFileIsOpened)
         {"nessuno.mdb", ": il file non esiste."},
     };
     for (const auto& [name, reason] : cases) {
-        for (const auto access : {refdata::Access::ReadOnly, refdata::Access::ReadWrite}) {
+        for (const auto access : {storage::Access::ReadOnly, storage::Access::ReadWrite}) {
             const std::string message = openingError(name, access);
             EXPECT_TRUE(message.starts_with("Impossibile aprire l'archivio \"")) << message;
             EXPECT_TRUE(message.ends_with(reason)) << message;
@@ -142,8 +144,8 @@ TEST(DatabaseFile, AnUpdateKilledHalfwayIsRolledBackOrToldAsSuch)
     const auto interrupted = childprocess::run(childprocess::withoutPrivileges, [] {
         ::chmod("AA1.mdb", 0444);
         ::chmod(".", 0555);
-        const std::string text = openingError("AA1.mdb", refdata::Access::ReadOnly) + "|" +
-                                 openingError("AA1.mdb", refdata::Access::ReadWrite);
+        const std::string text = openingError("AA1.mdb", storage::Access::ReadOnly) + "|" +
+                                 openingError("AA1.mdb", storage::Access::ReadWrite);
         ::chmod(".", 0755);
         ::chmod("AA1.mdb", 0644);
         return text;
@@ -161,10 +163,10 @@ TEST(DatabaseFile, AnUpdateKilledHalfwayIsRolledBackOrToldAsSuch)
     }
 
     // Read by its owner: the update is rolled back and the rows are those of before.
-    const refdata::Database database("AA1.mdb", refdata::Access::ReadOnly);
+    const storage::Database database("AA1.mdb", storage::Access::ReadOnly);
     std::vector<std::string> rows;
     database.eachRow("SELECT comune || '|' || codice FROM COMUNI",
-                     [&](sqlite3_stmt* row) { rows.push_back(refdata::columnText(row, 0)); });
+                     [&](sqlite3_stmt* row) { rows.push_back(storage::columnText(row, 0)); });
     EXPECT_EQ(rows, std::vector<std::string>{"ROMA|H501"});
     EXPECT_FALSE(fs::exists("AA1.mdb-journal"));
     if (!interrupted) {
@@ -234,7 +236,7 @@ TEST(DatabaseFile, AFailedWriteNamesItsCause)
     for (const auto& [error, cause] : cases) {
         FailingDisk::error = error;
         try {
-            const refdata::Database database(fileOf(error));
+            const storage::Database database(fileOf(error));
             database.inTransaction(
                 [&] { database.execute("INSERT INTO COMUNI VALUES ('NUOVO', 'N000')"); });
             ADD_FAILURE() << "a write went through a failing disk";
@@ -281,7 +283,7 @@ TEST_F(SmallDatabase, FileNameAndTableNamesIgnoreCase)
         int rows; // -1: the file does not exist
     } exact[] = {{"AA1.MDB", 1}, {"aa1.Mdb", 6}, {"AA1.mdb", -1}};
     for (const auto& [name, rows] : exact) {
-        const std::string path = refdata::exactly(name).string();
+        const std::string path = location::exactly(name).string();
         EXPECT_EQ(path, std::string("./") + name);
         if (rows < 0) {
             EXPECT_NE(openingError(path).find("il file non esiste"), std::string::npos) << name;
@@ -471,12 +473,12 @@ TEST_F(SmallDatabase, ARowTakenByAnotherUnderTheSameRowidIsNeitherChangedNorDele
     ASSERT_EQ(otherProgram("SELECT rowid FROM COMUNI WHERE comune = 'NUOVO'"), "6");
     const std::string afterB = Table();
 
-    EXPECT_THROW(changeCode(a, "B001"), refdata::RowChanged);
-    EXPECT_THROW(a.deleteCurrent(), refdata::RowChanged);
+    EXPECT_THROW(changeCode(a, "B001"), storage::RowChanged);
+    EXPECT_THROW(a.deleteCurrent(), storage::RowChanged);
     EXPECT_EQ(Table(), afterB);
     try {
         a.deleteCurrent();
-    } catch (const refdata::RowChanged& changed) {
+    } catch (const storage::RowChanged& changed) {
         EXPECT_NE(std::string(changed.what()).find("da un altro utente"), std::string::npos);
         EXPECT_NE(std::string(changed.what()).find(folder.path().string()), std::string::npos);
     }
@@ -498,11 +500,11 @@ TEST_F(SmallDatabase, ARowChangedOrDeletedMeanwhileIsReportedNeverOverwritten)
     const std::string afterB = Table();
     for (int row : {0, 1, 3}) {
         a.setCurrentRow(row);
-        EXPECT_THROW(changeCode(a, "X000"), refdata::RowChanged) << row;
+        EXPECT_THROW(changeCode(a, "X000"), storage::RowChanged) << row;
         a.setCurrentRow(row);
         a.edit(); // a change of nothing still finds the row changed
-        EXPECT_THROW(a.update(), refdata::RowChanged) << row;
-        EXPECT_THROW(a.deleteCurrent(), refdata::RowChanged) << row;
+        EXPECT_THROW(a.update(), storage::RowChanged) << row;
+        EXPECT_THROW(a.deleteCurrent(), storage::RowChanged) << row;
     }
     EXPECT_EQ(Table(), afterB);
 
@@ -563,7 +565,7 @@ TEST(StoredValues, AChangeWritesOnlyWhatTheUserChanged)
 
 std::string codeOfRoma()
 {
-    const auto places = refdata::BirthplaceIndex::read("AA1.mdb");
+    const auto places = storage::readBirthplaces("AA1.mdb");
     return places.resolve("roma", 19800101).places.at(0)->code;
 }
 
@@ -571,7 +573,7 @@ std::string codeOfRoma()
 // read-only file in a read-only folder, such as the database shipped with the program.
 TEST_F(SmallDatabase, ReadOnlyConnectionsReadAndRefuseEveryWrite)
 {
-    const refdata::Database direct("AA1.mdb", refdata::Access::ReadOnly);
+    const storage::Database direct("AA1.mdb", storage::Access::ReadOnly);
     EXPECT_EQ(sqlite3_db_readonly(direct.handle(), "main"), 1);
     EXPECT_EQ(codeOfRoma(), "H501");
 
@@ -644,11 +646,10 @@ TEST(ShippedDatabase, HoldsMunicipalitiesStatesAndTheTwentyRegions)
 {
     WorkingFolder folder;
     folder.copyShippedDatabase();
-    const auto places = refdata::BirthplaceIndex::read("AA1.mdb");
+    const auto places = storage::readBirthplaces("AA1.mdb");
     const auto find = [&](const char* name) -> std::string {
         const auto found = places.resolve(name, 19800101);
-        return found.outcome == refdata::Birthplace::Outcome::Found ? found.places[0]->code
-                                                                    : "none";
+        return found.outcome == places::Birthplace::Outcome::Found ? found.places[0]->code : "none";
     };
     EXPECT_EQ(find("ROMA"), "H501");
     EXPECT_EQ(find("roma"), "H501");
@@ -664,7 +665,7 @@ TEST(ShippedDatabase, HoldsMunicipalitiesStatesAndTheTwentyRegions)
     EXPECT_GT(comuni.rowCount(), 7896);
     for (int row = 0; row < comuni.rowCount(); ++row) {
         const std::string code = comuni.valueAt(row, 1);
-        ASSERT_TRUE(refdata::LikePattern("[A-Z]###").matches(code))
+        ASSERT_TRUE(text::LikePattern("[A-Z]###").matches(code))
             << comuni.valueAt(row, 0) << ";" << code;
     }
 
@@ -686,7 +687,7 @@ TEST(ShippedDatabase, EveryStatementOfTheProgramRuns)
     WorkingFolder folder;
     folder.copyShippedDatabase();
     const auto rows = [](const std::string& source) {
-        DataSource data(catalogue::kDatabaseFileUpper, source);
+        DataSource data(location::kDatabaseFileUpper, source);
         data.refresh();
         return data.rowCount();
     };
@@ -698,20 +699,20 @@ TEST(ShippedDatabase, EveryStatementOfTheProgramRuns)
     EXPECT_EQ(rows(catalogue::regionQuery("lombardia")), rows(catalogue::regionQuery("Lombardia")));
     EXPECT_EQ(rows(catalogue::localityContainingQuery("nessun luogo")), 0);
 
-    DataSource castel(catalogue::kDatabaseFile, catalogue::localityContainingQuery("castel"));
+    DataSource castel(location::kDatabaseFile, catalogue::localityContainingQuery("castel"));
     castel.refresh();
     for (int row = 0; row < castel.rowCount(); ++row) {
-        ASSERT_TRUE(refdata::LikePattern("*CASTEL*").matches(castel.valueAt(row, 2)));
+        ASSERT_TRUE(text::LikePattern("*CASTEL*").matches(castel.valueAt(row, 2)));
     }
 
-    DataSource lombardy(catalogue::kDatabaseFile, catalogue::regionQuery("Lombardia"));
+    DataSource lombardy(location::kDatabaseFile, catalogue::regionQuery("Lombardia"));
     lombardy.refresh();
     lombardy.findFirst(catalogue::localityPrefixCriterion("mil"));
     EXPECT_EQ(lombardy.fieldValue("Localita"), "Milano");
     lombardy.findFirst(catalogue::localityPrefixCriterion("Napoli"));
     EXPECT_TRUE(lombardy.noMatch());
 
-    DataSource cap(catalogue::kDatabaseFile, catalogue::kCittaDuplicateSource);
+    DataSource cap(location::kDatabaseFile, catalogue::kCittaDuplicateSource);
     cap.refresh();
     cap.findFirst(catalogue::capCriterion("00186"));
     EXPECT_EQ(cap.fieldValue("localita"), "Roma");
@@ -724,7 +725,7 @@ TEST(ShippedDatabase, ListsAreInNameOrderAndTheFileReadsWithoutOurFunctions)
     DataSource sorted("AA1.MDB", catalogue::kComuniGridSource);
     sorted.refresh();
     for (int row = 1; row < sorted.rowCount(); ++row) {
-        ASSERT_LE(refdata::compareNames(sorted.valueAt(row - 1, 0), sorted.valueAt(row, 0)), 0)
+        ASSERT_LE(text::compareNames(sorted.valueAt(row - 1, 0), sorted.valueAt(row, 0)), 0)
             << sorted.valueAt(row - 1, 0) << " / " << sorted.valueAt(row, 0);
     }
 

@@ -1,8 +1,8 @@
 // Where the program and cfcalc find the reference database, and what the user is told.
-#include "data/datalocation.h"
-#include "data/datasource.h"
+#include "location/datalocation.h"
 #include "shell/datafolder.h"
 #include "shell/liveupdatelink.h"
+#include "storage/datasource.h"
 #include "tests/testsupport.h"
 #include "tests/widgettest.h"
 
@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <fstream>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -41,51 +42,72 @@ protected:
     ScopedEnvironment dataHome{"XDG_DATA_HOME", ""};
 };
 
+// What a name stands for as a database is opened: the bare default name the default database of
+// the working folder in any letter case, several when they differ only by it; any other name, and
+// a path with a folder, that file.
+TEST_F(DataLocation, NamesStandForTheFilesTheyOpen)
+{
+    using Files = std::vector<fs::path>;
+    const auto named = [](const char* name) {
+        return location::filesNamedBy(name);
+    };
+    EXPECT_EQ(named("AA1.MDB"), Files{"AA1.MDB"}); // none yet: the name as given
+    std::ofstream("aa1.Mdb") << "";
+    for (const char* name : {"AA1.mdb", "AA1.MDB", "aa1.mdb"}) {
+        EXPECT_EQ(named(name), Files{"aa1.Mdb"}) << name;
+    }
+    EXPECT_EQ(named("./AA1.mdb"), Files{"./AA1.mdb"});
+    EXPECT_EQ(named("copia.mdb"), Files{"copia.mdb"});
+    std::ofstream("AA1.mdb") << "";
+    EXPECT_EQ(named("AA1.mdb"), (Files{"AA1.mdb", "aa1.Mdb"}));
+    EXPECT_EQ(location::exactly("AA1.MDB"), fs::path("./AA1.MDB"));
+}
+
 TEST_F(DataLocation, UserDataFolderFollowsXdgDataHomeThenTheHomeFolder)
 {
-    EXPECT_EQ(refdata::userDataFolder(), userFolder);
+    EXPECT_EQ(location::userDataFolder(), userFolder);
     {
         const ScopedEnvironment relative("XDG_DATA_HOME", "dati");
-        EXPECT_EQ(refdata::userDataFolder(), userFolder);
+        EXPECT_EQ(location::userDataFolder(), userFolder);
     }
     {
         const ScopedEnvironment absolute("XDG_DATA_HOME", (sandbox.path() / "dati").string());
-        EXPECT_EQ(refdata::userDataFolder(), sandbox.path() / "dati" / "Mirelta");
+        EXPECT_EQ(location::userDataFolder(), sandbox.path() / "dati" / "Mirelta");
     }
     const ScopedEnvironment noHome("HOME", "");
-    const fs::path fromAccount = refdata::userDataFolder(); // the account's home folder
+    const fs::path fromAccount = location::userDataFolder(); // the account's home folder
     EXPECT_TRUE(fromAccount.is_absolute()) << fromAccount;
     EXPECT_EQ(fromAccount.filename(), "Mirelta");
 }
 
 TEST_F(DataLocation, DatabaseInAFolderIgnoresTheCaseOfItsName)
 {
-    EXPECT_EQ(refdata::databaseIn(start), std::nullopt);
-    EXPECT_EQ(refdata::databaseIn(sandbox.path() / "nessuna"), std::nullopt);
-    EXPECT_EQ(refdata::databaseIn(fs::path()), std::nullopt);
+    EXPECT_EQ(location::databaseIn(start), std::nullopt);
+    EXPECT_EQ(location::databaseIn(sandbox.path() / "nessuna"), std::nullopt);
+    EXPECT_EQ(location::databaseIn(fs::path()), std::nullopt);
     fs::create_directory(start / "AA1.mdb");
-    EXPECT_EQ(refdata::databaseIn(start), std::nullopt); // a folder is no database
+    EXPECT_EQ(location::databaseIn(start), std::nullopt); // a folder is no database
     fs::remove(start / "AA1.mdb");
     fs::copy_file(shipped, start / "aa1.MDB");
-    EXPECT_EQ(refdata::databaseIn(start), start / "aa1.MDB");
+    EXPECT_EQ(location::databaseIn(start), start / "aa1.MDB");
 }
 
 TEST_F(DataLocation, CfcalcReadsTheWorkingFolderThenTheUserCopyThenTheShippedDatabase)
 {
-    EXPECT_EQ(refdata::databaseToRead(programFolder), shipped);
-    EXPECT_EQ(refdata::databaseToRead(fs::path()), "AA1.mdb"); // the program's place is unknown
+    EXPECT_EQ(location::databaseToRead(programFolder), shipped);
+    EXPECT_EQ(location::databaseToRead(fs::path()), "AA1.mdb"); // the program's place is unknown
 
     fs::create_directories(userFolder);
     fs::copy_file(shipped, userFolder / "Aa1.mdb");
-    EXPECT_EQ(refdata::databaseToRead(programFolder), userFolder / "Aa1.mdb");
+    EXPECT_EQ(location::databaseToRead(programFolder), userFolder / "Aa1.mdb");
 
     fs::copy_file(shipped, start / "AA1.MDB");
-    EXPECT_EQ(refdata::databaseToRead(programFolder), "AA1.mdb");
+    EXPECT_EQ(location::databaseToRead(programFolder), "AA1.mdb");
 
     fs::remove(start / "AA1.MDB");
     fs::remove(userFolder / "Aa1.mdb");
     fs::remove(shipped);
-    EXPECT_EQ(refdata::databaseToRead(programFolder), "AA1.mdb"); // the failure names this folder
+    EXPECT_EQ(location::databaseToRead(programFolder), "AA1.mdb"); // the failure names this folder
 }
 
 TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
@@ -93,7 +115,7 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
     fs::permissions(shipped,
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 
-    const refdata::DataFolder first = refdata::enterDataFolder(programFolder);
+    const location::DataFolder first = location::enterDataFolder(programFolder);
     EXPECT_EQ(first.failure, "");
     EXPECT_TRUE(first.copyMade);
     EXPECT_EQ(first.folder, userFolder);
@@ -103,18 +125,18 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
     EXPECT_NE(fs::status(userFolder / "AA1.mdb").permissions() & fs::perms::owner_write,
               fs::perms::none);
 
-    refdata::DataSource comuni("AA1.mdb", "COMUNI"); // the user's change
+    storage::DataSource comuni("AA1.mdb", "COMUNI"); // the user's change
     comuni.refresh();
     comuni.edit();
     comuni.setFieldValue("codice", "Z999");
     comuni.update();
 
     fs::current_path(start);
-    const refdata::DataFolder again = refdata::enterDataFolder(programFolder);
+    const location::DataFolder again = location::enterDataFolder(programFolder);
     EXPECT_FALSE(again.copyMade);
     EXPECT_EQ(again.folder, userFolder);
     EXPECT_EQ(fs::current_path(), userFolder);
-    refdata::DataSource kept("AA1.mdb", "COMUNI");
+    storage::DataSource kept("AA1.mdb", "COMUNI");
     kept.refresh();
     EXPECT_EQ(kept.fieldValue("codice"), "Z999");
 }
@@ -122,7 +144,7 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
 TEST_F(DataLocation, ProgramStartedBesideADatabaseWorksOnIt)
 {
     fs::copy_file(shipped, start / "AA1.MDB");
-    const refdata::DataFolder data = refdata::enterDataFolder(programFolder);
+    const location::DataFolder data = location::enterDataFolder(programFolder);
     EXPECT_EQ(data.failure, "");
     EXPECT_FALSE(data.copyMade);
     EXPECT_EQ(data.folder, start);
@@ -135,34 +157,34 @@ TEST_F(DataLocation, ProgramStartedBesideADatabaseWorksOnIt)
 TEST_F(DataLocation, TheShippedDatabaseIsNeverTheOneWrittenTo)
 {
     fs::current_path(shipped.parent_path());
-    const refdata::DatabaseToUpdate update = refdata::databaseToUpdate(programFolder);
+    const location::DatabaseToUpdate update = location::databaseToUpdate(programFolder);
     EXPECT_EQ(update.failure, "");
     EXPECT_TRUE(update.copyMade);
     EXPECT_EQ(update.file, userFolder / "AA1.mdb");
-    EXPECT_FALSE(refdata::databaseToUpdate(programFolder).copyMade); // made once
+    EXPECT_FALSE(location::databaseToUpdate(programFolder).copyMade); // made once
 
-    const refdata::DataFolder data = refdata::enterDataFolder(programFolder);
+    const location::DataFolder data = location::enterDataFolder(programFolder);
     EXPECT_EQ(data.failure, "");
     EXPECT_EQ(data.folder, userFolder);
     EXPECT_EQ(fs::current_path(), userFolder);
 
     for (const fs::path& file : {shipped, userFolder / "AA1.mdb"}) {
-        EXPECT_EQ(refdata::isShippedDatabase(file, programFolder), file == shipped) << file;
+        EXPECT_EQ(location::isShippedDatabase(file, programFolder), file == shipped) << file;
     }
     fs::create_symlink(shipped, start / "AA1.mdb");
-    EXPECT_TRUE(refdata::isShippedDatabase(start / "AA1.mdb", programFolder));
+    EXPECT_TRUE(location::isShippedDatabase(start / "AA1.mdb", programFolder));
 
     fs::current_path(start);
-    EXPECT_EQ(refdata::databaseToUpdate(programFolder).file, userFolder / "AA1.mdb");
+    EXPECT_EQ(location::databaseToUpdate(programFolder).file, userFolder / "AA1.mdb");
     fs::remove(start / "AA1.mdb");
     fs::copy_file(shipped, start / "aa1.MDB");
-    EXPECT_EQ(refdata::databaseToUpdate(programFolder).file, "AA1.mdb");
+    EXPECT_EQ(location::databaseToUpdate(programFolder).file, "AA1.mdb");
 }
 
 TEST_F(DataLocation, FailuresSayWhyAndLeaveTheWorkingFolder)
 {
     fs::remove(shipped);
-    const refdata::DataFolder missing = refdata::enterDataFolder(programFolder);
+    const location::DataFolder missing = location::enterDataFolder(programFolder);
     EXPECT_TRUE(missing.folder.empty());
     EXPECT_NE(missing.failure.find("non trovato"), std::string::npos) << missing.failure;
     EXPECT_NE(missing.failure.find(shipped.string()), std::string::npos) << missing.failure;
@@ -172,7 +194,7 @@ TEST_F(DataLocation, FailuresSayWhyAndLeaveTheWorkingFolder)
     makeDatabase(shipped, {{"ROMA", "H501"}});
     std::ofstream(sandbox.path() / "file") << "not a folder";
     const ScopedEnvironment blocked("XDG_DATA_HOME", (sandbox.path() / "file").string());
-    const refdata::DataFolder unwritable = refdata::enterDataFolder(programFolder);
+    const location::DataFolder unwritable = location::enterDataFolder(programFolder);
     EXPECT_TRUE(unwritable.folder.empty());
     EXPECT_EQ(unwritable.failure, "Impossibile creare la copia dell'archivio nella cartella \"" +
                                       (sandbox.path() / "file" / "Mirelta").string() +

@@ -1,6 +1,6 @@
-#include "data/files.h"
 #include "tests/childprocess.h"
 #include "tests/testfolders.h"
+#include "text/files.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <istream>
+#include <iterator>
 #include <ostream>
 #include <string>
 
@@ -38,7 +40,7 @@ TEST(ReplaceFile, WritesOrReplacesKeepingTheOldPermissionsAndLeavesNothingElse)
 {
     TemporaryFolder folder;
     const fs::path page = folder / "pagina.html";
-    EXPECT_EQ(refdata::replaceFile(page, "prima"), "");
+    EXPECT_EQ(text::replaceFile(page, "prima"), "");
     EXPECT_EQ(fileContents(page), "prima");
     const mode_t mask = ::umask(022);
     ::umask(mask);
@@ -46,14 +48,14 @@ TEST(ReplaceFile, WritesOrReplacesKeepingTheOldPermissionsAndLeavesNothingElse)
 
     for (const mode_t mode : {0640, 0604, 0755}) {
         ::chmod(page.c_str(), mode);
-        EXPECT_EQ(refdata::replaceFile(page, "dopo"), "");
+        EXPECT_EQ(text::replaceFile(page, "dopo"), "");
         EXPECT_EQ(fileContents(page), "dopo");
         EXPECT_EQ(permissions(page), mode);
     }
     EXPECT_EQ(listing(folder.path()), "pagina.html");
 
     fs::create_directory(folder / "cartella.html");
-    EXPECT_EQ(refdata::replaceFile(folder / "cartella.html", "x"), "al suo posto c'è una cartella");
+    EXPECT_EQ(text::replaceFile(folder / "cartella.html", "x"), "al suo posto c'è una cartella");
     EXPECT_EQ(listing(folder.path()), "cartella.html pagina.html");
 }
 
@@ -101,7 +103,7 @@ TEST(ReplaceFile, NeverWritesThroughWhatAnotherUserPlanted)
     for (const auto& [name, plant] : planted) {
         const fs::path page = shared / name;
         plant(page);
-        EXPECT_EQ(refdata::replaceFile(page, "pagina"), "") << name;
+        EXPECT_EQ(text::replaceFile(page, "pagina"), "") << name;
         EXPECT_FALSE(fs::is_symlink(page)) << name;
         EXPECT_EQ(fileContents(page), "pagina") << name;
         if (std::string(name) != "altrui.html" || administrator) {
@@ -123,12 +125,12 @@ TEST(ReplaceFile, FailuresNameTheirCauseAndLeaveTheOldFileAsItWas)
     std::ofstream(page) << "vecchia";
     ::chmod(page.c_str(), 0444);
     const auto lockedFile = childprocess::run(childprocess::withoutPrivileges,
-                                              [&] { return refdata::replaceFile(page, "nuova"); });
+                                              [&] { return text::replaceFile(page, "nuova"); });
     const auto lockedFolder = childprocess::run(childprocess::withoutPrivileges, [&] {
         ::chmod(page.c_str(), 0644);
         ::chmod(folder.path().c_str(), 0555);
-        return refdata::replaceFile(page, "nuova") + "|" +
-               refdata::replaceFile(folder / "nuova.html", "nuova");
+        return text::replaceFile(page, "nuova") + "|" +
+               text::replaceFile(folder / "nuova.html", "nuova");
     });
     ::chmod(folder.path().c_str(), 0755);
     if (!lockedFile || !lockedFolder) {
@@ -142,7 +144,7 @@ TEST(ReplaceFile, FailuresNameTheirCauseAndLeaveTheOldFileAsItWas)
     // A disk of 64 KiB holding the old page: a page of a megabyte does not fit.
     const auto full = childprocess::run(childprocess::smallDisk(folder.path(), 64 * 1024), [&] {
         std::ofstream(page) << "vecchia";
-        const std::string reason = refdata::replaceFile(page, std::string(1 << 20, 'x'));
+        const std::string reason = text::replaceFile(page, std::string(1 << 20, 'x'));
         return reason + "|" + fileContents(page) + "|" + listing(folder.path());
     });
     if (!full) {
@@ -156,26 +158,51 @@ TEST(DescriptorOutput, RemembersWhyAWriteFailed)
     const int descriptor = ::open("/dev/full", O_WRONLY);
     ASSERT_GE(descriptor, 0);
     {
-        refdata::DescriptorOutput buffer(descriptor);
+        text::DescriptorOutput buffer(descriptor);
         std::ostream out(&buffer);
         out << "poco";
         EXPECT_EQ(buffer.error(), 0); // still held
         out << std::string(200'000, 'x');
         EXPECT_FALSE(out.flush());
-        EXPECT_EQ(refdata::fileFailure(buffer.error()), "il disco è pieno");
+        EXPECT_EQ(text::fileFailure(buffer.error()), "il disco è pieno");
     }
     ::close(descriptor);
 
     TemporaryFolder folder;
     const int file = ::open((folder / "uscita.txt").c_str(), O_WRONLY | O_CREAT, 0644);
     {
-        refdata::DescriptorOutput buffer(file);
+        text::DescriptorOutput buffer(file);
         std::ostream out(&buffer);
         out << "uno " << std::string(100'000, 'x') << " due";
         EXPECT_TRUE(out.flush());
     }
     ::close(file);
     EXPECT_EQ(fileContents(folder / "uscita.txt"), "uno " + std::string(100'000, 'x') + " due");
+}
+
+// Files of every size around the pieces read, whole and from a position sought.
+TEST(DescriptorInput, ReadsAFileInPiecesAndSeeksInIt)
+{
+    TemporaryFolder folder;
+    constexpr std::size_t kPiece = 64 * 1024;
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1}, kPiece - 1, kPiece, 3 * kPiece + 7}) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes[i] = static_cast<char>('a' + i % 23);
+        }
+        const fs::path file = folder / "ingresso.txt";
+        std::ofstream(file, std::ios::binary) << bytes;
+        text::DescriptorInput buffer(::open(file.c_str(), O_RDONLY), true);
+        std::istream in(&buffer);
+        const std::string read{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(read, bytes) << size;
+        in.clear();
+        const std::size_t from = size / 2;
+        in.seekg(static_cast<std::streamoff>(from));
+        const std::string rest{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(rest, bytes.substr(from)) << size;
+    }
 }
 
 } // namespace

@@ -1,10 +1,10 @@
-#include "data/catalogue.h"
-#include "data/likepattern.h"
-#include "data/textfold.h"
+#include "storage/catalogue.h"
+#include "text/likepattern.h"
+#include "text/textfold.h"
 
 #include <gtest/gtest.h>
 
-using refdata::LikePattern;
+using text::LikePattern;
 
 namespace {
 
@@ -79,31 +79,31 @@ TEST(LikePattern, MalformedPatternsHaveADefinedMeaning)
 
 TEST(SostituisciApici, ReplacesEveryApostropheAndNothingElse)
 {
-    EXPECT_EQ(refdata::SostituisciApici("SANT'ANGELO"), "SANT?ANGELO");
-    EXPECT_EQ(refdata::SostituisciApici("''a'"), "??a?");
-    EXPECT_EQ(refdata::SostituisciApici("*[#]?\"’"), "*[#]?\"’");
-    EXPECT_EQ(refdata::SostituisciApici(""), "");
-    EXPECT_EQ(refdata::SostituisciApici(std::string(40000, '\'')), std::string(40000, '?'));
+    EXPECT_EQ(text::SostituisciApici("SANT'ANGELO"), "SANT?ANGELO");
+    EXPECT_EQ(text::SostituisciApici("''a'"), "??a?");
+    EXPECT_EQ(text::SostituisciApici("*[#]?\"’"), "*[#]?\"’");
+    EXPECT_EQ(text::SostituisciApici(""), "");
+    EXPECT_EQ(text::SostituisciApici(std::string(40000, '\'')), std::string(40000, '?'));
 }
 
 TEST(Capitals, OnlyTheLettersAToZChange)
 {
-    EXPECT_EQ(refdata::capitals("rossi d'angelo-2"), "ROSSI D'ANGELO-2");
-    EXPECT_EQ(refdata::capitals("nicolò"), "NICOLò");       // accented letters are left as they are
-    EXPECT_EQ(refdata::capitals("e\u0300va"), "E\u0300VA"); // a separate accent mark stays one
-    EXPECT_EQ(refdata::capitals(""), "");
+    EXPECT_EQ(text::capitals("rossi d'angelo-2"), "ROSSI D'ANGELO-2");
+    EXPECT_EQ(text::capitals("nicolò"), "NICOLò");       // accented letters are left as they are
+    EXPECT_EQ(text::capitals("e\u0300va"), "E\u0300VA"); // a separate accent mark stays one
+    EXPECT_EQ(text::capitals(""), "");
 }
 
 TEST(NameOrder, IgnoresCaseAndAccentsThenFallsBackToBytes)
 {
-    EXPECT_LT(refdata::compareNames("agliè", "AGLIO"), 0);
-    EXPECT_LT(refdata::compareNames("ÀBACO", "ABETE"), 0);
-    EXPECT_LT(refdata::compareNames("AGLIE", "AGLIÈ"), 0);
-    EXPECT_GT(refdata::compareNames("AGLIÈ", "AGLIE"), 0);
-    EXPECT_EQ(refdata::compareNames("ROMA", "ROMA"), 0);
-    EXPECT_LT(refdata::compareNames("ROMA", "roma"), 0);
-    EXPECT_LT(refdata::compareNames("ROM", "ROMA"), 0);
-    EXPECT_LT(refdata::compareNames("ÖSTERREICH", "PARIGI"), 0);
+    EXPECT_LT(text::compareNames("agliè", "AGLIO"), 0);
+    EXPECT_LT(text::compareNames("ÀBACO", "ABETE"), 0);
+    EXPECT_LT(text::compareNames("AGLIE", "AGLIÈ"), 0);
+    EXPECT_GT(text::compareNames("AGLIÈ", "AGLIE"), 0);
+    EXPECT_EQ(text::compareNames("ROMA", "ROMA"), 0);
+    EXPECT_LT(text::compareNames("ROMA", "roma"), 0);
+    EXPECT_LT(text::compareNames("ROM", "ROMA"), 0);
+    EXPECT_LT(text::compareNames("ÖSTERREICH", "PARIGI"), 0);
 }
 
 } // namespace

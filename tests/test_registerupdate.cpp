@@ -1,10 +1,11 @@
 // The municipalities and the history of their codes brought up to date from the register's archive.
-#include "data/birthplaces.h"
-#include "data/csv.h"
-#include "data/database.h"
-#include "data/registerupdate.h"
+#include "places/birthplaces.h"
+#include "storage/birthplacefile.h"
+#include "storage/database.h"
+#include "storage/registerupdate.h"
 #include "tests/registerfile.h"
 #include "tests/testsupport.h"
+#include "text/csv.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -15,10 +16,10 @@
 #include <string>
 #include <vector>
 
-using refdata::BirthplaceIndex;
-using refdata::Database;
-using refdata::DataError;
-using refdata::RegisterUpdate;
+using places::BirthplaceIndex;
+using storage::Database;
+using storage::DataError;
+using storage::RegisterUpdate;
 
 namespace {
 
@@ -26,11 +27,11 @@ namespace {
 std::vector<std::string> rowsOf(const std::filesystem::path& file, const char* table)
 {
     std::vector<std::string> rows;
-    const Database database(file, refdata::Access::ReadOnly);
+    const Database database(file, storage::Access::ReadOnly);
     database.eachRow(std::string("SELECT * FROM ") + table, [&](sqlite3_stmt* row) {
         std::string text;
         for (int i = 0; i < sqlite3_column_count(row); ++i) {
-            text += (i == 0 ? "" : "|") + refdata::columnText(row, i);
+            text += (i == 0 ? "" : "|") + storage::columnText(row, i);
         }
         rows.push_back(text);
     });
@@ -48,7 +49,7 @@ void addPeriods(const std::filesystem::path& file, const std::vector<RegisterRow
     const Database database(file);
     database.inTransaction([&] {
         for (const RegisterRow& period : periods) {
-            const refdata::Statement insert =
+            const storage::Statement insert =
                 database.prepare("INSERT INTO StoriaComuni VALUES (?, ?, '', ?, ?, ?)");
             int parameter = 0;
             for (const std::string* value :
@@ -65,24 +66,24 @@ void addPeriods(const std::filesystem::path& file, const std::vector<RegisterRow
 // A person born in `place` on `day`, and the code of the birthplace ("-" for none or several).
 struct Born {
     const char* place;
-    refdata::Day day;
+    fiscalcode::Day day;
     const char* code;
 };
 
 void expectBirthplaces(const std::string& database, std::initializer_list<Born> people)
 {
-    const auto index = BirthplaceIndex::read(database);
+    const auto index = storage::readBirthplaces(database);
     for (const Born& born : people) {
-        const refdata::Birthplace found = index.resolve(born.place, born.day);
+        const places::Birthplace found = index.resolve(born.place, born.day);
         const std::string code =
-            found.outcome == refdata::Birthplace::Outcome::Found ? found.places.front()->code : "-";
+            found.outcome == places::Birthplace::Outcome::Found ? found.places.front()->code : "-";
         EXPECT_EQ(code, born.code) << born.place << " " << born.day << " in " << database;
     }
 }
 
 RegisterUpdate update(const std::filesystem::path& database, const std::filesystem::path& file)
 {
-    return refdata::updateFromRegister(Database(database), file);
+    return storage::updateFromRegister(Database(database), file);
 }
 
 // The register's archive as it stood in May 2024 for a few municipalities of Veneto: SOVIZZO
@@ -329,7 +330,7 @@ TEST_F(RegisterOf2024, AFileAddingMoreThanAThousandMunicipalitiesNeedsConsent)
     try {
         update(database, registerFile);
         ADD_FAILURE() << "1001 municipalities were added";
-    } catch (const refdata::TooManyMunicipalities& error) {
+    } catch (const storage::TooManyMunicipalities& error) {
         EXPECT_EQ(std::string(error.what()),
                   "Il file \"" + registerFile.string() +
                       "\" aggiungerebbe 1001 comuni alla tabella COMUNI, più dei 1000 che un "
@@ -344,7 +345,7 @@ TEST_F(RegisterOf2024, AFileAddingMoreThanAThousandMunicipalitiesNeedsConsent)
     EXPECT_EQ(update(database, registerFile).addedMunicipalities.size(), 1000u);
     writeRegisterFile(registerFile, newMunicipalities('N', 1001));
     const RegisterUpdate forced =
-        refdata::updateFromRegister(Database(database), registerFile, refdata::Additions::Any);
+        storage::updateFromRegister(Database(database), registerFile, storage::Additions::Any);
     EXPECT_EQ(forced.addedMunicipalities.size(), 1001u);
     EXPECT_EQ(rowsOf(database, "COMUNI").size(), municipalities.size() + 2001);
 }
@@ -354,7 +355,7 @@ TEST_F(RegisterOf2024, AFileAddingMoreThanAThousandMunicipalitiesNeedsConsent)
 TEST_F(RegisterOf2024, NothingIsWrittenUnlessEverythingIs)
 {
     try {
-        refdata::updateFromRegister(Database(database, refdata::Access::ReadOnly),
+        storage::updateFromRegister(Database(database, storage::Access::ReadOnly),
                                     folder.path() / "mancante.csv");
         ADD_FAILURE() << "a read-only database was updated";
     } catch (const DataError& error) {
@@ -389,7 +390,7 @@ TEST_F(RegisterOf2024, NothingIsWrittenUnlessEverythingIs)
 std::vector<RegisterRow> shippedRegister()
 {
     std::ifstream seed(MIRELTA_SEED_DIR "/StoriaComuni.csv", std::ios::binary);
-    refdata::CsvReader reader(seed);
+    text::CsvReader reader(seed);
     std::vector<std::string> fields;
     reader.next(fields);
     std::vector<RegisterRow> rows;

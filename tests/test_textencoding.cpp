@@ -1,5 +1,5 @@
-#include "data/textencoding.h"
 #include "tests/textbytes.h"
+#include "text/textencoding.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-using refdata::Encoding;
+using text::Encoding;
 
 namespace {
 
@@ -25,14 +25,14 @@ private:
 
 struct Decoded {
     std::string text;
-    refdata::FileEncoding file;
+    text::FileEncoding file;
     std::uint64_t replacements = 0;
 };
 
 Decoded decode(std::istream& raw)
 {
     Decoded decoded;
-    refdata::TextDecoder decoder(raw, decoded.file);
+    text::TextDecoder decoder(raw, decoded.file);
     std::istream in(&decoder);
     decoded.text.assign(std::istreambuf_iterator<char>(in), {});
     decoded.replacements = decoder.replacements();
@@ -51,7 +51,7 @@ std::string encode(const std::string& bytes, const std::string& text)
     Decoded decoded = decode(bytes);
     std::ostringstream out;
     {
-        refdata::TextEncoder encoder(out, decoded.file);
+        text::TextEncoder encoder(out, decoded.file);
         std::ostream(&encoder) << text;
     }
     return out.str();
@@ -130,13 +130,13 @@ TEST(TextDecoder, RecognisesLateAccentsBeforeTheAnswerBegins)
     const std::string bytes = ascii + "NICCOL\xD2\n";
     const auto firstCharacter = [](std::istream& raw, bool answerWritesAnAccent) {
         Decoded decoded;
-        refdata::TextDecoder decoder(raw, decoded.file);
+        text::TextDecoder decoder(raw, decoded.file);
         std::istream in(&decoder);
         in.get();
         const Encoding early = decoded.file.encoding();
         if (answerWritesAnAccent) {
             std::ostringstream out;
-            refdata::TextEncoder encoder(out, decoded.file);
+            text::TextEncoder encoder(out, decoded.file);
             std::ostream(&encoder) << "FORLÌ" << std::flush;
         }
         decoded.text = "a" + std::string(std::istreambuf_iterator<char>(in), {});
@@ -189,7 +189,7 @@ TEST(TextEncoder, GivesBackTheBytesOfAWindows1252File)
 {
     std::string bytes = "\xC8\n"; // È: the file is Windows-1252
     for (int byte = 1; byte < 256; ++byte) {
-        if (refdata::fromWindows1252(static_cast<unsigned char>(byte)) != 0xFFFD) {
+        if (text::fromWindows1252(static_cast<unsigned char>(byte)) != 0xFFFD) {
             bytes += static_cast<char>(byte);
         }
     }

@@ -1,7 +1,8 @@
-#include "data/database.h"
-#include "fiscalcode/birthdate.h"
+#include "fiscalcode/dates.h"
 #include "fiscalcode/fiscalcode.h"
-#include "fiscalcode/verification.h"
+#include "places/verification.h"
+#include "storage/birthplacefile.h"
+#include "storage/database.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -12,11 +13,11 @@
 #include <string>
 #include <vector>
 
-using fiscalcode::verifyFiscalCode;
+using places::verifyFiscalCode;
 
 namespace {
 
-constexpr refdata::Day kToday = 20251231;
+constexpr fiscalcode::Day kToday = 20251231;
 
 std::string withCheck(std::string body)
 {
@@ -24,20 +25,20 @@ std::string withCheck(std::string body)
 }
 
 // Every period of every cadastral code in the shipped database.
-std::vector<refdata::PeriodRow> shippedPeriods()
+std::vector<places::PeriodRow> shippedPeriods()
 {
-    const refdata::Database database(MIRELTA_DATABASE);
-    const refdata::Statement statement =
+    const storage::Database database(MIRELTA_DATABASE);
+    const storage::Statement statement =
         database.prepare("SELECT codice, comune, provincia, dal, al FROM StoriaComuni");
-    std::vector<refdata::PeriodRow> periods;
+    std::vector<places::PeriodRow> periods;
     while (sqlite3_step(statement.get()) == SQLITE_ROW) {
         const auto text = [&](int column) {
             return std::string(
                 reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), column)));
         };
-        periods.push_back(
-            {text(0),
-             {refdata::dayFromIso(text(3)), refdata::dayFromIso(text(4)), text(1), "", text(2)}});
+        periods.push_back({text(0),
+                           {fiscalcode::dayFromIso(text(3)), fiscalcode::dayFromIso(text(4)),
+                            text(1), "", text(2)}});
     }
     return periods;
 }
@@ -48,8 +49,8 @@ std::vector<refdata::PeriodRow> shippedPeriods()
 // variants of each code.
 TEST(Verification, ComputedCodesAndTheirVariantsDecodeToThePerson)
 {
-    const auto places = refdata::BirthplaceIndex::read(MIRELTA_DATABASE);
-    const std::vector<refdata::PeriodRow> periods = shippedPeriods();
+    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
+    const std::vector<places::PeriodRow> periods = shippedPeriods();
     ASSERT_GT(periods.size(), 10'000u);
     const char* surnames[] = {"ROSSI", "D'ANGELO", "Nicolò", "O", "DE LUCA", "Müller"};
     const char* givenNames[] = {"MARIO", "anna maria", "GIANFRANCO", "ÈVA", "LI", "YVONNE"};
@@ -57,12 +58,12 @@ TEST(Verification, ComputedCodesAndTheirVariantsDecodeToThePerson)
     const auto pick = [&](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
-    const refdata::Day earliest = kToday - 990000 + 1; // 99 years back, the day after
+    const fiscalcode::Day earliest = kToday - 990000 + 1; // 99 years back, the day after
     int foreign = 0;
     int ceased = 0;
     for (int person = 0; person < 1200; ++person) {
-        const refdata::PeriodRow* row = nullptr;
-        refdata::Day day = 0;
+        const places::PeriodRow* row = nullptr;
+        fiscalcode::Day day = 0;
         const int month = person % 12 + 1;
         while (day == 0) { // a period in force some time in those 99 years, then a day in it
             row = &periods[static_cast<std::size_t>(pick(0, static_cast<int>(periods.size()) - 1))];
@@ -72,7 +73,7 @@ TEST(Verification, ComputedCodesAndTheirVariantsDecodeToThePerson)
                 continue;
             }
             const int year = pick(from, to);
-            const refdata::Day candidate =
+            const fiscalcode::Day candidate =
                 year * 10000 + month * 100 + pick(1, fiscalcode::daysInMonth(month, year));
             if (candidate >= std::max(row->period.from, earliest) &&
                 candidate <= std::min(row->period.to, kToday)) {
@@ -82,10 +83,10 @@ TEST(Verification, ComputedCodesAndTheirVariantsDecodeToThePerson)
         foreign += row->period.province == "EE";
         ceased += row->period.province != "EE" && row->period.to < 99991231;
         const std::string sex = person % 2 ? "F" : "M";
-        const fiscalcode::CalculationInput input{
+        const places::CalculationInput input{
             .surname = surnames[person % 6],
             .givenName = givenNames[person / 6 % 6],
-            .birthDate = refdata::formatDay(day),
+            .birthDate = fiscalcode::formatDay(day),
             .municipality = row->period.name + " (" + row->period.province + ")",
             .sex = sex,
         };
@@ -104,7 +105,7 @@ TEST(Verification, ComputedCodesAndTheirVariantsDecodeToThePerson)
             EXPECT_EQ(verified.birthDay, day) << text;
             EXPECT_EQ(verified.cadastralCode, row->code) << text;
             EXPECT_EQ(verified.birthplace(), input.municipality) << text;
-            EXPECT_TRUE(fiscalcode::matchPerson(verified, input, places).all())
+            EXPECT_TRUE(places::matchPerson(verified, input, places).all())
                 << text << " " << input.municipality << " " << input.birthDate;
         }
     }
@@ -176,7 +177,7 @@ TEST(Verification, EachFaultHasItsOwnReason)
         {"RSSMRA74A01H50MW", "carattere di controllo errato: atteso " +
                                  withCheck("RSSMRA74A01H50M").substr(15) + ", trovato W"},
     };
-    const refdata::BirthplaceIndex none({}, {});
+    const places::BirthplaceIndex none({}, {});
     for (const auto& c : cases) {
         const auto verified = verifyFiscalCode(c.text, none, kToday);
         EXPECT_EQ(verified.reason, c.reason) << c.text;
@@ -189,7 +190,7 @@ TEST(Verification, EachFaultHasItsOwnReason)
 
 TEST(Verification, SmallLettersAndBlanksAroundAreAccepted)
 {
-    const refdata::BirthplaceIndex none({}, {});
+    const places::BirthplaceIndex none({}, {});
     const std::string code = withCheck("RSSMRA74A01H50M");
     std::string typed = " \t" + code + "\n";
     std::transform(typed.begin(), typed.end(), typed.begin(), ::tolower);
@@ -202,20 +203,51 @@ TEST(Verification, SmallLettersAndBlanksAroundAreAccepted)
     EXPECT_EQ(verified.cadastralCode, "H501");
     // A place the database does not know is unknown, not a fault of the code.
     EXPECT_FALSE(verified.placeKnown);
-    EXPECT_EQ(verified.birthplace(), fiscalcode::texts::kUnknownPlace);
+    EXPECT_EQ(verified.birthplace(), places::texts::kUnknownPlace);
+}
+
+// The form alone, with times handed in by whoever keeps them: the century follows them, asked for
+// the cadastral code with its digits (A7QQ is A744).
+TEST(CodeForm, TheCenturyFollowsTheTimesInForceHandedIn)
+{
+    const fiscalcode::Spans untilMerged = {{18610317, 20140203}};
+    const fiscalcode::Spans inNoCentury = {{19500101, 19601231}};
+    const struct {
+        const fiscalcode::Spans* times;
+        const char* birthDate;
+    } cases[] = {
+        {nullptr, "01/01/2020"},
+        {&untilMerged, "01/01/1920"},
+        {&inNoCentury, "01/01/2020"},
+    };
+    for (const auto& c : cases) {
+        std::string asked;
+        const auto times = [&](std::string_view cadastralCode) {
+            asked = cadastralCode;
+            return c.times;
+        };
+        const fiscalcode::CheckedCode checked =
+            fiscalcode::checkFiscalCode(withCheck("RSSMRA20A01A7QQ"), kToday, times);
+        ASSERT_TRUE(checked.valid()) << checked.reason;
+        EXPECT_EQ(checked.birthDate(), c.birthDate);
+        EXPECT_EQ(asked, "A744");
+        EXPECT_EQ(checked.cadastralCode, "A744");
+    }
+    EXPECT_EQ(fiscalcode::checkFiscalCode(withCheck("RSSMRA20A01A744"), kToday).birthDate(),
+              "01/01/2020");
 }
 
 // Places whose codes were in force at known times.
 class Century : public ::testing::Test {
 protected:
-    std::string decodedDate(const std::string& body, refdata::Day today = kToday) const
+    std::string decodedDate(const std::string& body, fiscalcode::Day today = kToday) const
     {
         const auto verified = verifyFiscalCode(withCheck(body), places, today);
         return verified.valid() ? verified.birthDate() + " " + verified.birthplace()
                                 : verified.reason;
     }
 
-    refdata::BirthplaceIndex places{
+    places::BirthplaceIndex places{
         {{"ROMA", "H501"}, {"BELLAGIO", "A744"}, {"BELLAGIO", "M335"}, {"ABANO", "A001"}},
         {{"H501", {18710201, 99991231, "ROMA", "", "RM"}},
          {"A744", {18610317, 20140203, "BELLAGIO", "", "CO"}},
@@ -235,7 +267,7 @@ TEST_F(Century, TheLatestYearNotAfterToday)
     EXPECT_EQ(decodedDate("RSSMRA00B69Z110"), "29/02/2000 FRANCIA (EE)");
     // Unknown code: no history to fit.
     EXPECT_EQ(decodedDate("RSSMRA20A01Z998"),
-              "01/01/2020 " + std::string(fiscalcode::texts::kUnknownPlace));
+              "01/01/2020 " + std::string(places::texts::kUnknownPlace));
 }
 
 TEST_F(Century, ACodeInForceOnlyInOneCenturyDecidesIt)
@@ -262,20 +294,20 @@ TEST_F(Century, ThePlaceIsTheOneOfTheBirthDate)
 // Two municipalities of one name, as the calculation finds them.
 class MatchWithAPerson : public ::testing::Test {
 protected:
-    std::string agreeing(const fiscalcode::CalculationInput& person,
+    std::string agreeing(const places::CalculationInput& person,
                          const std::string& code = "RSSMRA80A01M261X") const
     {
         const auto match =
-            fiscalcode::matchPerson(verifyFiscalCode(code, places, kToday), person, places);
+            places::matchPerson(verifyFiscalCode(code, places, kToday), person, places);
         return std::string(match.surname ? "S" : "-") + (match.givenName ? "N" : "-") +
                (match.dateAndSex ? "D" : "-") + (match.place ? "P" : "-");
     }
 
-    refdata::BirthplaceIndex places{{{"CASTRO", "C337"}, {"CASTRO", "M261"}, {"ROMA", "H501"}},
-                                    {{"C337", {18610317, 99991231, "CASTRO", "", "BG"}},
-                                     {"M261", {19750501, 99991231, "CASTRO", "", "LE"}},
-                                     {"H501", {18710201, 99991231, "ROMA", "", "RM"}}}};
-    const fiscalcode::CalculationInput person{"Rossi", "Mario", "01/01/1980", "CASTRO"};
+    places::BirthplaceIndex places{{{"CASTRO", "C337"}, {"CASTRO", "M261"}, {"ROMA", "H501"}},
+                                   {{"C337", {18610317, 99991231, "CASTRO", "", "BG"}},
+                                    {"M261", {19750501, 99991231, "CASTRO", "", "LE"}},
+                                    {"H501", {18710201, 99991231, "ROMA", "", "RM"}}}};
+    const places::CalculationInput person{"Rossi", "Mario", "01/01/1980", "CASTRO"};
 };
 
 TEST_F(MatchWithAPerson, SaysWhichPartsAgree)
@@ -283,11 +315,11 @@ TEST_F(MatchWithAPerson, SaysWhichPartsAgree)
     ASSERT_EQ(fiscalcode::ComputeFiscalCode({"ROSSI", "MARIO", "01/01/1980", "M", "M261"}),
               "RSSMRA80A01M261X");
     const auto with = [this](auto change) {
-        fiscalcode::CalculationInput changed = person;
+        places::CalculationInput changed = person;
         change(changed);
         return changed;
     };
-    using Input = fiscalcode::CalculationInput;
+    using Input = places::CalculationInput;
     EXPECT_EQ(agreeing(person), "SNDP"); // the code tells which CASTRO
     EXPECT_EQ(agreeing(person, withCheck("RSSMRAULALMMNSM")), "SNDP"); // omocodia
     EXPECT_EQ(agreeing(with([](Input& p) { p.surname = "BIANCHI"; })), "-NDP");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/catalogue.h"
+#include "storage/catalogue.h"
 #include "tests/testfolders.h"
 
 #include <sqlite3.h>
@@ -36,7 +36,7 @@ inline void makeDatabase(const std::filesystem::path& file,
             throw std::runtime_error(sqlite3_errmsg(db));
         }
     };
-    sqlite3_exec(db, refdata::catalogue::kSchema, nullptr, nullptr, nullptr);
+    sqlite3_exec(db, storage::catalogue::kSchema, nullptr, nullptr, nullptr);
     for (const auto& [comune, codice] : comuni) {
         run("INSERT INTO COMUNI VALUES (?, ?)", {comune, codice});
     }

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes data/plainletters.inc: how each character of a name enters the fiscal code.
+"""Writes text/plainletters.inc: how each character of a name enters the fiscal code.
 
 The offices read a name in the Latin alphabet A-Z: a letter with accents or other marks counts as
 its plain letter (È gives E, Ç gives C), a few letters as two (ß gives SS, Æ gives AE), a small
@@ -36,7 +36,7 @@ def plain(ch):
 
 
 def main():
-    out = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).parent.parent / "data" / "plainletters.inc")
+    out = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).parent.parent / "text" / "plainletters.inc")
     mapped = []
     refused = []
     for cp in range(0x80, 0x110000):

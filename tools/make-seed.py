@@ -4,7 +4,7 @@
     tools/make-seed.py SOURCE_FOLDER [SEED_FOLDER]
 
 SOURCE_FOLDER holds anpr/comuni.csv, anpr/stati-esteri.csv, anpr/stati-esteri-cessati.csv and
-comuni-cap/comuni.json; SEED_FOLDER (default data/seed) receives COMUNI.csv, StoriaComuni.csv and
+comuni-cap/comuni.json; SEED_FOLDER (default storage/seed) receives COMUNI.csv, StoriaComuni.csv and
 CittaItaliane.csv, UTF-8, fields separated by ';', quoted only where needed.
 
 COMUNI lists the current municipalities first, then the ceased ones, then the foreign states (those
@@ -133,7 +133,7 @@ def main():
     if len(sys.argv) not in (2, 3):
         sys.exit(__doc__)
     source = Path(sys.argv[1])
-    seed = Path(sys.argv[2]) if len(sys.argv) == 3 else Path(__file__).parent.parent / "data" / "seed"
+    seed = Path(sys.argv[2]) if len(sys.argv) == 3 else Path(__file__).parent.parent / "storage" / "seed"
     current, ceased = municipalities(source)
     states = foreign_states(source)
     write_seed(seed / "COMUNI.csv", ("comune", "codice"), current + ceased + states)

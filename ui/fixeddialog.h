@@ -56,7 +56,7 @@ void scaleLayout(QWidget* window, double scale);
 // Opens a working window of type `Window` modally over `owner` and returns once it has closed;
 // meanwhile the owner shows the hourglass. The window is created afresh and deleted when closed.
 // `thenStillBusy`, when given, runs after the window has closed and before the owner's pointer is
-// restored. A window that cannot read its data when it is created (it throws refdata::DataError)
+// restored. A window that cannot read its data when it is created (it throws storage::DataError)
 // is not opened: the owner tells the user why, and `thenStillBusy` does not run.
 template <typename Window>
 void showModally(QWidget* owner, const std::function<void()>& thenStillBusy = {})

@@ -1,6 +1,6 @@
 #include "ui/messages.h"
 
-#include "data/database.h"
+#include "storage/database.h"
 
 #include <QMessageBox>
 
@@ -49,7 +49,7 @@ bool reportingDataErrors(QWidget* parent, const std::function<void()>& action)
     try {
         action();
         return true;
-    } catch (const refdata::DataError& error) {
+    } catch (const storage::DataError& error) {
         inform(parent, Icon::Error, kAttention, QString::fromUtf8(error.what()));
         return false;
     }

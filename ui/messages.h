@@ -40,7 +40,7 @@ void inform(QWidget* parent, Icon icon, const QString& title, const QString& tex
 bool ask(QWidget* parent, const QString& title, const QString& text);
 
 // Runs `action`. A failure of the database or of a file that the action meets
-// (refdata::DataError: a file missing, damaged, locked or unwritable) ends it and is told to the
+// (storage::DataError: a file missing, damaged, locked or unwritable) ends it and is told to the
 // user in its own words, with the error icon. Returns whether the action ran to its end.
 bool reportingDataErrors(QWidget* parent, const std::function<void()>& action);
 

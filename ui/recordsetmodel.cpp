@@ -8,7 +8,7 @@
 
 namespace ui {
 
-RecordSetModel::RecordSetModel(refdata::DataSource& source, std::vector<Column> columns,
+RecordSetModel::RecordSetModel(storage::DataSource& source, std::vector<Column> columns,
                                QObject* parent)
     : QAbstractTableModel(parent), source_(source), columns_(std::move(columns))
 {}
@@ -96,7 +96,7 @@ CaptionedGrid captionedGrid(QWidget* parent, QRect area, const QString& caption)
     return {strip, view};
 }
 
-RecordSetGrid::RecordSetGrid(QTableView* view, refdata::DataSource& source, RecordSetModel* model,
+RecordSetGrid::RecordSetGrid(QTableView* view, storage::DataSource& source, RecordSetModel* model,
                              const std::vector<RecordSetModel::Column>& columns)
     : view_(view), source_(source), model_(model)
 {

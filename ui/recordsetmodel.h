@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/datasource.h"
+#include "storage/datasource.h"
 
 #include <QAbstractTableModel>
 #include <QRect>
@@ -24,9 +24,9 @@ public:
         int width; // pixels, more when its title needs them; the last column takes what is left
     };
 
-    RecordSetModel(refdata::DataSource& source, std::vector<Column> columns, QObject* parent);
+    RecordSetModel(storage::DataSource& source, std::vector<Column> columns, QObject* parent);
 
-    // Runs the record source again (throws refdata::DataError); the view shows the new rows.
+    // Runs the record source again (throws storage::DataError); the view shows the new rows.
     void refresh();
 
     // The text that column `column` shows in row `row`.
@@ -38,7 +38,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    refdata::DataSource& source_;
+    storage::DataSource& source_;
     std::vector<Column> columns_;
     std::vector<int> fieldIndexes_; // field of each column in the record set
     int rows_ = 0;
@@ -56,7 +56,7 @@ CaptionedGrid captionedGrid(QWidget* parent, QRect area, const QString& caption)
 // record set's current row. After each refresh of the model the first row is selected.
 class RecordSetGrid {
 public:
-    RecordSetGrid(QTableView* view, refdata::DataSource& source, RecordSetModel* model,
+    RecordSetGrid(QTableView* view, storage::DataSource& source, RecordSetModel* model,
                   const std::vector<RecordSetModel::Column>& columns);
 
     void refresh();
@@ -68,7 +68,7 @@ public:
 
 private:
     QTableView* view_;
-    refdata::DataSource& source_;
+    storage::DataSource& source_;
     RecordSetModel* model_;
 };
 

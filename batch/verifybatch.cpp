@@ -1,0 +1,67 @@
+#include "batch/verifybatch.h"
+
+#include "places/verification.h"
+
+#include <algorithm>
+#include <string>
+
+namespace batch {
+namespace {
+
+// Whether each code is valid and what it carries; the strings of one row are reused for the next.
+class CodeVerification : public RowWork {
+public:
+    CodeVerification(const places::BirthplaceIndex& places, fiscalcode::Day today)
+        : places_(places), today_(today)
+    {}
+
+    const BatchColumns& columns() const override
+    {
+        static const BatchColumns columns = {
+            .needed = {"codice_fiscale"},
+            .optional = {},
+            .added = {"esito", "motivo", "codice_base", "sesso", "data_nascita", "comune",
+                      "provincia", "codice_catastale"},
+            .reasonColumn = 1,
+        };
+        return columns;
+    }
+
+    bool fill(std::span<const std::string_view> values, std::span<std::string> added) override
+    {
+        places::verifyFiscalCode(values[0], places_, today_, verified_);
+        const bool valid = verified_.valid();
+        added[0] = valid ? fiscalcode::texts::kValid : fiscalcode::texts::kNotValid;
+        added[1] = verified_.reason;
+        added[2] = verified_.baseCode;
+        added[3].assign(valid ? 1 : 0, verified_.sex);
+        added[4] = valid ? verified_.birthDate() : std::string();
+        added[5] = verified_.placeName;
+        added[6] = verified_.province;
+        added[7] = verified_.cadastralCode;
+        return valid;
+    }
+
+    void refuse(const std::string& reason, std::span<std::string> added) override
+    {
+        added[0] = fiscalcode::texts::kNotValid;
+        added[1] = reason;
+        std::for_each(added.begin() + 2, added.end(), [](std::string& field) { field.clear(); });
+    }
+
+private:
+    const places::BirthplaceIndex& places_;
+    fiscalcode::Day today_;
+    places::VerifiedCode verified_;
+};
+
+} // namespace
+
+BatchSummary verifyBatch(std::istream& in, std::ostream& out, const places::BirthplaceIndex& places,
+                         fiscalcode::Day today, const BatchOptions& options)
+{
+    CodeVerification work(places, today);
+    return processBatch(in, out, work, options);
+}
+
+} // namespace batch
