@@ -19,11 +19,11 @@ Failure inputFailure(Kind kind, InputField field)
 // The failure of a name that holds a character the code cannot take, if any.
 std::optional<Failure> checkAlphabet(std::string_view name, InputField field)
 {
-    std::string refused = fiscalcode::firstRefusedCharacter(name);
-    if (refused.empty()) {
+    auto refused = fiscalcode::firstRefusedCharacter(name);
+    if (!refused) {
         return std::nullopt;
     }
-    return Failure{.kind = Kind::RefusedCharacter, .field = field, .character = std::move(refused)};
+    return Failure{.kind = Kind::RefusedCharacter, .field = field, .character = std::move(*refused)};
 }
 
 // The first failing check of the date, or none; then `date` holds the date of birth.

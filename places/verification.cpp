@@ -46,7 +46,7 @@ PersonMatch matchPerson(const fiscalcode::CheckedCode& code, const CalculationIn
     const std::string_view base = code.baseCode;
     // A name is compared only when the calculation would take it.
     const auto usable = [](std::string_view name) {
-        return !name.empty() && fiscalcode::firstRefusedCharacter(name).empty();
+        return !name.empty() && !fiscalcode::firstRefusedCharacter(name);
     };
     match.surname =
         usable(person.surname) && fiscalcode::SurnameLetters(person.surname) == base.substr(0, 3);
