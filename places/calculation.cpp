@@ -23,7 +23,8 @@ std::optional<Failure> checkAlphabet(std::string_view name, InputField field)
     if (!refused) {
         return std::nullopt;
     }
-    return Failure{.kind = Kind::RefusedCharacter, .field = field, .character = std::move(*refused)};
+    return Failure{
+        .kind = Kind::RefusedCharacter, .field = field, .character = std::move(*refused)};
 }
 
 // The first failing check of the date, or none; then `date` holds the date of birth.
