@@ -272,10 +272,11 @@ std::string otherShape(const RegisterDefect& defect)
 std::string failureText(const CalculationFailure& failure)
 {
     const Place* place = failure.places.empty() ? nullptr : failure.places.front();
-    return filled(sentence(failure.kind), {{"field", captionOf(failure.field)},
-                                           {"character", failure.character},
-                                           {"code", place ? place->code : std::string()},
-                                           {"name", place ? place->name : std::string()}});
+    return filled(sentence(failure.kind),
+                  {{"field", captionOf(failure.field)},
+                   {"character", failure.character},
+                   {"code", place ? std::string_view(place->code) : std::string_view()},
+                   {"name", place ? std::string_view(place->name) : std::string_view()}});
 }
 
 std::vector<std::string> failureLines(const CalculationFailure& failure)
