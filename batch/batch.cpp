@@ -1,5 +1,8 @@
 #include "batch/batch.h"
 
+#include "fiscalcode/fiscalcode.h"
+#include "messages/texts.h"
+
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -36,11 +39,12 @@ private:
 };
 
 // The failure as one line: "Comune ambiguo: CASTRO (BG), CASTRO (LE)".
-std::string oneLine(const places::CalculationOutcome::Failure& failure)
+std::string oneLine(const places::CalculationFailure& failure)
 {
-    std::string line = failure.message;
-    for (std::size_t i = 0; i < failure.details.size(); ++i) {
-        line += (i == 0 ? " " : ", ") + failure.details[i];
+    std::string line = messages::failureText(failure);
+    const std::vector<std::string> places = messages::failureLines(failure);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        line += (i == 0 ? " " : ", ") + places[i];
     }
     return line;
 }
@@ -70,7 +74,7 @@ public:
         }
         added[0] = outcome.code;
         added[1].clear();
-        added[2] = outcome.notice;
+        added[2] = outcome.notice ? messages::noticeText(*outcome.notice) : std::string();
         return true;
     }
 
@@ -94,7 +98,7 @@ places::CalculationInput personFromColumns(std::span<const std::string_view> col
         .givenName = std::string(columns[1]),
         .birthDate = std::string(columns[2]),
         .municipality = std::string(columns[4]),
-        .sex = std::string(columns[3]),
+        .sex = fiscalcode::readSex(columns[3]),
         .province = std::string(columns.size() > 5 ? columns[5] : std::string_view()),
     };
 }

@@ -1,5 +1,6 @@
 #include "batch/batchfile.h"
 
+#include "messages/texts.h"
 #include "text/textencoding.h"
 #include "text/textfold.h"
 
@@ -201,7 +202,7 @@ bool BatchRun::answer(std::span<std::string> added)
 std::string BatchRun::unusable() const
 {
     if (reader_.flaw() != text::CsvReader::Flaw::None) {
-        return reader_.flawText();
+        return messages::flawText(reader_.flaw(), reader_.flawField());
     }
     if (record_.size() != width_) {
         return fieldCountError(width_, record_.size());

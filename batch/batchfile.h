@@ -82,7 +82,7 @@ enum class BatchEnd {
     OutputFailed, // the output could not be written: the rest was not read
 };
 
-struct BatchSummary {
+struct [[nodiscard]] BatchSummary {
     BatchEnd end = BatchEnd::Finished;
     std::string refusal; // why the file was refused, in Italian, to follow "non elaborato: "
     BatchProgress progress;

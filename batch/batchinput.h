@@ -8,7 +8,7 @@
 namespace batch {
 
 // The input of a batch, or why there is none.
-struct BatchInput {
+struct [[nodiscard]] BatchInput {
     std::unique_ptr<text::DescriptorInput> buffer; // null when refused
     std::string refusal;                           // a whole sentence, in Italian
 };

@@ -1,5 +1,6 @@
 #include "batch/verifybatch.h"
 
+#include "messages/texts.h"
 #include "places/verification.h"
 
 #include <algorithm>
@@ -31,10 +32,14 @@ public:
     {
         places::verifyFiscalCode(values[0], places_, today_, verified_);
         const bool valid = verified_.valid();
-        added[0] = valid ? fiscalcode::texts::kValid : fiscalcode::texts::kNotValid;
-        added[1] = verified_.reason;
+        added[0] = messages::verdictText(valid);
+        if (valid) {
+            added[1].clear();
+        } else {
+            added[1] = messages::faultText(*verified_.fault);
+        }
         added[2] = verified_.baseCode;
-        added[3].assign(valid ? 1 : 0, verified_.sex);
+        added[3] = valid ? std::string(1, fiscalcode::letterOf(*verified_.sex)) : std::string();
         added[4] = valid ? verified_.birthDate() : std::string();
         added[5] = verified_.placeName;
         added[6] = verified_.province;
@@ -44,7 +49,7 @@ public:
 
     void refuse(const std::string& reason, std::span<std::string> added) override
     {
-        added[0] = fiscalcode::texts::kNotValid;
+        added[0] = messages::verdictText(false);
         added[1] = reason;
         std::for_each(added.begin() + 2, added.end(), [](std::string& field) { field.clear(); });
     }

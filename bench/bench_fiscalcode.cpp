@@ -9,10 +9,10 @@ namespace {
 void ComputeFiscalCode(benchmark::State& state)
 {
     const std::array<fiscalcode::PersonalData, 4> people = {{
-        {"ROSSI", "MARIO", "01/01/1974", "M", "H501"},
-        {"D'ANGELO", "GIANFRANCO", "05/09/1974", "M", "F205"},
-        {"DE LUCA", "ANNA MARIA", "09/03/2000", "F", "L219"},
-        {"NICOLÒ", "ÈVA", "12/06/2000", "F", "A001"},
+        {"ROSSI", "MARIO", {1, 1, 1974}, fiscalcode::Sex::Male, "H501"},
+        {"D'ANGELO", "GIANFRANCO", {5, 9, 1974}, fiscalcode::Sex::Male, "F205"},
+        {"DE LUCA", "ANNA MARIA", {9, 3, 2000}, fiscalcode::Sex::Female, "L219"},
+        {"NICOLÒ", "ÈVA", {12, 6, 2000}, fiscalcode::Sex::Female, "A001"},
     }};
     std::size_t i = 0;
     for (auto _ : state) {

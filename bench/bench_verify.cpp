@@ -47,7 +47,9 @@ const std::string& codesFile(int rows)
     for (int i = 0; i < rows; ++i) {
         const auto& [code, day] = codes[static_cast<std::size_t>(i) % codes.size()];
         std::string fiscalCode = fiscalcode::ComputeFiscalCode(
-            {"ROSSI", "MARIA", fiscalcode::formatDay(day), pick(0, 1) ? "F" : "M", code});
+            {"ROSSI", "MARIA", fiscalcode::readBirthDate(fiscalcode::formatDay(day)).value(),
+             pick(0, 1) ? fiscalcode::Sex::Female : fiscalcode::Sex::Male,
+             fiscalcode::CadastralCode::read(code).value()});
         if (const int variant = pick(-20, 6); variant >= 0) {
             fiscalCode =
                 fiscalcode::omocodiaVariants(fiscalCode)[static_cast<std::size_t>(variant)];

@@ -2,6 +2,7 @@
 
 #include "calcwindow/sceltacomune.h"
 #include "location/datalocation.h"
+#include "messages/texts.h"
 #include "places/birthplaces.h"
 #include "places/calculation.h"
 #include "places/verification.h"
@@ -25,9 +26,10 @@
 
 namespace {
 
-// The window's own texts; the messages of the checks come with them from the calculation.
+// The window's own texts; the messages of the checks and the look-up are the rules' texts.
 namespace texts {
-using namespace places::texts;
+using messages::kGivenNameCaption;
+using messages::kSurnameCaption;
 constexpr const char* kWindowTitle = "Raccolta dati e calcolo Codice Fiscale";
 constexpr const char* kHeading = "Raccolta dati per il calcolo del Codice Fiscale";
 constexpr const char* kPlaceCaption = "Nato a";
@@ -309,7 +311,8 @@ places::CalculationInput CodiceFiscale::person() const
         .givenName = typed(fields_[GivenName]),
         .birthDate = fields_[Date]->text().toStdString(),
         .municipality = typed(fields_[Place]),
-        .sex = sexOptions_->button(1)->isChecked() ? "F" : "M",
+        .sex =
+            sexOptions_->button(1)->isChecked() ? fiscalcode::Sex::Female : fiscalcode::Sex::Male,
     };
 }
 
@@ -337,14 +340,14 @@ void CodiceFiscale::create()
     if (!ui::reportingDataErrors(this, [&] { outcome = places::calculate(input, find, choose); })) {
         return;
     }
-    if (!outcome.birthDate.empty()) {
-        fields_[Date]->setText(fromUtf8(outcome.birthDate));
+    if (outcome.birthDate) {
+        fields_[Date]->setText(fromUtf8(fiscalcode::formatBirthDate(*outcome.birthDate)));
     }
     if (outcome.failure) {
         const auto& failure = *outcome.failure;
         const Field focusIndex[] = {Surname, GivenName, Date, Place}; // by InputField
-        QString text = fromUtf8(failure.message);
-        for (const std::string& line : failure.details) {
+        QString text = fromUtf8(messages::failureText(failure));
+        for (const std::string& line : messages::failureLines(failure)) {
             text += QStringLiteral("\r\n") + fromUtf8(line);
         }
         ui::inform(this, failure.field ? ui::Icon::Error : ui::Icon::Information, ui::kAttention,
@@ -357,8 +360,9 @@ void CodiceFiscale::create()
     if (!outcome.code.empty()) {
         showCode(fromUtf8(outcome.code));
     }
-    if (!outcome.notice.empty()) {
-        ui::inform(this, ui::Icon::Information, ui::kAttention, fromUtf8(outcome.notice));
+    if (outcome.notice) {
+        ui::inform(this, ui::Icon::Information, ui::kAttention,
+                   fromUtf8(messages::noticeText(*outcome.notice)));
     }
 }
 
@@ -398,7 +402,8 @@ void CodiceFiscale::verifyCode()
     if (!verified.valid()) {
         forgetCode();
         ui::inform(this, ui::Icon::Error, ui::kAttention,
-                   QString::fromUtf8(texts::kNotValidCode).arg(fromUtf8(verified.reason)));
+                   QString::fromUtf8(texts::kNotValidCode)
+                       .arg(fromUtf8(messages::faultText(*verified.fault))));
         fields_[Result]->setFocus();
         return;
     }
@@ -407,10 +412,10 @@ void CodiceFiscale::verifyCode()
         verified.isOmocodia()
             ? QString::fromUtf8(texts::kValidOmocodia).arg(fromUtf8(verified.baseCode))
             : QString::fromUtf8(texts::kValidCode),
-        QString::fromUtf8(texts::kDecodedSex).arg(QChar(verified.sex)),
+        QString::fromUtf8(texts::kDecodedSex).arg(QChar(fiscalcode::letterOf(*verified.sex))),
         QString::fromUtf8(texts::kDecodedDate).arg(fromUtf8(verified.birthDate())),
         QString::fromUtf8(texts::kDecodedPlace)
-            .arg(fromUtf8(verified.birthplace()), fromUtf8(verified.cadastralCode)),
+            .arg(fromUtf8(messages::birthplaceText(verified)), fromUtf8(verified.cadastralCode)),
     };
     bool agrees = true;
     const auto compare = [&](const char* field, bool fieldAgrees, bool names = false) {
@@ -425,7 +430,7 @@ void CodiceFiscale::verifyCode()
     if (filled(Surname) || filled(GivenName) || filled(Place) || filled(Date)) {
         compare(texts::kSexCaption, match.sex);
     } else {
-        sexOptions_->button(verified.sex == 'F' ? 1 : 0)->setChecked(true);
+        sexOptions_->button(verified.sex == fiscalcode::Sex::Female ? 1 : 0)->setChecked(true);
     }
     if (filled(Date)) {
         compare(texts::kDateCaption, match.date);
@@ -435,7 +440,7 @@ void CodiceFiscale::verifyCode()
     if (filled(Place)) {
         compare(texts::kPlaceCaption, match.place);
     } else if (verified.placeKnown) {
-        fields_[Place]->setText(fromUtf8(verified.birthplace()));
+        fields_[Place]->setText(fromUtf8(messages::birthplaceText(verified)));
     }
     if (filled(Surname)) {
         compare(texts::kSurnameCaption, match.surname, true);

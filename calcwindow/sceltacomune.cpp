@@ -1,5 +1,6 @@
 #include "calcwindow/sceltacomune.h"
 
+#include "messages/texts.h"
 #include "ui/widgets.h"
 
 #include <QKeyEvent>
@@ -17,17 +18,16 @@ constexpr const char* kTitle = "Scelta del luogo di nascita";
 constexpr const char* kPrompt = "«%1» il %2 può essere uno di questi luoghi. Scegliere quello di "
                                 "nascita:";
 constexpr const char* kListName = "Luoghi possibili";
-constexpr const char* kForeignMark = "stato estero";
 enum Button { Choose = 0, Cancel = 1 }; // bottone
 
 // "CASTRO (LE) — dal 28/05/1975 — M261"; a foreign state says so.
 QString line(const places::Place& place, fiscalcode::Day day)
 {
-    const std::string period = place.periodOnText(day);
+    const std::string period = messages::periodOnText(place, day);
     QString text = QString::fromStdString(place.describe(day)) + QStringLiteral(" — ") +
                    QString::fromStdString(period);
-    if (place.isForeign() && period.find(kForeignMark) == std::string::npos) {
-        text += QStringLiteral(" — ") + QString::fromUtf8(kForeignMark);
+    if (place.isForeign() && period.find(messages::kForeignState) == std::string::npos) {
+        text += QStringLiteral(" — ") + QString::fromUtf8(messages::kForeignState);
     }
     return text + QStringLiteral(" — ") + QString::fromStdString(place.code);
 }

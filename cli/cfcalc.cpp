@@ -5,6 +5,7 @@
 #include "batch/batchinput.h"
 #include "batch/verifybatch.h"
 #include "location/datalocation.h"
+#include "messages/texts.h"
 #include "places/calculation.h"
 #include "places/verification.h"
 #include "storage/birthplacefile.h"
@@ -208,18 +209,18 @@ int computeOne(const Arguments& arguments)
     };
     const auto outcome = places::calculate(input, find);
     if (outcome.failure) {
-        std::cerr << outcome.failure->message << "\n";
-        for (const std::string& line : outcome.failure->details) {
+        std::cerr << messages::failureText(*outcome.failure) << "\n";
+        for (const std::string& line : messages::failureLines(*outcome.failure)) {
             std::cerr << line << "\n";
         }
-        if (outcome.failure->message == places::texts::kAmbiguous) {
+        if (outcome.failure->kind == places::CalculationFailure::Kind::Ambiguous) {
             std::cerr << kChoosingByCode << "\n";
         }
         return kRefused;
     }
     std::cout << outcome.code << "\n";
-    if (!outcome.notice.empty()) {
-        std::cerr << outcome.notice << "\n";
+    if (outcome.notice) {
+        std::cerr << messages::noticeText(*outcome.notice) << "\n";
     }
     return kComputed;
 }
@@ -318,14 +319,14 @@ int verifyOne(const Arguments& arguments)
         std::cout << field << ':' << (value.empty() ? "" : " ") << value << '\n';
     };
     line("codice", verified.code);
-    line("esito", valid ? fiscalcode::texts::kValid : fiscalcode::texts::kNotValid);
+    line("esito", messages::verdictText(valid));
     if (!valid) {
-        line("motivo", verified.reason);
+        line("motivo", messages::faultText(*verified.fault));
     }
     line("codice base", verified.baseCode);
-    line("sesso", valid ? std::string(1, verified.sex) : std::string());
+    line("sesso", valid ? std::string(1, fiscalcode::letterOf(*verified.sex)) : std::string());
     line("data di nascita", valid ? verified.birthDate() : std::string());
-    line("luogo di nascita", valid ? verified.birthplace() : std::string());
+    line("luogo di nascita", valid ? messages::birthplaceText(verified) : std::string());
     line("codice catastale", verified.cadastralCode);
     return valid ? kComputed : kRefused;
 }
@@ -336,7 +337,7 @@ int listVariants(const Arguments& arguments)
     const fiscalcode::CheckedCode verified =
         fiscalcode::checkFiscalCode(arguments.person[0], fiscalcode::today());
     if (!verified.valid()) {
-        std::cerr << verified.reason << "\n";
+        std::cerr << messages::faultText(*verified.fault) << "\n";
         return kRefused;
     }
     std::cout << verified.baseCode << "\n";
@@ -386,10 +387,14 @@ int updateMunicipalities(const Arguments& arguments)
     try {
         std::cout
             << storage::updateFromRegister(database, *arguments.registerFile, additions).summary();
-    } catch (const storage::TooManyMunicipalities& refused) {
-        throw storage::DataError(
-            std::string(refused.what()) +
-            " Per aggiungerli comunque: cfcalc --forza --aggiorna-comuni FILE.");
+    } catch (const storage::DataError& refused) {
+        if (refused.kind() != storage::DataError::Kind::TooManyMunicipalities) {
+            throw;
+        }
+        throw storage::DataError(std::string(refused.what()) +
+                                     " Per aggiungerli comunque: cfcalc --forza --aggiorna-comuni "
+                                     "FILE.",
+                                 refused.kind());
     }
     return kComputed;
 }

@@ -395,7 +395,10 @@ bool TableEditor::writeSelected(const std::function<void()>& write)
     try {
         write();
         return true;
-    } catch (const storage::RowChanged& changed) {
+    } catch (const storage::DataError& changed) {
+        if (changed.kind() != storage::DataError::Kind::RowChanged) {
+            throw;
+        }
         endEntry({}, row);
         report(fromStd(changed.what()) + QStringLiteral(" L'elenco è stato aggiornato."));
         return false;

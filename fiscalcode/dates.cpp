@@ -48,22 +48,14 @@ int number(std::string_view digits)
     return value;
 }
 
-std::optional<CalendarDate> checked(int day, int month, int year)
-{
-    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > daysInMonth(month, year)) {
-        return std::nullopt;
-    }
-    return CalendarDate{day, month, year};
-}
-
 } // namespace
 
-int daysInMonth(int month, int year)
+std::optional<CalendarDate> CalendarDate::of(int dayOfMonth, int month, int year)
 {
-    constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leapYear = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leapYear ? 29 : kDays[month - 1];
+    if (!isReal(dayOfMonth, month, year)) {
+        return std::nullopt;
+    }
+    return CalendarDate(Checked{}, dayOfMonth, month, year);
 }
 
 Day dayFromIso(std::string_view text)
@@ -107,8 +99,8 @@ bool within(const Spans& spans, Day day)
 std::optional<CalendarDate> readBirthDate(std::string_view text)
 {
     if (isNormalForm(text)) { // dd/mm/yyyy, as nearly every date arrives
-        return checked(number(text.substr(0, 2)), number(text.substr(3, 2)),
-                       number(text.substr(6, 4)));
+        return CalendarDate::of(number(text.substr(0, 2)), number(text.substr(3, 2)),
+                                number(text.substr(6, 4)));
     }
     const auto parts = splitDate(text);
     if (!parts) {
@@ -116,7 +108,7 @@ std::optional<CalendarDate> readBirthDate(std::string_view text)
     }
     const auto [first, second, third] = *parts;
     if (first.size() == 4 && second.size() <= 2 && third.size() <= 2) {
-        return checked(number(third), number(second), number(first));
+        return CalendarDate::of(number(third), number(second), number(first));
     }
     if (first.size() > 2 || second.size() > 2 || (third.size() != 2 && third.size() != 4)) {
         return std::nullopt;
@@ -125,7 +117,7 @@ std::optional<CalendarDate> readBirthDate(std::string_view text)
     if (third.size() == 2) {
         year += year < 30 ? 2000 : 1900;
     }
-    return checked(number(first), number(second), year);
+    return CalendarDate::of(number(first), number(second), year);
 }
 
 std::string formatBirthDate(const CalendarDate& date)
@@ -135,7 +127,7 @@ std::string formatBirthDate(const CalendarDate& date)
 
 Day dayOf(const CalendarDate& date)
 {
-    return dayOf(date.year, date.month, date.day);
+    return dayOf(date.year(), date.month(), date.dayOfMonth());
 }
 
 Day today()

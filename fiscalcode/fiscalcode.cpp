@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
 
 namespace fiscalcode {
 namespace {
@@ -66,14 +65,10 @@ NameLetters classLetters(std::string_view name)
 }
 
 // The writers below put characters at `out` and return the position after them. A name part
-// takes three characters, the date part at most six bytes.
+// takes three characters, the date part five.
 constexpr std::size_t kPartBytes = 3;
-constexpr std::size_t kDateSexBytes = 6;
-
-char* write(char* out, std::string_view text)
-{
-    return std::copy(text.begin(), text.end(), out);
-}
+constexpr std::size_t kDateSexBytes = 5;
+constexpr std::size_t kCodeBytes = 16;
 
 // Three letters: the chosen consonants, then vowels, then "X" as long as needed.
 char* writePart(char* out, const NameLetters& letters, bool skipSecondConsonant)
@@ -110,50 +105,19 @@ char* writeGivenName(char* out, std::string_view givenName)
     return writePart(out, letters, letters.consonantCount >= 4);
 }
 
-std::string_view characters(std::string_view text, std::size_t first, std::size_t count)
+char* writeTwoDigits(char* out, int value)
 {
-    return first < text.size() ? text.substr(first, count) : std::string_view();
-}
-
-char monthLetter(std::string_view month)
-{
-    if (month.size() != 2 || month[0] < '0' || month[0] > '1' || month[1] < '0' || month[1] > '9') {
-        return 0;
-    }
-    const int number = (month[0] - '0') * 10 + (month[1] - '0');
-    return number >= 1 && number <= 12 ? kMonthLetters[static_cast<std::size_t>(number - 1)] : 0;
-}
-
-// The numeric value of the leading digits (at most two) of `text`, 0 when there are none.
-int leadingNumber(std::string_view text)
-{
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            break;
-        }
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-char* writeDateSex(char* out, std::string_view birthDate, std::string_view sex)
-{
-    out = write(out, characters(birthDate, 8, 2));
-    if (const char letter = monthLetter(characters(birthDate, 3, 2))) {
-        *out++ = letter;
-    }
-    const std::string_view day = characters(birthDate, 0, 2);
-    if (sex != "F") {
-        return write(out, day);
-    }
-    const int womansDay = leadingNumber(day) + kWomansDayOffset;
-    if (womansDay >= 100) {
-        *out++ = static_cast<char>('0' + womansDay / 100);
-    }
-    *out++ = static_cast<char>('0' + womansDay / 10 % 10);
-    *out++ = static_cast<char>('0' + womansDay % 10);
+    *out++ = static_cast<char>('0' + value / 10 % 10);
+    *out++ = static_cast<char>('0' + value % 10);
     return out;
+}
+
+char* writeDateSex(char* out, const CalendarDate& birthDate, Sex sex)
+{
+    out = writeTwoDigits(out, birthDate.year() % 100);
+    *out++ = kMonthLetters[static_cast<std::size_t>(birthDate.month() - 1)];
+    const int day = birthDate.dayOfMonth();
+    return writeTwoDigits(out, sex == Sex::Female ? day + kWomansDayOffset : day);
 }
 
 // Values of the characters at odd and at even positions for the check letter; only the capitals
@@ -196,7 +160,7 @@ std::string GivenNameLetters(std::string_view givenName)
     return std::string(part, writeGivenName(part, givenName));
 }
 
-std::string DateSexCode(std::string_view birthDate, std::string_view sex)
+std::string DateSexCode(const CalendarDate& birthDate, Sex sex)
 {
     char part[kDateSexBytes];
     return std::string(part, writeDateSex(part, birthDate, sex));
@@ -219,19 +183,36 @@ char CheckCharacter(std::string_view body)
     return static_cast<char>('A' + sum % 26);
 }
 
+std::optional<Sex> readSex(std::string_view text)
+{
+    if (text == "M") {
+        return Sex::Male;
+    }
+    if (text == "F") {
+        return Sex::Female;
+    }
+    return std::nullopt;
+}
+
+std::optional<CadastralCode> CadastralCode::read(std::string_view text)
+{
+    const std::string code = text::capitals(text);
+    if (!isCadastralCode(code)) {
+        return std::nullopt;
+    }
+    return CadastralCode(std::array<char, 4>{code[0], code[1], code[2], code[3]});
+}
+
 std::string ComputeFiscalCode(const PersonalData& person)
 {
-    const std::size_t capacity = 2 * kPartBytes + kDateSexBytes + person.CadastralCode.size() + 1;
-    char small[64];
-    std::unique_ptr<char[]> large;
-    char* const body =
-        capacity <= sizeof small ? small : (large = std::make_unique<char[]>(capacity)).get();
-    char* end = writeSurname(body, person.Surname);
-    end = writeGivenName(end, person.GivenName);
-    end = writeDateSex(end, person.BirthDate, person.Sex);
-    end = write(end, person.CadastralCode);
-    *end = CheckCharacter(std::string_view(body, static_cast<std::size_t>(end - body)));
-    return std::string(body, end + 1);
+    char code[kCodeBytes];
+    char* end = writeSurname(code, person.surname);
+    end = writeGivenName(end, person.givenName);
+    end = writeDateSex(end, person.birthDate, person.sex);
+    const std::string_view cadastralCode = person.cadastralCode.text();
+    end = std::copy(cadastralCode.begin(), cadastralCode.end(), end);
+    *end = CheckCharacter(std::string_view(code, static_cast<std::size_t>(end - code)));
+    return std::string(code, kCodeBytes);
 }
 
 } // namespace fiscalcode

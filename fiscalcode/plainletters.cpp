@@ -7,7 +7,7 @@ constexpr char32_t kLastCharacter = 0x10FFFF;
 
 } // namespace
 
-std::string firstRefusedCharacter(std::string_view name)
+std::optional<std::string> firstRefusedCharacter(std::string_view name)
 {
     for (std::size_t pos = 0; pos < name.size();) {
         const auto byte = static_cast<unsigned char>(name[pos]);
@@ -25,7 +25,7 @@ std::string firstRefusedCharacter(std::string_view name)
             return text;
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 } // namespace fiscalcode

@@ -2,6 +2,7 @@
 
 #include "text/textfold.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,7 @@ using text::PlainForm;
 using text::plainFormOf;
 
 // The first character of `name` that cannot enter a code, as UTF-8 text ("\xEF\xBF\xBD" for a
-// byte that is not valid UTF-8); empty when every character can.
-std::string firstRefusedCharacter(std::string_view name);
+// byte that is not valid UTF-8); none when every character can.
+[[nodiscard]] std::optional<std::string> firstRefusedCharacter(std::string_view name);
 
 } // namespace fiscalcode

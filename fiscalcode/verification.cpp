@@ -41,50 +41,6 @@ int twoDigits(std::string_view code, std::size_t at)
     return (omocodiaDigit(code[at]) - '0') * 10 + (omocodiaDigit(code[at + 1]) - '0');
 }
 
-std::string twoDigitText(int value)
-{
-    return {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
-}
-
-std::string lengthReason(std::size_t length)
-{
-    return "lunghezza errata: " + std::to_string(length) +
-           (length == 1 ? " carattere" : " caratteri") + " invece di 16";
-}
-
-// `character` is the character as written in the code; a byte that is not UTF-8 is shown as the
-// replacement character.
-std::string characterReason(std::string_view character, char32_t c, std::size_t place)
-{
-    const std::string shown = c > 0x10FFFF ? std::string("\xEF\xBF\xBD") : std::string(character);
-    return "carattere «" + shown + "» non ammesso in posizione " + std::to_string(place + 1) +
-           (kDigitPlaces[place] ? ": attesa una cifra o una delle lettere L M N P Q R S T U V"
-                                : ": attesa una lettera");
-}
-
-std::string monthReason(char letter)
-{
-    return std::string("lettera del mese «") + letter +
-           "» non valida: ammesse A B C D E H L M P R S T";
-}
-
-std::string dayReason(int day)
-{
-    return "giorno " + twoDigitText(day) +
-           " non valido: da 01 a 31 per gli uomini, da 41 a 71 per le donne";
-}
-
-std::string dateReason(int day, int month, int year)
-{
-    return "data di nascita inesistente: " + twoDigitText(day) + "/" + twoDigitText(month) + "/" +
-           twoDigitText(year);
-}
-
-std::string checkReason(char expected, char found)
-{
-    return std::string("carattere di controllo errato: atteso ") + expected + ", trovato " + found;
-}
-
 // The character at byte `pos` of `text`, moving `pos` past it; plain ASCII, the usual case, without
 // a call.
 char32_t nextCharacter(std::string_view text, std::size_t& pos)
@@ -98,14 +54,14 @@ char32_t nextCharacter(std::string_view text, std::size_t& pos)
 }
 
 // The first fault of the characters of `code` (blanks around already left out), if any.
-std::string formFault(std::string_view code)
+std::optional<CodeFault> formFault(std::string_view code)
 {
     std::size_t length = 0;
     for (std::size_t pos = 0; pos < code.size(); ++length) {
         nextCharacter(code, pos);
     }
     if (length != kCodeLength) {
-        return lengthReason(length);
+        return CodeFault{.kind = CodeFault::Kind::Length, .length = length};
     }
     std::size_t place = 0;
     for (std::size_t pos = 0; pos < code.size(); ++place) {
@@ -115,10 +71,14 @@ std::string formFault(std::string_view code)
                                  ? c < 0x80 && omocodiaDigit(static_cast<char>(c)) != 0
                                  : isCapital(c);
         if (!allowed) {
-            return characterReason(code.substr(start, pos - start), c, place);
+            const std::string_view written = code.substr(start, pos - start);
+            return CodeFault{.kind = CodeFault::Kind::Character,
+                             .character = text::isCharacter(c) ? std::string(written)
+                                                               : std::string("\xEF\xBF\xBD"),
+                             .place = place};
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 // The birth day of a code's two year digits, month and day; see checkFiscalCode. 0 when that
@@ -154,6 +114,11 @@ Day birthDayOf(int yearDigits, int month, int day, const Spans* timesInForce, Da
 }
 
 } // namespace
+
+bool isDigitPlace(std::size_t place)
+{
+    return place < kCodeLength && kDigitPlaces[place];
+}
 
 char omocodiaLetter(char digit)
 {
@@ -214,26 +179,26 @@ void checkFiscalCode(std::string_view text, Day today, const TimesInForce& times
                      CheckedCode& checked)
 {
     checked.code = text::capitals(text::trimmed(text));
-    checked.reason.clear();
+    checked.fault.reset();
     checked.baseCode.clear();
-    checked.sex = 0;
+    checked.sex.reset();
     checked.birthDay = 0;
     checked.cadastralCode.clear();
     const std::string& code = checked.code;
-    if (std::string fault = formFault(code); !fault.empty()) {
-        checked.reason = std::move(fault);
+    if ((checked.fault = formFault(code))) {
         return;
     }
     const std::size_t month = kMonthLetters.find(code[kMonthPlace]);
     if (month == std::string_view::npos) {
-        checked.reason = monthReason(code[kMonthPlace]);
+        checked.fault = {.kind = CodeFault::Kind::MonthLetter,
+                         .character = std::string(1, code[kMonthPlace])};
         return;
     }
     const int dayDigits = twoDigits(code, kDayPlace);
     const bool woman = dayDigits > kWomansDayOffset;
     const int day = woman ? dayDigits - kWomansDayOffset : dayDigits;
     if (day < 1 || day > 31) {
-        checked.reason = dayReason(dayDigits);
+        checked.fault = {.kind = CodeFault::Kind::Day, .number = dayDigits};
         return;
     }
     const char cadastralCode[] = {code[kCadastralPlace], omocodiaDigit(code[kCadastralPlace + 1]),
@@ -245,17 +210,22 @@ void checkFiscalCode(std::string_view text, Day today, const TimesInForce& times
     const int yearDigits = twoDigits(code, kYearPlace);
     const Day birthDay = birthDayOf(yearDigits, static_cast<int>(month) + 1, day, times, today);
     if (birthDay == 0) {
-        checked.reason = dateReason(day, static_cast<int>(month) + 1, yearDigits);
+        checked.fault = {.kind = CodeFault::Kind::Date,
+                         .number = day,
+                         .month = static_cast<int>(month) + 1,
+                         .year = yearDigits};
         return;
     }
     if (const char expected = CheckCharacter(code); code[kCheckPlace] != expected) {
-        checked.reason = checkReason(expected, code[kCheckPlace]);
+        checked.fault = {.kind = CodeFault::Kind::CheckCharacter,
+                         .character = std::string(1, code[kCheckPlace]),
+                         .expected = expected};
         return;
     }
     const bool omocodia = std::any_of(kOmocodiaPlaces.begin(), kOmocodiaPlaces.end(),
                                       [&](std::size_t place) { return code[place] > '9'; });
     checked.baseCode = omocodia ? baseCode(code) : code;
-    checked.sex = woman ? 'F' : 'M';
+    checked.sex = woman ? Sex::Female : Sex::Male;
     checked.birthDay = birthDay;
     checked.cadastralCode.assign(cadastralCode, sizeof cadastralCode);
 }

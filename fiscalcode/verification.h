@@ -1,10 +1,12 @@
 #pragma once
 
 #include "fiscalcode/dates.h"
+#include "fiscalcode/fiscalcode.h"
 
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,11 +20,6 @@
 // every digit back in its place.
 namespace fiscalcode {
 
-namespace texts {
-inline constexpr const char* kValid = "valido";
-inline constexpr const char* kNotValid = "non valido";
-} // namespace texts
-
 // The places (from 0) of the seven digits of a code: year, day, the cadastral code's digits; in
 // the order in which omocodia writes them as letters.
 inline constexpr std::array<std::size_t, 7> kOmocodiaPlaces = {14, 13, 12, 10, 9, 7, 6};
@@ -34,17 +31,40 @@ char omocodiaLetter(char digit);
 // letter; 0 when it stands for none.
 char omocodiaDigit(char c);
 
+// Why a code handed in is not valid: the first check it fails, with what the check found.
+struct CodeFault {
+    enum class Kind {
+        Length,         // not sixteen characters but `length`
+        Character,      // `character` cannot stand at `place`
+        MonthLetter,    // `character` is not one of the month letters
+        Day,            // the day `number` is neither 01-31 (men) nor 41-71 (women)
+        Date,           // the day `number`, `month` and year `year` (two digits) exist in no year
+        CheckCharacter, // the check letter `character` is not the `expected` one
+    };
+    Kind kind = Kind::Length;
+    std::string character{}; // as written in the code (U+FFFD for a byte that is not UTF-8)
+    std::size_t length = 0;
+    std::size_t place = 0; // from 0
+    int number = 0;
+    int month = 0;
+    int year = 0;
+    char expected = 0;
+};
+
+// Whether place `place` (from 0) of a code holds a digit, or the letter omocodia writes for it.
+bool isDigitPlace(std::size_t place);
+
 // What a code's form carries. Only a valid code has its other fields filled.
 struct CheckedCode {
-    std::string code;   // as read: blanks around left out, small letters as capitals
-    std::string reason; // why the code is not valid, in Italian; empty when it is valid
+    std::string code;               // as read: blanks around left out, small letters as capitals
+    std::optional<CodeFault> fault; // why the code is not valid; none when it is
 
     std::string baseCode;      // the code without omocodia letters, with its check letter
-    char sex = 0;              // 'M' or 'F'
+    std::optional<Sex> sex;    // of a valid code
     Day birthDay = 0;          // yyyymmdd
     std::string cadastralCode; // "H501"
 
-    bool valid() const { return reason.empty(); }
+    bool valid() const { return !fault; }
     bool isOmocodia() const { return valid() && baseCode != code; }
     // "dd/mm/yyyy".
     std::string birthDate() const;
@@ -61,8 +81,8 @@ using TimesInForce = std::function<const Spans*(std::string_view cadastralCode)>
 // digits that puts the date not after `today` and, when `timesInForce` knows the times of the
 // cadastral code, inside one of them; when no century fits those times, the latest not after
 // today. Years before 1800 are not considered.
-CheckedCode checkFiscalCode(std::string_view text, Day today,
-                            const TimesInForce& timesInForce = {});
+[[nodiscard]] CheckedCode checkFiscalCode(std::string_view text, Day today,
+                                          const TimesInForce& timesInForce = {});
 // The same into `checked`, whose strings are reused: for many codes one after the other.
 void checkFiscalCode(std::string_view text, Day today, const TimesInForce& timesInForce,
                      CheckedCode& checked);

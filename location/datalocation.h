@@ -63,7 +63,7 @@ std::optional<std::filesystem::path> shippedDatabase(const std::filesystem::path
 std::filesystem::path databaseToRead(const std::filesystem::path& programFolder);
 
 // The folder the program works in, chosen by enterDataFolder.
-struct DataFolder {
+struct [[nodiscard]] DataFolder {
     std::filesystem::path folder; // empty when none could be set up
     bool copyMade = false;        // the user's copy of the shipped database was made just now
     std::string failure;          // why there is no folder, in Italian, for the user
@@ -85,7 +85,7 @@ DataFolder enterDataFolder(const std::filesystem::path& programFolder);
 // folder (other than the shipped database), else the user's copy, made now when there is none yet,
 // as the program makes it on its first start. The shipped database is never the one: without a copy
 // it is copied first.
-struct DatabaseToUpdate {
+struct [[nodiscard]] DatabaseToUpdate {
     std::filesystem::path file; // empty when there is none
     bool copyMade = false;      // the user's copy was made just now
     std::string failure;        // why there is none, in Italian

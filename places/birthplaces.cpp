@@ -193,42 +193,7 @@ std::string withProvince(const std::string& name, const std::string& province)
     return text;
 }
 
-void appendSpan(std::string& text, const std::pair<Day, Day>& span)
-{
-    text += "dal ";
-    text += fiscalcode::formatDay(span.first);
-    if (span.second < kForever) {
-        text += " al ";
-        text += fiscalcode::formatDay(span.second);
-    }
-}
-
-std::string spanText(const std::pair<Day, Day>& span)
-{
-    std::string text;
-    appendSpan(text, span);
-    return text;
-}
-
-std::string spansText(const Spans& spans)
-{
-    std::string text;
-    for (const auto& span : spans) {
-        if (!text.empty()) {
-            text += " e ";
-        }
-        appendSpan(text, span);
-    }
-    return text;
-}
-
 } // namespace
-
-bool isCadastralCode(std::string_view code)
-{
-    return code.size() == 4 && code[0] >= 'A' && code[0] <= 'Z' &&
-           std::all_of(code.begin() + 1, code.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 
 std::string nameKey(std::string_view name)
 {
@@ -304,36 +269,6 @@ std::string Place::provinceOn(Day day) const
     return hasHistory() ? history->periodOn(day).province : std::string();
 }
 
-std::string Place::periodsText() const
-{
-    if (!hasHistory()) {
-        return "senza storia";
-    }
-    if (isForeign()) {
-        const Day end = history->periods.back().to;
-        return end >= kForever ? "stato estero"
-                               : "stato estero cessato nel " + std::to_string(end / 10000);
-    }
-    return spansText(history->spans);
-}
-
-std::string Place::periodOnText(Day day) const
-{
-    if (hasHistory() && !isForeign()) {
-        for (const auto& span : history->spans) {
-            if (span.first <= day && day <= span.second) {
-                return spanText(span);
-            }
-        }
-    }
-    return periodsText();
-}
-
-std::string Place::namePeriodsText() const
-{
-    return hasHistory() && !isForeign() ? spansText(timesNamed()) : periodsText();
-}
-
 std::string Place::describe(Day day) const
 {
     if (!hasHistory()) {
@@ -348,18 +283,6 @@ std::string Place::describeAsNamed() const
 {
     return withProvince(name,
                         hasHistory() ? history->periodOn(timesNamed().back().second).province : "");
-}
-
-std::string Place::listing(Day day) const
-{
-    std::string text = describe(day);
-    text += ' ';
-    text += code;
-    if (hasHistory()) {
-        text += ' ';
-        text += periodOnText(day);
-    }
-    return text;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fiscalcode/dates.h"
+#include "fiscalcode/fiscalcode.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -99,23 +100,10 @@ struct Place {
     Naming naming(Day day) const;
     // The province on `day`, else the last one; empty without history.
     std::string provinceOn(Day day) const;
-    // The times the code was in force, for messages: "dal 17/03/1861 al 03/02/2014",
-    // "dal 04/02/2014", "stato estero", "stato estero cessato nel 1990", "senza storia"; several
-    // times joined by " e ".
-    std::string periodsText() const;
-    // The time in force that holds `day` ("dal 28/05/1975", "dal 17/03/1861 al 03/02/2014"),
-    // "stato estero" or "senza storia"; periodsText() when no time holds it.
-    std::string periodOnText(Day day) const;
-    // The times the code bore this name, as periodsText() writes them.
-    std::string namePeriodsText() const;
     // "CASTRO (LE)": the name and province on `day`; the name alone without history.
     std::string describe(Day day) const;
     // "FIUME (UD)": this name with the province of the last time the code bore it.
     std::string describeAsNamed() const;
-    // What tells the place from any other in a list: the name and province on `day`, the
-    // cadastral code and the time in force, "CASTRO (LE) M261 dal 28/05/1975"; "BELLAGIO A744"
-    // without history.
-    std::string listing(Day day) const;
 };
 
 struct Birthplace {
@@ -130,8 +118,8 @@ struct Birthplace {
     std::vector<const Place*> places;
 };
 
-// Whether `code` has the shape of a cadastral code: a capital letter and three digits (H501).
-bool isCadastralCode(std::string_view code);
+// Whether a text has the shape of a cadastral code, as the fiscal code takes it.
+using fiscalcode::isCadastralCode;
 
 // The text in brackets that ends a place's text, in capitals ("LE" of "CASTRO (LE)", "E990" of
 // "MARTIRANO (E990)"), and the text before it.

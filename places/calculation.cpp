@@ -1,7 +1,5 @@
 #include "places/calculation.h"
 
-#include "fiscalcode/dates.h"
-#include "fiscalcode/fiscalcode.h"
 #include "fiscalcode/plainletters.h"
 #include "text/textfold.h"
 
@@ -10,135 +8,126 @@
 namespace places {
 namespace {
 
-using Failure = CalculationOutcome::Failure;
+using Failure = CalculationFailure;
+using Kind = CalculationFailure::Kind;
 
-std::string filled(std::string_view text, std::initializer_list<std::string_view> values)
+Failure inputFailure(Kind kind, InputField field)
 {
-    std::string filled(text);
-    char marker[] = "%1";
-    for (std::string_view value : values) {
-        if (const auto at = filled.find(marker); at != std::string::npos) {
-            filled.replace(at, 2, value);
-        }
-        ++marker[1];
-    }
-    return filled;
+    return {.kind = kind, .field = field};
 }
 
 // The failure of a name that holds a character the code cannot take, if any.
-std::optional<Failure> checkAlphabet(std::string_view name, const char* caption, InputField field)
+std::optional<Failure> checkAlphabet(std::string_view name, InputField field)
 {
-    const std::string refused = fiscalcode::firstRefusedCharacter(name);
-    if (refused.empty()) {
+    auto refused = fiscalcode::firstRefusedCharacter(name);
+    if (!refused) {
         return std::nullopt;
     }
-    return Failure{filled(texts::kRefusedCharacter, {caption, refused}), {}, field};
+    return Failure{
+        .kind = Kind::RefusedCharacter, .field = field, .character = std::move(*refused)};
 }
 
-// The first failing check, or none; then `date` holds the date of birth.
-std::optional<Failure> checkInput(const CalculationInput& input, fiscalcode::CalendarDate& date)
+// The first failing check of the date, or none; then `date` holds the date of birth.
+std::optional<Failure> checkDate(const CalculationInput& input,
+                                 std::optional<fiscalcode::CalendarDate>& date)
 {
-    const auto fail = [](const char* message, std::optional<InputField> field) {
-        return std::optional(Failure{message, {}, field});
-    };
-    if (input.surname.empty()) {
-        return fail(texts::kEmptySurname, InputField::Surname);
-    }
-    if (input.givenName.empty()) {
-        return fail(texts::kEmptyGivenName, InputField::GivenName);
-    }
-    if (auto refused = checkAlphabet(input.surname, texts::kSurnameCaption, InputField::Surname)) {
-        return refused;
-    }
-    if (auto refused =
-            checkAlphabet(input.givenName, texts::kGivenNameCaption, InputField::GivenName)) {
-        return refused;
-    }
     if (input.birthDate.empty()) {
-        return fail(texts::kEmptyDate, InputField::BirthDate);
+        return inputFailure(Kind::EmptyDate, InputField::BirthDate);
     }
-    const auto read = fiscalcode::readBirthDate(input.birthDate);
-    if (!read) {
-        return fail(texts::kInvalidDate, InputField::BirthDate);
+    date = fiscalcode::readBirthDate(input.birthDate);
+    if (!date) {
+        return inputFailure(Kind::InvalidDate, InputField::BirthDate);
     }
-    date = *read;
     if (input.birthDate.size() != 10) {
-        return fail(texts::kDateLength, InputField::BirthDate);
+        return inputFailure(Kind::DateLength, InputField::BirthDate);
     }
-    if (fiscalcode::dayOf(date) > (input.today != 0 ? input.today : fiscalcode::today())) {
-        return fail(texts::kFutureDate, InputField::BirthDate);
-    }
-    if (input.municipality.empty()) {
-        return fail(texts::kEmptyMunicipality, InputField::Municipality);
-    }
-    if (input.sex != "M" && input.sex != "F") {
-        return fail(texts::kInvalidSex, std::nullopt);
+    if (fiscalcode::dayOf(*date) > (input.today != 0 ? input.today : fiscalcode::today())) {
+        return inputFailure(Kind::FutureDate, InputField::BirthDate);
     }
     return std::nullopt;
 }
 
-// The places a failure concerns, one line each (see `line`); a pattern such as "*" may match
-// thousands, of which the first few say enough.
-template <typename Line>
-Failure placeFailure(const char* message, const std::vector<const Place*>& places, Line&& line)
+// The first failing check, or none; then `date` holds the date of birth.
+std::optional<Failure> checkInput(const CalculationInput& input,
+                                  std::optional<fiscalcode::CalendarDate>& date)
 {
-    constexpr std::size_t kListed = 30;
-    Failure failure{message, {}, std::nullopt};
-    for (const Place* place : places) {
-        if (failure.details.size() == kListed) {
-            failure.details.push_back("... e altri " + std::to_string(places.size() - kListed));
-            break;
-        }
-        failure.details.push_back(line(*place));
+    if (input.surname.empty()) {
+        return inputFailure(Kind::EmptySurname, InputField::Surname);
     }
-    return failure;
+    if (input.givenName.empty()) {
+        return inputFailure(Kind::EmptyGivenName, InputField::GivenName);
+    }
+    if (auto refused = checkAlphabet(input.surname, InputField::Surname)) {
+        return refused;
+    }
+    if (auto refused = checkAlphabet(input.givenName, InputField::GivenName)) {
+        return refused;
+    }
+    if (auto failure = checkDate(input, date)) {
+        return failure;
+    }
+    if (input.municipality.empty()) {
+        return inputFailure(Kind::EmptyMunicipality, InputField::Municipality);
+    }
+    if (!input.sex) {
+        return Failure{.kind = Kind::InvalidSex};
+    }
+    return std::nullopt;
 }
 
-// The places that fit the birth date, each told apart from the others.
-Failure listedFailure(const char* message, const std::vector<const Place*>& places, Day day)
+// The failure of a look-up that found `places`, none of them fit, on `day`.
+Failure placeFailure(Kind kind, std::vector<const Place*> places, Day day)
 {
-    return placeFailure(message, places, [day](const Place& place) { return place.listing(day); });
+    return {.kind = kind, .places = std::move(places), .day = day};
 }
 
-// None of the places bore the name on the birth date: those in force then under another name
-// say what it was, the others when they were in force.
-Failure notInForceFailure(const std::vector<const Place*>& places, Day day)
+// None of the places bore the name on the birth date: some were in force then under another
+// name, or none was.
+Kind notInForceKind(const std::vector<const Place*>& places, Day day)
 {
     const bool renamed = std::any_of(places.begin(), places.end(),
                                      [day](const Place* place) { return place->inForce(day); });
-    return placeFailure(
-        renamed ? texts::kNotSoNamed : texts::kNotInForce, places, [day](const Place& place) {
-            if (!place.inForce(day)) {
-                return place.listing(day); // with all its times in force
-            }
-            return filled(texts::kEarlierNameLine,
-                          {place.describeAsNamed() + " " + place.code, place.namePeriodsText(),
-                           fiscalcode::formatDay(day), place.describe(day)});
-        });
+    return renamed ? Kind::NotSoNamed : Kind::NotInForce;
 }
 
 // What the user should know about a code computed for `place`: it was suppressed on the birth
-// date, or then bore another name than the one given; empty otherwise.
-std::string noticeFor(const Place& place, Day day)
+// date, or then bore another name than the one given; none otherwise.
+std::optional<CalculationNotice> noticeFor(const Place& place, Day day)
 {
-    const Naming naming = place.naming(day);
-    if (naming == Naming::AsNamed) {
-        return {}; // the usual case
+    if (place.naming(day) == Naming::AsNamed) {
+        return std::nullopt; // the usual case
     }
-    const std::string date = fiscalcode::formatDay(day);
-    if (!place.inForce(day)) {
-        return filled(texts::kSuspendedNotice,
-                      {place.describe(day), date, place.periodsText(), place.code});
-    }
-    return filled(texts::kRenamedNotice, {place.name, date, place.describe(day)});
+    using NoticeKind = CalculationNotice::Kind;
+    return CalculationNotice{place.inForce(day) ? NoticeKind::Renamed : NoticeKind::Suspended,
+                             &place, day};
 }
 
-// The cadastral code as it enters the fiscal code: a capital and three digits. Small letters
-// count as capitals; any other shape is a fault of the table, not of the person's data.
-std::optional<std::string> CadastralCode(std::string_view stored)
+// The place the code is computed for, or the failure of the look-up; nullptr with neither when
+// the user chose none of several.
+const Place* placeOf(const Birthplace& birthplace, Day day, const PlaceChooser& choose,
+                     std::optional<Failure>& failure)
 {
-    std::string code = text::capitals(stored);
-    return isCadastralCode(code) ? std::optional(code) : std::nullopt;
+    using Outcome = Birthplace::Outcome;
+    switch (birthplace.outcome) {
+    case Outcome::Found:
+        return birthplace.places.front();
+    case Outcome::NotFound:
+        failure = Failure{.kind = Kind::NotFound};
+        return nullptr;
+    case Outcome::NotInForce:
+        failure = placeFailure(notInForceKind(birthplace.places, day), birthplace.places, day);
+        return nullptr;
+    case Outcome::NotInProvince:
+        failure = placeFailure(Kind::NotInProvince, birthplace.places, day);
+        return nullptr;
+    case Outcome::Ambiguous:
+        if (!choose) {
+            failure = placeFailure(Kind::Ambiguous, birthplace.places, day);
+            return nullptr;
+        }
+        return choose(birthplace.places, day);
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -146,51 +135,28 @@ std::optional<std::string> CadastralCode(std::string_view stored)
 CalculationOutcome calculate(const CalculationInput& input, const BirthplaceFinder& find,
                              const PlaceChooser& choose)
 {
-    using Outcome = Birthplace::Outcome;
     CalculationOutcome outcome;
-    fiscalcode::CalendarDate date;
-    if (auto failure = checkInput(input, date)) {
-        outcome.failure = std::move(failure);
+    std::optional<fiscalcode::CalendarDate> date;
+    if ((outcome.failure = checkInput(input, date))) {
         return outcome;
     }
-    const Day day = fiscalcode::dayOf(date);
-    outcome.birthDate = fiscalcode::formatBirthDate(date);
-
+    outcome.birthDate = date;
+    const Day day = fiscalcode::dayOf(*outcome.birthDate);
     const Birthplace birthplace = find(input.municipality, day, text::capitals(input.province));
-    const Place* place = nullptr;
-    switch (birthplace.outcome) {
-    case Outcome::Found:
-        place = birthplace.places.front();
-        break;
-    case Outcome::NotFound:
-        outcome.failure = Failure{texts::kMunicipalityNotFound, {}, std::nullopt};
+    const Place* place = placeOf(birthplace, day, choose, outcome.failure);
+    if (!place) {
+        outcome.cancelled = !outcome.failure;
         return outcome;
-    case Outcome::NotInForce:
-        outcome.failure = notInForceFailure(birthplace.places, day);
-        return outcome;
-    case Outcome::NotInProvince:
-        outcome.failure = listedFailure(texts::kNotInProvince, birthplace.places, day);
-        return outcome;
-    case Outcome::Ambiguous:
-        if (!choose) {
-            outcome.failure = listedFailure(texts::kAmbiguous, birthplace.places, day);
-            return outcome;
-        }
-        place = choose(birthplace.places, day);
-        if (!place) {
-            outcome.cancelled = true;
-            return outcome;
-        }
-        break;
     }
-    const auto code = CadastralCode(place->code);
+    // Small letters count as capitals; any other shape is a fault of the table, not of the
+    // person's data.
+    const auto code = fiscalcode::CadastralCode::read(place->code);
     if (!code) {
-        outcome.failure =
-            Failure{filled(texts::kMalformedCode, {place->code, place->name}), {}, std::nullopt};
+        outcome.failure = placeFailure(Kind::MalformedCode, {place}, day);
         return outcome;
     }
     outcome.code = fiscalcode::ComputeFiscalCode(
-        {input.surname, input.givenName, outcome.birthDate, input.sex, *code});
+        {input.surname, input.givenName, *outcome.birthDate, *input.sex, *code});
     outcome.notice = noticeFor(*place, day);
     return outcome;
 }

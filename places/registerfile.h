@@ -1,9 +1,11 @@
 #pragma once
 
 #include "fiscalcode/dates.h"
+#include "text/csv.h"
 
+#include <cstdint>
 #include <filesystem>
-#include <stdexcept>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -19,14 +21,36 @@
 // (storage/registerupdate.h).
 namespace places {
 
-// The end of every refusal: the file was refused before anything was written.
-inline constexpr const char* kNothingWritten = " L'archivio non è stato modificato.";
+// The register's file is some 2 MB; a file far larger is not its archive.
+inline constexpr std::uintmax_t kMaxRegisterBytes = 64 * 1024 * 1024;
 
-// A register's file that cannot be read or is of another shape; the message, in Italian, names
-// the file and the line at fault.
-class RegisterRefused : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+// Why a register's file was refused: it cannot be read, or it is of another shape.
+struct RegisterDefect {
+    enum class Kind {
+        Unreadable,       // the file cannot be opened
+        ReadFailed,       // reading it failed on the way
+        TooLarge,         // more than kMaxRegisterBytes
+        Empty,            // not even a header
+        MissingColumns,   // the header lacks `columns`
+        UnreadableLine,   // the reader found `flaw` in field `field`
+        FieldCount,       // `fields` fields instead of the header's `expected`
+        NoName,           // the name is missing
+        NotUtf8,          // a name or province is not UTF-8
+        ControlCharacter, // a name holds a control character
+        NameTooLong,      // a name longer than kPlaceNameCharacters
+        BadProvince,      // the province `value` is not two capital letters
+        BadDate,          // the date `value` is not yyyy-mm-dd of the calendar
+        EndsBeforeStart,  // the period ends before it starts
+        NoMunicipality,   // no row has a cadastral code
+    };
+    Kind kind = Kind::Unreadable;
+    long line = 0; // the line at fault, from 1; 0 for the file as a whole
+    std::vector<std::string> columns{};
+    std::string value{};
+    text::CsvReader::Flaw flaw = text::CsvReader::Flaw::None;
+    std::size_t field = 0; // from 1
+    std::size_t fields = 0;
+    std::size_t expected = 0;
 };
 
 // One row of the register: a period of validity of a cadastral code.
@@ -39,9 +63,12 @@ struct RegisterPeriod {
     std::string to;
 };
 
-// The periods of the register's file, each once, in the file's order. Throws RegisterRefused for a
-// file that cannot be read or is of another shape, with the line at fault.
-std::vector<RegisterPeriod> readRegister(const std::filesystem::path& file);
+// The periods of the register's file, each once, in the file's order; or why the file was refused.
+struct [[nodiscard]] RegisterReading {
+    std::vector<RegisterPeriod> periods;
+    std::optional<RegisterDefect> defect; // none when the file was read
+};
+RegisterReading readRegister(const std::filesystem::path& file);
 
 // What identifies a period: its code in capitals, its start and its name's key (nameKey).
 using PeriodKey = std::tuple<std::string, fiscalcode::Day, std::string>;

@@ -9,11 +9,6 @@
 
 namespace places {
 
-std::string VerifiedCode::birthplace() const
-{
-    return placeKnown ? placeName + " (" + province + ")" : texts::kUnknownPlace;
-}
-
 VerifiedCode verifyFiscalCode(std::string_view text, const BirthplaceIndex& places, Day today)
 {
     VerifiedCode verified;
@@ -51,16 +46,15 @@ PersonMatch matchPerson(const fiscalcode::CheckedCode& code, const CalculationIn
     const std::string_view base = code.baseCode;
     // A name is compared only when the calculation would take it.
     const auto usable = [](std::string_view name) {
-        return !name.empty() && fiscalcode::firstRefusedCharacter(name).empty();
+        return !name.empty() && !fiscalcode::firstRefusedCharacter(name);
     };
     match.surname =
         usable(person.surname) && fiscalcode::SurnameLetters(person.surname) == base.substr(0, 3);
     match.givenName = usable(person.givenName) &&
                       fiscalcode::GivenNameLetters(person.givenName) == base.substr(3, 3);
     const auto date = fiscalcode::readBirthDate(person.birthDate);
-    match.sex = person.sex == std::string(1, code.sex);
-    match.date = date && fiscalcode::DateSexCode(fiscalcode::formatBirthDate(*date),
-                                                 std::string(1, code.sex)) == base.substr(6, 5);
+    match.sex = person.sex == code.sex;
+    match.date = date && fiscalcode::DateSexCode(*date, *code.sex) == base.substr(6, 5);
     match.dateAndSex = match.date && match.sex;
     const Day day = date ? fiscalcode::dayOf(*date) : code.birthDay;
     if (!person.municipality.empty()) {

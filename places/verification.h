@@ -11,11 +11,6 @@
 // the birthplace its cadastral code carries, and whether it belongs to a given person.
 namespace places {
 
-namespace texts {
-inline constexpr const char* kUnknownPlace =
-    "sconosciuto (codice catastale non presente in archivio)";
-} // namespace texts
-
 // What a code carries, its birthplace included. Only a valid code has its other fields filled.
 struct VerifiedCode : fiscalcode::CheckedCode {
     // The birthplace from the history of its cadastral code: the period in force on the birth
@@ -23,14 +18,12 @@ struct VerifiedCode : fiscalcode::CheckedCode {
     bool placeKnown = false;
     std::string placeName;
     std::string province; // "EE" for a foreign state
-
-    // "ROMA (RM)", or texts::kUnknownPlace.
-    std::string birthplace() const;
 };
 
 // Reads `text` as a fiscal code (see fiscalcode::checkFiscalCode), the birth year chosen within
 // the times the history of `places` gives its cadastral code, and finds its birthplace there.
-VerifiedCode verifyFiscalCode(std::string_view text, const BirthplaceIndex& places, Day today);
+[[nodiscard]] VerifiedCode verifyFiscalCode(std::string_view text, const BirthplaceIndex& places,
+                                            Day today);
 // The same into `verified`, whose strings are reused: for many codes one after the other.
 void verifyFiscalCode(std::string_view text, const BirthplaceIndex& places, Day today,
                       VerifiedCode& verified);
@@ -44,7 +37,7 @@ struct PersonMatch {
     bool givenName = false;
     // Year, month letter and day, the date read as the calculation reads it.
     bool date = false;
-    // The sex, "M" or "F".
+    // The sex.
     bool sex = false;
     // Both: the date as the code writes it for the person's sex.
     bool dateAndSex = false;

@@ -13,18 +13,26 @@ struct sqlite3_stmt;
 
 namespace storage {
 
-// A failure of the reference database, with a message in Italian that names the file and its
-// folder and can be shown to the user as it stands.
+// Every failure of the storage: what failed, as a kind, and a message in Italian that names the
+// file and its folder and can be shown to the user as it stands.
 class DataError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
-};
+    enum class Kind {
+        Database,              // the database cannot be opened, read or written
+        RowChanged,            // a change or deletion refused: another program changed or deleted
+                               // the row meanwhile, and nothing was written
+        RegisterRefused,       // the register's file cannot be read or is of another shape
+        TooManyMunicipalities, // an update would add more municipalities than one brings
+    };
 
-// A change or deletion refused because the row no longer holds what was read: another program
-// changed or deleted it meanwhile. Nothing was written.
-class RowChanged : public DataError {
-public:
-    using DataError::DataError;
+    explicit DataError(const std::string& message, Kind kind = Kind::Database)
+        : std::runtime_error(message), kind_(kind)
+    {}
+
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
 };
 
 // The file a connection opens for `name` (see location::filesNamedBy): the one it stands for;

@@ -419,9 +419,10 @@ void DataSource::bindUnchanged(sqlite3_stmt* statement, int firstParameter, cons
 
 void DataSource::failChanged() const
 {
-    throw RowChanged("I dati sono stati modificati o cancellati da un altro utente dopo essere "
-                     "stati letti dall'archivio " +
-                     database().describe() + ": nulla è stato salvato.");
+    throw DataError("I dati sono stati modificati o cancellati da un altro utente dopo essere "
+                    "stati letti dall'archivio " +
+                        database().describe() + ": nulla è stato salvato.",
+                    DataError::Kind::RowChanged);
 }
 
 // Writes the fields given a new value, as long as the row holds what was read; then reads the row

@@ -19,8 +19,8 @@ namespace storage {
 //
 // A change or deletion goes through only while the row still holds every value as it was read
 // (type and bytes); otherwise another program changed or deleted it meanwhile, nothing is written
-// and RowChanged is thrown. A change writes only the fields given a new value, and leaves every
-// other one as it is stored.
+// and a DataError of the kind RowChanged is thrown. A change writes only the fields given a new
+// value, and leaves every other one as it is stored.
 //
 // Rows are read only when they are needed: a refresh followed by a find, as in a look-up, reads
 // just the row found.

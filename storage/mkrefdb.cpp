@@ -4,6 +4,7 @@
 //
 // The database is written to a temporary file beside OUTPUT_FILE and renamed into place only
 // when complete, so an interrupted run never leaves a damaged database behind.
+#include "messages/texts.h"
 #include "storage/catalogue.h"
 #include "text/csv.h"
 
@@ -64,7 +65,8 @@ void load(sqlite3* db, const Table& table, const fs::path& seedFolder)
         if (record.size() != table.fields.size() || reader.flaw() != text::CsvReader::Flaw::None) {
             sqlite3_finalize(insert);
             throw std::runtime_error(std::string(table.seedFile) + ": wrong fields on line " +
-                                     std::to_string(reader.lineNumber()) + " " + reader.flawText());
+                                     std::to_string(reader.lineNumber()) + " " +
+                                     messages::flawText(reader.flaw(), reader.flawField()));
         }
         for (std::size_t i = 0; i < record.size(); ++i) {
             sqlite3_bind_text(insert, static_cast<int>(i + 1), record[i].c_str(),

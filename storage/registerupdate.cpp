@@ -1,5 +1,6 @@
 #include "storage/registerupdate.h"
 
+#include "messages/texts.h"
 #include "places/birthplaces.h"
 #include "places/registerfile.h"
 #include "storage/catalogue.h"
@@ -23,8 +24,8 @@ namespace fs = std::filesystem;
 namespace storage {
 namespace {
 
+using messages::kNothingWritten;
 using places::keyOf;
-using places::kNothingWritten;
 using places::PeriodKey;
 using places::RegisterPeriod;
 
@@ -221,12 +222,12 @@ RegisterUpdate updateFromRegister(const Database& database, const fs::path& regi
         throw DataError("Impossibile aggiornare l'archivio " + database.describe() +
                         ": il file è di sola lettura.");
     }
-    std::vector<RegisterPeriod> periods;
-    try {
-        periods = places::readRegister(registerFile);
-    } catch (const places::RegisterRefused& refused) {
-        throw DataError(refused.what());
+    places::RegisterReading reading = places::readRegister(registerFile);
+    if (reading.defect) {
+        throw DataError(messages::defectText(*reading.defect, registerFile),
+                        DataError::Kind::RegisterRefused);
     }
+    const std::vector<RegisterPeriod> periods = std::move(reading.periods);
     database.inTransaction([&] {
         if (!database.hasTable(catalogue::kHistoryTable)) {
             database.execute(catalogue::kHistorySchema);
@@ -237,12 +238,14 @@ RegisterUpdate updateFromRegister(const Database& database, const fs::path& regi
         updater.readDatabase();
         const std::vector<places::MunicipalityRow> added = updater.newMunicipalities(periods);
         if (additions == Additions::Plausible && added.size() > kPlausibleAdditions) {
-            throw TooManyMunicipalities(
+            throw DataError(
                 "Il file " + text::quoted(registerFile.string()) + " aggiungerebbe " +
-                std::to_string(added.size()) + " comuni alla tabella COMUNI, più dei " +
-                std::to_string(kPlausibleAdditions) +
-                " che un aggiornamento porta: forse non è l'archivio del registro, o l'archivio " +
-                database.describe() + " è quasi vuoto." + kNothingWritten);
+                    std::to_string(added.size()) + " comuni alla tabella COMUNI, più dei " +
+                    std::to_string(kPlausibleAdditions) +
+                    " che un aggiornamento porta: forse non è l'archivio del registro, o "
+                    "l'archivio " +
+                    database.describe() + " è quasi vuoto." + kNothingWritten,
+                DataError::Kind::TooManyMunicipalities);
         }
         updater.updateHistory(periods);
         updater.addMunicipalities(added);

@@ -30,12 +30,6 @@ namespace storage {
 enum class Additions { Plausible, Any };
 inline constexpr std::size_t kPlausibleAdditions = 1000;
 
-// An update refused because the file would add more than kPlausibleAdditions municipalities.
-class TooManyMunicipalities : public DataError {
-public:
-    using DataError::DataError;
-};
-
 // What an update did, for the user.
 struct RegisterUpdate {
     std::string database; // the database, as Database::describe names it
@@ -53,9 +47,10 @@ struct RegisterUpdate {
 };
 
 // Updates `database`, which must be open for writing, from the register's archive in the file
-// `registerFile`. Throws DataError with the reason in Italian when the database cannot be written,
-// when the file cannot be read or is of another shape, or when a write fails, and
-// TooManyMunicipalities: nothing has then been written.
+// `registerFile`. Throws DataError with the reason in Italian when the database cannot be written
+// or a write fails, when the file cannot be read or is of another shape (RegisterRefused), or when
+// it would add more than kPlausibleAdditions municipalities (TooManyMunicipalities): nothing has
+// then been written.
 RegisterUpdate updateFromRegister(const Database& database,
                                   const std::filesystem::path& registerFile,
                                   Additions additions = Additions::Plausible);

@@ -25,11 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!date) {
         return 0;
     }
-    check(date->year >= 100 && date->year <= 9999);
-    check(date->month >= 1 && date->month <= 12);
-    check(date->day >= 1 && date->day <= fiscalcode::daysInMonth(date->month, date->year));
+    check(date->year() >= 100 && date->year() <= 9999);
+    check(date->month() >= 1 && date->month() <= 12);
+    check(date->dayOfMonth() >= 1 &&
+          date->dayOfMonth() <= fiscalcode::daysInMonth(date->month(), date->year()));
     const auto again = fiscalcode::readBirthDate(fiscalcode::formatBirthDate(*date));
-    check(again && again->day == date->day && again->month == date->month &&
-          again->year == date->year);
+    check(again && fiscalcode::dayOf(*again) == fiscalcode::dayOf(*date));
     return 0;
 }

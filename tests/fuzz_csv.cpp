@@ -1,7 +1,8 @@
 // Fuzz target for the CSV reader. Whatever the bytes, every record keeps within the reader's
-// bounds and tells what was wrong with it. The records do not depend on where the input falls in
-// the pieces the reader reads: text read after a first line that ends near the end of a piece
-// gives the same records as read alone. The first byte chooses the separator and that line's end.
+// bounds and tells what was wrong with it, and in which field. The records do not depend on where
+// the input falls in the pieces the reader reads: text read after a first line that ends near the
+// end of a piece gives the same records as read alone. The first byte chooses the separator and
+// that line's end.
 #include "text/csv.h"
 #include "text/textfold.h"
 
@@ -28,7 +29,8 @@ void check(bool condition)
 
 struct Record {
     std::vector<std::string> fields;
-    std::string flaw;
+    CsvReader::Flaw flaw = CsvReader::Flaw::None;
+    std::size_t flawField = 0; // from 1, when there is a flaw
     bool operator==(const Record&) const = default;
 };
 
@@ -44,8 +46,10 @@ std::vector<Record> records(const std::string& bytes, char separator)
         for (const std::string& field : fields) {
             check(field.size() <= 4 * CsvReader::kMaxFieldCharacters);
         }
-        check((reader.flaw() == CsvReader::Flaw::None) == reader.flawText().empty());
-        read.push_back({fields, reader.flawText()});
+        const bool flawed = reader.flaw() != CsvReader::Flaw::None;
+        check(!flawed ||
+              (reader.flawField() >= 1 && reader.flawField() <= CsvReader::kMaxFields + 1));
+        read.push_back({fields, reader.flaw(), flawed ? reader.flawField() : 0});
     }
     return read;
 }

@@ -148,8 +148,8 @@ TEST(BatchFile, LeavesOutRowsWithoutText)
 // included, unless the cells are to be written as they are.
 TEST(BatchFile, NeutralisesEveryCellThatLooksLikeAFormula)
 {
-    const std::string code =
-        fiscalcode::ComputeFiscalCode({"ROSSI", "MARIA", "01/01/1974", "F", "Z998"});
+    const std::string code = fiscalcode::ComputeFiscalCode(
+        {"ROSSI", "MARIA", {1, 1, 1974}, fiscalcode::Sex::Female, "Z998"});
     const struct {
         Kind kind;
         std::string in;

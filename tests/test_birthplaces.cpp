@@ -1,4 +1,5 @@
 // The birthplace of a person: by name, by date, by province.
+#include "messages/texts.h"
 #include "places/birthplaces.h"
 #include "storage/birthplacefile.h"
 #include "storage/database.h"
@@ -116,7 +117,8 @@ TEST_F(SmallRegister, TheBirthDateChoosesTheCodeInForce)
     EXPECT_EQ(answer(index.resolve("CASTRO", 19750527)), "FOUND C337");
     EXPECT_EQ(answer(index.resolve("CASTRO", 19750528)), "AMBIGUOUS C337 M261");
     EXPECT_EQ(answer(index.resolve("BOLZANO", 19000101)), "NOT IN FORCE A952");
-    EXPECT_EQ(index.resolve("BOLZANO", 19000101).places[0]->periodsText(), "dal 16/10/1920");
+    EXPECT_EQ(messages::periodsText(*index.resolve("BOLZANO", 19000101).places[0]),
+              "dal 16/10/1920");
     EXPECT_EQ(answer(index.resolve("ATLANTIDE", 19800101)), "NOT FOUND");
 }
 
@@ -291,12 +293,12 @@ TEST_F(RenamedPlaces, ThePlaceOnTheDayTellsItsNameProvinceCodeAndTime)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.place.naming(c.day), c.naming) << c.listing;
-        EXPECT_EQ(c.place.listing(c.day), c.listing);
+        EXPECT_EQ(messages::listing(c.place, c.day), c.listing);
     }
     const places::Place fiume = only("FIUME", 19000101);
     EXPECT_EQ(fiume.describeAsNamed(), "FIUME (UD)");
-    EXPECT_EQ(fiume.namePeriodsText(), "dal 19/11/1866 al 31/10/1911");
-    EXPECT_EQ(places::Place({"BELLAGIO", "A744"}).listing(19800101), "BELLAGIO A744");
+    EXPECT_EQ(messages::namePeriodsText(fiume), "dal 19/11/1866 al 31/10/1911");
+    EXPECT_EQ(messages::listing(places::Place{"BELLAGIO", "A744"}, 19800101), "BELLAGIO A744");
 }
 
 TEST(BirthplaceFile, AFileWithoutHistoryIsReadAsSuch)

@@ -1,5 +1,6 @@
 #include "fiscalcode/dates.h"
 #include "fiscalcode/fiscalcode.h"
+#include "messages/texts.h"
 #include "places/calculation.h"
 
 #include <gtest/gtest.h>
@@ -8,9 +9,10 @@
 #include <string>
 #include <vector>
 
+using fiscalcode::Sex;
 using places::CalculationInput;
 using places::InputField;
-namespace texts = places::texts;
+using Kind = places::CalculationFailure::Kind;
 
 namespace {
 
@@ -18,6 +20,22 @@ places::Birthplace noLookup(std::string_view, fiscalcode::Day, std::string_view)
 {
     ADD_FAILURE() << "the municipality was looked up";
     return {};
+}
+
+// The failure's sentence and the lines that follow it, as the user reads them.
+std::string said(const places::CalculationOutcome& outcome)
+{
+    return outcome.failure ? messages::failureText(*outcome.failure) : std::string();
+}
+
+std::vector<std::string> lines(const places::CalculationOutcome& outcome)
+{
+    return outcome.failure ? messages::failureLines(*outcome.failure) : std::vector<std::string>();
+}
+
+std::string birthDate(const places::CalculationOutcome& outcome)
+{
+    return outcome.birthDate ? fiscalcode::formatBirthDate(*outcome.birthDate) : std::string();
 }
 
 // A finder that knows one place, valid at every date.
@@ -65,26 +83,24 @@ TEST(Calculation, ChecksRunInOrderAndStopAtTheFirstFailure)
 {
     struct Case {
         CalculationInput input;
-        const char* message;
+        Kind kind;
         InputField field;
     };
     const std::vector<Case> cases = {
-        {{"", "", "", "", "M"}, texts::kEmptySurname, InputField::Surname},
-        {{"ROSSI", "", "", "", "M"}, texts::kEmptyGivenName, InputField::GivenName},
-        {{"ROSSI", "MARIO", "", "", "M"}, texts::kEmptyDate, InputField::BirthDate},
-        {{"ROSSI", "MARIO", "31/02/1974", "", "M"}, texts::kInvalidDate, InputField::BirthDate},
-        {{"ROSSI", "MARIO", "1/2/1974", "", "M"}, texts::kDateLength, InputField::BirthDate},
-        {{"ROSSI", "MARIO", "01/02/1974", "", "M"},
-         texts::kEmptyMunicipality,
-         InputField::Municipality},
+        {{"", "", "", ""}, Kind::EmptySurname, InputField::Surname},
+        {{"ROSSI", "", "", ""}, Kind::EmptyGivenName, InputField::GivenName},
+        {{"ROSSI", "MARIO", "", ""}, Kind::EmptyDate, InputField::BirthDate},
+        {{"ROSSI", "MARIO", "31/02/1974", ""}, Kind::InvalidDate, InputField::BirthDate},
+        {{"ROSSI", "MARIO", "1/2/1974", ""}, Kind::DateLength, InputField::BirthDate},
+        {{"ROSSI", "MARIO", "01/02/1974", ""}, Kind::EmptyMunicipality, InputField::Municipality},
     };
     for (const Case& c : cases) {
         const auto outcome = places::calculate(c.input, noLookup);
         ASSERT_TRUE(outcome.failure);
-        EXPECT_EQ(outcome.failure->message, c.message);
+        EXPECT_EQ(outcome.failure->kind, c.kind);
         EXPECT_EQ(outcome.failure->field, c.field);
         EXPECT_TRUE(outcome.code.empty());
-        EXPECT_TRUE(outcome.birthDate.empty());
+        EXPECT_FALSE(outcome.birthDate);
     }
 }
 
@@ -111,9 +127,9 @@ TEST(Calculation, NamesOutsideTheLatinAlphabetAreRefusedWithTheirField)
             continue;
         }
         ASSERT_TRUE(outcome.failure) << c.surname << " " << c.givenName;
-        EXPECT_TRUE(outcome.failure->message.starts_with(c.message)) << outcome.failure->message;
+        EXPECT_TRUE(said(outcome).starts_with(c.message)) << said(outcome);
         EXPECT_EQ(outcome.failure->field, c.field);
-        EXPECT_TRUE(outcome.birthDate.empty()); // refused before the date is looked at
+        EXPECT_FALSE(outcome.birthDate); // refused before the date is looked at
     }
 }
 
@@ -121,7 +137,7 @@ TEST(Calculation, FieldsOfBlanksAreNotEmpty)
 {
     std::string looked;
     const auto outcome =
-        places::calculate({" ", " ", "01/01/1974", " ", "M"}, onePlace("H501", &looked));
+        places::calculate({" ", " ", "01/01/1974", " ", Sex::Male}, onePlace("H501", &looked));
     EXPECT_FALSE(outcome.failure);
     EXPECT_EQ(looked, " ");
     EXPECT_EQ(outcome.code, "XXXXXX74A01H501" + std::string(1, outcome.code.back()));
@@ -131,34 +147,35 @@ TEST(Calculation, RewritesTheDateThenLooksUpOnThatDayAndComputes)
 {
     std::string looked;
     fiscalcode::Day day = 0;
-    const auto outcome = places::calculate({"ROSSI", "MARIA", "1974/04/25", "ROMA", "F"},
+    const auto outcome = places::calculate({"ROSSI", "MARIA", "1974/04/25", "ROMA", Sex::Female},
                                            onePlace("H501", &looked, &day));
     EXPECT_FALSE(outcome.failure);
     EXPECT_EQ(looked, "ROMA");
     EXPECT_EQ(day, 19740425);
-    EXPECT_EQ(outcome.birthDate, "25/04/1974");
+    EXPECT_EQ(birthDate(outcome), "25/04/1974");
     EXPECT_EQ(outcome.code, "RSSMRA74D65H501V");
 }
 
 TEST(Calculation, MunicipalityNotFoundKeepsTheRewrittenDateAndMovesNoFocus)
 {
     const auto outcome = places::calculate(
-        {"ROSSI", "MARIO", "1974/01/01", "ATLANTIDE", "M"},
+        {"ROSSI", "MARIO", "1974/01/01", "ATLANTIDE", Sex::Male},
         [](std::string_view, fiscalcode::Day, std::string_view) { return places::Birthplace{}; });
     ASSERT_TRUE(outcome.failure);
-    EXPECT_EQ(outcome.failure->message, texts::kMunicipalityNotFound);
+    EXPECT_EQ(outcome.failure->kind, Kind::NotFound);
     EXPECT_FALSE(outcome.failure->field);
-    EXPECT_EQ(outcome.birthDate, "01/01/1974");
+    EXPECT_EQ(birthDate(outcome), "01/01/1974");
     EXPECT_TRUE(outcome.code.empty());
 }
 
 TEST(Calculation, SexOtherThanMOrFIsRefused)
 {
     for (const char* sex : {"", "m", "X", "MF"}) {
-        const auto outcome =
-            places::calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA", sex}, noLookup);
+        const auto outcome = places::calculate(
+            {"ROSSI", "MARIO", "01/01/1974", "ROMA", fiscalcode::readSex(sex)}, noLookup);
         ASSERT_TRUE(outcome.failure) << sex;
-        EXPECT_EQ(outcome.failure->message, texts::kInvalidSex);
+        EXPECT_EQ(outcome.failure->kind, Kind::InvalidSex);
+        EXPECT_FALSE(outcome.failure->field);
     }
 }
 
@@ -171,7 +188,8 @@ TEST(Calculation, CadastralCodesOfAnotherShapeAreNeverPutInACode)
         const auto outcome =
             places::calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA"}, onePlace(code));
         ASSERT_TRUE(outcome.failure) << code;
-        EXPECT_EQ(outcome.failure->message,
+        EXPECT_TRUE(lines(outcome).empty());
+        EXPECT_EQ(said(outcome),
                   "Il codice catastale «" + std::string(code) +
                       "» del comune ROMA non è valido: deve essere una lettera seguita da tre "
                       "cifre. Correggerlo nella Tabella Comuni !");
@@ -192,11 +210,10 @@ TEST_F(TwoCastros, SeveralPlacesAreNeverPickedSilently)
 {
     const auto outcome = places::calculate(person, index);
     ASSERT_TRUE(outcome.failure);
-    EXPECT_EQ(outcome.failure->message, "Comune ambiguo:");
-    EXPECT_EQ(outcome.failure->details,
-              (std::vector<std::string>{"CASTRO (BG) C337 dal 17/03/1861",
-                                        "CASTRO (LE) M261 dal 01/05/1975"}));
-    EXPECT_EQ(outcome.birthDate, "01/01/1980");
+    EXPECT_EQ(said(outcome), "Comune ambiguo:");
+    EXPECT_EQ(lines(outcome), (std::vector<std::string>{"CASTRO (BG) C337 dal 17/03/1861",
+                                                        "CASTRO (LE) M261 dal 01/05/1975"}));
+    EXPECT_EQ(birthDate(outcome), "01/01/1980");
     EXPECT_TRUE(outcome.code.empty());
 }
 
@@ -240,19 +257,17 @@ TEST_F(TwoCastros, TheDateAndTheProvinceNarrowTheChoice)
     withProvince.province = "RM";
     const auto elsewhere = places::calculate(withProvince, index);
     ASSERT_TRUE(elsewhere.failure);
-    EXPECT_EQ(elsewhere.failure->message, "Comune non presente nella provincia indicata:");
-    EXPECT_EQ(elsewhere.failure->details,
-              (std::vector<std::string>{"CASTRO (BG) C337 dal 17/03/1861",
-                                        "CASTRO (LE) M261 dal 01/05/1975"}));
+    EXPECT_EQ(said(elsewhere), "Comune non presente nella provincia indicata:");
+    EXPECT_EQ(lines(elsewhere), (std::vector<std::string>{"CASTRO (BG) C337 dal 17/03/1861",
+                                                          "CASTRO (LE) M261 dal 01/05/1975"}));
 
     CalculationInput tooEarly = person;
     tooEarly.birthDate = "01/01/1850";
     const auto missing = places::calculate(tooEarly, index);
     ASSERT_TRUE(missing.failure);
-    EXPECT_EQ(missing.failure->message, "Comune non esistente alla data di nascita:");
-    EXPECT_EQ(missing.failure->details,
-              (std::vector<std::string>{"CASTRO (BG) C337 dal 17/03/1861",
-                                        "CASTRO (LE) M261 dal 01/05/1975"}));
+    EXPECT_EQ(said(missing), "Comune non esistente alla data di nascita:");
+    EXPECT_EQ(lines(missing), (std::vector<std::string>{"CASTRO (BG) C337 dal 17/03/1861",
+                                                        "CASTRO (LE) M261 dal 01/05/1975"}));
 }
 
 // Places renamed or suppressed: the code comes with a notice that names the place as it was on
@@ -300,14 +315,15 @@ TEST(Calculation, ANameNotBorneOnTheBirthDateIsSaidSo)
          "ORATINO (CB) G086 dal 17/03/1861 al 12/05/1928 e dal 22/05/1947"},
     };
     for (const auto& c : cases) {
-        const auto outcome = places::calculate({"ROSSI", "MARIA", c.date, c.place, "F"}, index);
+        const auto outcome =
+            places::calculate({"ROSSI", "MARIA", c.date, c.place, Sex::Female}, index);
         if (outcome.failure) {
-            EXPECT_EQ(outcome.failure->message, c.code) << c.place;
-            EXPECT_EQ(outcome.failure->details, std::vector<std::string>{c.said}) << c.place;
+            EXPECT_EQ(said(outcome), c.code) << c.place;
+            EXPECT_EQ(lines(outcome), std::vector<std::string>{c.said}) << c.place;
             continue;
         }
         EXPECT_EQ(outcome.code.substr(11, 4), c.code) << c.place;
-        EXPECT_EQ(outcome.notice, c.said) << c.place;
+        EXPECT_EQ(outcome.notice ? messages::noticeText(*outcome.notice) : "", c.said) << c.place;
     }
 }
 
@@ -317,8 +333,7 @@ TEST(Calculation, PlacesWithoutHistoryAreToldApartByTheirCode)
     const places::BirthplaceIndex index{{{"BELLAGIO", "A744"}, {"BELLAGIO", "M335"}}, {}};
     const auto outcome = places::calculate({"ROSSI", "MARIO", "01/01/1980", "BELLAGIO"}, index);
     ASSERT_TRUE(outcome.failure);
-    EXPECT_EQ(outcome.failure->details,
-              (std::vector<std::string>{"BELLAGIO A744", "BELLAGIO M335"}));
+    EXPECT_EQ(lines(outcome), (std::vector<std::string>{"BELLAGIO A744", "BELLAGIO M335"}));
     EXPECT_EQ(places::calculate({"ROSSI", "MARIO", "01/01/1980", "BELLAGIO (M335)"}, index)
                   .code.substr(11, 4),
               "M335");
@@ -342,7 +357,7 @@ TEST(Calculation, NoBirthAfterToday)
         const auto outcome = places::calculate(input, onePlace("H501"));
         EXPECT_EQ(outcome.failure.has_value(), c.refused) << c.date;
         if (c.refused) {
-            EXPECT_EQ(outcome.failure->message,
+            EXPECT_EQ(said(outcome),
                       "La data di nascita non può essere successiva alla data di oggi !");
             EXPECT_EQ(outcome.failure->field, InputField::BirthDate);
         }

@@ -1,3 +1,4 @@
+#include "messages/texts.h"
 #include "text/csv.h"
 #include "text/textencoding.h"
 
@@ -30,7 +31,7 @@ Read readAll(std::istream& in)
     std::vector<std::string> fields;
     while (reader.next(fields)) {
         read.records.push_back(fields);
-        read.flaws.push_back(reader.flawText());
+        read.flaws.push_back(messages::flawText(reader.flaw(), reader.flawField()));
     }
     return read;
 }

@@ -12,6 +12,7 @@ using fiscalcode::ComputeFiscalCode;
 using fiscalcode::DateSexCode;
 using fiscalcode::GivenNameLetters;
 using fiscalcode::PersonalData;
+using fiscalcode::Sex;
 using fiscalcode::SurnameLetters;
 
 namespace {
@@ -22,16 +23,16 @@ TEST(FiscalCode, WorkedExamples)
         PersonalData person;
         const char* code;
     } examples[] = {
-        {{"ROSSI", "MARIO", "01/01/1974", "M", "H501"}, "RSSMRA74A01H501W"},
-        {{"ROSSI", "MARIA", "25/04/1974", "F", "H501"}, "RSSMRA74D65H501V"},
-        {{"D'ANGELO", "GIANFRANCO", "05/09/1974", "M", "F205"}, "DNGGFR74P05F205B"},
-        {{"DE LUCA", "ANNA MARIA", "09/03/2000", "F", "L219"}, "DLCNMR00C49L219K"},
-        {{"FO", "LI", "31/12/2000", "F", "L219"}, "FOXLIX00T71L219J"},
-        {{"OF", "EO", "01/10/1974", "M", "H501"}, "FOXEOX74R01H501J"},
-        {{"O", "EVA", "12/06/2000", "F", "A001"}, "OXXVEA00H52A001O"},
+        {{"ROSSI", "MARIO", {1, 1, 1974}, Sex::Male, "H501"}, "RSSMRA74A01H501W"},
+        {{"ROSSI", "MARIA", {25, 4, 1974}, Sex::Female, "H501"}, "RSSMRA74D65H501V"},
+        {{"D'ANGELO", "GIANFRANCO", {5, 9, 1974}, Sex::Male, "F205"}, "DNGGFR74P05F205B"},
+        {{"DE LUCA", "ANNA MARIA", {9, 3, 2000}, Sex::Female, "L219"}, "DLCNMR00C49L219K"},
+        {{"FO", "LI", {31, 12, 2000}, Sex::Female, "L219"}, "FOXLIX00T71L219J"},
+        {{"OF", "EO", {1, 10, 1974}, Sex::Male, "H501"}, "FOXEOX74R01H501J"},
+        {{"O", "EVA", {12, 6, 2000}, Sex::Female, "A001"}, "OXXVEA00H52A001O"},
     };
     for (const auto& example : examples) {
-        EXPECT_EQ(ComputeFiscalCode(example.person), example.code) << example.person.Surname;
+        EXPECT_EQ(ComputeFiscalCode(example.person), example.code) << example.person.surname;
     }
 }
 
@@ -90,7 +91,8 @@ TEST(FiscalCode, NamesAreReadInThePlainLatinAlphabet)
 TEST(FiscalCode, CodesHoldOnlyCapitalsAndDigits)
 {
     // Characters that cannot enter a code (refused by the checks before) are left out as well.
-    const std::string code = ComputeFiscalCode({"ПЕТРОВ-Á1", "ΣΟΦΙΑ é", "01/01/1974", "F", "Z154"});
+    const std::string code =
+        ComputeFiscalCode({"ПЕТРОВ-Á1", "ΣΟΦΙΑ é", {1, 1, 1974}, Sex::Female, "Z154"});
     EXPECT_EQ(code.substr(0, 6), "AXXEXX");
     EXPECT_EQ(code.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"), std::string::npos);
 }
@@ -99,21 +101,22 @@ TEST(FiscalCode, NameEmptyAfterCleaningGivesXXX)
 {
     EXPECT_EQ(SurnameLetters(" "), "XXX");
     EXPECT_EQ(GivenNameLetters("' '"), "XXX");
-    EXPECT_EQ(ComputeFiscalCode({" ", "'", "01/01/1974", "M", "H501"}).substr(0, 6), "XXXXXX");
+    EXPECT_EQ(ComputeFiscalCode({" ", "'", {1, 1, 1974}, Sex::Male, "H501"}).substr(0, 6),
+              "XXXXXX");
 }
 
 TEST(FiscalCode, DateAndSex)
 {
-    EXPECT_EQ(DateSexCode("01/01/1974", "M"), "74A01");
-    EXPECT_EQ(DateSexCode("01/01/1974", "F"), "74A41");
-    EXPECT_EQ(DateSexCode("31/12/2000", "F"), "00T71");
-    EXPECT_EQ(DateSexCode("09/06/1999", "M"), "99H09");
+    EXPECT_EQ(DateSexCode({1, 1, 1974}, Sex::Male), "74A01");
+    EXPECT_EQ(DateSexCode({1, 1, 1974}, Sex::Female), "74A41");
+    EXPECT_EQ(DateSexCode({31, 12, 2000}, Sex::Female), "00T71");
+    EXPECT_EQ(DateSexCode({9, 6, 1999}, Sex::Male), "99H09");
+    EXPECT_EQ(DateSexCode({9, 6, 305}, Sex::Male), "05H09"); // the year without its century
     const char* months = "ABCDEHLMPRST";
     for (int month = 1; month <= 12; ++month) {
-        char date[] = "15/00/1980";
-        date[3] = static_cast<char>('0' + month / 10);
-        date[4] = static_cast<char>('0' + month % 10);
-        EXPECT_EQ(DateSexCode(date, "M")[2], months[month - 1]) << date;
+        const auto date = fiscalcode::CalendarDate::of(15, month, 1980);
+        ASSERT_TRUE(date);
+        EXPECT_EQ(DateSexCode(*date, Sex::Male)[2], months[month - 1]) << month;
     }
 }
 
@@ -129,32 +132,56 @@ TEST(FiscalCode, CheckLetterCountsOnlyCapitalsAndDigitsOfTheFirstFifteen)
     EXPECT_EQ(CheckCharacter("ÈSSMRA74A01H501Z"), CheckCharacter("-SSMRA74A01H501"));
 }
 
-TEST(FiscalCode, BodyCarriesTheCadastralCodeWhateverItsLength)
+TEST(FiscalCode, ACadastralCodeIsALetterAndThreeDigitsAndNothingElse)
 {
-    const std::string withoutCode = ComputeFiscalCode({"ROSSI", "MARIO", "01/01/1974", "M", ""});
-    EXPECT_EQ(withoutCode.size(), 12u);
-    EXPECT_EQ(withoutCode.substr(0, 11), "RSSMRA74A01");
-    EXPECT_EQ(withoutCode[11], CheckCharacter("RSSMRA74A01"));
-
-    const std::string longCode = ComputeFiscalCode({"ROSSI", "MARIO", "01/01/1974", "M", "H501XY"});
-    EXPECT_EQ(longCode, "RSSMRA74A01H501XYW");
-
-    const std::string oddCode = ComputeFiscalCode({"ROSSI", "MARIO", "01/01/1974", "M", "È01"});
-    EXPECT_EQ(oddCode.substr(0, oddCode.size() - 1), "RSSMRA74A01È01");
-    EXPECT_EQ(oddCode.back(), CheckCharacter("RSSMRA74A01-01"));
+    // Small letters count as capitals; any other text is no cadastral code, so that no code of
+    // another length can be computed.
+    const struct {
+        const char* text;
+        const char* code; // empty: refused
+    } cases[] = {
+        {"H501", "H501"}, {"z998", "Z998"}, {"", ""},     {"H50", ""},  {"H5011", ""},
+        {"1501", ""},     {"HH01", ""},     {"H5O1", ""}, {"H 01", ""}, {" H501", ""},
+        {"È01", ""},      {"H501XY", ""},   {"h50a", ""},
+    };
+    for (const auto& c : cases) {
+        const auto code = fiscalcode::CadastralCode::read(c.text);
+        EXPECT_EQ(code ? std::string(code->text()) : std::string(), c.code) << c.text;
+    }
+    static_assert(fiscalcode::CadastralCode("H501").text() == "H501");
 }
+
+TEST(FiscalCode, TheSexIsReadFromItsLetterAlone)
+{
+    EXPECT_EQ(fiscalcode::readSex("M"), Sex::Male);
+    EXPECT_EQ(fiscalcode::readSex("F"), Sex::Female);
+    for (const char* text : {"", "m", "f", "X", "MF", " M"}) {
+        EXPECT_FALSE(fiscalcode::readSex(text)) << text;
+    }
+    EXPECT_EQ(fiscalcode::letterOf(Sex::Male), 'M');
+    EXPECT_EQ(fiscalcode::letterOf(Sex::Female), 'F');
+}
+
+// A person as written: the date dd/mm/yyyy, the sex M or F.
+struct WrittenPerson {
+    std::string surname;
+    std::string givenName;
+    std::string birthDate;
+    std::string sex;
+    std::string cadastralCode;
+};
 
 // The rules written out a second time, as plainly as possible, on lists of characters.
 class ReferenceCode {
 public:
-    static std::string compute(const PersonalData& p)
+    static std::string compute(const WrittenPerson& p)
     {
-        std::u32string body = part(decode(p.Surname), false) + part(decode(p.GivenName), true) +
-                              decode(p.BirthDate.substr(8, 2));
-        body += U"ABCDEHLMPRST"[std::stoi(p.BirthDate.substr(3, 2)) - 1];
-        const int day = std::stoi(p.BirthDate.substr(0, 2));
-        body += decode(p.Sex == "F" ? std::to_string(day + 40) : p.BirthDate.substr(0, 2));
-        body += decode(p.CadastralCode);
+        std::u32string body = part(decode(p.surname), false) + part(decode(p.givenName), true) +
+                              decode(p.birthDate.substr(8, 2));
+        body += U"ABCDEHLMPRST"[std::stoi(p.birthDate.substr(3, 2)) - 1];
+        const int day = std::stoi(p.birthDate.substr(0, 2));
+        body += decode(p.sex == "F" ? std::to_string(day + 40) : p.birthDate.substr(0, 2));
+        body += decode(p.cadastralCode);
         int sum = 0;
         for (std::size_t i = 0; i < 15 && i < body.size(); ++i) {
             sum += i % 2 == 0 ? odd(body[i]) : even(body[i]);
@@ -279,20 +306,26 @@ TEST(FiscalCode, AgreesWithAPlainReadingOfTheRulesOnRandomPeople)
         return std::string(digits, 2);
     };
     for (int i = 0; i < 20000; ++i) {
-        PersonalData person;
-        person.Surname = name();
-        person.GivenName = name();
-        person.BirthDate = twoDigits(pick(1, 28));
-        person.BirthDate += '/';
-        person.BirthDate += twoDigits(pick(1, 12));
-        person.BirthDate += '/';
-        person.BirthDate += std::to_string(pick(1900, 2099));
-        person.Sex = pick(0, 1) ? "F" : "M";
-        const std::string codes[] = {"H501", "Z110", "", "A0", "M0123", "È001"};
-        person.CadastralCode = codes[pick(0, 5)];
-        ASSERT_EQ(ComputeFiscalCode(person), ReferenceCode::compute(person))
-            << person.Surname << " | " << person.GivenName << " | " << person.BirthDate << " "
-            << person.Sex << " " << person.CadastralCode;
+        WrittenPerson written;
+        written.surname = name();
+        written.givenName = name();
+        written.birthDate = twoDigits(pick(1, 28));
+        written.birthDate += '/';
+        written.birthDate += twoDigits(pick(1, 12));
+        written.birthDate += '/';
+        written.birthDate += std::to_string(pick(1900, 2099));
+        written.sex = pick(0, 1) ? "F" : "M";
+        const std::string codes[] = {"H501", "Z110", "A001", "M012"};
+        written.cadastralCode = codes[pick(0, 3)];
+        const PersonalData person{written.surname, written.givenName,
+                                  fiscalcode::readBirthDate(written.birthDate).value(),
+                                  fiscalcode::readSex(written.sex).value(),
+                                  fiscalcode::CadastralCode::read(written.cadastralCode).value()};
+        const std::string code = ComputeFiscalCode(person);
+        ASSERT_EQ(code, ReferenceCode::compute(written))
+            << written.surname << " | " << written.givenName << " | " << written.birthDate << " "
+            << written.sex << " " << written.cadastralCode;
+        ASSERT_EQ(code.size(), 16u);
     }
 }
 

@@ -290,6 +290,7 @@ TEST_F(RegisterOf2024, AFileOfAnotherShapeChangesNothing)
             update(database, registerFile);
             ADD_FAILURE() << c.what << ": accepted";
         } catch (const DataError& error) {
+            EXPECT_EQ(error.kind(), DataError::Kind::RegisterRefused) << c.what;
             const std::string message = error.what();
             EXPECT_TRUE(message.starts_with("Il file \"" + registerFile.string() +
                                             "\" non è un archivio dei comuni del registro: "))
@@ -330,7 +331,8 @@ TEST_F(RegisterOf2024, AFileAddingMoreThanAThousandMunicipalitiesNeedsConsent)
     try {
         update(database, registerFile);
         ADD_FAILURE() << "1001 municipalities were added";
-    } catch (const storage::TooManyMunicipalities& error) {
+    } catch (const DataError& error) {
+        EXPECT_EQ(error.kind(), DataError::Kind::TooManyMunicipalities);
         EXPECT_EQ(std::string(error.what()),
                   "Il file \"" + registerFile.string() +
                       "\" aggiungerebbe 1001 comuni alla tabella COMUNI, più dei 1000 che un "

@@ -1,5 +1,6 @@
 #include "fiscalcode/dates.h"
 #include "fiscalcode/fiscalcode.h"
+#include "messages/texts.h"
 #include "places/verification.h"
 #include "storage/birthplacefile.h"
 #include "storage/database.h"
@@ -22,6 +23,12 @@ constexpr fiscalcode::Day kToday = 20251231;
 std::string withCheck(std::string body)
 {
     return body + fiscalcode::CheckCharacter(body);
+}
+
+// Why a code is not valid, as the user reads it; empty for a valid code.
+std::string reason(const fiscalcode::CheckedCode& checked)
+{
+    return checked.fault ? messages::faultText(*checked.fault) : std::string();
 }
 
 // Every period of every cadastral code in the shipped database.
@@ -82,7 +89,7 @@ TEST(Verification, ComputedCodesAndTheirVariantsDecodeToThePerson)
         }
         foreign += row->period.province == "EE";
         ceased += row->period.province != "EE" && row->period.to < 99991231;
-        const std::string sex = person % 2 ? "F" : "M";
+        const fiscalcode::Sex sex = person % 2 ? fiscalcode::Sex::Female : fiscalcode::Sex::Male;
         const places::CalculationInput input{
             .surname = surnames[person % 6],
             .givenName = givenNames[person / 6 % 6],
@@ -91,20 +98,21 @@ TEST(Verification, ComputedCodesAndTheirVariantsDecodeToThePerson)
             .sex = sex,
         };
         const std::string code = fiscalcode::ComputeFiscalCode(
-            {input.surname, input.givenName, input.birthDate, sex, row->code});
+            {input.surname, input.givenName, fiscalcode::readBirthDate(input.birthDate).value(),
+             sex, fiscalcode::CadastralCode::read(row->code).value()});
         std::vector<std::string> written = {code};
         for (const std::string& variant : fiscalcode::omocodiaVariants(code)) {
             written.push_back(variant);
         }
         for (const std::string& text : written) {
             const auto verified = verifyFiscalCode(text, places, kToday);
-            ASSERT_TRUE(verified.valid()) << text << ": " << verified.reason;
+            ASSERT_TRUE(verified.valid()) << text << ": " << reason(verified);
             EXPECT_EQ(verified.isOmocodia(), text != code) << text;
             EXPECT_EQ(verified.baseCode, code);
-            EXPECT_EQ(verified.sex, sex[0]) << text;
+            EXPECT_EQ(verified.sex, sex) << text;
             EXPECT_EQ(verified.birthDay, day) << text;
             EXPECT_EQ(verified.cadastralCode, row->code) << text;
-            EXPECT_EQ(verified.birthplace(), input.municipality) << text;
+            EXPECT_EQ(messages::birthplaceText(verified), input.municipality) << text;
             EXPECT_TRUE(places::matchPerson(verified, input, places).all())
                 << text << " " << input.municipality << " " << input.birthDate;
         }
@@ -180,10 +188,10 @@ TEST(Verification, EachFaultHasItsOwnReason)
     const places::BirthplaceIndex none({}, {});
     for (const auto& c : cases) {
         const auto verified = verifyFiscalCode(c.text, none, kToday);
-        EXPECT_EQ(verified.reason, c.reason) << c.text;
+        EXPECT_EQ(reason(verified), c.reason) << c.text;
         EXPECT_FALSE(verified.valid());
         EXPECT_EQ(verified.baseCode + verified.cadastralCode + verified.placeName, "");
-        EXPECT_EQ(verified.sex, 0);
+        EXPECT_FALSE(verified.sex);
         EXPECT_EQ(verified.birthDay, 0);
     }
 }
@@ -195,7 +203,7 @@ TEST(Verification, SmallLettersAndBlanksAroundAreAccepted)
     std::string typed = " \t" + code + "\n";
     std::transform(typed.begin(), typed.end(), typed.begin(), ::tolower);
     const auto verified = verifyFiscalCode(typed, none, kToday);
-    ASSERT_TRUE(verified.valid()) << verified.reason;
+    ASSERT_TRUE(verified.valid()) << reason(verified);
     EXPECT_EQ(verified.code, code);
     EXPECT_EQ(verified.baseCode, "RSSMRA74A01H501W");
     EXPECT_TRUE(verified.isOmocodia());
@@ -203,7 +211,8 @@ TEST(Verification, SmallLettersAndBlanksAroundAreAccepted)
     EXPECT_EQ(verified.cadastralCode, "H501");
     // A place the database does not know is unknown, not a fault of the code.
     EXPECT_FALSE(verified.placeKnown);
-    EXPECT_EQ(verified.birthplace(), places::texts::kUnknownPlace);
+    EXPECT_EQ(messages::birthplaceText(verified),
+              "sconosciuto (codice catastale non presente in archivio)");
 }
 
 // The form alone, with times handed in by whoever keeps them: the century follows them, asked for
@@ -228,7 +237,7 @@ TEST(CodeForm, TheCenturyFollowsTheTimesInForceHandedIn)
         };
         const fiscalcode::CheckedCode checked =
             fiscalcode::checkFiscalCode(withCheck("RSSMRA20A01A7QQ"), kToday, times);
-        ASSERT_TRUE(checked.valid()) << checked.reason;
+        ASSERT_TRUE(checked.valid()) << reason(checked);
         EXPECT_EQ(checked.birthDate(), c.birthDate);
         EXPECT_EQ(asked, "A744");
         EXPECT_EQ(checked.cadastralCode, "A744");
@@ -243,8 +252,8 @@ protected:
     std::string decodedDate(const std::string& body, fiscalcode::Day today = kToday) const
     {
         const auto verified = verifyFiscalCode(withCheck(body), places, today);
-        return verified.valid() ? verified.birthDate() + " " + verified.birthplace()
-                                : verified.reason;
+        return verified.valid() ? verified.birthDate() + " " + messages::birthplaceText(verified)
+                                : reason(verified);
     }
 
     places::BirthplaceIndex places{
@@ -267,7 +276,7 @@ TEST_F(Century, TheLatestYearNotAfterToday)
     EXPECT_EQ(decodedDate("RSSMRA00B69Z110"), "29/02/2000 FRANCIA (EE)");
     // Unknown code: no history to fit.
     EXPECT_EQ(decodedDate("RSSMRA20A01Z998"),
-              "01/01/2020 " + std::string(places::texts::kUnknownPlace));
+              "01/01/2020 sconosciuto (codice catastale non presente in archivio)");
 }
 
 TEST_F(Century, ACodeInForceOnlyInOneCenturyDecidesIt)
@@ -312,7 +321,8 @@ protected:
 
 TEST_F(MatchWithAPerson, SaysWhichPartsAgree)
 {
-    ASSERT_EQ(fiscalcode::ComputeFiscalCode({"ROSSI", "MARIO", "01/01/1980", "M", "M261"}),
+    ASSERT_EQ(fiscalcode::ComputeFiscalCode(
+                  {"ROSSI", "MARIO", {1, 1, 1980}, fiscalcode::Sex::Male, "M261"}),
               "RSSMRA80A01M261X");
     const auto with = [this](auto change) {
         places::CalculationInput changed = person;
@@ -331,8 +341,8 @@ TEST_F(MatchWithAPerson, SaysWhichPartsAgree)
     // The code holds no century; the place of 1880 is the other CASTRO.
     EXPECT_EQ(agreeing(with([](Input& p) { p.birthDate = "01/01/1880"; })), "SND-");
     EXPECT_EQ(agreeing(with([](Input& p) { p.birthDate = "31/02/1980"; })), "SN-P");
-    EXPECT_EQ(agreeing(with([](Input& p) { p.sex = "F"; })), "SN-P");
-    EXPECT_EQ(agreeing(with([](Input& p) { p.sex = "X"; })), "SN-P");
+    EXPECT_EQ(agreeing(with([](Input& p) { p.sex = fiscalcode::Sex::Female; })), "SN-P");
+    EXPECT_EQ(agreeing(with([](Input& p) { p.sex = std::nullopt; })), "SN-P");
     EXPECT_EQ(agreeing(with([](Input& p) { p.municipality = "CASTRO (LE)"; })), "SNDP");
     EXPECT_EQ(agreeing(with([](Input& p) { p.municipality = "CASTRO (BG)"; })), "SND-");
     EXPECT_EQ(agreeing(with([](Input& p) { p.province = "BG"; })), "SND-");

@@ -42,25 +42,6 @@ void CsvReader::mark(Flaw flaw)
     }
 }
 
-std::string CsvReader::flawText() const
-{
-    const std::string field = std::to_string(flawField_);
-    switch (flaw_) {
-    case Flaw::None:
-        return {};
-    case Flaw::FieldTooLong:
-        return "Campo " + field + " troppo lungo: più di " + std::to_string(kMaxFieldCharacters) +
-               " caratteri";
-    case Flaw::TooManyFields:
-        return "Troppi campi: più di " + std::to_string(kMaxFields);
-    case Flaw::UnclosedQuote:
-        return "Virgolette non chiuse nel campo " + field;
-    case Flaw::NulByte:
-        return "Carattere nullo nel campo " + field;
-    }
-    return {};
-}
-
 // The next field of the record, empty; beyond kMaxFields one that is dropped.
 std::string& CsvReader::startField(std::vector<std::string>& fields)
 {

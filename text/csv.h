@@ -38,10 +38,9 @@ public:
     // Number of the line of the last record read, from 1.
     long lineNumber() const { return lineNumber_; }
 
-    // What was wrong with the last record read, and its text for a row error in Italian, naming
-    // the field: "Campo 3 troppo lungo: più di 1000 caratteri"; empty for a sound record.
+    // What was wrong with the last record read, and the field it was found in, from 1.
     Flaw flaw() const { return flaw_; }
-    std::string flawText() const;
+    std::size_t flawField() const { return flawField_; }
 
 private:
     static constexpr std::size_t kChunkSize = 64 * 1024;

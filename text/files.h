@@ -20,7 +20,7 @@ std::string fileFailure(int error);
 // replaced keeps its permissions; any other page gets the usual ones of a new file. Returns an
 // empty text, or the reason nothing was written: the file is then as it was and no temporary file
 // is left.
-std::string replaceFile(const std::filesystem::path& file, std::string_view bytes);
+[[nodiscard]] std::string replaceFile(const std::filesystem::path& file, std::string_view bytes);
 
 // An output buffer that writes to an open file descriptor (standard output) in large pieces and
 // remembers the error of a write that failed; the stream it serves then goes bad.
