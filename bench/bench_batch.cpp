@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
@@ -16,7 +17,7 @@ namespace {
 
 std::vector<std::string> placeNames()
 {
-    storage::DataSource comuni(MIRELTA_DATABASE, "COMUNI");
+    storage::DataSource comuni(std::filesystem::path(MIRELTA_DATABASE), {"COMUNI", {}, {}});
     comuni.refresh();
     std::vector<std::string> names;
     for (int row = 0; row < comuni.rowCount(); ++row) {
@@ -72,7 +73,7 @@ const std::string& personsFileInWindows1252(int rows)
 
 void runBatches(benchmark::State& state, const std::string& input)
 {
-    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
+    const auto places = storage::readBirthplaces(std::filesystem::path(MIRELTA_DATABASE));
     for (auto _ : state) {
         std::istringstream in(input);
         std::ostringstream out;
@@ -106,7 +107,7 @@ void BatchThroughputWithStartUp(benchmark::State& state)
     const int rows = static_cast<int>(state.range(0));
     const std::string& input = personsFile(rows);
     for (auto _ : state) {
-        const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
+        const auto places = storage::readBirthplaces(std::filesystem::path(MIRELTA_DATABASE));
         std::istringstream in(input);
         Discarded discarded;
         std::ostream out(&discarded);

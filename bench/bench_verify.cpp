@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <string>
@@ -18,7 +19,8 @@ constexpr fiscalcode::Day kToday = 20251231;
 // The cadastral codes of the shipped history with a day each was in force.
 std::vector<std::pair<std::string, fiscalcode::Day>> codesInForce()
 {
-    const storage::Database database(MIRELTA_DATABASE, storage::Access::ReadOnly);
+    const storage::Database database(std::filesystem::path(MIRELTA_DATABASE),
+                                     storage::Access::ReadOnly);
     std::vector<std::pair<std::string, fiscalcode::Day>> codes;
     database.eachRow("SELECT codice, max(dal, '1900-01-01') FROM StoriaComuni",
                      [&](sqlite3_stmt* row) {
@@ -68,7 +70,7 @@ void VerificationBatchThroughput(benchmark::State& state)
 {
     const int rows = static_cast<int>(state.range(0));
     const std::string& input = codesFile(rows);
-    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
+    const auto places = storage::readBirthplaces(std::filesystem::path(MIRELTA_DATABASE));
     for (auto _ : state) {
         std::istringstream in(input);
         std::ostringstream out;
@@ -81,7 +83,7 @@ BENCHMARK(VerificationBatchThroughput)->Arg(1'000'000)->Unit(benchmark::kMillise
 // One code through the decoder alone.
 void VerifyOneCode(benchmark::State& state)
 {
-    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
+    const auto places = storage::readBirthplaces(std::filesystem::path(MIRELTA_DATABASE));
     const char* codes[] = {"RSSMRA74A01H501W", "MRTNNA90R50Z110O", "RSSMRA74A01H501X",
                            "DLCNMR00C49L219K"};
     std::size_t i = 0;

@@ -138,8 +138,8 @@ std::string typed(const QLineEdit* field)
 
 } // namespace
 
-CodiceFiscale::CodiceFiscale(QWidget* parent)
-    : FixedDialog(parent, texts::kWindowTitle, kClientSize)
+CodiceFiscale::CodiceFiscale(location::DatabaseName database, QWidget* parent)
+    : FixedDialog(parent, texts::kWindowTitle, kClientSize), database_(std::move(database))
 {
     setObjectName(QStringLiteral("CodiceFiscale"));
     buildCard();
@@ -326,7 +326,7 @@ void CodiceFiscale::create()
     // only what the place needs.
     std::optional<places::BirthplaceIndex> places;
     const auto find = [&](std::string_view place, fiscalcode::Day day, std::string_view province) {
-        places = storage::readBirthplacesFor(location::kDatabaseFileUpper, place);
+        places = storage::readBirthplacesFor(database_, place);
         return places->resolve(place, day, province);
     };
     // Several places fit: the user says which.
@@ -392,7 +392,7 @@ void CodiceFiscale::verifyCode()
     std::optional<places::BirthplaceIndex> places;
     places::VerifiedCode verified;
     const bool read = ui::reportingDataErrors(this, [&] {
-        places = storage::readBirthplaces(location::kDatabaseFileUpper);
+        places = storage::readBirthplaces(database_);
         verified = places::verifyFiscalCode(fields_[Result]->text().toStdString(), *places,
                                             fiscalcode::today());
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "location/datalocation.h"
 #include "places/calculation.h"
 #include "ui/fixeddialog.h"
 
@@ -21,10 +22,11 @@ class PictureButton;
 // the data takes it away. The small ".." button copies the code to the clipboard (there is nothing
 // to copy without one); a code typed on the card is verified against the data; the question mark
 // tells how far a computed code can be trusted. Enter computes, or verifies in the code's box.
+// Places are read from the database the window is handed.
 class CodiceFiscale : public ui::FixedDialog {
     Q_OBJECT
 public:
-    explicit CodiceFiscale(QWidget* parent = nullptr);
+    explicit CodiceFiscale(location::DatabaseName database, QWidget* parent = nullptr);
 
     // The text fields by their index: 1 surname, 22 given name, 6 place, 4 date, 0 the result.
     QLineEdit* text1(int index) const { return fields_.value(index); }
@@ -55,4 +57,5 @@ private:
     QPushButton* copyButton_ = nullptr;         // Command1
     QPushButton* verifyButton_ = nullptr;       // Command2: "Verifica"
     ui::PictureButton* noticeButton_ = nullptr; // Image2
+    location::DatabaseName database_;
 };

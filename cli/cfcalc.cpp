@@ -188,12 +188,14 @@ std::optional<Arguments> parse(int argc, char** argv)
                                                               : std::nullopt;
 }
 
+// cfcalc's default database is the one of the folder it is started in.
+const std::filesystem::path kStartFolder = ".";
+
 // The database named with --db, exactly that file; else the one found as databaseToRead says.
-std::string databaseToRead(const Arguments& arguments)
+location::DatabaseName databaseToRead(const Arguments& arguments)
 {
-    return (arguments.database ? location::exactly(*arguments.database)
-                               : location::databaseToRead(location::programFolder()))
-        .string();
+    return arguments.database ? location::DatabaseName(*arguments.database)
+                              : location::databaseToRead(kStartFolder, location::programFolder());
 }
 
 int computeOne(const Arguments& arguments)
@@ -353,26 +355,27 @@ constexpr const char* kNeverShipped =
 
 // The database the update writes: the one named with --db, else databaseToUpdate's, whose copy
 // made just now is told. Never the shipped database: DataError, saying what to do.
-std::filesystem::path databaseToUpdate(const Arguments& arguments)
+location::DatabaseName databaseToUpdate(const Arguments& arguments)
 {
     const std::filesystem::path programFolder = location::programFolder();
-    std::filesystem::path file;
+    location::DatabaseName file;
     if (arguments.database) {
-        file = location::exactly(*arguments.database);
+        file = location::DatabaseName(*arguments.database);
     } else {
-        const location::DatabaseToUpdate found = location::databaseToUpdate(programFolder);
+        const location::DatabaseToUpdate found =
+            location::databaseToUpdate(kStartFolder, programFolder);
         if (!found.failure.empty()) {
             throw storage::DataError(found.failure + " " + kNeverShipped);
         }
         if (found.copyMade) {
             std::cout << "Creata la copia personale dell'archivio, che viene aggiornata: "
-                      << text::quoted(found.file.string()) << ".\n";
+                      << text::quoted(found.file.file.string()) << ".\n";
         }
         file = found.file;
     }
     if (location::isShippedDatabase(file, programFolder)) {
         throw storage::DataError("Impossibile aggiornare l'archivio " +
-                                 text::quoted(file.string()) +
+                                 text::quoted(file.file.string()) +
                                  ": è quello fornito con il programma. " + kNeverShipped);
     }
     return file;

@@ -1,7 +1,5 @@
 #include "editors/tableeditor.h"
 
-#include "location/datalocation.h"
-#include "storage/catalogue.h"
 #include "text/textfold.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
@@ -20,12 +18,8 @@
 
 #include <algorithm>
 
-namespace catalogue = storage::catalogue;
-
 namespace {
 
-constexpr const char* kNew = "nuovo";
-constexpr const char* kModify = "modifica";
 constexpr const char* kEmptyFields = "Inserire i dati prima di salvare !";
 constexpr const char* kLeaveEntry = "Abbandonare le modifiche?";
 
@@ -64,15 +58,12 @@ QString fromStd(const std::string& text)
 
 } // namespace
 
-TableEditor::TableEditor(QWidget* parent, Definition definition)
+TableEditor::TableEditor(QWidget* parent, location::DatabaseName database, Definition definition)
     : FixedDialog(parent, QString::fromUtf8(definition.caption), definition.clientSize),
-      definition_(std::move(definition)), gridRows_(location::kDatabaseFile),
-      duplicateCheck_(location::kDatabaseFile), exportRows_(location::kDatabaseFile)
+      definition_(std::move(definition)), gridRows_(database, definition_.rows()),
+      duplicateCheck_(database, {}), exportRows_(database, definition_.rows())
 {
     setObjectName(definition_.objectName);
-    modeBox_ = new QLineEdit(this);
-    modeBox_->setObjectName(QStringLiteral("Text3"));
-    modeBox_->hide();
     buttons_ = new ui::ButtonArray("bottone", this);
     connect(buttons_, &QButtonGroup::idClicked, this, &TableEditor::bottoneClicked);
 
@@ -80,8 +71,6 @@ TableEditor::TableEditor(QWidget* parent, Definition definition)
     buildCommands();
     buildEntryFrame();
 
-    gridRows_.setDatabaseName(location::kDatabaseFileUpper);
-    gridRows_.setRecordSource(definition_.gridSource);
     refreshGrid(); // a table that cannot be read keeps the window from opening
     enterEntry(false);
 }
@@ -144,26 +133,21 @@ QPushButton* TableEditor::addEntryButton(int index, const char* caption, QRect a
     return addButton(entryFrame_, index, caption, area);
 }
 
-QString TableEditor::mode() const
-{
-    return modeBox_->text();
-}
-
 // The commands that would do nothing in the mode are shown disabled: Nuovo during a new entry,
 // Modifica, Cancella and the window's own browsing commands during any entry. The entry frame's
 // title says what the entry does; Nuovo during a change makes it a new row with the values loaded.
-void TableEditor::setMode(const QString& mode)
+void TableEditor::setMode(Mode mode)
 {
-    const bool copied = mode == kNew && modeBox_->text() == kModify;
-    modeBox_->setText(mode);
-    buttons_->button(New)->setEnabled(mode != kNew);
+    const bool copied = mode == Mode::New && mode_ == Mode::Modify;
+    mode_ = mode;
+    buttons_->button(New)->setEnabled(mode != Mode::New);
     for (QWidget* command : browsingCommands()) {
-        command->setEnabled(mode.isEmpty());
+        command->setEnabled(mode == Mode::Browsing);
     }
-    entryFrame_->setTitle(QString::fromUtf8(mode == kModify ? kChangedRowTitle
-                                            : copied        ? kCopiedRowTitle
-                                            : mode == kNew  ? kNewRowTitle
-                                                            : kEntryTitle));
+    entryFrame_->setTitle(QString::fromUtf8(mode == Mode::Modify ? kChangedRowTitle
+                                            : copied             ? kCopiedRowTitle
+                                            : mode == Mode::New  ? kNewRowTitle
+                                                                 : kEntryTitle));
 }
 
 QList<QWidget*> TableEditor::browsingCommands() const
@@ -281,17 +265,17 @@ void TableEditor::bottoneClicked(int index)
 
 void TableEditor::startNew()
 {
-    if (mode() == kNew) {
+    if (mode() == Mode::New) {
         return;
     }
     enterEntry(true);
     entryBoxes_[0]->setFocus();
-    setMode(kNew);
+    setMode(Mode::New);
 }
 
 void TableEditor::startModify()
 {
-    if (!hasRows() || mode() == kNew || !gridView_->isEnabled()) {
+    if (!hasRows() || mode() == Mode::New || !gridView_->isEnabled()) {
         return;
     }
     enterEntry(true);
@@ -303,12 +287,12 @@ void TableEditor::startModify()
         box.value()->setText(value);
     }
     entryBoxes_[0]->setFocus();
-    setMode(kModify);
+    setMode(Mode::Modify);
 }
 
 void TableEditor::deleteSelected()
 {
-    if (!hasRows() || mode() == kNew || !gridView_->isEnabled()) {
+    if (!hasRows() || mode() == Mode::New || !gridView_->isEnabled()) {
         return;
     }
     // The question names the row, as the grid shows it.
@@ -340,7 +324,7 @@ void TableEditor::save()
     if (!hasShapes() || CercaDoppione()) {
         return;
     }
-    const bool adding = mode() == kNew;
+    const bool adding = mode() == Mode::New;
     QStringList saved;
     const bool written = writeSelected([&] {
         if (adding) {
@@ -383,7 +367,7 @@ void TableEditor::endEntry(const QStringList& values, int otherwise)
     refreshGrid();
     const int found = rowHolding(values);
     browseFrom(found >= 0 ? found : otherwise);
-    setMode({});
+    setMode(Mode::Browsing);
 }
 
 // Runs a change or deletion of the selected row. When another user changed or deleted that row
@@ -442,10 +426,8 @@ bool TableEditor::hasTypedFurtherKey(const std::function<QString(int column)>& r
 bool TableEditor::CercaDoppione()
 {
     const int first = definition_.keyBoxes.front();
-    const QString value = entryBoxes_[first]->text().toUpper();
-    duplicateCheck_.setDatabaseName(location::kDatabaseFile);
-    duplicateCheck_.setRecordSource(catalogue::rowsWhere(
-        definition_.duplicateSource, definition_.duplicateCriterion(value.toStdString())));
+    const std::string value = entryBoxes_[first]->text().toStdString();
+    duplicateCheck_.setQuery(definition_.rowsWithKey(value));
     duplicateCheck_.refresh();
     const auto candidateText = [this](int column) {
         return fromStd(duplicateCheck_.fieldValue(
@@ -462,7 +444,8 @@ bool TableEditor::CercaDoppione()
     const auto selectedText = [this](int column) {
         return grid_->selectedText(column);
     };
-    if (mode() == kModify && selectedText(first).toUpper() == value &&
+    if (mode() == Mode::Modify &&
+        text::sameIgnoringCase(selectedText(first).toStdString(), value) &&
         hasTypedFurtherKey(selectedText)) {
         return false;
     }
@@ -473,8 +456,6 @@ bool TableEditor::CercaDoppione()
 
 void TableEditor::EsportaHTML()
 {
-    exportRows_.setDatabaseName(location::kDatabaseFileUpper);
-    exportRows_.setRecordSource(definition_.exportSource);
     exportRows_.refresh();
     if (exportRows_.rowCount() <= 0) {
         return;
@@ -493,29 +474,33 @@ void TableEditor::EsportaHTML()
         rows.emplace_back(fromStd(exportRows_.fieldValue(first)), fromStd(secondValue));
         exportRows_.moveNext();
     }
+    // Beside the database in use.
     const QString fileName = QString::fromUtf8(definition_.exportFile);
-    const bool hadPage = QFileInfo::exists(fileName);
+    const QString folder = QString::fromStdU16String(database().folder().u16string());
+    const QString page = QDir(folder).filePath(fileName);
+    const bool hadPage = QFileInfo::exists(page);
     const QString failure =
-        htmlexport::writePage(fileName, htmlexport::pageLines(definition_.page, rows));
+        htmlexport::writePage(page, htmlexport::pageLines(definition_.page, rows));
     if (!failure.isEmpty()) {
         QString text = QStringLiteral("Impossibile scrivere il file %1 nella cartella %2: %3.")
-                           .arg(fileName, QDir::toNativeSeparators(QDir::currentPath()), failure);
+                           .arg(fileName, QDir::toNativeSeparators(folder), failure);
         if (hadPage) {
             text += QStringLiteral(" Il file precedente non è stato modificato.");
         }
         report(text);
         return;
     }
-    report(QStringLiteral("%1 nella cartella %2")
-               .arg(QString::fromUtf8(definition_.exportMessage),
-                    QDir::toNativeSeparators(QDir::currentPath())));
+    report(
+        QStringLiteral("%1 nella cartella %2")
+            .arg(QString::fromUtf8(definition_.exportMessage), QDir::toNativeSeparators(folder)));
 }
 
 // Leaving the window during an entry, by "&Uscita", F12 or the close box, drops the entry only when
 // the user says so.
 void TableEditor::closeEvent(QCloseEvent* event)
 {
-    if (!mode().isEmpty() && !ui::ask(this, ui::kAttention, QString::fromUtf8(kLeaveEntry))) {
+    if (mode() != Mode::Browsing &&
+        !ui::ask(this, ui::kAttention, QString::fromUtf8(kLeaveEntry))) {
         event->ignore();
         return;
     }

@@ -39,9 +39,7 @@ TableEditor::Definition localities()
         .caption = "Tabella CIttà per CAP Italiani",
         .clientSize = ui::twipsSize(7650, 5055),
         .entryFrame = ui::twipsRect(120, 2880, 5960, 2055),
-        .gridSource = catalogue::kCittaGridSource,
-        .duplicateSource = catalogue::kCittaDuplicateSource,
-        .exportSource = catalogue::kCittaExportSource,
+        .rows = catalogue::localities,
         .columns = {{"CAP", "CAP", 60},
                     {"Provincia", "Provincia", 65},
                     {"Localita", "Localita", 150},
@@ -57,7 +55,7 @@ TableEditor::Definition localities()
         // Many municipalities share a postal code, and a municipality may have several: a row is
         // a duplicate only with the postal code and the locality of another.
         .keyBoxes = {0, 2},
-        .duplicateCriterion = catalogue::capCriterion,
+        .rowsWithKey = catalogue::localitiesWithPostalCode,
         .deleteQuestion = "Cancello CAP selezionato ?",
         .deletedMessage = "CAP cancellato !",
         .duplicateMessage = "CAP e località già presenti in archivio !",
@@ -74,7 +72,8 @@ TableEditor::Definition localities()
 
 } // namespace
 
-TaCitta::TaCitta(QWidget* parent) : TableEditor(parent, localities())
+TaCitta::TaCitta(location::DatabaseName database, QWidget* parent)
+    : TableEditor(parent, std::move(database), localities())
 {
     QLineEdit* region = text1(3);
     region->setReadOnly(true);

@@ -1,6 +1,5 @@
 #include "editors/tasettori.h"
 
-#include "location/datalocation.h"
 #include "places/birthplaces.h"
 #include "storage/catalogue.h"
 #include "storage/database.h"
@@ -30,15 +29,13 @@ TableEditor::Definition municipalities()
         .caption = "Tabella Comuni per CF",
         .clientSize = ui::twipsSize(7680, 4200),
         .entryFrame = ui::twipsRect(120, 2880, 5960, 1215),
-        .gridSource = catalogue::kComuniGridSource,
-        .duplicateSource = catalogue::kComuniTable,
-        .exportSource = catalogue::kComuniExportSource,
+        .rows = catalogue::municipalities,
         .columns = {{"Comune", "COMUNE", 270}, {"Codice", "CODICE", 80}},
         .boxes = {{"Comune ", 1, ui::twipsPoint(120, 360), ui::twipsRect(960, 360, 4785, 285), 40},
                   {"Codice", 0, ui::twipsPoint(120, 720), ui::twipsRect(960, 720, 975, 285), 4,
                    TableEditor::Shape{places::isCadastralCode, kCodeShape, true}}},
         .requiredBoxes = {0, 1},
-        .duplicateCriterion = catalogue::comuneCriterion,
+        .rowsWithKey = catalogue::municipalitiesNamed,
         .deleteQuestion = "Cancello Comune selezionato ?",
         .deletedMessage = "Comune cancellato !",
         .duplicateMessage = "Comune già presente in archivio !",
@@ -53,17 +50,18 @@ TableEditor::Definition municipalities()
     };
 }
 
-QString askForRegisterFile(QWidget* parent)
+QString askForRegisterFile(QWidget* parent, const QString& folder)
 {
     return QFileDialog::getOpenFileName(
-        parent, QStringLiteral("Elenco dei comuni del registro nazionale (ANPR)"), QString(),
+        parent, QStringLiteral("Elenco dei comuni del registro nazionale (ANPR)"), folder,
         QStringLiteral("File CSV (*.csv);;Tutti i file (*)"));
 }
 
 } // namespace
 
-TaSettori::TaSettori(QWidget* parent)
-    : TableEditor(parent, municipalities()), chooseRegisterFile_(askForRegisterFile)
+TaSettori::TaSettori(location::DatabaseName database, QWidget* parent)
+    : TableEditor(parent, std::move(database), municipalities()),
+      chooseRegisterFile_(askForRegisterFile)
 {
     auto* update = new QPushButton(QStringLiteral("A&ggiorna"), this);
     update->setObjectName(QStringLiteral("registerUpdate"));
@@ -79,18 +77,19 @@ TaSettori::TaSettori(QWidget* parent)
 // Only while browsing, so that no entry in progress sees its rows change.
 void TaSettori::updateFromRegister()
 {
-    if (!mode().isEmpty()) {
+    if (mode() != Mode::Browsing) {
         return;
     }
-    const QString file = chooseRegisterFile_(this);
+    const QString file =
+        chooseRegisterFile_(this, QString::fromStdU16String(database().folder().u16string()));
     if (file.isEmpty()) {
         return;
     }
     ui::reportingDataErrors(this, [this, &file] {
         std::string summary;
         {
-            const storage::Database database(location::kDatabaseFile);
-            summary = storage::updateFromRegister(database, QFile::encodeName(file).toStdString())
+            const storage::Database written(database());
+            summary = storage::updateFromRegister(written, QFile::encodeName(file).toStdString())
                           .summary();
         }
         refreshGrid();

@@ -24,19 +24,6 @@ namespace {
 
 constexpr const char* kUserFolderName = "Mirelta";
 
-bool sameNameIgnoringCase(std::string_view a, std::string_view b)
-{
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (text::upperCase(text::nextCharacter(a, i)) !=
-            text::upperCase(text::nextCharacter(b, j))) {
-            return false;
-        }
-    }
-    return i == a.size() && j == b.size();
-}
-
 // The reason of a failed file operation, in Italian.
 std::string reason(std::error_code error)
 {
@@ -89,11 +76,11 @@ DataFolder failed(std::string reason)
     return {{}, false, std::move(reason)};
 }
 
-// Whether the working folder holds a database to work on: its AA1.mdb, unless that is the shipped
+// Whether `startFolder` holds a database to work on: its AA1.mdb, unless that is the shipped
 // database itself (the program started in the folder it is installed in).
-bool workingFolderHoldsDatabase(const fs::path& programFolder)
+bool holdsDatabase(const fs::path& startFolder, const fs::path& programFolder)
 {
-    const auto found = databaseIn(".");
+    const auto found = databaseIn(startFolder);
     return found && !isShippedDatabase(*found, programFolder);
 }
 
@@ -106,7 +93,7 @@ std::vector<fs::path> defaultDatabasesIn(const fs::path& folder)
     for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
         const fs::path name = entry.path().filename();
         std::error_code ignored;
-        if (sameNameIgnoringCase(name.string(), kDatabaseFile) &&
+        if (text::sameIgnoringCase(name.string(), kDatabaseFile) &&
             fs::is_regular_file(entry.path(), ignored)) {
             found.push_back(folder / name);
         }
@@ -115,18 +102,20 @@ std::vector<fs::path> defaultDatabasesIn(const fs::path& folder)
     return found;
 }
 
-std::vector<fs::path> filesNamedBy(const fs::path& name)
+DatabaseName DatabaseName::defaultIn(const fs::path& folder)
 {
-    if (name.has_parent_path() || !sameNameIgnoringCase(name.string(), kDatabaseFile)) {
-        return {name};
-    }
-    std::vector<fs::path> found = defaultDatabasesIn({});
-    return found.empty() ? std::vector{name} : found;
+    DatabaseName name(folder / kDatabaseFile);
+    name.anyLetterCase = true;
+    return name;
 }
 
-fs::path exactly(const fs::path& name)
+std::vector<fs::path> filesNamedBy(const DatabaseName& name)
 {
-    return name.has_parent_path() ? name : fs::path(".") / name;
+    if (!name.anyLetterCase) {
+        return {name.file};
+    }
+    std::vector<fs::path> found = defaultDatabasesIn(name.folder());
+    return found.empty() ? std::vector{name.file} : found;
 }
 
 fs::path programFolder()
@@ -187,15 +176,18 @@ std::optional<fs::path> shippedDatabase(const fs::path& programFolder)
     return fs::is_regular_file(file, error) ? std::optional(file) : std::nullopt;
 }
 
-fs::path databaseToRead(const fs::path& programFolder)
+DatabaseName databaseToRead(const fs::path& startFolder, const fs::path& programFolder)
 {
-    if (databaseIn(".")) {
-        return kDatabaseFile;
+    if (databaseIn(startFolder)) {
+        return DatabaseName::defaultIn(startFolder);
     }
     if (auto own = databaseIn(userDataFolder())) {
         return *own;
     }
-    return shippedDatabase(programFolder).value_or(kDatabaseFile);
+    if (auto shipped = shippedDatabase(programFolder)) {
+        return *shipped;
+    }
+    return DatabaseName::defaultIn(startFolder);
 }
 
 DataFolder userCopy(const fs::path& programFolder)
@@ -223,28 +215,18 @@ DataFolder userCopy(const fs::path& programFolder)
     return {folder, true, {}};
 }
 
-DataFolder enterDataFolder(const fs::path& programFolder)
+DataFolder chooseDataFolder(const fs::path& startFolder, const fs::path& programFolder)
 {
-    std::error_code error;
-    if (workingFolderHoldsDatabase(programFolder)) {
-        return {fs::current_path(error), false, {}};
+    if (holdsDatabase(startFolder, programFolder)) {
+        return {startFolder, false, {}};
     }
-    DataFolder data = userCopy(programFolder);
-    if (!data.failure.empty()) {
-        return data;
-    }
-    fs::current_path(data.folder, error);
-    if (error) {
-        return failed("Impossibile usare la cartella dei dati " +
-                      text::quoted(data.folder.string()) + ": " + reason(error) + ".");
-    }
-    return data;
+    return userCopy(programFolder);
 }
 
-DatabaseToUpdate databaseToUpdate(const fs::path& programFolder)
+DatabaseToUpdate databaseToUpdate(const fs::path& startFolder, const fs::path& programFolder)
 {
-    if (workingFolderHoldsDatabase(programFolder)) {
-        return {kDatabaseFile, false, {}};
+    if (holdsDatabase(startFolder, programFolder)) {
+        return {DatabaseName::defaultIn(startFolder), false, {}};
     }
     const DataFolder copy = userCopy(programFolder);
     if (!copy.failure.empty()) {
@@ -253,11 +235,11 @@ DatabaseToUpdate databaseToUpdate(const fs::path& programFolder)
     return {databaseIn(copy.folder).value_or(copy.folder / kDatabaseFile), copy.copyMade, {}};
 }
 
-bool isShippedDatabase(const fs::path& file, const fs::path& programFolder)
+bool isShippedDatabase(const DatabaseName& name, const fs::path& programFolder)
 {
     // A name that stands for several files opens none of them.
     const auto shipped = shippedDatabase(programFolder);
-    const std::vector<fs::path> files = filesNamedBy(file);
+    const std::vector<fs::path> files = filesNamedBy(name);
     std::error_code error;
     return shipped && files.size() == 1 && fs::equivalent(files.front(), *shipped, error);
 }

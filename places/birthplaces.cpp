@@ -485,7 +485,7 @@ std::vector<const Place*> BirthplaceIndex::byCode(std::string_view code,
 {
     std::vector<const Place*> places;
     const std::string key = nameKey(name);
-    const text::LikePattern pattern(text::SostituisciApici(name));
+    const text::LikePattern pattern(name);
     for (const Place& place : places_) {
         if (text::capitals(place.code) == code &&
             (name.empty() || nameKey(place.name) == key || pattern.matches(place.name))) {
@@ -497,7 +497,7 @@ std::vector<const Place*> BirthplaceIndex::byCode(std::string_view code,
 
 std::vector<const Place*> BirthplaceIndex::byPattern(std::string_view text) const
 {
-    const text::LikePattern pattern(text::SostituisciApici(text));
+    const text::LikePattern pattern(text);
     std::vector<const Place*> places;
     for (const Place& place : places_) {
         if (pattern.matches(place.name)) {

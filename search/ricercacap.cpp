@@ -1,6 +1,5 @@
 #include "search/ricercacap.h"
 
-#include "location/datalocation.h"
 #include "search/boxinputta.h"
 #include "search/selezionaregione.h"
 #include "storage/catalogue.h"
@@ -31,9 +30,9 @@ const std::vector<ui::RecordSetModel::Column> kColumns = {{"CAP", "CAP", 50},
 
 } // namespace
 
-RicercaCAP::RicercaCAP(QWidget* parent)
+RicercaCAP::RicercaCAP(location::DatabaseName database, QWidget* parent)
     : FixedDialog(parent, QStringLiteral("Ricerca CAP Italiani"), ui::twipsSize(7905, 6855)),
-      localities_(location::kDatabaseFile, catalogue::kCittaTable)
+      localities_(std::move(database), catalogue::localities())
 {
     setObjectName(QStringLiteral("RicercaCAP"));
 
@@ -75,7 +74,6 @@ RicercaCAP::RicercaCAP(QWidget* parent)
     people->setGeometry(372, 308, 150, 146);
 
     buildButtons();
-    localities_.setRecordSource(catalogue::kAllLocalities);
     grid_->refresh(); // a table that cannot be read keeps the window from opening
     gridClicked();
 }
@@ -112,10 +110,10 @@ void RicercaCAP::bottoneClicked(int index)
     });
 }
 
-// Runs a new record source; the grid shows its rows from the first, and the display follows.
-void RicercaCAP::reopen(const std::string& recordSource)
+// Runs a new query; the grid shows its rows from the first, and the display follows.
+void RicercaCAP::reopen(storage::Query query)
 {
-    localities_.setRecordSource(recordSource);
+    localities_.setQuery(std::move(query));
     ui::reportingDataErrors(this, [this] { grid_->refresh(); });
     gridClicked();
 }
@@ -132,7 +130,7 @@ void RicercaCAP::showRegion(const QString& region)
 void RicercaCAP::showAll()
 {
     showRegion({});
-    reopen(catalogue::kAllLocalities);
+    reopen(catalogue::localities());
 }
 
 // The map left without a choice changes nothing.
@@ -142,7 +140,7 @@ void RicercaCAP::filterByRegion()
         const QString region = results::RegioneScelta;
         if (!region.isEmpty()) {
             showRegion(region);
-            reopen(catalogue::regionQuery(region.toStdString()));
+            reopen(catalogue::localitiesOfRegion(region.toStdString()));
         }
     });
 }
@@ -165,14 +163,14 @@ void RicercaCAP::findLocality()
         return;
     }
     if (results::RicercaDescrizione == 0) {
-        localities_.findFirst(catalogue::localityPrefixCriterion(text));
+        localities_.findFirst(catalogue::localityBeginningWith(text));
         if (!localities_.noMatch()) {
             grid_->selectRow(localities_.currentRow());
         }
     } else {
         // The localities of every region that contain the text: no region is in force any more.
         showRegion({});
-        localities_.setRecordSource(catalogue::localityContainingQuery(text));
+        localities_.setQuery(catalogue::localitiesContaining(text));
         grid_->refresh();
         gridClicked();
         if (model_->rowCount() == 0) {
@@ -192,9 +190,9 @@ QString RicercaCAP::notFound(const std::string& text)
     if (region_.isEmpty()) {
         return QString::fromUtf8(kNotFound);
     }
-    storage::DataSource everywhere(location::kDatabaseFile, catalogue::kAllLocalities);
+    storage::DataSource everywhere(localities_.databaseName(), catalogue::localities());
     everywhere.refresh();
-    everywhere.findFirst(catalogue::localityPrefixCriterion(text));
+    everywhere.findFirst(catalogue::localityBeginningWith(text));
     if (everywhere.noMatch()) {
         return QString::fromUtf8(kNotFound);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "location/datalocation.h"
 #include "storage/datasource.h"
 #include "ui/fixeddialog.h"
 #include "ui/recordsetmodel.h"
@@ -19,7 +20,7 @@ class CaptionPanel;
 // narrowed to a region picked on the map, named over the list while in force (leaving the map
 // without a pick keeps the list); "Tro&va " (or Enter) jumps to the first locality that begins
 // with a text, shown in the middle of the list, or lists those whose name contains it, and says
-// so when there is none. The window only reads the database.
+// so when there is none. The window only reads the database it is handed.
 class RicercaCAP : public ui::FixedDialog {
     Q_OBJECT
 public:
@@ -27,7 +28,7 @@ public:
     enum Button { All = 0, Region = 1, Find = 2, Exit = 3 };
 
     // Throws storage::DataError when the localities cannot be read: there is no window to show.
-    explicit RicercaCAP(QWidget* parent = nullptr);
+    explicit RicercaCAP(location::DatabaseName database, QWidget* parent = nullptr);
 
 private:
     void buildButtons();
@@ -35,7 +36,7 @@ private:
     void showAll();
     void filterByRegion();
     void findLocality();
-    void reopen(const std::string& recordSource);
+    void reopen(storage::Query query);
     void showRegion(const QString& region);
     QString notFound(const std::string& text);
     void gridClicked();

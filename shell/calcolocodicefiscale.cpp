@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -79,11 +80,18 @@ QLabel* pictureLabel(const QString& name, const char* file, const char* accessib
     return picture;
 }
 
+// Opens a working window of type `Window` on `database`, modally over `owner`.
+template <typename Window> void showOn(const location::DatabaseName& database, QWidget* owner)
+{
+    ui::showModally(owner, [&] { return std::make_unique<Window>(database, owner); });
+}
+
 } // namespace
 
-CalcoloCodiceFiscale::CalcoloCodiceFiscale(QWidget* parent, const QString& controlFolder)
+CalcoloCodiceFiscale::CalcoloCodiceFiscale(location::DatabaseName database, QWidget* parent,
+                                           const QString& controlFolder)
     : FixedDialog(parent, kCaption, ui::twipsSize(8640, 7020)),
-      liveUpdate_(QCoreApplication::applicationDirPath())
+      liveUpdate_(QCoreApplication::applicationDirPath()), database_(std::move(database))
 {
     setObjectName(QStringLiteral("CalcoloCodiceFiscale"));
     buildDecoration();
@@ -286,16 +294,16 @@ void CalcoloCodiceFiscale::RunMenuAction(qint16 code)
     HideMenuCaptions();
     switch (code) {
     case Calculate:
-        ui::showModally<CodiceFiscale>(this);
+        showOn<CodiceFiscale>(database_, this);
         break;
     case EditMunicipalities:
-        ui::showModally<TaSettori>(this);
+        showOn<TaSettori>(database_, this);
         break;
     case SearchPostalCodes:
-        ui::showModally<RicercaCAP>(this);
+        showOn<RicercaCAP>(database_, this);
         break;
     case EditLocalities:
-        ui::showModally<TaCitta>(this);
+        showOn<TaCitta>(database_, this);
         break;
     case Exit:
         close();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "location/datalocation.h"
 #include "shell/liveupdatelink.h"
 #include "ui/fixeddialog.h"
 
@@ -19,7 +20,8 @@ class PictureButton;
 // click on an oval, its caption or its panel runs the menu action of that entry, which opens a
 // working window modally or leaves the program. Leaving always asks for confirmation. From the
 // keyboard, Tab and the arrow keys go through the entries, Enter or Space opens the one with the
-// focus, and Alt with the first letter of an entry's panel opens that entry.
+// focus, and Alt with the first letter of an entry's panel opens that entry. Every working window
+// is handed the database the program works on.
 class CalcoloCodiceFiscale : public ui::FixedDialog {
     Q_OBJECT
 public:
@@ -34,7 +36,8 @@ public:
 
     // Control plugins (the banner) are looked for in the program's folder, then in
     // `controlFolder` when one is given.
-    explicit CalcoloCodiceFiscale(QWidget* parent = nullptr, const QString& controlFolder = {});
+    explicit CalcoloCodiceFiscale(location::DatabaseName database, QWidget* parent = nullptr,
+                                  const QString& controlFolder = {});
 
     void HideMenuCaptions();
     void RunMenuAction(qint16 code);
@@ -65,4 +68,5 @@ private:
     QWidget* banner_ = nullptr; // FBanner1; none when the banner control cannot be created
     bool exitConfirmed_ = false;
     LiveUpdateLink liveUpdate_;
+    location::DatabaseName database_;
 };

@@ -1,19 +1,20 @@
 #include "shell/datafolder.h"
 
-#include "location/datalocation.h"
-#include "storage/catalogue.h"
 #include "ui/messages.h"
 
 #include <QDir>
 
-void enterDataFolder(const QString& programFolder)
+location::DatabaseName chooseDatabase(const std::filesystem::path& startFolder,
+                                      const QString& programFolder)
 {
-    const location::DataFolder data =
-        location::enterDataFolder(std::filesystem::path(programFolder.toStdU16String()));
+    const location::DataFolder data = location::chooseDataFolder(
+        startFolder, std::filesystem::path(programFolder.toStdU16String()));
     if (!data.failure.empty()) {
         ui::inform(nullptr, ui::Icon::Error, QString::fromUtf8(ui::kAttention),
                    QString::fromStdString(data.failure));
-    } else if (data.copyMade) {
+        return location::DatabaseName::defaultIn(startFolder);
+    }
+    if (data.copyMade) {
         const QString file =
             QString::fromStdU16String((data.folder / location::kDatabaseFile).u16string());
         ui::inform(
@@ -24,4 +25,5 @@ void enterDataFolder(const QString& programFolder)
                            "il programma dalla cartella che lo contiene.")
                 .arg(QDir::toNativeSeparators(file)));
     }
+    return location::DatabaseName::defaultIn(data.folder);
 }

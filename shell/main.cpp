@@ -5,12 +5,17 @@
 
 #include <QApplication>
 
+#include <filesystem>
+#include <system_error>
+
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     ui::setUpApplication(application);
-    enterDataFolder();
-    CalcoloCodiceFiscale window;
+    // The one place where the folder the program was started in counts: the database is chosen
+    // here. A folder that cannot be told (removed meanwhile) holds no database.
+    std::error_code unknown;
+    CalcoloCodiceFiscale window(chooseDatabase(std::filesystem::current_path(unknown)));
     window.show();
     return application.exec();
 }

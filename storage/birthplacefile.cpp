@@ -131,15 +131,14 @@ public:
         }
         for (std::string_view name : names) {
             keys_.push_back(places::nameKey(name));
-            const std::string pattern = text::SostituisciApici(name);
-            const std::size_t wildcard = pattern.find_first_of("*?#[");
+            const std::size_t wildcard = name.find_first_of(text::kWildcards);
             wholeFile_ = wholeFile_ || wildcard == 0;
             // Without a wildcard a pattern matches only names of the same key.
-            if (wildcard != std::string::npos) {
-                patterns_.emplace_back(pattern);
+            if (wildcard != std::string_view::npos) {
+                patterns_.emplace_back(name);
             }
             leading_.push_back(leadingLetters(keys_.back()));
-            leading_.push_back(leadingLetters(pattern));
+            leading_.push_back(leadingLetters(name));
         }
         if (places::isCadastralCode(keys_.front())) {
             codes_.push_back(keys_.front());
@@ -198,12 +197,6 @@ void eachRowOf(const Database& database, const Statement& statement, Read&& read
     sqlite3_reset(statement.get());
 }
 
-void bindText(const Statement& statement, int parameter, const std::string& text)
-{
-    sqlite3_bind_text(statement.get(), parameter, text.data(), static_cast<int>(text.size()),
-                      SQLITE_TRANSIENT);
-}
-
 // Runs `statement` over each range: parameter 1 its low end, parameter 2 its high end (a blob,
 // above every text, for the end).
 template <typename Read>
@@ -211,11 +204,11 @@ void eachRowInRanges(const Database& database, const Statement& statement,
                      const std::vector<TextRange>& ranges, Read&& read)
 {
     for (const TextRange& range : ranges) {
-        bindText(statement, 1, range.low);
+        bindText(statement.get(), 1, range.low);
         if (range.high.empty()) {
             sqlite3_bind_blob(statement.get(), 2, "\xFF\xFF", 2, SQLITE_STATIC);
         } else {
-            bindText(statement, 2, range.high);
+            bindText(statement.get(), 2, range.high);
         }
         eachRowOf(database, statement, read);
     }
@@ -267,7 +260,7 @@ void readNamed(const Database& database, const PlaceQuery& query,
     const Statement byCode = database.prepare(catalogue::kMunicipalitiesByCode);
     for (const std::string& code : codes) {
         for (const std::string& spelling : codeSpellings(code)) {
-            bindText(byCode, 1, spelling);
+            bindText(byCode.get(), 1, spelling);
             eachRowOf(database, byCode, keep);
         }
     }
@@ -280,7 +273,7 @@ void readNamed(const Database& database, const PlaceQuery& query,
     const Statement periodsOfCode = database.prepare(catalogue::kPeriodsOfCode);
     for (const std::string& code : historyCodes) {
         for (const std::string& spelling : codeSpellings(code)) {
-            bindText(periodsOfCode, 1, spelling);
+            bindText(periodsOfCode.get(), 1, spelling);
             eachRowOf(database, periodsOfCode, [&](sqlite3_stmt* row) { addPeriod(row, periods); });
         }
     }
@@ -296,7 +289,7 @@ BirthplaceIndex readBirthplaces(const Database& database)
     return BirthplaceIndex(std::move(municipalities), std::move(periods));
 }
 
-BirthplaceIndex readBirthplaces(const std::string& databaseName)
+BirthplaceIndex readBirthplaces(const location::DatabaseName& databaseName)
 {
     return readBirthplaces(Database(databaseName, Access::ReadOnly));
 }
@@ -316,7 +309,8 @@ BirthplaceIndex readBirthplacesFor(const Database& database, std::string_view pl
     return BirthplaceIndex(std::move(municipalities), std::move(periods));
 }
 
-BirthplaceIndex readBirthplacesFor(const std::string& databaseName, std::string_view place)
+BirthplaceIndex readBirthplacesFor(const location::DatabaseName& databaseName,
+                                   std::string_view place)
 {
     return readBirthplacesFor(Database(databaseName, Access::ReadOnly), place);
 }

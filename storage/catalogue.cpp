@@ -1,58 +1,55 @@
 #include "storage/catalogue.h"
 
-#include "text/likepattern.h"
+#include <string>
 
 namespace storage {
 namespace catalogue {
 namespace {
 
-// The user's text inside a quoted pattern: through text::SostituisciApici, and with each NUL byte,
-// which cannot stand between quotes, joined in as char(0), so that the text is looked for as it is.
-std::string patternText(std::string_view text)
+using Test = Criterion::Test;
+
+Criterion criterion(const char* column, Test test, std::string_view value)
 {
-    std::string pattern;
-    for (char c : text::SostituisciApici(text)) {
-        if (c == '\0') {
-            pattern += "' || char(0) || '";
-        } else {
-            pattern += c;
-        }
-    }
-    return pattern;
+    return {column, test, std::string(value)};
 }
 
 } // namespace
 
-std::string rowsWhere(std::string_view table, std::string_view criterion)
+Query municipalities()
 {
-    return "Select * from " + std::string(table) + " where " + std::string(criterion);
+    return {kComuniTable, {}, "comune"};
 }
 
-std::string comuneCriterion(std::string_view name)
+Query municipalitiesNamed(std::string_view name)
 {
-    return "[comune]like'" + patternText(name) + "'";
+    return {kComuniTable, {criterion("comune", Test::EqualsIgnoringCase, name)}, {}};
 }
 
-std::string capCriterion(std::string_view cap)
+Query localities()
 {
-    return "[cap]like'" + patternText(cap) + "'";
+    return {kCittaTable, {}, "localita"};
 }
 
-std::string regionQuery(std::string_view region)
+Query localitiesWithPostalCode(std::string_view cap)
 {
-    return "Select * from cittaitaliane where [regione]like'" + patternText(region) + "'" +
-           " order by [localita]";
+    return {kCittaTable, {criterion("cap", Test::EqualsIgnoringCase, cap)}, {}};
 }
 
-std::string localityPrefixCriterion(std::string_view text)
+Query localitiesOfRegion(std::string_view region)
 {
-    return "[localita]like'" + patternText(text) + "*'";
+    return {kCittaTable, {criterion("regione", Test::Matches, region)}, "localita"};
 }
 
-std::string localityContainingQuery(std::string_view text)
+Criterion localityBeginningWith(std::string_view text)
 {
-    return "Select * from cittaitaliane where [localita]like'" + std::string("*") +
-           patternText(text) + "*'" + " order by [localita]";
+    return criterion("localita", Test::Matches, std::string(text) + "*");
+}
+
+Query localitiesContaining(std::string_view text)
+{
+    return {kCittaTable,
+            {criterion("localita", Test::Matches, "*" + std::string(text) + "*")},
+            "localita"};
 }
 
 } // namespace catalogue

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "storage/query.h"
+
 #include <algorithm>
 #include <cstddef>
-#include <string>
 #include <string_view>
 
 // Every statement and search criterion the program issues on the reference database, in one
-// place. Each function that takes a value from the user passes it through text::SostituisciApici
-// first, so that an apostrophe never ends the quoted pattern; a NUL byte in it is looked for as
-// such.
+// place. A value from outside (a name typed by the user, a row of the register's file) is always a
+// bound parameter, never part of a statement's text; the windows' statements are data (Query)
+// that the record sets run.
 namespace storage {
 namespace catalogue {
 
@@ -66,11 +67,11 @@ inline constexpr auto kSchemaText =
 inline constexpr const char* kHistorySchema = detail::kHistorySchemaText.text;
 inline constexpr const char* kSchema = detail::kSchemaText.text;
 
-// Municipalities.
+// Municipalities: the editor's grid and export, in name order; the rows of one name, letter case
+// aside, for the editor's check that no two share it.
 inline constexpr const char* kComuniTable = "COMUNI";
-inline constexpr const char* kComuniGridSource = "Select * from Comuni order by [comune]";
-inline constexpr const char* kComuniExportSource = "Select * from comuni order by [comune]";
-std::string comuneCriterion(std::string_view name);
+Query municipalities();
+Query municipalitiesNamed(std::string_view name);
 
 // Whether the file has the table named by the parameter (files made before the history lack it).
 inline constexpr const char* kTableExists =
@@ -111,19 +112,17 @@ inline constexpr const char* kAddPeriod = "INSERT INTO StoriaComuni"
 inline constexpr const char* kCorrectPeriod =
     "UPDATE StoriaComuni SET comune = ?, altro_nome = ?, provincia = ?, al = ? WHERE rowid = ?";
 
-// The rows of `table` that satisfy `criterion`, one of the find criteria below, in table order.
-std::string rowsWhere(std::string_view table, std::string_view criterion);
-
-// Localities with their postal codes.
+// Localities with their postal codes: the editor's grid and export and the search's list, in name
+// order; the rows of one postal code, letter case aside, for the editor's check that no two share
+// postal code and locality; those of a region, a pattern as the region picker names it. The search
+// finds the first locality that begins with a text and lists those that contain it: the text is a
+// pattern, whose wildcards the user may type.
 inline constexpr const char* kCittaTable = "CittaItaliane";
-inline constexpr const char* kCittaDuplicateSource = "cittaitaliane";
-inline constexpr const char* kCittaGridSource = "Select * from Cittaitaliane order by [localita]";
-inline constexpr const char* kCittaExportSource = "Select * from cittaitaliane order by [localita]";
-inline constexpr const char* kAllLocalities = "Select * from cittaitaliane order by [localita]";
-std::string capCriterion(std::string_view cap);
-std::string regionQuery(std::string_view region);
-std::string localityPrefixCriterion(std::string_view text);
-std::string localityContainingQuery(std::string_view text);
+Query localities();
+Query localitiesWithPostalCode(std::string_view cap);
+Query localitiesOfRegion(std::string_view region);
+Criterion localityBeginningWith(std::string_view text);
+Query localitiesContaining(std::string_view text);
 
 } // namespace catalogue
 } // namespace storage

@@ -24,18 +24,14 @@ namespace {
 fs::path folderOf(const fs::path& file)
 {
     std::error_code error;
-    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::current_path(error);
-    const fs::path absolute = fs::absolute(folder, error);
-    return error ? folder : absolute.lexically_normal();
+    const fs::path absolute = fs::absolute(file, error);
+    return error ? file.parent_path() : absolute.lexically_normal().parent_path();
 }
 
 std::string describeFile(const fs::path& file)
 {
-    std::string folder = folderOf(file).string();
-    if (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
-    }
-    return text::quoted(file.filename().string()) + " nella cartella " + text::quoted(folder);
+    return text::quoted(file.filename().string()) + " nella cartella " +
+           text::quoted(folderOf(file).string());
 }
 
 // like(pattern, text): the pattern is compiled once per statement and kept with it.
@@ -64,10 +60,12 @@ void likeFunction(sqlite3_context* context, int, sqlite3_value** arguments)
     }
 }
 
-int compareNamesCollation(void*, int sizeA, const void* a, int sizeB, const void* b)
+// A collation that compares two texts with `compare`.
+template <int (*compare)(std::string_view, std::string_view)>
+int collation(void*, int sizeA, const void* a, int sizeB, const void* b)
 {
-    return text::compareNames(std::string_view(static_cast<const char*>(a), sizeA),
-                              std::string_view(static_cast<const char*>(b), sizeB));
+    return compare(std::string_view(static_cast<const char*>(a), sizeA),
+                   std::string_view(static_cast<const char*>(b), sizeB));
 }
 
 // How long a statement waits for a file another connection has locked: kBusyTimeoutMs, or the
@@ -124,16 +122,16 @@ std::string failedOperation(int code)
 
 } // namespace
 
-fs::path resolveDatabaseFile(const fs::path& name)
+fs::path resolveDatabaseFile(const location::DatabaseName& name)
 {
     const std::vector<fs::path> found = location::filesNamedBy(name);
     if (found.size() > 1) {
         std::string names;
         for (const fs::path& file : found) {
-            names += (names.empty() ? "" : ", ") + text::quoted(file.string());
+            names += (names.empty() ? "" : ", ") + text::quoted(file.filename().string());
         }
         throw DataError("Impossibile scegliere l'archivio nella cartella " +
-                        text::quoted(folderOf(name).string()) + ": vi sono più file di nome " +
+                        text::quoted(folderOf(name.file).string()) + ": vi sono più file di nome " +
                         location::kDatabaseFile +
                         " che differiscono solo per maiuscole e minuscole (" + names +
                         "). Lasciarne uno solo con questo nome.");
@@ -183,7 +181,7 @@ void StoredValue::bind(sqlite3_stmt* statement, int parameter) const
         sqlite3_bind_double(statement, parameter, real);
         break;
     case Type::Text:
-        sqlite3_bind_text(statement, parameter, text.data(), size, SQLITE_TRANSIENT);
+        bindText(statement, parameter, text);
         break;
     case Type::Blob:
         // Never a null pointer, which would bind NULL for an empty blob.
@@ -211,7 +209,14 @@ std::string columnText(sqlite3_stmt* statement, int column)
                 : std::string();
 }
 
-Database::Database(const fs::path& name, Access access) : path_(resolveDatabaseFile(name))
+void bindText(sqlite3_stmt* statement, int parameter, std::string_view text)
+{
+    sqlite3_bind_text(statement, parameter, text.data(), static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
+}
+
+Database::Database(const location::DatabaseName& name, Access access)
+    : path_(resolveDatabaseFile(name))
 {
     const std::string notOpened = "Impossibile aprire l'archivio " + describeFile(path_) + ": ";
     std::error_code error;
@@ -237,8 +242,10 @@ Database::Database(const fs::path& name, Access access) : path_(resolveDatabaseF
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     if (sqlite3_create_function(db_, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr) !=
             SQLITE_OK ||
-        sqlite3_create_collation(db_, "NOCASE", SQLITE_UTF8, nullptr, compareNamesCollation) !=
-            SQLITE_OK) {
+        sqlite3_create_collation(db_, "NOCASE", SQLITE_UTF8, nullptr,
+                                 collation<text::compareNames>) != SQLITE_OK ||
+        sqlite3_create_collation(db_, "CASELESS", SQLITE_UTF8, nullptr,
+                                 collation<text::compareIgnoringCase>) != SQLITE_OK) {
         disconnect();
         throw DataError("Impossibile preparare l'archivio " + describeFile(path_) +
                         ": memoria insufficiente.");

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "location/datalocation.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
@@ -38,7 +41,7 @@ private:
 // The file a connection opens for `name` (see location::filesNamedBy): the one it stands for;
 // when it stands for several files that differ only in letter case, none of them is chosen
 // (DataError naming them).
-std::filesystem::path resolveDatabaseFile(const std::filesystem::path& name);
+std::filesystem::path resolveDatabaseFile(const location::DatabaseName& name);
 
 struct StatementDeleter {
     void operator()(sqlite3_stmt* statement) const;
@@ -47,6 +50,9 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
 // The text of column `column` of the row `statement` stands on; empty for no value.
 std::string columnText(sqlite3_stmt* statement, int column);
+
+// Binds a copy of `text`, every byte of it (NUL bytes included), to parameter `parameter`.
+void bindText(sqlite3_stmt* statement, int parameter, std::string_view text);
 
 // A value as the file stores it, with its type, so that a statement can compare with it or write it
 // back byte for byte. `text` is what a grid shows: the bytes of a text or blob, a number written
@@ -70,7 +76,9 @@ enum class Access { ReadWrite, ReadOnly };
 
 // One connection to the reference database. Opening never creates the file, and refuses at once
 // anything that is not a regular file (a folder, a device, a FIFO). The connection compares texts
-// by the rules of text::LikePattern in `like` and orders names with text::compareNames. A file that
+// by the rules of text::LikePattern in `like`, compares them without regard to letter case with
+// the collation CASELESS (text::compareIgnoringCase) and orders names with text::compareNames
+// (the collation NOCASE, refined). A file that
 // another connection has locked is waited for up to 5 seconds (the environment variable
 // MIRELTA_BUSY_TIMEOUT may give other milliseconds, from 0 to 600000), then reported as in use.
 //
@@ -81,7 +89,7 @@ enum class Access { ReadWrite, ReadOnly };
 // reports the interrupted update and how to finish it.
 class Database {
 public:
-    explicit Database(const std::filesystem::path& name, Access access = Access::ReadWrite);
+    explicit Database(const location::DatabaseName& name, Access access = Access::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

@@ -5,81 +5,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 
 namespace storage {
 namespace {
-
-bool isSpace(char c)
-{
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-bool isWordCharacter(char c)
-{
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-}
-
-bool sameAscii(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
-// Whether the word `keyword` stands at `pos` of `sql`, as a whole word.
-bool wordAt(std::string_view sql, std::size_t pos, std::string_view keyword)
-{
-    if (pos > 0 && isWordCharacter(sql[pos - 1])) {
-        return false;
-    }
-    if (!sameAscii(sql.substr(pos, keyword.size()), keyword)) {
-        return false;
-    }
-    const std::size_t end = pos + keyword.size();
-    return end >= sql.size() || !isWordCharacter(sql[end]);
-}
-
-// Position of "order by" in `sql` outside quoted texts and bracketed names, or npos.
-std::size_t findOrderBy(std::string_view sql)
-{
-    for (std::size_t i = 0; i < sql.size(); ++i) {
-        const char c = sql[i];
-        if (c == '\'' || c == '"' || c == '[') {
-            const char close = c == '[' ? ']' : c;
-            i = sql.find(close, i + 1);
-            if (i == std::string_view::npos) {
-                return i;
-            }
-            continue;
-        }
-        if (wordAt(sql, i, "order")) {
-            std::size_t next = i + 5;
-            while (next < sql.size() && isSpace(sql[next])) {
-                ++next;
-            }
-            if (next > i + 5 && wordAt(sql, next, "by")) {
-                return i;
-            }
-        }
-    }
-    return std::string_view::npos;
-}
-
-std::size_t lengthOfName(std::string_view text)
-{
-    if (!text.empty() && text.front() == '[') {
-        const std::size_t close = text.find(']');
-        return close == std::string_view::npos ? 0 : close + 1;
-    }
-    std::size_t length = 0;
-    while (length < text.size() && isWordCharacter(text[length])) {
-        ++length;
-    }
-    return length;
-}
 
 std::string QuotedName(std::string_view name)
 {
@@ -93,10 +22,17 @@ std::string QuotedName(std::string_view name)
     return quoted + "\"";
 }
 
+// The criterion as a condition of a statement, its value a parameter.
+std::string condition(const Criterion& criterion)
+{
+    return QuotedName(criterion.column) +
+           (criterion.test == Criterion::Test::Matches ? " LIKE ?" : " = ? COLLATE CASELESS");
+}
+
 } // namespace
 
-DataSource::DataSource(std::string databaseName, std::string recordSource)
-    : databaseName_(std::move(databaseName)), recordSource_(std::move(recordSource))
+DataSource::DataSource(location::DatabaseName database, Query query)
+    : databaseName_(std::move(database)), query_(std::move(query))
 {}
 
 const Database& DataSource::database() const
@@ -107,67 +43,20 @@ const Database& DataSource::database() const
     return *db_;
 }
 
-// Splits the record source into table, condition and order: a bare table name, or
-// "select * from <table> [where <condition>] [order by <order>]".
-std::optional<DataSource::Query> DataSource::parseRecordSource(std::string_view source)
-{
-    source = text::trimmed(source);
-    std::size_t nameLength = lengthOfName(source);
-    if (nameLength > 0 && nameLength == source.size()) {
-        return Query{std::string(source), {}, {}};
-    }
-    std::string_view rest = source;
-    for (std::string_view word : {"select", "*", "from"}) {
-        if (!sameAscii(rest.substr(0, word.size()), word)) {
-            return std::nullopt;
-        }
-        rest = text::trimmed(rest.substr(word.size()));
-    }
-    nameLength = lengthOfName(rest);
-    if (nameLength == 0) {
-        return std::nullopt;
-    }
-    const std::string table(rest.substr(0, nameLength));
-    rest = text::trimmed(rest.substr(nameLength));
-    const std::size_t orderBy = findOrderBy(rest);
-    std::string_view condition = rest.substr(0, orderBy);
-    std::string order;
-    if (orderBy != std::string_view::npos) {
-        const std::size_t by = rest.find_first_not_of(" \t\r\n", orderBy + 5) + 2;
-        order = text::trimmed(rest.substr(by));
-    }
-    condition = text::trimmed(condition);
-    if (!condition.empty()) {
-        if (!wordAt(condition, 0, "where")) {
-            return std::nullopt;
-        }
-        condition = text::trimmed(condition.substr(5));
-    }
-    return Query{table, std::string(condition), order};
-}
-
 void DataSource::refresh()
 {
-    if (!db_ || openedName_ != databaseName_ || openedReadOnly_ != readOnly_) {
+    if (!db_ || openedReadOnly_ != readOnly_) {
         db_.reset();
         db_ = std::make_unique<Database>(databaseName_,
                                          readOnly_ ? Access::ReadOnly : Access::ReadWrite);
-        openedName_ = databaseName_;
         openedReadOnly_ = readOnly_;
     }
-    const auto parsed = parseRecordSource(recordSource_);
-    if (!parsed) {
-        throw DataError("Origine dati non valida sull'archivio " + db_->describe() + ": " +
-                        recordSource_);
-    }
-    query_ = *parsed;
-
-    const Statement statement = db_->prepare(selectText({}));
+    inForce_ = query_;
+    const Statement statement = select(nullptr);
     fieldNames_.clear();
     for (int i = 1; i < sqlite3_column_count(statement.get()); ++i) {
         fieldNames_.emplace_back(sqlite3_column_name(statement.get(), i));
     }
-    refreshed_ = true;
     loaded_ = false;
     rows_.clear();
     position_ = 0;
@@ -176,21 +65,36 @@ void DataSource::refresh()
     pending_ = Pending::None;
 }
 
-// The record source as a statement that also yields each row's rowid, optionally narrowed by
-// one more condition. Rows with equal sort keys keep the table's order.
-std::string DataSource::selectText(const std::string& extraCondition) const
+std::string DataSource::quotedTable() const
 {
-    std::string sql = "SELECT rowid, * FROM " + query_.table;
-    if (!query_.where.empty() && !extraCondition.empty()) {
-        sql += " WHERE (" + query_.where + ") AND (" + extraCondition + ")";
-    } else if (!query_.where.empty() || !extraCondition.empty()) {
-        sql += " WHERE " + (query_.where.empty() ? extraCondition : query_.where);
+    return QuotedName(inForce_->table);
+}
+
+// The query in force as a statement that also yields each row's rowid, its values bound; narrowed
+// by one more criterion when `extra` is given, and followed by `limit`. Rows with equal sort keys
+// keep the table's order.
+Statement DataSource::select(const Criterion* extra, const char* limit) const
+{
+    std::vector<const Criterion*> criteria;
+    for (const Criterion& criterion : inForce_->criteria) {
+        criteria.push_back(&criterion);
+    }
+    if (extra) {
+        criteria.push_back(extra);
+    }
+    std::string sql = "SELECT rowid, * FROM " + quotedTable();
+    for (std::size_t i = 0; i < criteria.size(); ++i) {
+        sql += (i == 0 ? " WHERE " : " AND ") + condition(*criteria[i]);
     }
     sql += " ORDER BY ";
-    if (!query_.orderBy.empty()) {
-        sql += query_.orderBy + ", ";
+    if (!inForce_->orderBy.empty()) {
+        sql += QuotedName(inForce_->orderBy) + ", ";
     }
-    return sql + "rowid";
+    Statement statement = database().prepare(sql + "rowid" + limit);
+    for (std::size_t i = 0; i < criteria.size(); ++i) {
+        bindText(statement.get(), static_cast<int>(i + 1), criteria[i]->value);
+    }
+    return statement;
 }
 
 DataSource::Row DataSource::readRow(sqlite3_stmt* statement) const
@@ -207,13 +111,13 @@ DataSource::Row DataSource::readRow(sqlite3_stmt* statement) const
 
 void DataSource::ensureLoaded()
 {
-    if (!refreshed_) {
+    if (!inForce_) {
         throw DataError("Origine dati non aggiornata.");
     }
     if (loaded_) {
         return;
     }
-    const Statement statement = database().prepare(selectText({}));
+    const Statement statement = select(nullptr);
     int step;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
         rows_.push_back(readRow(statement.get()));
@@ -260,15 +164,14 @@ void DataSource::moveNext()
     setCurrentRow(currentRow() + 1);
 }
 
-void DataSource::findFirst(const std::string& criterion)
+void DataSource::findFirst(const Criterion& criterion)
 {
-    if (!refreshed_) {
+    if (!inForce_) {
         throw DataError("Origine dati non aggiornata.");
     }
     // Before the rows are read, the first match is the answer; once they are read, only a match
     // among them counts (a row added since the refresh is not part of this record set yet).
-    const Statement statement =
-        database().prepare(selectText(criterion) + (loaded_ ? "" : " LIMIT 1"));
+    const Statement statement = select(&criterion, loaded_ ? "" : " LIMIT 1");
     int step;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
         Row row = readRow(statement.get());
@@ -306,7 +209,7 @@ DataSource::Row& DataSource::current()
 std::size_t DataSource::fieldIndex(std::string_view field) const
 {
     for (std::size_t i = 0; i < fieldNames_.size(); ++i) {
-        if (sameAscii(fieldNames_[i], field)) {
+        if (text::sameIgnoringCase(fieldNames_[i], field)) {
             return i;
         }
     }
@@ -379,15 +282,14 @@ void DataSource::insertPending()
             placeholders += placeholders.empty() ? "?" : ", ?";
         }
     }
-    const std::string sql = names.empty() ? "INSERT INTO " + query_.table + " DEFAULT VALUES"
-                                          : "INSERT INTO " + query_.table + " (" + names +
+    const std::string sql = names.empty() ? "INSERT INTO " + quotedTable() + " DEFAULT VALUES"
+                                          : "INSERT INTO " + quotedTable() + " (" + names +
                                                 ") VALUES (" + placeholders + ")";
     const Statement statement = database().prepare(sql);
     int parameter = 0;
     for (const auto& value : pendingValues_) {
         if (value) {
-            sqlite3_bind_text(statement.get(), ++parameter, value->data(),
-                              static_cast<int>(value->size()), SQLITE_TRANSIENT);
+            bindText(statement.get(), ++parameter, *value);
         }
     }
     if (sqlite3_step(statement.get()) != SQLITE_DONE) {
@@ -437,13 +339,12 @@ DataSource::Row DataSource::updatePending(const Row& row)
     }
     const std::string where = " WHERE " + unchangedCondition();
     const Statement statement = database().prepare(
-        assignments.empty() ? "SELECT count(*) FROM " + query_.table + where
-                            : "UPDATE " + query_.table + " SET " + assignments + where);
+        assignments.empty() ? "SELECT count(*) FROM " + quotedTable() + where
+                            : "UPDATE " + quotedTable() + " SET " + assignments + where);
     int parameter = 0;
     for (const auto& value : pendingValues_) {
         if (value) {
-            sqlite3_bind_text(statement.get(), ++parameter, value->data(),
-                              static_cast<int>(value->size()), SQLITE_TRANSIENT);
+            bindText(statement.get(), ++parameter, *value);
         }
     }
     bindUnchanged(statement.get(), parameter + 1, row);
@@ -457,7 +358,7 @@ DataSource::Row DataSource::updatePending(const Row& row)
         failChanged();
     }
     const Statement stored =
-        database().prepare("SELECT rowid, * FROM " + query_.table + " WHERE rowid = ?");
+        database().prepare("SELECT rowid, * FROM " + quotedTable() + " WHERE rowid = ?");
     sqlite3_bind_int64(stored.get(), 1, row.rowid);
     if (sqlite3_step(stored.get()) != SQLITE_ROW) {
         database().fail();
@@ -470,7 +371,7 @@ void DataSource::deleteCurrent()
     const Row& row = current();
     database().inTransaction([&] {
         const Statement statement =
-            database().prepare("DELETE FROM " + query_.table + " WHERE " + unchangedCondition());
+            database().prepare("DELETE FROM " + quotedTable() + " WHERE " + unchangedCondition());
         bindUnchanged(statement.get(), 1, row);
         if (sqlite3_step(statement.get()) != SQLITE_DONE) {
             database().fail();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/database.h"
+#include "storage/query.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,11 +12,10 @@
 
 namespace storage {
 
-// A record set over one table of the reference database, as the windows use it: a file name and a
-// record source (a table name, or "select * from <table> [where ...]
-// [order by ...]"); refreshed, it holds the rows of the record source in their order and a
-// current row. Rows are changed through add-new/edit, set-field-value and update, or deleted;
-// every write is committed at once in its own transaction.
+// A record set over one table of the reference database, as the windows use it: a database and a
+// query (see query.h); refreshed, it holds the rows of the query in their order and a current row.
+// Rows are changed through add-new/edit, set-field-value and update, or deleted; every write is
+// committed at once in its own transaction.
 //
 // A change or deletion goes through only while the row still holds every value as it was read
 // (type and bytes); otherwise another program changed or deleted it meanwhile, nothing is written
@@ -26,20 +26,18 @@ namespace storage {
 // just the row found.
 class DataSource {
 public:
-    explicit DataSource(std::string databaseName = "AA1.mdb", std::string recordSource = {});
+    DataSource(location::DatabaseName database, Query query);
 
-    // Take effect at the next refresh.
-    void setDatabaseName(std::string name) { databaseName_ = std::move(name); }
-    void setRecordSource(std::string source) { recordSource_ = std::move(source); }
+    // Takes effect at the next refresh.
+    void setQuery(Query query) { query_ = std::move(query); }
     // A read-only record set opens the file read-only: every write is refused.
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
-    const std::string& databaseName() const { return databaseName_; }
-    const std::string& recordSource() const { return recordSource_; }
+    const location::DatabaseName& databaseName() const { return databaseName_; }
 
-    // Runs the record source again; the current row becomes the first row, if any.
+    // Runs the query again; the current row becomes the first row, if any.
     void refresh();
 
-    // Fields of the record source, in order.
+    // Fields of the table, in order.
     const std::vector<std::string>& fieldNames() const { return fieldNames_; }
 
     int rowCount();
@@ -51,9 +49,9 @@ public:
     void moveNext();
     bool isPastEnd() { return currentRow() >= rowCount(); }
 
-    // Makes the first row (in record-source order) that satisfies `criterion` the current one;
-    // noMatch() tells when there is none, and the current row is then left where it was.
-    void findFirst(const std::string& criterion);
+    // Makes the first row (in the query's order) that meets `criterion` the current one; noMatch()
+    // tells when there is none, and the current row is then left where it was.
+    void findFirst(const Criterion& criterion);
     bool noMatch() const { return noMatch_; }
 
     // Text of a field of the current row (name without regard to case); empty for no value.
@@ -73,18 +71,13 @@ private:
         std::int64_t rowid = 0;
         std::vector<StoredValue> fields;
     };
-    struct Query {
-        std::string table;
-        std::string where;
-        std::string orderBy;
-    };
     enum class Pending { None, Adding, Editing };
 
-    static std::optional<Query> parseRecordSource(std::string_view source);
     const Database& database() const;
     void ensureLoaded();
     Row readRow(sqlite3_stmt* statement) const;
-    std::string selectText(const std::string& extraCondition) const;
+    std::string quotedTable() const;
+    Statement select(const Criterion* extra, const char* limit = "") const;
     std::size_t fieldIndex(std::string_view field) const;
     Row& current();
     void insertPending();
@@ -93,16 +86,14 @@ private:
     void bindUnchanged(sqlite3_stmt* statement, int firstParameter, const Row& row) const;
     [[noreturn]] void failChanged() const;
 
-    std::string databaseName_;
-    std::string recordSource_;
+    location::DatabaseName databaseName_;
+    Query query_;
+    std::optional<Query> inForce_; // the query refreshed last, whose rows are read and written
 
     std::unique_ptr<Database> db_;
-    std::string openedName_;
     bool readOnly_ = false;
     bool openedReadOnly_ = false;
-    Query query_;
     std::vector<std::string> fieldNames_;
-    bool refreshed_ = false;
     bool loaded_ = false;
     std::vector<Row> rows_;
     std::size_t position_ = 0;

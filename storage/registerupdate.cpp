@@ -49,8 +49,7 @@ void writeOneRow(const Database& database, const Statement& statement,
     sqlite3_reset(write);
     int parameter = 0;
     for (std::string_view value : values) {
-        sqlite3_bind_text(write, ++parameter, value.data(), static_cast<int>(value.size()),
-                          SQLITE_TRANSIENT);
+        bindText(write, ++parameter, value);
     }
     if (rowid) {
         sqlite3_bind_int64(write, ++parameter, *rowid);

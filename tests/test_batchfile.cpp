@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 #include <stop_token>
@@ -22,7 +23,7 @@ constexpr fiscalcode::Day kToday = 20251231;
 
 const places::BirthplaceIndex& shippedPlaces()
 {
-    static const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
+    static const auto places = storage::readBirthplaces(std::filesystem::path(MIRELTA_DATABASE));
     return places;
 }
 

@@ -7,10 +7,10 @@
 #include "text/csv.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
@@ -303,13 +303,11 @@ TEST_F(RenamedPlaces, ThePlaceOnTheDayTellsItsNameProvinceCodeAndTime)
 
 TEST(BirthplaceFile, AFileWithoutHistoryIsReadAsSuch)
 {
-    WorkingFolder folder;
-    makeDatabase(folder.path() / "AA1.mdb", {{"ROMA", "H501"}, {"CASTRO", "C337"}});
-    sqlite3* db = nullptr;
-    sqlite3_open("AA1.mdb", &db);
-    sqlite3_exec(db, "DROP TABLE StoriaComuni", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    const auto index = storage::readBirthplaces("AA1.mdb");
+    TemporaryFolder folder;
+    const std::filesystem::path file = folder / "AA1.mdb";
+    makeDatabase(file, {{"ROMA", "H501"}, {"CASTRO", "C337"}});
+    otherProgram(file, "DROP TABLE StoriaComuni");
+    const auto index = storage::readBirthplaces(file);
     EXPECT_EQ(answer(index.resolve("castro", 17000101)), "FOUND C337");
 }
 
@@ -449,7 +447,7 @@ TEST(ShippedBirthplaces, TheNameInForceOnTheBirthDateDecidesAsInTheRegister)
 {
     const Register reg = readRegister();
     ASSERT_GT(reg.rows.size(), 10000u);
-    const auto index = storage::readBirthplaces(MIRELTA_DATABASE);
+    const auto index = storage::readBirthplaces(std::filesystem::path(MIRELTA_DATABASE));
     std::mt19937 random(20261208);
     const auto pick = [&](std::size_t count) {
         return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
@@ -531,8 +529,9 @@ TEST(ShippedBirthplaces, TheNameInForceOnTheBirthDateDecidesAsInTheRegister)
 // register's names written in many ways, patterns, codes and provinces.
 TEST(ShippedBirthplaces, ReadingOnlyWhatANameNeedsAnswersAsTheWholeFile)
 {
-    const auto whole = storage::readBirthplaces(MIRELTA_DATABASE);
-    const storage::Database database(MIRELTA_DATABASE, storage::Access::ReadOnly);
+    const auto whole = storage::readBirthplaces(std::filesystem::path(MIRELTA_DATABASE));
+    const storage::Database database(std::filesystem::path(MIRELTA_DATABASE),
+                                     storage::Access::ReadOnly);
     const Register reg = readRegister();
     std::mt19937 random(1974);
     std::vector<std::string> texts = {"",
@@ -583,21 +582,23 @@ TEST(ShippedBirthplaces, ReadingOnlyWhatANameNeedsAnswersAsTheWholeFile)
 // through the indexes as soon as they are written.
 TEST(ShippedBirthplaces, ReadingOnlyWhatANameNeedsSeesEveryChangeAndOlderFiles)
 {
-    WorkingFolder folder;
+    TemporaryFolder folder;
     folder.copyShippedDatabase();
-    const auto found = [](const char* place) {
-        return answer(storage::readBirthplacesFor("AA1.mdb", place).resolve(place, 19800101));
+    const std::filesystem::path file = folder / "AA1.mdb";
+    const auto found = [&](const char* place) {
+        return answer(storage::readBirthplacesFor(file, place).resolve(place, 19800101));
     };
     EXPECT_EQ(found("BELLAGIO"), "FOUND A744");
-    EXPECT_EQ(otherProgram("DELETE FROM COMUNI WHERE codice = 'A744'"), "");
-    EXPECT_NE(storage::readBirthplacesFor("AA1.mdb", "A744").history("A744"), nullptr);
-    EXPECT_EQ(otherProgram("INSERT INTO COMUNI VALUES ('Nuovo Borgo', 'x001');"
+    EXPECT_EQ(otherProgram(file, "DELETE FROM COMUNI WHERE codice = 'A744'"), "");
+    EXPECT_NE(storage::readBirthplacesFor(file, "A744").history("A744"), nullptr);
+    EXPECT_EQ(otherProgram(file,
+                           "INSERT INTO COMUNI VALUES ('Nuovo Borgo', 'x001');"
                            "UPDATE COMUNI SET comune = 'ROMA CAPITALE' WHERE codice = 'H501'"),
               "");
     EXPECT_EQ(found("NUOVO BORGO"), "FOUND x001");
     EXPECT_EQ(found("ROMA CAPITALE"), "FOUND H501");
     EXPECT_EQ(found("ROMA"), "NOT FOUND");
-    EXPECT_EQ(otherProgram("DROP INDEX ComuniPerNome; DROP INDEX StoriaComuniPerCodice"), "");
+    EXPECT_EQ(otherProgram(file, "DROP INDEX ComuniPerNome; DROP INDEX StoriaComuniPerCodice"), "");
     EXPECT_EQ(found("BELLAGIO"), "NOT IN FORCE M335");
     EXPECT_EQ(found("roma capitale"), "FOUND H501");
 }

@@ -1,5 +1,6 @@
 #include "calcwindow/codicefiscale.h"
 #include "calcwindow/sceltacomune.h"
+#include "location/datalocation.h"
 #include "tests/testsupport.h"
 #include "tests/widgettest.h"
 
@@ -45,9 +46,9 @@ protected:
     }
     void create() { QTest::mouseClick(button("bottone_0"), Qt::LeftButton); }
 
-    WorkingFolder folder;
+    TemporaryFolder folder;
     RecordedMessages messages;
-    CodiceFiscale window;
+    CodiceFiscale window{location::DatabaseName::defaultIn(folder.path())};
 };
 
 TEST_F(CalculationWindow, OpensEmptyWithMaleSelected)
@@ -208,7 +209,8 @@ TEST_F(CalculationWindow, MissingDatabaseIsReportedAndTheWindowGoesOn)
     fill("ROSSI", "MARIO", "ROMA", "01/01/1974");
     create();
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.last().text.contains("AA1.MDB")) << messages.last().text.toStdString();
+    EXPECT_TRUE(messages.last().text.contains("\"AA1.mdb\" nella cartella"))
+        << messages.last().text.toStdString();
     EXPECT_TRUE(messages.last().text.contains(QString::fromStdString(folder.path().string())));
     EXPECT_TRUE(window.isVisible());
 
@@ -221,7 +223,7 @@ TEST_F(CalculationWindow, MissingDatabaseIsReportedAndTheWindowGoesOn)
 TEST_F(CalculationWindow, MessageBoxesShowDataAsPlainText)
 {
     const std::string markup = "<font size=7 color=red><b>CODICE</b></font>";
-    otherProgram("INSERT INTO COMUNI VALUES ('ATLANTIDE', '" + markup + "')");
+    otherProgram(folder / "AA1.mdb", "INSERT INTO COMUNI VALUES ('ATLANTIDE', '" + markup + "')");
     ui::setMessagePresenter(nullptr); // the real message boxes
     Qt::TextFormat format = Qt::RichText;
     QString shown;

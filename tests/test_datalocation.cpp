@@ -28,39 +28,35 @@ protected:
         makeDatabase(shipped, {{"ROMA", "H501"}});
         fs::create_directories(home);
         fs::create_directories(start);
-        fs::current_path(start);
     }
 
-    WorkingFolder sandbox;
+    TemporaryFolder sandbox;
     const fs::path prefix = sandbox.path() / "prefix";
     const fs::path programFolder = prefix / "bin";
     const fs::path shipped = prefix / "share" / "mirelta" / "AA1.mdb";
     const fs::path home = sandbox.path() / "home";
     const fs::path start = sandbox.path() / "start";
     const fs::path userFolder = home / ".local" / "share" / "Mirelta";
+    const location::DatabaseName startDefault = location::DatabaseName::defaultIn(start);
     ScopedEnvironment homeVariable{"HOME", home.string()};
     ScopedEnvironment dataHome{"XDG_DATA_HOME", ""};
 };
 
-// What a name stands for as a database is opened: the bare default name the default database of
-// the working folder in any letter case, several when they differ only by it; any other name, and
-// a path with a folder, that file.
+// What a database name stands for as the database is opened: a folder's default the file of that
+// folder named AA1.mdb in any letter case, several when they differ only by it, or folder/AA1.mdb
+// when there is none; a file named exactly that file, in no other letter case.
 TEST_F(DataLocation, NamesStandForTheFilesTheyOpen)
 {
     using Files = std::vector<fs::path>;
-    const auto named = [](const char* name) {
-        return location::filesNamedBy(name);
-    };
-    EXPECT_EQ(named("AA1.MDB"), Files{"AA1.MDB"}); // none yet: the name as given
-    std::ofstream("aa1.Mdb") << "";
-    for (const char* name : {"AA1.mdb", "AA1.MDB", "aa1.mdb"}) {
-        EXPECT_EQ(named(name), Files{"aa1.Mdb"}) << name;
+    EXPECT_EQ(location::filesNamedBy(startDefault), Files{start / "AA1.mdb"}); // none yet
+    std::ofstream(start / "aa1.Mdb") << "";
+    EXPECT_EQ(location::filesNamedBy(startDefault), Files{start / "aa1.Mdb"});
+    for (const char* name : {"AA1.mdb", "AA1.MDB", "copia.mdb"}) {
+        EXPECT_EQ(location::filesNamedBy(start / name), Files{start / name}) << name;
     }
-    EXPECT_EQ(named("./AA1.mdb"), Files{"./AA1.mdb"});
-    EXPECT_EQ(named("copia.mdb"), Files{"copia.mdb"});
-    std::ofstream("AA1.mdb") << "";
-    EXPECT_EQ(named("AA1.mdb"), (Files{"AA1.mdb", "aa1.Mdb"}));
-    EXPECT_EQ(location::exactly("AA1.MDB"), fs::path("./AA1.MDB"));
+    std::ofstream(start / "AA1.mdb") << "";
+    EXPECT_EQ(location::filesNamedBy(startDefault), (Files{start / "AA1.mdb", start / "aa1.Mdb"}));
+    EXPECT_EQ(startDefault.folder(), start);
 }
 
 TEST_F(DataLocation, UserDataFolderFollowsXdgDataHomeThenTheHomeFolder)
@@ -92,22 +88,25 @@ TEST_F(DataLocation, DatabaseInAFolderIgnoresTheCaseOfItsName)
     EXPECT_EQ(location::databaseIn(start), start / "aa1.MDB");
 }
 
-TEST_F(DataLocation, CfcalcReadsTheWorkingFolderThenTheUserCopyThenTheShippedDatabase)
+TEST_F(DataLocation, CfcalcReadsTheStartFolderThenTheUserCopyThenTheShippedDatabase)
 {
-    EXPECT_EQ(location::databaseToRead(programFolder), shipped);
-    EXPECT_EQ(location::databaseToRead(fs::path()), "AA1.mdb"); // the program's place is unknown
+    const auto toRead = [&](const fs::path& program) {
+        return location::databaseToRead(start, program);
+    };
+    EXPECT_TRUE(toRead(programFolder) == location::DatabaseName(shipped));
+    EXPECT_TRUE(toRead(fs::path()) == startDefault); // the program's place is unknown
 
     fs::create_directories(userFolder);
     fs::copy_file(shipped, userFolder / "Aa1.mdb");
-    EXPECT_EQ(location::databaseToRead(programFolder), userFolder / "Aa1.mdb");
+    EXPECT_TRUE(toRead(programFolder) == location::DatabaseName(userFolder / "Aa1.mdb"));
 
     fs::copy_file(shipped, start / "AA1.MDB");
-    EXPECT_EQ(location::databaseToRead(programFolder), "AA1.mdb");
+    EXPECT_TRUE(toRead(programFolder) == startDefault);
 
     fs::remove(start / "AA1.MDB");
     fs::remove(userFolder / "Aa1.mdb");
     fs::remove(shipped);
-    EXPECT_EQ(location::databaseToRead(programFolder), "AA1.mdb"); // the failure names this folder
+    EXPECT_TRUE(toRead(programFolder) == startDefault); // the failure names this folder
 }
 
 TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
@@ -115,28 +114,26 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
     fs::permissions(shipped,
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 
-    const location::DataFolder first = location::enterDataFolder(programFolder);
+    const location::DataFolder first = location::chooseDataFolder(start, programFolder);
     EXPECT_EQ(first.failure, "");
     EXPECT_TRUE(first.copyMade);
     EXPECT_EQ(first.folder, userFolder);
-    EXPECT_EQ(fs::current_path(), userFolder);
     EXPECT_EQ(fileNames(userFolder), std::vector<std::string>{"AA1.mdb"});
     EXPECT_EQ(fileContents(userFolder / "AA1.mdb"), fileContents(shipped));
     EXPECT_NE(fs::status(userFolder / "AA1.mdb").permissions() & fs::perms::owner_write,
               fs::perms::none);
 
-    storage::DataSource comuni("AA1.mdb", "COMUNI"); // the user's change
+    const auto inUserFolder = location::DatabaseName::defaultIn(userFolder);
+    storage::DataSource comuni(inUserFolder, {"COMUNI", {}, {}}); // the user's change
     comuni.refresh();
     comuni.edit();
     comuni.setFieldValue("codice", "Z999");
     comuni.update();
 
-    fs::current_path(start);
-    const location::DataFolder again = location::enterDataFolder(programFolder);
+    const location::DataFolder again = location::chooseDataFolder(start, programFolder);
     EXPECT_FALSE(again.copyMade);
     EXPECT_EQ(again.folder, userFolder);
-    EXPECT_EQ(fs::current_path(), userFolder);
-    storage::DataSource kept("AA1.mdb", "COMUNI");
+    storage::DataSource kept(inUserFolder, {"COMUNI", {}, {}});
     kept.refresh();
     EXPECT_EQ(kept.fieldValue("codice"), "Z999");
 }
@@ -144,11 +141,10 @@ TEST_F(DataLocation, ProgramMakesTheUserCopyOnceAndWorksInIt)
 TEST_F(DataLocation, ProgramStartedBesideADatabaseWorksOnIt)
 {
     fs::copy_file(shipped, start / "AA1.MDB");
-    const location::DataFolder data = location::enterDataFolder(programFolder);
+    const location::DataFolder data = location::chooseDataFolder(start, programFolder);
     EXPECT_EQ(data.failure, "");
     EXPECT_FALSE(data.copyMade);
     EXPECT_EQ(data.folder, start);
-    EXPECT_EQ(fs::current_path(), start);
     EXPECT_FALSE(fs::exists(userFolder));
 }
 
@@ -156,57 +152,58 @@ TEST_F(DataLocation, ProgramStartedBesideADatabaseWorksOnIt)
 // in its folder: the user's copy is made and used instead. An update names the copy it makes.
 TEST_F(DataLocation, TheShippedDatabaseIsNeverTheOneWrittenTo)
 {
-    fs::current_path(shipped.parent_path());
-    const location::DatabaseToUpdate update = location::databaseToUpdate(programFolder);
+    const fs::path installed = shipped.parent_path();
+    const location::DatabaseToUpdate update = location::databaseToUpdate(installed, programFolder);
     EXPECT_EQ(update.failure, "");
     EXPECT_TRUE(update.copyMade);
-    EXPECT_EQ(update.file, userFolder / "AA1.mdb");
-    EXPECT_FALSE(location::databaseToUpdate(programFolder).copyMade); // made once
+    EXPECT_TRUE(update.file == location::DatabaseName(userFolder / "AA1.mdb"));
+    EXPECT_FALSE(location::databaseToUpdate(installed, programFolder).copyMade); // made once
 
-    const location::DataFolder data = location::enterDataFolder(programFolder);
+    const location::DataFolder data = location::chooseDataFolder(installed, programFolder);
     EXPECT_EQ(data.failure, "");
     EXPECT_EQ(data.folder, userFolder);
-    EXPECT_EQ(fs::current_path(), userFolder);
 
     for (const fs::path& file : {shipped, userFolder / "AA1.mdb"}) {
         EXPECT_EQ(location::isShippedDatabase(file, programFolder), file == shipped) << file;
     }
     fs::create_symlink(shipped, start / "AA1.mdb");
     EXPECT_TRUE(location::isShippedDatabase(start / "AA1.mdb", programFolder));
+    EXPECT_TRUE(location::isShippedDatabase(startDefault, programFolder));
 
-    fs::current_path(start);
-    EXPECT_EQ(location::databaseToUpdate(programFolder).file, userFolder / "AA1.mdb");
+    EXPECT_TRUE(location::databaseToUpdate(start, programFolder).file ==
+                location::DatabaseName(userFolder / "AA1.mdb"));
     fs::remove(start / "AA1.mdb");
     fs::copy_file(shipped, start / "aa1.MDB");
-    EXPECT_EQ(location::databaseToUpdate(programFolder).file, "AA1.mdb");
+    EXPECT_TRUE(location::databaseToUpdate(start, programFolder).file == startDefault);
 }
 
-TEST_F(DataLocation, FailuresSayWhyAndLeaveTheWorkingFolder)
+TEST_F(DataLocation, FailuresSayWhy)
 {
     fs::remove(shipped);
-    const location::DataFolder missing = location::enterDataFolder(programFolder);
+    const location::DataFolder missing = location::chooseDataFolder(start, programFolder);
     EXPECT_TRUE(missing.folder.empty());
     EXPECT_NE(missing.failure.find("non trovato"), std::string::npos) << missing.failure;
     EXPECT_NE(missing.failure.find(shipped.string()), std::string::npos) << missing.failure;
-    EXPECT_EQ(fs::current_path(), start);
     EXPECT_FALSE(fs::exists(userFolder));
 
     makeDatabase(shipped, {{"ROMA", "H501"}});
     std::ofstream(sandbox.path() / "file") << "not a folder";
     const ScopedEnvironment blocked("XDG_DATA_HOME", (sandbox.path() / "file").string());
-    const location::DataFolder unwritable = location::enterDataFolder(programFolder);
+    const location::DataFolder unwritable = location::chooseDataFolder(start, programFolder);
     EXPECT_TRUE(unwritable.folder.empty());
     EXPECT_EQ(unwritable.failure, "Impossibile creare la copia dell'archivio nella cartella \"" +
                                       (sandbox.path() / "file" / "Mirelta").string() +
                                       "\": nel percorso c'è un file al posto di una cartella.");
-    EXPECT_EQ(fs::current_path(), start);
 }
 
+// The database the program hands its windows, chosen at start-up: the user's copy, told when it
+// is made; without one, that of the folder it was started in, and the user is told why.
 TEST_F(DataLocation, ProgramTellsTheUserWhereTheCopyIsOrWhyThereIsNone)
 {
     RecordedMessages messages;
     const QString program = QString::fromStdString(programFolder.string());
-    enterDataFolder(program);
+    const auto inUserFolder = location::DatabaseName::defaultIn(userFolder);
+    EXPECT_TRUE(chooseDatabase(start, program) == inUserFolder);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.last().icon, ui::Icon::Information);
     EXPECT_EQ(messages.last().title, "Informazione");
@@ -214,18 +211,15 @@ TEST_F(DataLocation, ProgramTellsTheUserWhereTheCopyIsOrWhyThereIsNone)
         messages.last().text.contains(QString::fromStdString((userFolder / "AA1.mdb").string())))
         << messages.last().text.toStdString();
 
-    fs::current_path(start);
-    enterDataFolder(program); // the copy is there: nothing to tell
+    EXPECT_TRUE(chooseDatabase(start, program) == inUserFolder); // the copy is there: nothing told
     EXPECT_EQ(messages.shown.size(), 1u);
 
-    fs::current_path(start);
     const ScopedEnvironment otherUser("XDG_DATA_HOME", (sandbox.path() / "altro").string());
     fs::remove(shipped);
-    enterDataFolder(program);
+    EXPECT_TRUE(chooseDatabase(start, program) == startDefault);
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.last().icon, ui::Icon::Error);
     EXPECT_TRUE(messages.last().text.startsWith("Archivio \"AA1.mdb\" non trovato"));
-    EXPECT_EQ(fs::current_path(), start);
 }
 
 // Installed, the live-update library lives in the private library folder, not beside the program.

@@ -1,6 +1,7 @@
 #include "editors/htmlexport.h"
 #include "editors/tacitta.h"
 #include "editors/tasettori.h"
+#include "location/datalocation.h"
 #include "tests/registerfile.h"
 #include "tests/testsupport.h"
 #include "tests/widgettest.h"
@@ -23,15 +24,15 @@
 namespace {
 
 // What an export says: the file and the folder it is in.
-QString created(const char* file)
+QString created(const char* file, const std::filesystem::path& folder)
 {
     return QStringLiteral("Creato il file %1 nella cartella %2")
-        .arg(file, QDir::toNativeSeparators(QDir::currentPath()));
+        .arg(file, QDir::toNativeSeparators(QString::fromStdString(folder.string())));
 }
 
-QStringList fileLines(const QString& name)
+QStringList fileLines(const std::filesystem::path& name)
 {
-    QFile file(name);
+    QFile file(QString::fromStdString(name.string()));
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
@@ -41,13 +42,15 @@ QStringList fileLines(const QString& name)
     return lines;
 }
 
-// Drives one editor window as a user does.
+// Drives one editor window on `database` as a user does.
 template <typename Editor> class EditorDriver {
 public:
+    explicit EditorDriver(location::DatabaseName database) : database(std::move(database)) {}
+
     // Opens the window afresh, as the main window does.
     void open()
     {
-        window = std::make_unique<Editor>();
+        window = std::make_unique<Editor>(database);
         showActive(window.get());
     }
 
@@ -81,6 +84,7 @@ public:
     bool entering() { return window->template findChild<QGroupBox*>("Frame1")->isEnabled(); }
     bool commandsEnabled() { return window->template findChild<QGroupBox*>("Frame2")->isEnabled(); }
 
+    location::DatabaseName database;
     std::unique_ptr<Editor> window;
 };
 
@@ -88,15 +92,16 @@ class MunicipalityEditor : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        makeDatabase(folder.path() / "AA1.mdb", {{"ROMA", "H501"},
-                                                 {"MILANO", "F205"},
-                                                 {"CASTEL SANT'ANGELO", "C268"},
-                                                 {"AGLIÈ", "A074"}});
+        makeDatabase(file, {{"ROMA", "H501"},
+                            {"MILANO", "F205"},
+                            {"CASTEL SANT'ANGELO", "C268"},
+                            {"AGLIÈ", "A074"}});
         editor.open();
     }
-    WorkingFolder folder;
+    TemporaryFolder folder;
+    const std::filesystem::path file = folder / "AA1.mdb";
     RecordedMessages messages;
-    EditorDriver<TaSettori> editor;
+    EditorDriver<TaSettori> editor{location::DatabaseName::defaultIn(folder.path())};
 };
 
 TEST_F(MunicipalityEditor, OpensBrowsingWithTheFirstNameSelected)
@@ -107,7 +112,7 @@ TEST_F(MunicipalityEditor, OpensBrowsingWithTheFirstNameSelected)
     EXPECT_EQ(editor.cell(0, 0), "AGLIÈ");
     EXPECT_EQ(editor.cell(1, 1), "C268");
     EXPECT_EQ(editor.selectedRow(), 0);
-    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Browsing);
     EXPECT_FALSE(editor.entering());
     EXPECT_TRUE(editor.grid()->isEnabled());
     EXPECT_EQ(editor.grid()->accessibleName(), "Dati");
@@ -119,7 +124,7 @@ TEST_F(MunicipalityEditor, ModesAndTheirGuards)
 {
     editor.select(1);
     editor.press(TableEditor::Modify);
-    EXPECT_EQ(editor.window->mode(), "modifica");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Modify);
     EXPECT_EQ(editor.box(0)->text(), "CASTEL SANT'ANGELO");
     EXPECT_EQ(editor.box(1)->text(), "C268");
     EXPECT_FALSE(editor.grid()->isEnabled());
@@ -132,15 +137,15 @@ TEST_F(MunicipalityEditor, ModesAndTheirGuards)
     EXPECT_TRUE(messages.shown.empty());
 
     editor.press(TableEditor::New); // from modify: the boxes keep what they hold
-    EXPECT_EQ(editor.window->mode(), "nuovo");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::New);
     EXPECT_EQ(editor.box(0)->text(), "CASTEL SANT'ANGELO");
     editor.press(TableEditor::Ok);
     EXPECT_EQ(messages.last().text, "Comune già presente in archivio !");
-    EXPECT_EQ(editor.window->mode(), "nuovo");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::New);
     EXPECT_EQ(editor.selectedRow(), 1); // the disabled grid kept its row
 
     editor.press(TableEditor::Cancel);
-    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Browsing);
     EXPECT_TRUE(editor.box(0)->text().isEmpty());
     EXPECT_TRUE(editor.grid()->isEnabled());
     EXPECT_FALSE(editor.entering());
@@ -195,27 +200,52 @@ TEST_F(MunicipalityEditor, SavingANewRowChecksEmptinessAndDuplicates)
     EXPECT_EQ(messages.last().text, "Inserire i dati prima di salvare !");
     EXPECT_EQ(messages.last().icon, ui::Icon::Information);
 
-    const struct {
-        const char* name;
-    } duplicates[] = {{"roma"}, {"Agliè"}, {"MILAN'"}, {"R*"}}; // an apostrophe stands for any one
     editor.type(1, "F839");
-    for (const auto& duplicate : duplicates) {
-        editor.type(0, duplicate.name);
+    for (const char* duplicate : {"roma", "Agliè", "castel sant'angelo"}) {
+        editor.type(0, duplicate);
         editor.box(1)->setFocus();
         editor.press(TableEditor::Ok);
-        EXPECT_EQ(messages.last().text, "Comune già presente in archivio !") << duplicate.name;
+        EXPECT_EQ(messages.last().text, "Comune già presente in archivio !") << duplicate;
         EXPECT_EQ(QApplication::focusWidget(), editor.box(0));
-        EXPECT_EQ(editor.window->mode(), "nuovo");
+        EXPECT_EQ(editor.window->mode(), TableEditor::Mode::New);
     }
 
     editor.type(0, " ");
     editor.type(1, "f839");
     editor.press(TableEditor::Ok); // blanks are data; codes are kept in capitals
-    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Browsing);
     EXPECT_EQ(editor.rows(), 5);
     EXPECT_EQ(editor.cell(0, 0), " ");
     EXPECT_EQ(editor.cell(0, 1), "F839");
     EXPECT_EQ(editor.selectedRow(), 0);
+}
+
+// A name is a duplicate only of the same name, letter case aside: wildcards, brackets and
+// apostrophes are characters like any other, so such names are added and found as themselves.
+TEST_F(MunicipalityEditor, NamesWithPatternCharactersAreAddedAsThemselves)
+{
+    const QString names[] = {"ROM*",     "R?MA",   "MILAN'", "CASTEL SANT?ANGELO",
+                             "#1 BORGO", "[ROMA]", "AGLIE",  "CASTEL SANT’ANGELO"};
+    int code = 100;
+    for (const QString& name : names) {
+        editor.press(TableEditor::New);
+        editor.type(0, name);
+        editor.type(1, QStringLiteral("X%1").arg(code++));
+        editor.press(TableEditor::Ok);
+        EXPECT_TRUE(messages.shown.empty()) << name.toStdString();
+        EXPECT_EQ(editor.cell(editor.selectedRow(), 0), name);
+    }
+    EXPECT_EQ(editor.rows(), 4 + static_cast<int>(std::size(names)));
+
+    for (const QString& name : names) {
+        editor.press(TableEditor::New);
+        editor.type(0, name.toLower());
+        editor.type(1, "X999");
+        editor.press(TableEditor::Ok);
+        EXPECT_EQ(messages.last().text, "Comune già presente in archivio !") << name.toStdString();
+        editor.press(TableEditor::Cancel);
+    }
+    EXPECT_EQ(editor.rows(), 4 + static_cast<int>(std::size(names)));
 }
 
 TEST_F(MunicipalityEditor, CodesThatAreNotALetterAndThreeDigitsAreRefused)
@@ -231,14 +261,14 @@ TEST_F(MunicipalityEditor, CodesThatAreNotALetterAndThreeDigitsAreRefused)
                   "H501 !")
             << code;
         EXPECT_EQ(QApplication::focusWidget(), editor.box(1));
-        EXPECT_EQ(editor.window->mode(), "nuovo");
+        EXPECT_EQ(editor.window->mode(), TableEditor::Mode::New);
     }
     EXPECT_EQ(editor.rows(), 4);
 
     // A row stored in another shape must be mended before it is saved again.
     editor.press(TableEditor::Cancel);
-    makeDatabase("altro.mdb", {{"ROMA", "h501"}, {"MILANO", "F 205"}});
-    std::filesystem::rename("altro.mdb", "AA1.mdb");
+    makeDatabase(folder / "altro.mdb", {{"ROMA", "h501"}, {"MILANO", "F 205"}});
+    std::filesystem::rename(folder / "altro.mdb", file);
     editor.open();
     editor.select(editor.find("ROMA"));
     editor.press(TableEditor::Modify);
@@ -247,7 +277,7 @@ TEST_F(MunicipalityEditor, CodesThatAreNotALetterAndThreeDigitsAreRefused)
     editor.select(editor.find("MILANO"));
     editor.press(TableEditor::Modify);
     editor.press(TableEditor::Ok);
-    EXPECT_EQ(editor.window->mode(), "modifica");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Modify);
     EXPECT_EQ(QApplication::focusWidget(), editor.box(1));
 }
 
@@ -293,8 +323,8 @@ TEST_F(MunicipalityEditor, ChangesSurviveReopeningTheProgram)
 TEST_F(MunicipalityEditor, LongStoredNamesSurviveAChangeAndTheGridNeverShowsADeletedRow)
 {
     const QString longName = "CHALLANT SAINT ANSELME ET CHALLANT SAINT VICTOR"; // 47 characters
-    makeDatabase("uno.mdb", {{"ROMA", "H501"}, {longName.toStdString(), "Z001"}});
-    std::filesystem::rename("uno.mdb", "AA1.mdb");
+    makeDatabase(folder / "uno.mdb", {{"ROMA", "H501"}, {longName.toStdString(), "Z001"}});
+    std::filesystem::rename(folder / "uno.mdb", file);
     editor.open();
     editor.select(editor.find(longName));
     editor.press(TableEditor::Modify);
@@ -323,9 +353,9 @@ TEST_F(MunicipalityEditor, LongStoredNamesSurviveAChangeAndTheGridNeverShowsADel
 // is written, the user is told, and the grid shows the table as it is now.
 TEST_F(MunicipalityEditor, ARowAnotherUserChangedIsNeitherOverwrittenNorDeleted)
 {
-    otherProgram("DELETE FROM COMUNI WHERE rowid = 4;" // AGLIÈ, first in the grid
-                 "INSERT INTO COMUNI VALUES ('NUOVO', 'N001')");
-    ASSERT_EQ(otherProgram("SELECT rowid FROM COMUNI WHERE comune = 'NUOVO'"), "4");
+    otherProgram(file, "DELETE FROM COMUNI WHERE rowid = 4;" // AGLIÈ, first in the grid
+                       "INSERT INTO COMUNI VALUES ('NUOVO', 'N001')");
+    ASSERT_EQ(otherProgram(file, "SELECT rowid FROM COMUNI WHERE comune = 'NUOVO'"), "4");
     editor.select(0);
     editor.press(TableEditor::Modify);
     editor.type(1, "A075");
@@ -334,40 +364,40 @@ TEST_F(MunicipalityEditor, ARowAnotherUserChangedIsNeitherOverwrittenNorDeleted)
     EXPECT_TRUE(messages.last().text.contains("modificati o cancellati da un altro utente"))
         << messages.last().text.toStdString();
     EXPECT_TRUE(messages.last().text.endsWith("L'elenco è stato aggiornato."));
-    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Browsing);
     EXPECT_FALSE(editor.entering());
     EXPECT_EQ(editor.find("AGLIÈ"), -1);
     EXPECT_EQ(editor.cell(editor.find("NUOVO"), 1), "N001");
-    EXPECT_EQ(otherProgram("SELECT codice FROM COMUNI WHERE rowid = 4"), "N001");
+    EXPECT_EQ(otherProgram(file, "SELECT codice FROM COMUNI WHERE rowid = 4"), "N001");
 
     editor.select(editor.find("MILANO"));
-    otherProgram("UPDATE COMUNI SET codice = 'F206' WHERE comune = 'MILANO'");
+    otherProgram(file, "UPDATE COMUNI SET codice = 'F206' WHERE comune = 'MILANO'");
     messages.answers = {true};
     editor.press(TableEditor::Delete);
     EXPECT_TRUE(messages.last().text.contains("da un altro utente"));
     EXPECT_EQ(editor.cell(editor.find("MILANO"), 1), "F206");
-    EXPECT_EQ(otherProgram("SELECT count(*) FROM COMUNI"), "4");
+    EXPECT_EQ(otherProgram(file, "SELECT count(*) FROM COMUNI"), "4");
 }
 
 TEST_F(MunicipalityEditor, ExportKeepsThePermissionsOfThePageItReplaces)
 {
-    std::ofstream("ElencoComuni.html") << "vecchio";
-    std::filesystem::permissions("ElencoComuni.html", std::filesystem::perms(0640));
+    std::ofstream(folder / "ElencoComuni.html") << "vecchio";
+    std::filesystem::permissions(folder / "ElencoComuni.html", std::filesystem::perms(0640));
     editor.press(TableEditor::Export);
-    EXPECT_EQ(messages.last().text, created("ElencoComuni.html"));
-    EXPECT_EQ(std::filesystem::status("ElencoComuni.html").permissions(),
+    EXPECT_EQ(messages.last().text, created("ElencoComuni.html", folder.path()));
+    EXPECT_EQ(std::filesystem::status(folder / "ElencoComuni.html").permissions(),
               std::filesystem::perms(0640));
-    EXPECT_EQ(fileLines("ElencoComuni.html").size(), 14 + 7 * 4 + 2);
+    EXPECT_EQ(fileLines(folder / "ElencoComuni.html").size(), 14 + 7 * 4 + 2);
 }
 
 TEST_F(MunicipalityEditor, ExportWritesThePageLineForLine)
 {
-    makeDatabase("uno.mdb", {{"A<B & C>", "Ł001"}});
-    std::filesystem::rename("uno.mdb", "AA1.mdb");
+    makeDatabase(folder / "uno.mdb", {{"A<B & C>", "Ł001"}});
+    std::filesystem::rename(folder / "uno.mdb", file);
     editor.open();
     editor.press(TableEditor::Export);
-    EXPECT_EQ(messages.last().text, created("ElencoComuni.html"));
-    const QStringList lines = fileLines("ElencoComuni.html");
+    EXPECT_EQ(messages.last().text, created("ElencoComuni.html", folder.path()));
+    const QStringList lines = fileLines(folder / "ElencoComuni.html");
     const QStringList expected = {
         "<html>",
         "<head>",
@@ -398,14 +428,14 @@ TEST_F(MunicipalityEditor, ExportWritesThePageLineForLine)
 
 TEST_F(MunicipalityEditor, ExportOfTheShippedTableIsWindows1252AndReplacesTheOldPage)
 {
-    std::filesystem::remove("AA1.mdb");
+    std::filesystem::remove(file);
     folder.copyShippedDatabase();
     editor.open();
-    std::ofstream("ElencoComuni.html") << "vecchio";
+    std::ofstream(folder / "ElencoComuni.html") << "vecchio";
     editor.press(TableEditor::Export);
-    QFile file("ElencoComuni.html");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    QFile page(QString::fromStdString((folder / "ElencoComuni.html").string()));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QByteArray bytes = page.readAll();
     EXPECT_EQ(bytes.count("\r\n"), 14 + 7 * editor.rows() + 2);
     EXPECT_TRUE(bytes.contains("AGLI\xC8</td>")); // È in Windows-1252
     EXPECT_FALSE(bytes.contains("vecchio"));
@@ -413,35 +443,56 @@ TEST_F(MunicipalityEditor, ExportOfTheShippedTableIsWindows1252AndReplacesTheOld
 
 TEST_F(MunicipalityEditor, ExportThatCannotBeWrittenSaysSoAndLeavesNoFile)
 {
-    std::filesystem::create_directory("ElencoComuni.html");
+    std::filesystem::create_directory(folder / "ElencoComuni.html");
     editor.press(TableEditor::Export);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(messages.last().text.startsWith("Impossibile scrivere il file ElencoComuni.html"))
         << messages.last().text.toStdString();
-    EXPECT_TRUE(std::filesystem::is_directory("ElencoComuni.html"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "ElencoComuni.html"));
     int entries = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(".")) {
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) {
         ++entries;
     }
     EXPECT_EQ(entries, 2); // the database and the directory: no temporary file left behind
 }
 
+// The editor works on the database it is handed, wherever the working folder is: the AA1.mdb
+// there is neither read nor written, and the page goes beside the database in use.
+TEST_F(MunicipalityEditor, TheDatabaseHandedCountsNotTheWorkingFolder)
+{
+    const WorkingFolder elsewhere;
+    makeDatabase(elsewhere.path() / "AA1.mdb", {{"ALTROVE", "Z000"}});
+    const std::string untouched = fileContents(elsewhere.path() / "AA1.mdb");
+    editor.open();
+    EXPECT_EQ(editor.rows(), 4);
+    editor.press(TableEditor::New);
+    editor.type(0, "ALTROVE");
+    editor.type(1, "F839");
+    editor.press(TableEditor::Ok);
+    EXPECT_TRUE(messages.shown.empty());
+    editor.press(TableEditor::Export);
+    EXPECT_EQ(messages.last().text, created("ElencoComuni.html", folder.path()));
+    EXPECT_EQ(fileLines(folder / "ElencoComuni.html").size(), 14 + 7 * 5 + 2);
+    EXPECT_EQ(fileNames(elsewhere.path()), std::vector<std::string>{"AA1.mdb"});
+    EXPECT_EQ(fileContents(elsewhere.path() / "AA1.mdb"), untouched);
+}
+
 TEST_F(MunicipalityEditor, EmptyTableHasNothingToChangeOrExport)
 {
-    std::filesystem::remove("AA1.mdb");
-    makeDatabase("AA1.mdb", {});
+    std::filesystem::remove(file);
+    makeDatabase(folder / "AA1.mdb", {});
     editor.open();
     editor.press(TableEditor::Modify);
     editor.press(TableEditor::Delete);
     editor.press(TableEditor::Export);
-    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Browsing);
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_FALSE(std::filesystem::exists("ElencoComuni.html"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "ElencoComuni.html"));
 }
 
 TEST_F(MunicipalityEditor, DatabaseGoneWhileOpenIsReportedAndTheEntryStays)
 {
-    std::filesystem::remove("AA1.mdb");
+    std::filesystem::remove(file);
     editor.press(TableEditor::New);
     editor.type(0, "NAPOLI");
     editor.type(1, "F839");
@@ -449,7 +500,7 @@ TEST_F(MunicipalityEditor, DatabaseGoneWhileOpenIsReportedAndTheEntryStays)
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(messages.last().text.contains("AA1.mdb"));
     EXPECT_EQ(messages.parents.back(), editor.window.get());
-    EXPECT_EQ(editor.window->mode(), "nuovo");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::New);
     EXPECT_EQ(editor.box(0)->text(), "NAPOLI");
 }
 
@@ -482,7 +533,7 @@ TEST_F(MunicipalityEditor, EscapeCancelsAnEntryAndOtherwiseDoesNothing)
         editor.press(start);
         editor.type(0, "NAPOLI");
         QTest::keyClick(editor.box(0), Qt::Key_Escape);
-        EXPECT_EQ(editor.window->mode(), "") << start;
+        EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Browsing) << start;
         EXPECT_FALSE(editor.entering());
         EXPECT_EQ(editor.box(0)->text(), "");
         EXPECT_TRUE(editor.window->isVisible());
@@ -542,15 +593,15 @@ TEST_F(MunicipalityEditor, LeavingDuringAnEntryAsksFirstWithNoAsTheAnswerOfEnter
             EXPECT_TRUE(messages.last().yesNo); // No is the default
             EXPECT_TRUE(editor.window->isVisible()) << way.way;
             EXPECT_EQ(editor.box(0)->text(), "BORGO PROVA");
-            EXPECT_FALSE(editor.window->mode().isEmpty());
+            EXPECT_NE(editor.window->mode(), TableEditor::Mode::Browsing);
 
             messages.answers = {true};
             way.leave(editor);
             EXPECT_FALSE(editor.window->isVisible()) << way.way;
         }
     }
-    EXPECT_EQ(otherProgram("SELECT count(*) FROM COMUNI WHERE comune = 'BORGO PROVA' OR "
-                           "codice = 'X123'"),
+    EXPECT_EQ(otherProgram(file, "SELECT count(*) FROM COMUNI WHERE comune = 'BORGO PROVA' OR "
+                                 "codice = 'X123'"),
               "0");
     editor.open();
     messages.shown.clear();
@@ -591,7 +642,7 @@ TEST_F(MunicipalityEditor, AnEntryShowsWhatItDoesAndEnterSavesIt)
     editor.type(0, "ROMA NUOVA");
     QTest::keyClick(editor.box(1), Qt::Key_Return);
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Browsing);
     EXPECT_EQ(editor.rows(), 5); // a new row; ROMA stays as it was
     EXPECT_EQ(editor.cell(editor.find("ROMA"), 1), "H501");
     EXPECT_EQ(editor.cell(editor.find("ROMA NUOVA"), 1), "H501");
@@ -611,22 +662,29 @@ protected:
     void SetUp() override
     {
         MunicipalityEditor::SetUp();
-        writeRegisterFile("comuni.csv", {{"M436", "SOVIZZO", "VI", "2024-01-22"},
-                                         {"H501", "ROMA", "RM", "1871-02-01"}});
-        editor.window->setRegisterFileChooser([this](QWidget*) {
+        writeRegisterFile(folder / "comuni.csv", {{"M436", "SOVIZZO", "VI", "2024-01-22"},
+                                                  {"H501", "ROMA", "RM", "1871-02-01"}});
+        editor.window->setRegisterFileChooser([this](QWidget*, const QString& from) {
             ++asked;
+            askedIn = from;
             return chosen;
         });
     }
     QPushButton* button() { return editor.window->findChild<QPushButton*>("registerUpdate"); }
+    QString inFolder(const char* name) const
+    {
+        return QString::fromStdString((folder / name).string());
+    }
 
-    QString chosen = "comuni.csv";
+    QString chosen = inFolder("comuni.csv");
     int asked = 0;
+    QString askedIn; // the folder the chooser starts from
 };
 
 TEST_F(MunicipalityUpdate, AsksForTheFileShowsWhatChangedAndRefreshesTheGrid)
 {
     button()->click();
+    EXPECT_EQ(askedIn, QString::fromStdString(folder.path().string())); // the database's folder
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.last().icon, ui::Icon::Information);
     EXPECT_EQ(messages.last().title, "Informazione");
@@ -643,7 +701,7 @@ TEST_F(MunicipalityUpdate, AsksForTheFileShowsWhatChangedAndRefreshesTheGrid)
     button()->click();
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(messages.shown.size(), 1u);
-    chosen = "AA1.mdb";
+    chosen = inFolder("AA1.mdb");
     button()->click();
     EXPECT_TRUE(messages.last().text.contains("mancano le colonne registry_code"))
         << messages.last().text.toStdString();
@@ -669,7 +727,7 @@ TEST_F(MunicipalityUpdate, WorksFromTheKeyboardWhileBrowsing)
     editor.press(TableEditor::Modify);
     button()->click();
     EXPECT_EQ(asked, 2);
-    EXPECT_EQ(editor.window->mode(), "modifica");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Modify);
 }
 
 // It stands apart from the other controls, and its caption fits.
@@ -691,15 +749,16 @@ class LocalityEditor : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        makeDatabase(folder.path() / "AA1.mdb", {},
+        makeDatabase(file, {},
                      {{"00118", "RM", "Roma", "Lazio"},
                       {"11100", "AO", "  Aosta  ", "Valle d'Aosta"},
                       {"20121", "MI", "Milano", "Lombardia"}});
         editor.open();
     }
-    WorkingFolder folder;
+    TemporaryFolder folder;
+    const std::filesystem::path file = folder / "AA1.mdb";
     RecordedMessages messages;
-    EditorDriver<TaCitta> editor;
+    EditorDriver<TaCitta> editor{location::DatabaseName::defaultIn(folder.path())};
 };
 
 TEST_F(LocalityEditor, EntryLocksTheCommandsAndOnlyCapAndProvinceAreRequired)
@@ -716,7 +775,7 @@ TEST_F(LocalityEditor, EntryLocksTheCommandsAndOnlyCapAndProvinceAreRequired)
     EXPECT_EQ(messages.last().text, "Inserire i dati prima di salvare !");
     editor.type(1, "RM");
     editor.press(TableEditor::Ok);
-    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Browsing);
     EXPECT_TRUE(editor.commandsEnabled());
     EXPECT_EQ(editor.rows(), 4);
     EXPECT_EQ(editor.cell(0, 0), "00119"); // empty locality sorts first
@@ -732,7 +791,7 @@ TEST_F(LocalityEditor, ARowIsADuplicateOnlyWithThePostalCodeAndTheLocalityOfAnot
         editor.type(1, "MI");
         editor.type(2, locality);
         editor.press(TableEditor::Ok);
-        const bool saved = editor.window->mode().isEmpty();
+        const bool saved = editor.window->mode() == TableEditor::Mode::Browsing;
         if (!saved) {
             EXPECT_EQ(messages.last().text, "CAP e località già presenti in archivio !");
             EXPECT_EQ(QApplication::focusWidget(), editor.box(0));
@@ -756,14 +815,14 @@ TEST_F(LocalityEditor, ARowIsADuplicateOnlyWithThePostalCodeAndTheLocalityOfAnot
     editor.type(1, "rm");
     editor.type(2, "ROMA");
     editor.press(TableEditor::Ok);
-    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Browsing);
     editor.select(editor.find("00118"));
     editor.press(TableEditor::Modify);
     editor.type(0, "20122");
     editor.type(2, "milano");
     editor.press(TableEditor::Ok);
     EXPECT_EQ(messages.last().text, "CAP e località già presenti in archivio !");
-    EXPECT_EQ(editor.window->mode(), "modifica");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Modify);
 }
 
 TEST_F(LocalityEditor, PostalCodesAreFiveDigitsAndProvincesTwoLettersInCapitals)
@@ -788,12 +847,12 @@ TEST_F(LocalityEditor, PostalCodesAreFiveDigitsAndProvincesTwoLettersInCapitals)
                   "La provincia deve essere la sigla di due lettere, per esempio RM !")
             << province;
         EXPECT_EQ(QApplication::focusWidget(), editor.box(1));
-        EXPECT_EQ(editor.window->mode(), "nuovo");
+        EXPECT_EQ(editor.window->mode(), TableEditor::Mode::New);
     }
     EXPECT_EQ(editor.rows(), 3);
     editor.type(1, "zz");
     editor.press(TableEditor::Ok);
-    EXPECT_EQ(editor.window->mode(), "");
+    EXPECT_EQ(editor.window->mode(), TableEditor::Mode::Browsing);
     const int saved = editor.find("00121");
     EXPECT_EQ(editor.cell(saved, 1), "ZZ");
 }
@@ -830,16 +889,16 @@ TEST_F(LocalityEditor, ChangeLoadsEveryBoxAndDeletionAsksFirst)
 // empty value (not an empty text) and bytes that are not UTF-8.
 TEST_F(LocalityEditor, SavingKeepsEveryValueTheUserLeftAlone)
 {
-    otherProgram("UPDATE CittaItaliane SET localita = CAST(x'526f6d61e0' AS TEXT),"
-                 " regione = NULL WHERE cap = '00118'");
+    otherProgram(file, "UPDATE CittaItaliane SET localita = CAST(x'526f6d61e0' AS TEXT),"
+                       " regione = NULL WHERE cap = '00118'");
     editor.open();
     editor.select(editor.find("00118"));
     editor.press(TableEditor::Modify);
     editor.type(1, "RO");
     editor.press(TableEditor::Ok);
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(otherProgram("SELECT provincia || ' ' || hex(localita) || ' ' || quote(regione)"
-                           " FROM CittaItaliane WHERE cap = '00118'"),
+    EXPECT_EQ(otherProgram(file, "SELECT provincia || ' ' || hex(localita) || ' ' || quote(regione)"
+                                 " FROM CittaItaliane WHERE cap = '00118'"),
               "RO 526F6D61E0 NULL");
 }
 
@@ -884,14 +943,14 @@ TEST_F(LocalityEditor, LeavingDuringAnEntryAsksFirst)
     messages.answers = {true};
     editor.window->close();
     EXPECT_FALSE(editor.window->isVisible());
-    EXPECT_EQ(otherProgram("SELECT count(*) FROM CittaItaliane"), "3");
+    EXPECT_EQ(otherProgram(file, "SELECT count(*) FROM CittaItaliane"), "3");
 }
 
 TEST_F(LocalityEditor, ExportWritesPostalCodeAndTrimmedLocality)
 {
     editor.press(TableEditor::Export);
-    EXPECT_EQ(messages.last().text, created("ElencoCitta.html"));
-    const QStringList lines = fileLines(QStringLiteral("ElencoCittà.html"));
+    EXPECT_EQ(messages.last().text, created("ElencoCitta.html", folder.path()));
+    const QStringList lines = fileLines(folder / "ElencoCittà.html");
     ASSERT_EQ(lines.size(), 14 + 3 * 7 + 2);
     EXPECT_EQ(lines[3], QString::fromUtf8("Esportazione HTML dell'Elenco Citt\xC3\xA0 Italiane"));
     EXPECT_EQ(lines[7], "<td width=100 height=17 align=left>");

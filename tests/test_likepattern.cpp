@@ -1,4 +1,3 @@
-#include "storage/catalogue.h"
 #include "text/likepattern.h"
 #include "text/textfold.h"
 
@@ -77,13 +76,45 @@ TEST(LikePattern, MalformedPatternsHaveADefinedMeaning)
     EXPECT_FALSE(like("\xC3", "\xC3\xA0"));
 }
 
-TEST(SostituisciApici, ReplacesEveryApostropheAndNothingElse)
+// An apostrophe stands for any one character, so that a name matches whatever apostrophe it is
+// written with; inside a list it is a character like any other.
+TEST(LikePattern, AnApostropheIsAnyOneCharacter)
 {
-    EXPECT_EQ(text::SostituisciApici("SANT'ANGELO"), "SANT?ANGELO");
-    EXPECT_EQ(text::SostituisciApici("''a'"), "??a?");
-    EXPECT_EQ(text::SostituisciApici("*[#]?\"’"), "*[#]?\"’");
-    EXPECT_EQ(text::SostituisciApici(""), "");
-    EXPECT_EQ(text::SostituisciApici(std::string(40000, '\'')), std::string(40000, '?'));
+    const struct {
+        const char* text;
+        const char* pattern;
+        bool matches;
+    } cases[] = {
+        {"SANT'ANGELO", "SANT'ANGELO", true},
+        {"SANT’ANGELO", "sant'angelo", true},
+        {"SANT ANGELO", "SANT'ANGELO", true},
+        {"SANTANGELO", "SANT'ANGELO", false},
+        {"L'AQUILA", "L'A*", true},
+        {"'", "[']", true},
+        {"X", "[']", false},
+    };
+    for (const auto& [text, pattern, matches] : cases) {
+        EXPECT_EQ(like(text, pattern), matches) << text << " / " << pattern;
+    }
+}
+
+TEST(CaseIgnored, TheSameTextButForLetterCase)
+{
+    const struct {
+        const char* a;
+        const char* b;
+        int order; // of a against b
+    } cases[] = {
+        {"ROMA", "roma", 0},  {"città", "CITTÀ", 0}, {"ŁÓDŹ", "łódź", 0}, {"CITTA", "CITTÀ", -1},
+        {"ROM*", "ROMA", -1}, {"ROMA", "ROMA ", -1}, {"", "", 0},         {"RO\xFF", "ro\xFF", 0},
+        {"ROMA", "ROM", 1},
+    };
+    for (const auto& [a, b, order] : cases) {
+        const int found = text::compareIgnoringCase(a, b);
+        EXPECT_EQ((found > 0) - (found < 0), order) << a << " / " << b;
+        EXPECT_EQ(text::sameIgnoringCase(a, b), order == 0) << a << " / " << b;
+        EXPECT_EQ(text::compareIgnoringCase(b, a), -found) << a << " / " << b;
+    }
 }
 
 TEST(Capitals, OnlyTheLettersAToZChange)

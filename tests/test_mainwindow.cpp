@@ -1,4 +1,5 @@
 #include "calcwindow/codicefiscale.h"
+#include "location/datalocation.h"
 #include "shell/calcolocodicefiscale.h"
 #include "tests/temporarybannerstore.h"
 #include "tests/testsupport.h"
@@ -13,6 +14,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTimer>
 
 #include <fstream>
@@ -97,9 +99,9 @@ protected:
     // Moves the mouse to the centre of `widget`, as a user does.
     void hover(QWidget* widget) { QTest::mouseMove(widget, widget->rect().center()); }
 
-    WorkingFolder folder;
+    TemporaryFolder folder;
     RecordedMessages messages;
-    CalcoloCodiceFiscale window;
+    CalcoloCodiceFiscale window{location::DatabaseName::defaultIn(folder.path())};
 };
 
 TEST_F(MainWindow, HasItsCaptionSizeAndControls)
@@ -225,10 +227,10 @@ void withTheLook(const QFont& font, const QPalette& colours,
     QApplication::setFont(font);
     QApplication::setPalette(colours);
     {
-        WorkingFolder folder;
+        TemporaryFolder folder;
         folder.copyShippedDatabase();
         RecordedMessages messages;
-        CalcoloCodiceFiscale window;
+        CalcoloCodiceFiscale window(location::DatabaseName::defaultIn(folder.path()));
         if (showActive(&window)) {
             check(window);
         } else {
@@ -516,7 +518,7 @@ TEST_F(MainWindow, LeavingAsksFirstAndNoKeepsTheProgram)
 
 TEST_F(MainWindow, AWorkingWindowWhoseDataCannotBeReadStaysClosedAndTheMenuSaysWhy)
 {
-    std::filesystem::remove("AA1.mdb");
+    std::filesystem::remove(folder / "AA1.mdb");
     UnexpectedWindows opened;
     QList<Qt::CursorShape> pointers;
     messages.onShow = [&](const ui::Message&) {
@@ -525,7 +527,7 @@ TEST_F(MainWindow, AWorkingWindowWhoseDataCannotBeReadStaysClosedAndTheMenuSaysW
     for (int entry : {1, 3, 4}) {
         hotArea(entry)->click();
     }
-    std::ofstream("AA1.mdb") << "non sono un archivio";
+    std::ofstream(folder / "AA1.mdb") << "non sono un archivio";
     hotArea(4)->click();
     EXPECT_EQ(opened.names, QStringList());
     ASSERT_EQ(messages.shown.size(), 4u);
@@ -542,6 +544,57 @@ TEST_F(MainWindow, AWorkingWindowWhoseDataCannotBeReadStaysClosedAndTheMenuSaysW
     EXPECT_EQ(pointers, QList<Qt::CursorShape>(4, Qt::ArrowCursor));
     EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(entryWithFocus(), 0);
+}
+
+// Every working window reads the database the program chose at start-up, wherever the working
+// folder is: there lies another AA1.mdb, which no window opens.
+TEST_F(MainWindow, EveryWindowReadsTheDatabaseItIsHandedWhereverTheWorkingFolderIs)
+{
+    const WorkingFolder elsewhere;
+    makeDatabase(elsewhere.path() / "AA1.mdb", {{"ROMA", "Z999"}},
+                 {{"99999", "XX", "Altrove", "Lazio"}});
+    const std::string untouched = fileContents(elsewhere.path() / "AA1.mdb");
+    const auto rows = [](QWidget* modal) {
+        return modal->findChild<QTableView*>("grid")->model()->rowCount();
+    };
+    const struct {
+        int entry;
+        std::function<void(QWidget*)> check;
+    } windows[] = {
+        {0,
+         [](QWidget* modal) {
+             auto* calculation = qobject_cast<CodiceFiscale*>(modal);
+             ASSERT_TRUE(calculation);
+             typeText(calculation->text1(1), "ROSSI");
+             typeText(calculation->text1(22), "MARIO");
+             typeText(calculation->text1(6), "ROMA");
+             typeText(calculation->text1(4), "01/01/1974");
+             calculation->findChild<QPushButton*>("bottone_0")->click();
+             EXPECT_EQ(calculation->text1(0)->text(), "RSSMRA74A01H501W");
+         }},
+        {1,
+         [&](QWidget* modal) {
+             EXPECT_GT(rows(modal), 10000);
+         }},
+        {3,
+         [&](QWidget* modal) {
+             EXPECT_EQ(rows(modal), 8570);
+         }},
+        {4,
+         [&](QWidget* modal) {
+             EXPECT_EQ(rows(modal), 8570);
+         }},
+    };
+    for (const auto& opened : windows) {
+        whenModalOpens([&](QWidget* modal) {
+            opened.check(modal);
+            modal->close();
+        });
+        hotArea(opened.entry)->click();
+    }
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(fileNames(elsewhere.path()), std::vector<std::string>{"AA1.mdb"});
+    EXPECT_EQ(fileContents(elsewhere.path() / "AA1.mdb"), untouched);
 }
 
 TEST_F(MainWindow, OtherActionCodesOnlyHideTheCaptions)
@@ -624,7 +677,7 @@ public slots:
 // and the banners started, in that order: the first banner shown is already one of the group's.
 TEST(MainWindowBanner, StartsWithTheGroupsFirstValidBanner)
 {
-    WorkingFolder folder;
+    TemporaryFolder folder;
     TemporaryBannerStore store;
     QImage picture(468, 120, QImage::Format_RGB32);
     picture.fill(Qt::darkGreen);
@@ -637,7 +690,8 @@ TEST(MainWindowBanner, StartsWithTheGroupsFirstValidBanner)
     store.set("l1", "https://www.example.test/uno");
     OpenedLinks opened;
 
-    CalcoloCodiceFiscale window(nullptr, MIRELTA_PROGRAM_DIR);
+    CalcoloCodiceFiscale window(location::DatabaseName::defaultIn(folder.path()), nullptr,
+                                MIRELTA_PROGRAM_DIR);
     auto* banner = window.findChild<QAbstractButton*>("FBanner1");
     ASSERT_TRUE(banner);
     // Along the bottom of the window, its whole width.
@@ -651,8 +705,9 @@ TEST(MainWindowBanner, StartsWithTheGroupsFirstValidBanner)
 
 TEST(MainWindowBanner, WithoutItsPluginTheWindowHasNoBanner)
 {
-    WorkingFolder folder;
-    CalcoloCodiceFiscale window(nullptr, folder.path().c_str());
+    TemporaryFolder folder;
+    CalcoloCodiceFiscale window(location::DatabaseName::defaultIn(folder.path()), nullptr,
+                                folder.path().c_str());
     EXPECT_FALSE(window.findChild<QWidget*>("FBanner1"));
     EXPECT_TRUE(showActive(&window));
 }
@@ -660,8 +715,8 @@ TEST(MainWindowBanner, WithoutItsPluginTheWindowHasNoBanner)
 // The real message box of a database that cannot be opened stands over the main window.
 TEST(MissingDatabase, TheMessageBelongsToTheMainWindowAndIsCentredOnIt)
 {
-    WorkingFolder folder;
-    CalcoloCodiceFiscale window;
+    TemporaryFolder folder;
+    CalcoloCodiceFiscale window(location::DatabaseName::defaultIn(folder.path()));
     ASSERT_TRUE(showActive(&window));
     UnexpectedWindows opened;
     const QWidget* owner = nullptr;
@@ -682,8 +737,8 @@ TEST(MissingDatabase, TheMessageBelongsToTheMainWindowAndIsCentredOnIt)
 // The real message box: Italian buttons, and No as the default that Enter presses.
 TEST(ExitQuestion, EnterAnswersNoOnTheRealMessageBox)
 {
-    WorkingFolder folder;
-    CalcoloCodiceFiscale window;
+    TemporaryFolder folder;
+    CalcoloCodiceFiscale window(location::DatabaseName::defaultIn(folder.path()));
     ASSERT_TRUE(showActive(&window));
     QStringList buttons;
     whenModalOpens([&](QWidget* modal) {

@@ -70,7 +70,7 @@ struct Born {
     const char* code;
 };
 
-void expectBirthplaces(const std::string& database, std::initializer_list<Born> people)
+void expectBirthplaces(const std::filesystem::path& database, std::initializer_list<Born> people)
 {
     const auto index = storage::readBirthplaces(database);
     for (const Born& born : people) {
@@ -139,7 +139,7 @@ protected:
         EXPECT_EQ(rowsOf(database, "StoriaComuni"), history);
     }
 
-    WorkingFolder folder;
+    TemporaryFolder folder;
     std::filesystem::path database = folder.path() / "AA1.mdb";
     std::filesystem::path registerFile = folder.path() / "comuni.csv";
     std::vector<std::string> municipalities; // before the update
@@ -424,14 +424,16 @@ void makeOlderDatabase(const std::filesystem::path& file, bool withHistory)
 
 TEST(ShippedRegister, BringsAnOlderDatabaseToThe2024Municipalities)
 {
-    const WorkingFolder folder;
-    writeRegisterFile("comuni.csv", shippedRegister());
+    const TemporaryFolder folder;
+    const std::filesystem::path registerFile = folder / "comuni.csv";
+    writeRegisterFile(registerFile, shippedRegister());
     for (const bool withHistory : {true, false}) {
-        const std::string database = withHistory ? "storia.mdb" : "senza-storia.mdb";
+        const std::filesystem::path database =
+            folder / (withHistory ? "storia.mdb" : "senza-storia.mdb");
         makeOlderDatabase(database, withHistory);
         const std::vector<std::string> before = rowsOf(database, "COMUNI");
 
-        const RegisterUpdate result = update(database, "comuni.csv");
+        const RegisterUpdate result = update(database, registerFile);
         EXPECT_EQ(result.summary().find("\":\ncreata la tabella StoriaComuni, la storia dei "
                                         "codici catastali;\n") != std::string::npos,
                   !withHistory)
@@ -465,7 +467,7 @@ TEST(ShippedRegister, BringsAnOlderDatabaseToThe2024Municipalities)
                                      {"BELLAGIO SUL LARIO", 20200101, "M335"},
                                      {"CASA NOSTRA", 20240122, "X001"}});
 
-        EXPECT_TRUE(update(database, "comuni.csv").changedNothing()) << database;
+        EXPECT_TRUE(update(database, registerFile).changedNothing()) << database;
     }
 }
 

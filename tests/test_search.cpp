@@ -1,3 +1,4 @@
+#include "location/datalocation.h"
 #include "search/boxinputta.h"
 #include "search/ricercacap.h"
 #include "tests/testsupport.h"
@@ -111,7 +112,7 @@ protected:
     void SetUp() override
     {
         folder.copyShippedDatabase();
-        window = std::make_unique<RicercaCAP>();
+        window = std::make_unique<RicercaCAP>(location::DatabaseName::defaultIn(folder.path()));
         ASSERT_TRUE(showActive(window.get()));
     }
     QTableView* grid() { return window->findChild<QTableView*>("grid"); }
@@ -161,7 +162,7 @@ protected:
         return values;
     }
 
-    WorkingFolder folder;
+    TemporaryFolder folder;
     RecordedMessages messages;
     std::unique_ptr<RicercaCAP> window;
 };

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -34,7 +35,7 @@ std::string reason(const fiscalcode::CheckedCode& checked)
 // Every period of every cadastral code in the shipped database.
 std::vector<places::PeriodRow> shippedPeriods()
 {
-    const storage::Database database(MIRELTA_DATABASE);
+    const storage::Database database(std::filesystem::path(MIRELTA_DATABASE));
     const storage::Statement statement =
         database.prepare("SELECT codice, comune, provincia, dal, al FROM StoriaComuni");
     std::vector<places::PeriodRow> periods;
@@ -56,7 +57,7 @@ std::vector<places::PeriodRow> shippedPeriods()
 // variants of each code.
 TEST(Verification, ComputedCodesAndTheirVariantsDecodeToThePerson)
 {
-    const auto places = storage::readBirthplaces(MIRELTA_DATABASE);
+    const auto places = storage::readBirthplaces(std::filesystem::path(MIRELTA_DATABASE));
     const std::vector<places::PeriodRow> periods = shippedPeriods();
     ASSERT_GT(periods.size(), 10'000u);
     const char* surnames[] = {"ROSSI", "D'ANGELO", "Nicolò", "O", "DE LUCA", "Müller"};

@@ -35,6 +35,12 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
+    // Copies the shipped database into the folder under `name`.
+    void copyShippedDatabase(const std::string& name = "AA1.mdb") const
+    {
+        std::filesystem::copy_file(MIRELTA_DATABASE, path_ / name);
+    }
+
 private:
     std::filesystem::path path_;
 };
@@ -53,10 +59,9 @@ public:
 
     const std::filesystem::path& path() const { return folder_.path(); }
 
-    // Copies the shipped database into the folder under `name`.
     void copyShippedDatabase(const std::string& name = "AA1.mdb") const
     {
-        std::filesystem::copy_file(MIRELTA_DATABASE, path() / name);
+        folder_.copyShippedDatabase(name);
     }
 
 private:

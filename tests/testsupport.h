@@ -49,8 +49,7 @@ inline void makeDatabase(const std::filesystem::path& file,
 
 // Runs `sql` on `file` through a connection of its own, as another program would. Returns the
 // first column of the first row of the answer, as text; or the error.
-inline std::string otherProgram(const std::string& sql,
-                                const std::filesystem::path& file = "AA1.mdb")
+inline std::string otherProgram(const std::filesystem::path& file, const std::string& sql)
 {
     sqlite3* db = nullptr;
     sqlite3_open(file.c_str(), &db);

@@ -2,8 +2,6 @@
 
 #include "text/textfold.h"
 
-#include <algorithm>
-
 namespace text {
 
 LikePattern::LikePattern(std::string_view pattern)
@@ -25,6 +23,7 @@ LikePattern::LikePattern(std::string_view pattern)
             }
             break;
         case '?':
+        case '\'':
             tokens_.push_back({Kind::AnyCharacter});
             break;
         case '#':
@@ -142,13 +141,6 @@ bool LikePattern::matches(std::string_view text) const
         ++token;
     }
     return token == tokens_.size();
-}
-
-std::string SostituisciApici(std::string_view text)
-{
-    std::string replaced(text);
-    std::replace(replaced.begin(), replaced.end(), '\'', '?');
-    return replaced;
 }
 
 } // namespace text

@@ -9,6 +9,8 @@ namespace text {
 // A search pattern with the rules of the `like` operator of the reference database, the program's
 // searches and the birthplace look-up:
 //   ?  any one character          *  any run of characters, none included
+//   '  any one character as well, so that a name matches whatever apostrophe it is written with
+//      (SANT'ANGELO matches SANT’ANGELO)
 //   #  one digit 0-9               [abc] [a-z] one character of the list, [!abc] one not in it
 // Every other character matches itself; letter case is ignored, accented letters included.
 // A pattern that is not well formed still has a meaning: a "[" without its "]" and a lone "]"
@@ -40,8 +42,8 @@ private:
     std::size_t nextClose_ = 0; // while compiling: the next "]", npos when there is none
 };
 
-// Returns `text` with every apostrophe replaced by "?", the pattern's any-one-character
-// wildcard; nothing else is changed.
-std::string SostituisciApici(std::string_view text);
+// The characters that make a text a pattern with wildcards: a text without any of them matches
+// only itself, letter case aside.
+inline constexpr std::string_view kWildcards = "*?'#[";
 
 } // namespace text

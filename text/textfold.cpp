@@ -184,19 +184,38 @@ PlainForm plainFormOf(char32_t c)
     return {PlainForm::Kind::LeftOut, {}};
 }
 
-int compareNames(std::string_view a, std::string_view b)
+namespace {
+
+// Compares the characters of `a` and `b` as `fold` gives them, in order; a text that begins the
+// other comes first.
+template <typename Fold> int compareFolded(std::string_view a, std::string_view b, Fold fold)
 {
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < a.size() && j < b.size()) {
-        const char32_t x = baseLetter(nextCharacter(a, i));
-        const char32_t y = baseLetter(nextCharacter(b, j));
+        const char32_t x = fold(nextCharacter(a, i));
+        const char32_t y = fold(nextCharacter(b, j));
         if (x != y) {
             return x < y ? -1 : 1;
         }
     }
     if (i < a.size() || j < b.size()) {
         return i < a.size() ? 1 : -1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int compareIgnoringCase(std::string_view a, std::string_view b)
+{
+    return compareFolded(a, b, upperCase);
+}
+
+int compareNames(std::string_view a, std::string_view b)
+{
+    if (const int folded = compareFolded(a, b, baseLetter); folded != 0) {
+        return folded;
     }
     const int bytes = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
     if (bytes != 0) {

@@ -76,6 +76,16 @@ struct PlainForm {
 // The plain form of `c`. A byte that is not valid UTF-8 (as decoded by nextCharacter) is refused.
 PlainForm plainFormOf(char32_t c);
 
+// Ordering of texts by their characters in capitals (upperCase): zero exactly when the two are
+// the same text but for letter case, accented letters included ("città" and "CITTÀ", never
+// "CITTA"). Returns a negative, zero or positive value like memcmp.
+int compareIgnoringCase(std::string_view a, std::string_view b);
+
+inline bool sameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return compareIgnoringCase(a, b) == 0;
+}
+
 // Ordering of names: case and accents ignored, ties broken by the plain byte order so that the
 // order is total and stable. Returns a negative, zero or positive value like memcmp.
 int compareNames(std::string_view a, std::string_view b);

@@ -198,4 +198,27 @@ void scaleLayout(QWidget* window, double scale)
     scaleControls(window, scale);
 }
 
+void showModally(QWidget* owner, const std::function<std::unique_ptr<QDialog>()>& make,
+                 const std::function<void()>& thenStillBusy)
+{
+    owner->setCursor(Qt::WaitCursor);
+    std::unique_ptr<QDialog> window;
+    const bool created = reportingDataErrors(owner, [&] {
+        try {
+            window = make();
+        } catch (...) {
+            owner->unsetCursor(); // no hourglass behind the message
+            throw;
+        }
+    });
+    if (created) {
+        window->exec();
+        window.reset();
+        if (thenStillBusy) {
+            thenStillBusy();
+        }
+    }
+    owner->unsetCursor();
+}
+
 } // namespace ui

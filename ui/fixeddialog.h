@@ -53,32 +53,21 @@ double layoutScale(const QWidget* window);
 // draw to their size). Controls placed by a layout or inside another control are left to it.
 void scaleLayout(QWidget* window, double scale);
 
-// Opens a working window of type `Window` modally over `owner` and returns once it has closed;
-// meanwhile the owner shows the hourglass. The window is created afresh and deleted when closed.
-// `thenStillBusy`, when given, runs after the window has closed and before the owner's pointer is
-// restored. A window that cannot read its data when it is created (it throws storage::DataError)
-// is not opened: the owner tells the user why, and `thenStillBusy` does not run.
+// Opens the working window that `make` creates, modally over `owner`, and returns once it has
+// closed; meanwhile the owner shows the hourglass. The window is created afresh and deleted when
+// closed. `thenStillBusy`, when given, runs after the window has closed and before the owner's
+// pointer is restored. A window that cannot read its data when it is created (it throws
+// storage::DataError) is not opened: the owner tells the user why, and `thenStillBusy` does not
+// run.
+void showModally(QWidget* owner, const std::function<std::unique_ptr<QDialog>()>& make,
+                 const std::function<void()>& thenStillBusy = {});
+
+// The same for a window of type `Window` made from its owner alone.
 template <typename Window>
 void showModally(QWidget* owner, const std::function<void()>& thenStillBusy = {})
 {
-    owner->setCursor(Qt::WaitCursor);
-    std::unique_ptr<Window> window;
-    const bool created = reportingDataErrors(owner, [&] {
-        try {
-            window = std::make_unique<Window>(owner);
-        } catch (...) {
-            owner->unsetCursor(); // no hourglass behind the message
-            throw;
-        }
-    });
-    if (created) {
-        window->exec();
-        window.reset();
-        if (thenStillBusy) {
-            thenStillBusy();
-        }
-    }
-    owner->unsetCursor();
+    showModally(
+        owner, [owner] { return std::make_unique<Window>(owner); }, thenStillBusy);
 }
 
 } // namespace ui
