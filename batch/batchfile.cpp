@@ -42,8 +42,14 @@ std::string headerRefusal(const BatchColumns& columns, const std::vector<std::st
     return text;
 }
 
+// Whether the header's column `name` is the column `wanted`: case and blanks around ignored.
+bool sameColumn(std::string_view name, const std::string& wanted)
+{
+    return text::capitals(text::trimmed(name)) == text::capitals(wanted);
+}
+
 // The position in `header` of each column read (the needed ones, then the optional ones; kAbsent
-// for an optional one it lacks), case and blanks around ignored; or why the header is refused.
+// for an optional one it lacks); or why the header is refused.
 std::string findColumns(const std::vector<std::string>& header, const BatchColumns& columns,
                         std::vector<std::size_t>& positions)
 {
@@ -53,9 +59,8 @@ std::string findColumns(const std::vector<std::string>& header, const BatchColum
     std::vector<std::string> missing;
     std::vector<std::string> repeated;
     for (std::size_t at = 0; at < header.size(); ++at) {
-        const std::string name = text::capitals(text::trimmed(header[at]));
         for (std::size_t i = 0; i < names.size(); ++i) {
-            if (name != text::capitals(names[i])) {
+            if (!sameColumn(header[at], names[i])) {
                 continue;
             }
             if (positions[i] != kAbsent) {
@@ -81,37 +86,69 @@ std::string codePoint(char32_t c)
     return text;
 }
 
+// The rows of a batch file as a batch reads them: decoded from the file's encoding, split into
+// fields, rows without text left out.
+class RowReader {
+public:
+    explicit RowReader(std::istream& in) : decoder_(in, file_), text_(&decoder_), reader_(text_) {}
+
+    // The next row with some text into `record`; false at the end of the input.
+    bool next(std::vector<std::string>& record);
+
+    const text::FileEncoding& file() const { return file_; }
+    text::FileEncoding& file() { return file_; }
+    const text::TextDecoder& decoder() const { return decoder_; }
+    const text::CsvReader& csv() const { return reader_; }
+
+private:
+    text::FileEncoding file_;
+    text::TextDecoder decoder_;
+    std::istream text_;
+    text::CsvReader reader_;
+};
+
+bool RowReader::next(std::vector<std::string>& record)
+{
+    const auto blank = [](const std::string& field) {
+        return text::trimmed(field).empty();
+    };
+    while (reader_.next(record)) {
+        if (reader_.flaw() != text::CsvReader::Flaw::None ||
+            !std::all_of(record.begin(), record.end(), blank)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // One batch from its header to its last row.
 class BatchRun {
 public:
     BatchRun(std::istream& in, std::ostream& out, RowWork& work, const BatchOptions& options)
-        : in_(in), out_(out), work_(work), options_(options), decoder_(in, file_), text_(&decoder_),
-          reader_(text_)
+        : in_(in), out_(out), work_(work), options_(options), rows_(in)
     {}
 
     BatchSummary run();
 
 private:
     bool stopRequested();
-    bool nextRow();
+    bool nextRow() { return rows_.next(record_); }
     bool answer(std::span<std::string> added);
     std::string unusable() const;
     char32_t unwritable(std::span<std::string> added, std::size_t& column) const;
-    void tell(bool done, std::span<std::string> added);
+    void tell(bool done, std::span<std::string> added, BatchSummary& summary);
     void end(BatchSummary& summary, const std::ostream& text) const;
 
     std::istream& in_;
     std::ostream& out_;
     RowWork& work_;
     const BatchOptions& options_;
-    text::FileEncoding file_;
-    text::TextDecoder decoder_;
-    std::istream text_;
-    text::CsvReader reader_;
+    RowReader rows_;
     std::vector<std::string> record_;
     std::vector<std::size_t> positions_;
     std::size_t width_ = 0; // fields of the header
     std::vector<std::string_view> values_;
+    RowWork::Note note_ = RowWork::Note::None; // of the row answered last
     BatchProgress progress_;
     bool stopped_ = false;
 };
@@ -133,14 +170,14 @@ BatchSummary BatchRun::run()
     }
     values_.resize(positions_.size());
     width_ = record_.size();
-    text::TextEncoder encoder(out_, file_);
+    text::TextEncoder encoder(out_, rows_.file());
     std::ostream text(&encoder);
     text::CsvWriter writer(text, ';', options_.formulas);
     writer.write(record_, columns.added);
     // The strings of `added` are kept from one row to the next: next to nothing allocated.
     std::vector<std::string> added(columns.added.size());
     while (text && !stopRequested() && nextRow()) {
-        tell(answer(added), added);
+        tell(answer(added), added, summary);
         writer.write(record_, added);
     }
     writer.flush();
@@ -156,24 +193,10 @@ bool BatchRun::stopRequested()
     return stopped_;
 }
 
-// The next row with some text; false at the end of the input.
-bool BatchRun::nextRow()
-{
-    const auto blank = [](const std::string& field) {
-        return text::trimmed(field).empty();
-    };
-    while (reader_.next(record_)) {
-        if (reader_.flaw() != text::CsvReader::Flaw::None ||
-            !std::all_of(record_.begin(), record_.end(), blank)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Fills the added columns of the row read; false when it gets no result.
 bool BatchRun::answer(std::span<std::string> added)
 {
+    note_ = RowWork::Note::None;
     if (const std::string reason = unusable(); !reason.empty()) {
         work_.refuse(reason, added);
         return false;
@@ -183,15 +206,18 @@ bool BatchRun::answer(std::span<std::string> added)
             positions_[i] == kAbsent ? std::string_view() : text::trimmed(record_[positions_[i]]);
     }
     const bool done = work_.fill(values_, added);
-    if (!file_.writesWindows1252()) {
+    note_ = work_.note();
+    const text::FileEncoding& file = rows_.file();
+    if (!file.writesWindows1252()) {
         return done; // UTF-8 holds every character
     }
     std::size_t column = 0;
     if (const char32_t c = unwritable(added, column); c != 0) {
         work_.refuse("Il carattere " + codePoint(c) + " della colonna " +
                          work_.columns().added[column] + " non si può scrivere in " +
-                         std::string(file_.name()) + ", la codifica del file",
+                         std::string(file.name()) + ", la codifica del file",
                      added);
+        note_ = RowWork::Note::None;
         return false;
     }
     return done;
@@ -200,18 +226,18 @@ bool BatchRun::answer(std::span<std::string> added)
 // Why the row read cannot be used as it stands; empty when it can.
 std::string BatchRun::unusable() const
 {
-    if (reader_.flaw() != text::CsvReader::Flaw::None) {
-        return reader_.flawText();
+    if (rows_.csv().flaw() != text::CsvReader::Flaw::None) {
+        return rows_.csv().flawText();
     }
     if (record_.size() != width_) {
         return fieldCountError(width_, record_.size());
     }
-    if (decoder_.replacements() == 0) {
+    if (rows_.decoder().replacements() == 0) {
         return {};
     }
     for (std::size_t i = 0; i < record_.size(); ++i) {
         if (record_[i].find(kReplacement) != std::string::npos) {
-            return "Carattere non valido in " + std::string(file_.name()) + " nel campo " +
+            return "Carattere non valido in " + std::string(rows_.file().name()) + " nel campo " +
                    std::to_string(i + 1);
         }
     }
@@ -223,23 +249,29 @@ std::string BatchRun::unusable() const
 char32_t BatchRun::unwritable(std::span<std::string> added, std::size_t& column) const
 {
     for (column = 0; column < added.size(); ++column) {
-        if (const char32_t c = file_.firstUnwritable(added[column]); c != 0) {
+        if (const char32_t c = rows_.file().firstUnwritable(added[column]); c != 0) {
             return c;
         }
     }
     return 0;
 }
 
-void BatchRun::tell(bool done, std::span<std::string> added)
+void BatchRun::tell(bool done, std::span<std::string> added, BatchSummary& summary)
 {
     ++progress_.rows;
     progress_.failed += done ? 0 : 1;
+    progress_.noticed += done && note_ == RowWork::Note::Notice ? 1 : 0;
+    progress_.ambiguous += !done && note_ == RowWork::Note::AmbiguousPlace ? 1 : 0;
+    const long line = rows_.csv().lineNumber();
+    const std::string_view reason = done ? std::string_view() : added[work_.columns().reasonColumn];
+    if (!done && summary.firstFailures.size() < options_.failuresKept) {
+        summary.firstFailures.push_back({line, std::string(reason)});
+    }
     if (options_.rowAnswered) {
-        options_.rowAnswered({reader_.lineNumber(), done,
-                              done ? std::string_view() : added[work_.columns().reasonColumn]});
+        options_.rowAnswered({line, done, reason});
     }
     if (options_.progress && progress_.rows % kProgressRows == 0) {
-        progress_.bytesRead = decoder_.bytesRead();
+        progress_.bytesRead = rows_.decoder().bytesRead();
         options_.progress(progress_);
     }
 }
@@ -247,7 +279,7 @@ void BatchRun::tell(bool done, std::span<std::string> added)
 void BatchRun::end(BatchSummary& summary, const std::ostream& text) const
 {
     summary.progress = progress_;
-    summary.progress.bytesRead = decoder_.bytesRead();
+    summary.progress.bytesRead = rows_.decoder().bytesRead();
     summary.end = in_.bad()        ? BatchEnd::InputFailed
                   : !text || !out_ ? BatchEnd::OutputFailed
                   : stopped_       ? BatchEnd::Stopped
@@ -269,6 +301,50 @@ std::string fieldCountError(std::size_t expected, std::size_t found)
 {
     return "Numero di campi errato: attesi " + std::to_string(expected) + ", trovati " +
            std::to_string(found);
+}
+
+std::string headerRefusal(const std::vector<std::string>& header, const BatchColumns& columns)
+{
+    std::vector<std::size_t> positions;
+    return findColumns(header, columns, positions);
+}
+
+bool readsColumn(const BatchColumns& columns, std::string_view name)
+{
+    const auto same = [name](const std::string& wanted) {
+        return sameColumn(name, wanted);
+    };
+    return std::any_of(columns.needed.begin(), columns.needed.end(), same) ||
+           std::any_of(columns.optional.begin(), columns.optional.end(), same);
+}
+
+BatchPreview previewBatch(std::istream& in, std::size_t rows)
+{
+    BatchPreview preview;
+    RowReader reader(in);
+    if (reader.next(preview.header)) {
+        std::vector<std::string> fields;
+        while (preview.rows.size() < rows && reader.next(fields)) {
+            preview.rows.push_back({reader.csv().lineNumber(), fields});
+        }
+    }
+    preview.encoding = reader.file().name();
+    preview.inputFailed = in.bad();
+    return preview;
+}
+
+std::size_t countRows(std::istream& in, std::stop_token stop)
+{
+    RowReader reader(in);
+    std::vector<std::string> fields;
+    std::size_t rows = 0;
+    if (!reader.next(fields)) {
+        return 0;
+    }
+    while (!stop.stop_requested() && reader.next(fields)) {
+        ++rows;
+    }
+    return rows;
 }
 
 } // namespace batch
