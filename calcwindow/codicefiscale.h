@@ -37,6 +37,8 @@ private:
     void buildInputArea();
     QLineEdit* addField(QWidget* area, int index, const char* caption, int captionIndex, int top,
                         int width);
+    QPushButton* addCornerButton(QWidget* card, const char* name, const char* caption,
+                                 const char* accessibleName, const char* tip);
     void setTabOrder();
 
     void bottoneClicked(int index);
@@ -47,6 +49,7 @@ private:
     void forgetCode();
     void copyCode();
     void showReliabilityNotice();
+    void openFromFile();
 
     QMap<int, QLineEdit*> fields_;              // Text1, by index
     QList<QLabel*> cardLines_;                  // Label3: surname, given name, place, date
@@ -54,5 +57,6 @@ private:
     ui::ButtonArray* buttons_ = nullptr;        // bottone: Crea, Uscita
     QPushButton* copyButton_ = nullptr;         // Command1
     QPushButton* verifyButton_ = nullptr;       // Command2: "Verifica"
+    QPushButton* fromFileButton_ = nullptr;     // Command3: "Da file…"
     ui::PictureButton* noticeButton_ = nullptr; // Image2
 };
