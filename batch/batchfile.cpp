@@ -49,7 +49,7 @@ bool sameColumn(std::string_view name, const std::string& wanted)
 }
 
 // The position in `header` of each column read (the needed ones, then the optional ones; kAbsent
-// for an optional one it lacks); or why the header is refused.
+// for an optional one it lacks), case and blanks around ignored; or why the header is refused.
 std::string findColumns(const std::vector<std::string>& header, const BatchColumns& columns,
                         std::vector<std::size_t>& positions)
 {
@@ -86,34 +86,14 @@ std::string codePoint(char32_t c)
     return text;
 }
 
-// The rows of a batch file as a batch reads them: decoded from the file's encoding, split into
-// fields, rows without text left out.
-class RowReader {
-public:
-    explicit RowReader(std::istream& in) : decoder_(in, file_), text_(&decoder_), reader_(text_) {}
-
-    // The next row with some text into `record`; false at the end of the input.
-    bool next(std::vector<std::string>& record);
-
-    const text::FileEncoding& file() const { return file_; }
-    text::FileEncoding& file() { return file_; }
-    const text::TextDecoder& decoder() const { return decoder_; }
-    const text::CsvReader& csv() const { return reader_; }
-
-private:
-    text::FileEncoding file_;
-    text::TextDecoder decoder_;
-    std::istream text_;
-    text::CsvReader reader_;
-};
-
-bool RowReader::next(std::vector<std::string>& record)
+// The next row of `reader` with some text into `record`; false at the end of the input.
+bool nextRowWithText(text::CsvReader& reader, std::vector<std::string>& record)
 {
     const auto blank = [](const std::string& field) {
         return text::trimmed(field).empty();
     };
-    while (reader_.next(record)) {
-        if (reader_.flaw() != text::CsvReader::Flaw::None ||
+    while (reader.next(record)) {
+        if (reader.flaw() != text::CsvReader::Flaw::None ||
             !std::all_of(record.begin(), record.end(), blank)) {
             return true;
         }
@@ -121,18 +101,29 @@ bool RowReader::next(std::vector<std::string>& record)
     return false;
 }
 
+// The rows of a file decoded as a batch decodes them, for a look at the file before its batch.
+struct DecodedRows {
+    explicit DecodedRows(std::istream& in) : decoder(in, file), text(&decoder), reader(text) {}
+
+    text::FileEncoding file;
+    text::TextDecoder decoder;
+    std::istream text;
+    text::CsvReader reader;
+};
+
 // One batch from its header to its last row.
 class BatchRun {
 public:
     BatchRun(std::istream& in, std::ostream& out, RowWork& work, const BatchOptions& options)
-        : in_(in), out_(out), work_(work), options_(options), rows_(in)
+        : in_(in), out_(out), work_(work), options_(options), decoder_(in, file_), text_(&decoder_),
+          reader_(text_)
     {}
 
     BatchSummary run();
 
 private:
     bool stopRequested();
-    bool nextRow() { return rows_.next(record_); }
+    bool nextRow();
     bool answer(std::span<std::string> added);
     std::string unusable() const;
     char32_t unwritable(std::span<std::string> added, std::size_t& column) const;
@@ -143,7 +134,10 @@ private:
     std::ostream& out_;
     RowWork& work_;
     const BatchOptions& options_;
-    RowReader rows_;
+    text::FileEncoding file_;
+    text::TextDecoder decoder_;
+    std::istream text_;
+    text::CsvReader reader_;
     std::vector<std::string> record_;
     std::vector<std::size_t> positions_;
     std::size_t width_ = 0; // fields of the header
@@ -170,7 +164,7 @@ BatchSummary BatchRun::run()
     }
     values_.resize(positions_.size());
     width_ = record_.size();
-    text::TextEncoder encoder(out_, rows_.file());
+    text::TextEncoder encoder(out_, file_);
     std::ostream text(&encoder);
     text::CsvWriter writer(text, ';', options_.formulas);
     writer.write(record_, columns.added);
@@ -193,6 +187,12 @@ bool BatchRun::stopRequested()
     return stopped_;
 }
 
+// The next row with some text; false at the end of the input.
+bool BatchRun::nextRow()
+{
+    return nextRowWithText(reader_, record_);
+}
+
 // Fills the added columns of the row read; false when it gets no result.
 bool BatchRun::answer(std::span<std::string> added)
 {
@@ -207,15 +207,14 @@ bool BatchRun::answer(std::span<std::string> added)
     }
     const bool done = work_.fill(values_, added);
     note_ = work_.note();
-    const text::FileEncoding& file = rows_.file();
-    if (!file.writesWindows1252()) {
+    if (!file_.writesWindows1252()) {
         return done; // UTF-8 holds every character
     }
     std::size_t column = 0;
     if (const char32_t c = unwritable(added, column); c != 0) {
         work_.refuse("Il carattere " + codePoint(c) + " della colonna " +
                          work_.columns().added[column] + " non si può scrivere in " +
-                         std::string(file.name()) + ", la codifica del file",
+                         std::string(file_.name()) + ", la codifica del file",
                      added);
         note_ = RowWork::Note::None;
         return false;
@@ -226,18 +225,18 @@ bool BatchRun::answer(std::span<std::string> added)
 // Why the row read cannot be used as it stands; empty when it can.
 std::string BatchRun::unusable() const
 {
-    if (rows_.csv().flaw() != text::CsvReader::Flaw::None) {
-        return rows_.csv().flawText();
+    if (reader_.flaw() != text::CsvReader::Flaw::None) {
+        return reader_.flawText();
     }
     if (record_.size() != width_) {
         return fieldCountError(width_, record_.size());
     }
-    if (rows_.decoder().replacements() == 0) {
+    if (decoder_.replacements() == 0) {
         return {};
     }
     for (std::size_t i = 0; i < record_.size(); ++i) {
         if (record_[i].find(kReplacement) != std::string::npos) {
-            return "Carattere non valido in " + std::string(rows_.file().name()) + " nel campo " +
+            return "Carattere non valido in " + std::string(file_.name()) + " nel campo " +
                    std::to_string(i + 1);
         }
     }
@@ -249,7 +248,7 @@ std::string BatchRun::unusable() const
 char32_t BatchRun::unwritable(std::span<std::string> added, std::size_t& column) const
 {
     for (column = 0; column < added.size(); ++column) {
-        if (const char32_t c = rows_.file().firstUnwritable(added[column]); c != 0) {
+        if (const char32_t c = file_.firstUnwritable(added[column]); c != 0) {
             return c;
         }
     }
@@ -262,16 +261,15 @@ void BatchRun::tell(bool done, std::span<std::string> added, BatchSummary& summa
     progress_.failed += done ? 0 : 1;
     progress_.noticed += done && note_ == RowWork::Note::Notice ? 1 : 0;
     progress_.ambiguous += !done && note_ == RowWork::Note::AmbiguousPlace ? 1 : 0;
-    const long line = rows_.csv().lineNumber();
     const std::string_view reason = done ? std::string_view() : added[work_.columns().reasonColumn];
     if (!done && summary.firstFailures.size() < options_.failuresKept) {
-        summary.firstFailures.push_back({line, std::string(reason)});
+        summary.firstFailures.push_back({reader_.lineNumber(), std::string(reason)});
     }
     if (options_.rowAnswered) {
-        options_.rowAnswered({line, done, reason});
+        options_.rowAnswered({reader_.lineNumber(), done, reason});
     }
     if (options_.progress && progress_.rows % kProgressRows == 0) {
-        progress_.bytesRead = rows_.decoder().bytesRead();
+        progress_.bytesRead = decoder_.bytesRead();
         options_.progress(progress_);
     }
 }
@@ -279,7 +277,7 @@ void BatchRun::tell(bool done, std::span<std::string> added, BatchSummary& summa
 void BatchRun::end(BatchSummary& summary, const std::ostream& text) const
 {
     summary.progress = progress_;
-    summary.progress.bytesRead = rows_.decoder().bytesRead();
+    summary.progress.bytesRead = decoder_.bytesRead();
     summary.end = in_.bad()        ? BatchEnd::InputFailed
                   : !text || !out_ ? BatchEnd::OutputFailed
                   : stopped_       ? BatchEnd::Stopped
@@ -321,27 +319,27 @@ bool readsColumn(const BatchColumns& columns, std::string_view name)
 BatchPreview previewBatch(std::istream& in, std::size_t rows)
 {
     BatchPreview preview;
-    RowReader reader(in);
-    if (reader.next(preview.header)) {
+    DecodedRows file(in);
+    if (nextRowWithText(file.reader, preview.header)) {
         std::vector<std::string> fields;
-        while (preview.rows.size() < rows && reader.next(fields)) {
-            preview.rows.push_back({reader.csv().lineNumber(), fields});
+        while (preview.rows.size() < rows && nextRowWithText(file.reader, fields)) {
+            preview.rows.push_back({file.reader.lineNumber(), fields});
         }
     }
-    preview.encoding = reader.file().name();
+    preview.encoding = file.file.name();
     preview.inputFailed = in.bad();
     return preview;
 }
 
 std::size_t countRows(std::istream& in, std::stop_token stop)
 {
-    RowReader reader(in);
+    DecodedRows file(in);
     std::vector<std::string> fields;
     std::size_t rows = 0;
-    if (!reader.next(fields)) {
+    if (!nextRowWithText(file.reader, fields)) {
         return 0;
     }
-    while (!stop.stop_requested() && reader.next(fields)) {
+    while (!stop.stop_requested() && nextRowWithText(file.reader, fields)) {
         ++rows;
     }
     return rows;
