@@ -96,7 +96,7 @@ void BatchJob::run(const std::stop_token& stop)
 // complete.
 void BatchJob::answer(std::istream& in, std::ostream& out, const std::stop_token& stop)
 {
-    const auto places = storage::readBirthplaces(database_.string());
+    const auto places = storage::readBirthplaces(database_);
     phase_.store(Phase::Counting, std::memory_order_relaxed);
     rowsInFile_.store(batch::countRows(in, stop), std::memory_order_relaxed);
     in.clear();

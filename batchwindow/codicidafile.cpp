@@ -125,7 +125,7 @@ QStringList columnsRead(const std::vector<std::string>& header, const batch::Bat
 
 } // namespace
 
-CodiciDaFile::CodiciDaFile(QWidget* parent, std::filesystem::path database)
+CodiciDaFile::CodiciDaFile(std::filesystem::path database, QWidget* parent)
     : FixedDialog(parent, texts::kWindowTitle, kClientSize), database_(std::move(database)),
       chooseFile_(askForFile)
 {

@@ -37,7 +37,7 @@ class CodiciDaFile : public ui::FixedDialog {
     Q_OBJECT
 public:
     // `database`: the archive whose places the batch reads.
-    CodiciDaFile(QWidget* parent, std::filesystem::path database);
+    explicit CodiciDaFile(std::filesystem::path database, QWidget* parent = nullptr);
     ~CodiciDaFile() override;
 
     // Asks the user for the file, starting in `folder`; empty when the user gives none. A file

@@ -494,7 +494,7 @@ void CodiceFiscale::copyCode()
 
 void CodiceFiscale::openFromFile()
 {
-    CodiciDaFile window(this, location::kDatabaseFileUpper);
+    CodiciDaFile window(location::kDatabaseFileUpper, this);
     window.exec();
 }
 

@@ -150,7 +150,7 @@ protected:
     WorkingFolder folder;
     TemporarySettings settings;
     RecordedMessages messages;
-    CodiciDaFile window{nullptr, "AA1.mdb"};
+    CodiciDaFile window{"AA1.mdb"};
     QString chosen;
     QStringList startFolders;
 };
@@ -381,7 +381,7 @@ TEST_F(ListWindow, OpensTheAnswerAndRemembersTheFolder)
     EXPECT_EQ(desktop.files.join('|').toStdString(),
               (in + "/persone-codici.csv|" + in).toStdString());
 
-    CodiciDaFile another(nullptr, "AA1.mdb");
+    CodiciDaFile another("AA1.mdb");
     another.setFileChooser([this](QWidget*, const QString& from) {
         startFolders << from;
         return QString();
