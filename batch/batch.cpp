@@ -54,29 +54,26 @@ class CodeCalculation : public RowWork {
 public:
     explicit CodeCalculation(const places::BirthplaceIndex& places) : places_(places) {}
 
-    const BatchColumns& columns() const override
-    {
-        static const BatchColumns columns = {
-            .needed = {"cognome", "nome", "data", "sesso", "comune"},
-            .optional = {"provincia"},
-            .added = {"codice_fiscale", "errore", "avviso"},
-            .reasonColumn = 1,
-        };
-        return columns;
-    }
+    const BatchColumns& columns() const override { return calculationColumns(); }
 
     bool fill(std::span<const std::string_view> values, std::span<std::string> added) override
     {
         const auto outcome = places::calculate(personFromColumns(values), std::ref(places_));
         if (outcome.failure) {
             refuse(oneLine(*outcome.failure), added);
+            note_ = outcome.failure->kind == places::CalculationFailure::Kind::Ambiguous
+                        ? Note::AmbiguousPlace
+                        : Note::None;
             return false;
         }
         added[0] = outcome.code;
         added[1].clear();
         added[2] = outcome.notice ? messages::noticeText(*outcome.notice) : std::string();
+        note_ = outcome.notice ? Note::Notice : Note::None;
         return true;
     }
+
+    Note note() const override { return note_; }
 
     void refuse(const std::string& reason, std::span<std::string> added) override
     {
@@ -87,9 +84,21 @@ public:
 
 private:
     CachedPlaces places_;
+    Note note_ = Note::None;
 };
 
 } // namespace
+
+const BatchColumns& calculationColumns()
+{
+    static const BatchColumns columns = {
+        .needed = {"cognome", "nome", "data", "sesso", "comune"},
+        .optional = {"provincia"},
+        .added = {"codice_fiscale", "errore", "avviso"},
+        .reasonColumn = 1,
+    };
+    return columns;
+}
 
 places::CalculationInput personFromColumns(std::span<const std::string_view> columns)
 {

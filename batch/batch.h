@@ -15,6 +15,9 @@ namespace batch {
 // provincia: the order of the command line and of the columns a batch reads.
 places::CalculationInput personFromColumns(std::span<const std::string_view> columns);
 
+// The columns a calculation reads and adds.
+const BatchColumns& calculationColumns();
+
 // Computes the code of the person of every row of `in` (see processBatch), from the columns
 // cognome, nome, data, sesso, comune and the optional provincia, and writes the row with three
 // more columns: codice_fiscale, errore and avviso. A row has its code, or the reason it has none

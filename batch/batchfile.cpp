@@ -43,6 +43,12 @@ std::string headerRefusal(const BatchColumns& columns, const std::vector<std::st
     return text;
 }
 
+// Whether the header's column `name` is the column `wanted`: case and blanks around ignored.
+bool sameColumn(std::string_view name, const std::string& wanted)
+{
+    return text::capitals(text::trimmed(name)) == text::capitals(wanted);
+}
+
 // The position in `header` of each column read (the needed ones, then the optional ones; kAbsent
 // for an optional one it lacks), case and blanks around ignored; or why the header is refused.
 std::string findColumns(const std::vector<std::string>& header, const BatchColumns& columns,
@@ -54,9 +60,8 @@ std::string findColumns(const std::vector<std::string>& header, const BatchColum
     std::vector<std::string> missing;
     std::vector<std::string> repeated;
     for (std::size_t at = 0; at < header.size(); ++at) {
-        const std::string name = text::capitals(text::trimmed(header[at]));
         for (std::size_t i = 0; i < names.size(); ++i) {
-            if (name != text::capitals(names[i])) {
+            if (!sameColumn(header[at], names[i])) {
                 continue;
             }
             if (positions[i] != kAbsent) {
@@ -82,6 +87,31 @@ std::string codePoint(char32_t c)
     return text;
 }
 
+// The next row of `reader` with some text into `record`; false at the end of the input.
+bool nextRowWithText(text::CsvReader& reader, std::vector<std::string>& record)
+{
+    const auto blank = [](const std::string& field) {
+        return text::trimmed(field).empty();
+    };
+    while (reader.next(record)) {
+        if (reader.flaw() != text::CsvReader::Flaw::None ||
+            !std::all_of(record.begin(), record.end(), blank)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The rows of a file decoded as a batch decodes them, for a look at the file before its batch.
+struct DecodedRows {
+    explicit DecodedRows(std::istream& in) : decoder(in, file), text(&decoder), reader(text) {}
+
+    text::FileEncoding file;
+    text::TextDecoder decoder;
+    std::istream text;
+    text::CsvReader reader;
+};
+
 // One batch from its header to its last row.
 class BatchRun {
 public:
@@ -98,7 +128,7 @@ private:
     bool answer(std::span<std::string> added);
     std::string unusable() const;
     char32_t unwritable(std::span<std::string> added, std::size_t& column) const;
-    void tell(bool done, std::span<std::string> added);
+    void tell(bool done, std::span<std::string> added, BatchSummary& summary);
     void end(BatchSummary& summary, const std::ostream& text) const;
 
     std::istream& in_;
@@ -113,6 +143,7 @@ private:
     std::vector<std::size_t> positions_;
     std::size_t width_ = 0; // fields of the header
     std::vector<std::string_view> values_;
+    RowWork::Note note_ = RowWork::Note::None; // of the row answered last
     BatchProgress progress_;
     bool stopped_ = false;
 };
@@ -141,7 +172,7 @@ BatchSummary BatchRun::run()
     // The strings of `added` are kept from one row to the next: next to nothing allocated.
     std::vector<std::string> added(columns.added.size());
     while (text && !stopRequested() && nextRow()) {
-        tell(answer(added), added);
+        tell(answer(added), added, summary);
         writer.write(record_, added);
     }
     writer.flush();
@@ -160,21 +191,13 @@ bool BatchRun::stopRequested()
 // The next row with some text; false at the end of the input.
 bool BatchRun::nextRow()
 {
-    const auto blank = [](const std::string& field) {
-        return text::trimmed(field).empty();
-    };
-    while (reader_.next(record_)) {
-        if (reader_.flaw() != text::CsvReader::Flaw::None ||
-            !std::all_of(record_.begin(), record_.end(), blank)) {
-            return true;
-        }
-    }
-    return false;
+    return nextRowWithText(reader_, record_);
 }
 
 // Fills the added columns of the row read; false when it gets no result.
 bool BatchRun::answer(std::span<std::string> added)
 {
+    note_ = RowWork::Note::None;
     if (const std::string reason = unusable(); !reason.empty()) {
         work_.refuse(reason, added);
         return false;
@@ -184,6 +207,7 @@ bool BatchRun::answer(std::span<std::string> added)
             positions_[i] == kAbsent ? std::string_view() : text::trimmed(record_[positions_[i]]);
     }
     const bool done = work_.fill(values_, added);
+    note_ = work_.note();
     if (!file_.writesWindows1252()) {
         return done; // UTF-8 holds every character
     }
@@ -193,6 +217,7 @@ bool BatchRun::answer(std::span<std::string> added)
                          work_.columns().added[column] + " non si può scrivere in " +
                          std::string(file_.name()) + ", la codifica del file",
                      added);
+        note_ = RowWork::Note::None;
         return false;
     }
     return done;
@@ -231,13 +256,18 @@ char32_t BatchRun::unwritable(std::span<std::string> added, std::size_t& column)
     return 0;
 }
 
-void BatchRun::tell(bool done, std::span<std::string> added)
+void BatchRun::tell(bool done, std::span<std::string> added, BatchSummary& summary)
 {
     ++progress_.rows;
     progress_.failed += done ? 0 : 1;
+    progress_.noticed += done && note_ == RowWork::Note::Notice ? 1 : 0;
+    progress_.ambiguous += !done && note_ == RowWork::Note::AmbiguousPlace ? 1 : 0;
+    const std::string_view reason = done ? std::string_view() : added[work_.columns().reasonColumn];
+    if (!done && summary.firstFailures.size() < options_.failuresKept) {
+        summary.firstFailures.push_back({reader_.lineNumber(), std::string(reason)});
+    }
     if (options_.rowAnswered) {
-        options_.rowAnswered({reader_.lineNumber(), done,
-                              done ? std::string_view() : added[work_.columns().reasonColumn]});
+        options_.rowAnswered({reader_.lineNumber(), done, reason});
     }
     if (options_.progress && progress_.rows % kProgressRows == 0) {
         progress_.bytesRead = decoder_.bytesRead();
@@ -270,6 +300,50 @@ std::string fieldCountError(std::size_t expected, std::size_t found)
 {
     return "Numero di campi errato: attesi " + std::to_string(expected) + ", trovati " +
            std::to_string(found);
+}
+
+std::string headerRefusal(const std::vector<std::string>& header, const BatchColumns& columns)
+{
+    std::vector<std::size_t> positions;
+    return findColumns(header, columns, positions);
+}
+
+bool readsColumn(const BatchColumns& columns, std::string_view name)
+{
+    const auto same = [name](const std::string& wanted) {
+        return sameColumn(name, wanted);
+    };
+    return std::any_of(columns.needed.begin(), columns.needed.end(), same) ||
+           std::any_of(columns.optional.begin(), columns.optional.end(), same);
+}
+
+BatchPreview previewBatch(std::istream& in, std::size_t rows)
+{
+    BatchPreview preview;
+    DecodedRows file(in);
+    if (nextRowWithText(file.reader, preview.header)) {
+        std::vector<std::string> fields;
+        while (preview.rows.size() < rows && nextRowWithText(file.reader, fields)) {
+            preview.rows.push_back({file.reader.lineNumber(), fields});
+        }
+    }
+    preview.encoding = file.file.name();
+    preview.inputFailed = in.bad();
+    return preview;
+}
+
+std::size_t countRows(std::istream& in, std::stop_token stop)
+{
+    DecodedRows file(in);
+    std::vector<std::string> fields;
+    std::size_t rows = 0;
+    if (!nextRowWithText(file.reader, fields)) {
+        return 0;
+    }
+    while (!stop.stop_requested() && nextRowWithText(file.reader, fields)) {
+        ++rows;
+    }
+    return rows;
 }
 
 } // namespace batch

@@ -4,6 +4,7 @@
 #include "text/textfold.h"
 
 #include <cerrno>
+#include <new>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,9 +30,10 @@ std::string whatItIs(mode_t mode)
 
 } // namespace
 
-BatchInput openBatchInput(const std::string& name)
+BatchInput openBatchInput(const std::string& name, StandardInput standardInput)
 {
-    if (name == "-") {
+    const bool offered = standardInput == StandardInput::Offered;
+    if (offered && name == "-") {
         return {std::make_unique<text::DescriptorInput>(STDIN_FILENO, false), {}};
     }
     // Not blocking: opening a FIFO would wait for a writer.
@@ -47,10 +49,39 @@ BatchInput openBatchInput(const std::string& name)
             known ? whatItIs(status.st_mode) + ", non un file" : text::fileFailure(errno);
         ::close(descriptor);
         return {nullptr, "Impossibile leggere " + text::quoted(name) + ": " + why +
-                             ". Indicare un file CSV, o \"-\" per lo standard input."};
+                             (offered ? ". Indicare un file CSV, o \"-\" per lo standard input."
+                                      : ". Indicare un file CSV.")};
     }
     ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     return {std::make_unique<text::DescriptorInput>(descriptor, true), {}};
+}
+
+std::string batchFailure(const std::string& name, const BatchSummary& summary)
+{
+    switch (summary.end) {
+    case BatchEnd::Refused:
+        return "Il file " + text::quoted(name) + " non è stato elaborato: " + summary.refusal + ".";
+    case BatchEnd::InputFailed:
+        return "Errore di lettura del file " + text::quoted(name) + ": elaborazione interrotta.";
+    case BatchEnd::Finished:
+    case BatchEnd::Stopped:
+    case BatchEnd::OutputFailed:
+        break;
+    }
+    return {};
+}
+
+void tellStop(std::ostream& out, const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        out << "Memoria insufficiente: elaborazione interrotta.";
+    } catch (const std::exception& error) {
+        out << "Errore imprevisto (" << error.what() << "): elaborazione interrotta.";
+    } catch (...) {
+        out << "Errore imprevisto: elaborazione interrotta.";
+    }
 }
 
 } // namespace batch

@@ -16,17 +16,7 @@ public:
         : places_(places), today_(today)
     {}
 
-    const BatchColumns& columns() const override
-    {
-        static const BatchColumns columns = {
-            .needed = {"codice_fiscale"},
-            .optional = {},
-            .added = {"esito", "motivo", "codice_base", "sesso", "data_nascita", "comune",
-                      "provincia", "codice_catastale"},
-            .reasonColumn = 1,
-        };
-        return columns;
-    }
+    const BatchColumns& columns() const override { return verificationColumns(); }
 
     bool fill(std::span<const std::string_view> values, std::span<std::string> added) override
     {
@@ -61,6 +51,18 @@ private:
 };
 
 } // namespace
+
+const BatchColumns& verificationColumns()
+{
+    static const BatchColumns columns = {
+        .needed = {"codice_fiscale"},
+        .optional = {},
+        .added = {"esito", "motivo", "codice_base", "sesso", "data_nascita", "comune", "provincia",
+                  "codice_catastale"},
+        .reasonColumn = 1,
+    };
+    return columns;
+}
 
 BatchSummary verifyBatch(std::istream& in, std::ostream& out, const places::BirthplaceIndex& places,
                          fiscalcode::Day today, const BatchOptions& options)

@@ -8,6 +8,9 @@
 
 namespace batch {
 
+// The columns a verification reads and adds.
+const BatchColumns& verificationColumns();
+
 // Verifies the fiscal code of every row of `in` (see processBatch), from its column
 // codice_fiscale; `today` bounds the birth dates (see places::verifyFiscalCode). Writes the
 // row with the columns esito;motivo;codice_base;sesso;data_nascita;comune;provincia;

@@ -1,5 +1,6 @@
 #include "calcwindow/codicefiscale.h"
 
+#include "batchwindow/codicidafile.h"
 #include "calcwindow/sceltacomune.h"
 #include "location/datalocation.h"
 #include "messages/texts.h"
@@ -46,6 +47,10 @@ constexpr const char* kResultName = "Codice Fiscale";
 constexpr const char* kNoticeName = "Avvertenza";
 constexpr const char* kVerify = "Verifica";
 constexpr const char* kVerifyTip = "Verifica il codice fiscale scritto sulla tessera";
+constexpr const char* kFromFile = "&Da file…";
+constexpr const char* kFromFileName = "Codici fiscali da file";
+constexpr const char* kFromFileTip =
+    "Calcola o verifica i codici fiscali di un intero elenco, da un file CSV";
 
 // What a verification says.
 constexpr const char* kNotValidCode = "Codice fiscale non valido: %1 !";
@@ -95,8 +100,10 @@ constexpr QSize kClientSize(344, 382);
 constexpr QPoint kCardOrigin(8, 6);
 constexpr QRect kCodeBox(104, 58, 190, 22);
 constexpr QRect kCopyButton(296, 59, 18, 20);
-// The small "Verifica" button sits in the card's blank bottom-right corner, ending here.
+// The small "Verifica" button sits in the card's blank bottom-right corner, ending here; the
+// small "Da file…" button in its bottom-left corner, from here.
 constexpr QPoint kVerifyTopRight(321, 175);
+constexpr QPoint kFromFileTopLeft(9, 175);
 constexpr int kVerifyHeight = 17;
 constexpr QRect kCardLines[] = {
     {107, 90, 197, 16},  // surname
@@ -186,18 +193,16 @@ void CodiceFiscale::buildCard()
             [this] { copyButton_->setEnabled(false); });
 
     // A code typed or pasted onto the card is checked by Enter in its box or by "Verifica".
-    verifyButton_ = new QPushButton(texts::kVerify, card);
-    verifyButton_->setObjectName(QStringLiteral("Command2"));
-    verifyButton_->setAccessibleName(texts::kVerify);
-    verifyButton_->setToolTip(texts::kVerifyTip);
-    verifyButton_->setCursor(ui::handCursor());
-    QFont small = verifyButton_->font();
-    small.setPixelSize(10);
-    verifyButton_->setFont(small);
-    const int width = QFontMetrics(small).horizontalAdvance(texts::kVerify) + 14;
-    verifyButton_->setGeometry(kVerifyTopRight.x() - width, kVerifyTopRight.y(), width,
-                               kVerifyHeight);
+    verifyButton_ =
+        addCornerButton(card, "Command2", texts::kVerify, texts::kVerify, texts::kVerifyTip);
+    verifyButton_->move(kVerifyTopRight.x() - verifyButton_->width(), kVerifyTopRight.y());
     connect(verifyButton_, &QPushButton::clicked, this, &CodiceFiscale::verifyCode);
+
+    // A whole list of persons or codes, from a file.
+    fromFileButton_ = addCornerButton(card, "Command3", texts::kFromFile, texts::kFromFileName,
+                                      texts::kFromFileTip);
+    fromFileButton_->move(kFromFileTopLeft);
+    connect(fromFileButton_, &QPushButton::clicked, this, &CodiceFiscale::openFromFile);
 
     const char* lineNames[] = {"Cognome sulla tessera", "Nome sulla tessera",
                                "Luogo di nascita sulla tessera", "Data di nascita sulla tessera"};
@@ -209,6 +214,23 @@ void CodiceFiscale::buildCard()
         line->setTextFormat(Qt::PlainText);
         cardLines_.append(line);
     }
+}
+
+// A small button in a corner of the card, as wide as its caption.
+QPushButton* CodiceFiscale::addCornerButton(QWidget* card, const char* name, const char* caption,
+                                            const char* accessibleName, const char* tip)
+{
+    auto* button = new QPushButton(caption, card);
+    button->setObjectName(QString::fromUtf8(name));
+    button->setAccessibleName(accessibleName);
+    button->setToolTip(tip);
+    button->setCursor(ui::handCursor());
+    QFont small = button->font();
+    small.setPixelSize(10);
+    button->setFont(small);
+    const QString shown = QString::fromUtf8(caption).remove(QLatin1Char('&'));
+    button->resize(QFontMetrics(small).horizontalAdvance(shown) + 14, kVerifyHeight);
+    return button;
 }
 
 QLineEdit* CodiceFiscale::addField(QWidget* area, int index, const char* caption, int captionIndex,
@@ -289,7 +311,8 @@ void CodiceFiscale::setTabOrder()
                         buttons_->button(Exit),
                         fields_[Result],
                         copyButton_,
-                        verifyButton_};
+                        verifyButton_,
+                        fromFileButton_};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
     }
@@ -472,6 +495,12 @@ void CodiceFiscale::copyCode()
 {
     ui::inform(this, ui::Icon::Information, ui::kInformation, ui::lines(texts::kCopyNotice));
     QApplication::clipboard()->setText(fields_[Result]->text());
+}
+
+void CodiceFiscale::openFromFile()
+{
+    CodiciDaFile window(database_, this);
+    window.exec();
 }
 
 void CodiceFiscale::showReliabilityNotice()

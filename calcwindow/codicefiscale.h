@@ -39,6 +39,8 @@ private:
     void buildInputArea();
     QLineEdit* addField(QWidget* area, int index, const char* caption, int captionIndex, int top,
                         int width);
+    QPushButton* addCornerButton(QWidget* card, const char* name, const char* caption,
+                                 const char* accessibleName, const char* tip);
     void setTabOrder();
 
     void bottoneClicked(int index);
@@ -49,6 +51,7 @@ private:
     void forgetCode();
     void copyCode();
     void showReliabilityNotice();
+    void openFromFile();
 
     QMap<int, QLineEdit*> fields_;              // Text1, by index
     QList<QLabel*> cardLines_;                  // Label3: surname, given name, place, date
@@ -56,6 +59,7 @@ private:
     ui::ButtonArray* buttons_ = nullptr;        // bottone: Crea, Uscita
     QPushButton* copyButton_ = nullptr;         // Command1
     QPushButton* verifyButton_ = nullptr;       // Command2: "Verifica"
+    QPushButton* fromFileButton_ = nullptr;     // Command3: "Da file…"
     ui::PictureButton* noticeButton_ = nullptr; // Image2
     location::DatabaseName database_;
 };

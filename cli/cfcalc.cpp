@@ -253,19 +253,9 @@ int checkWritten(int status)
 // error, but for its output, which checkWritten tells.
 int batchStatus(const batch::BatchSummary& summary, const std::string& name)
 {
-    switch (summary.end) {
-    case batch::BatchEnd::Refused:
-        std::cerr << "Il file " << text::quoted(name)
-                  << " non è stato elaborato: " << summary.refusal << ".\n";
+    if (const std::string failure = batch::batchFailure(name, summary); !failure.empty()) {
+        std::cerr << failure << "\n";
         return kNotRun;
-    case batch::BatchEnd::InputFailed:
-        std::cerr << "Errore di lettura del file " << text::quoted(name)
-                  << ": elaborazione interrotta.\n";
-        return kNotRun;
-    case batch::BatchEnd::Finished:
-    case batch::BatchEnd::Stopped:
-    case batch::BatchEnd::OutputFailed:
-        break;
     }
     return summary.progress.failed == 0 ? kComputed : kRefused;
 }
@@ -438,15 +428,8 @@ int runArguments(int argc, char** argv)
 // Whatever else stops cfcalc ends it with kNotRun and a message, never with an abort.
 int stopped()
 {
-    try {
-        throw;
-    } catch (const std::bad_alloc&) {
-        std::cerr << "Memoria insufficiente: elaborazione interrotta.\n";
-    } catch (const std::exception& error) {
-        std::cerr << "Errore imprevisto (" << error.what() << "): elaborazione interrotta.\n";
-    } catch (...) {
-        std::cerr << "Errore imprevisto: elaborazione interrotta.\n";
-    }
+    batch::tellStop(std::cerr, std::current_exception());
+    std::cerr << "\n";
     return kNotRun;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "tests/temporarysettings.h"
+
 #include <QSettings>
-#include <QStandardPaths>
 #include <QString>
-#include <QTemporaryDir>
 #include <QVariant>
 
 // A banner store of its own for each test: the current user's native settings are moved to a
@@ -11,15 +11,7 @@
 // <folder>/Corvan/Nimbal.conf, group "B").
 class TemporaryBannerStore {
 public:
-    TemporaryBannerStore()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.path());
-    }
-    ~TemporaryBannerStore()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
-    }
+    TemporaryBannerStore() = default;
     TemporaryBannerStore(const TemporaryBannerStore&) = delete;
     TemporaryBannerStore& operator=(const TemporaryBannerStore&) = delete;
 
@@ -43,5 +35,5 @@ private:
                          QStringLiteral("Nimbal"));
     }
 
-    QTemporaryDir folder_;
+    TemporarySettings settings_;
 };

@@ -297,4 +297,109 @@ TEST(BatchFile, StopsWhenItsInputOrItsOutputFails)
     EXPECT_LT(summary.progress.rows, 10'000u);
 }
 
+// What a summary tells besides the rows answered: those with a notice, those whose place was
+// ambiguous, and the first rows without a result with their lines.
+TEST(BatchFile, CountsNoticesAndAmbiguousPlacesAndKeepsTheFirstFailures)
+{
+    batch::BatchOptions options;
+    options.failuresKept = 2;
+    const Answer answer = run(Kind::Calculation,
+                              "cognome;nome;data;sesso;comune\n"
+                              "ROSSI;MARIO;10/03/1990;M;CAMPOSPINOSO ALBAREDO\n"
+                              "\n"
+                              "ROSSI;MARIO;01/01/1980;M;CASTRO\n"
+                              "ROSSI;;01/01/1980;M;ROMA\n"
+                              "ROSSI;MARIA;09/07/1931;F;ORATINO\n"
+                              "ROSSI;MARIO;01/01/1980;M;PALAU\n"
+                              "ROSSI;MARIO;01/01/1980;M;ROMA\n",
+                              options);
+    const batch::BatchProgress& rows = answer.summary.progress;
+    EXPECT_EQ(rows.rows, 6u);
+    EXPECT_EQ(rows.failed, 3u);
+    EXPECT_EQ(rows.noticed, 2u);
+    EXPECT_EQ(rows.ambiguous, 2u);
+    ASSERT_EQ(answer.summary.firstFailures.size(), 2u);
+    EXPECT_EQ(answer.summary.firstFailures[0].line, 4);
+    EXPECT_TRUE(answer.summary.firstFailures[0].reason.starts_with("Comune ambiguo: CASTRO (BG)"));
+    EXPECT_EQ(answer.summary.firstFailures[1].line, 5);
+    EXPECT_EQ(answer.summary.firstFailures[1].reason, "Impossibile lasciare vuoto il campo Nome !");
+
+    // The places listed in a file that cannot write them: the row's error is then another.
+    const Answer unwritable = run(
+        Kind::Calculation, "cognome;nome;data;sesso;comune\nFORL\xCC;MARIO;01/01/1974;M;CEPOVAN\n",
+        {}, oddPlaces());
+    EXPECT_EQ(unwritable.summary.progress.failed, 1u);
+    EXPECT_EQ(unwritable.summary.progress.ambiguous, 0u);
+}
+
+// A look at a file before its batch: the encoding, the header and the first rows with their
+// lines, read as the batch reads them; and how many rows the batch will answer.
+TEST(BatchFile, PreviewAndCountReadTheFileAsItsBatchDoes)
+{
+    const struct {
+        std::string in;
+        const char* encoding;
+        std::vector<std::string> header;
+        std::vector<batch::BatchPreview::Row> rows;
+        std::size_t count;
+    } cases[] = {
+        {"\n;;\ncognome;nome\r\n\nROSSI;MARIO\n;\nBIANCHI;\"ANNA;MARIA\"\nVERDI\nNERI;LUCA\n",
+         "UTF-8",
+         {"cognome", "nome"},
+         {{5, {"ROSSI", "MARIO"}}, {7, {"BIANCHI", "ANNA;MARIA"}}},
+         4},
+        {"comune;nome\nFORL\xCC;NICCOL\xD2\n",
+         "Windows-1252",
+         {"comune", "nome"},
+         {{2, {"FORLÌ", "NICCOLÒ"}}},
+         1},
+        {utf16(u"codice_fiscale\r\nRSSMRA74A01H501W\r\n", true),
+         "UTF-16",
+         {"codice_fiscale"},
+         {{2, {"RSSMRA74A01H501W"}}},
+         1},
+        {"", "UTF-8", {}, {}, 0},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.in);
+        const batch::BatchPreview preview = batch::previewBatch(in, 2);
+        EXPECT_EQ(preview.encoding, c.encoding) << c.in;
+        EXPECT_EQ(preview.header, c.header) << c.in;
+        ASSERT_EQ(preview.rows.size(), c.rows.size()) << c.in;
+        for (std::size_t i = 0; i < c.rows.size(); ++i) {
+            EXPECT_EQ(preview.rows[i].line, c.rows[i].line) << c.in;
+            EXPECT_EQ(preview.rows[i].fields, c.rows[i].fields) << c.in;
+        }
+        EXPECT_FALSE(preview.inputFailed);
+        std::istringstream again(c.in);
+        EXPECT_EQ(batch::countRows(again), c.count) << c.in;
+    }
+    std::stop_source stop;
+    stop.request_stop();
+    std::istringstream many("cognome\n" + lines(10, "ROSSI\n"));
+    EXPECT_EQ(batch::countRows(many, stop.get_token()), 0u);
+}
+
+// Which batches a header allows, with the reason of each refusal, and which of its columns each
+// reads: case and blanks around the names ignored, as the batch does.
+TEST(BatchFile, TellsWhatEachBatchMakesOfAHeader)
+{
+    const std::vector<std::string> header = {" Cognome", "NOME",           "data", "sesso ",
+                                             "comune",   "codice_fiscale", "note"};
+    EXPECT_EQ(batch::headerRefusal(header, batch::calculationColumns()), "");
+    EXPECT_EQ(batch::headerRefusal(header, batch::verificationColumns()), "");
+    EXPECT_EQ(batch::headerRefusal({"nome", "note"}, batch::verificationColumns()),
+              "la prima riga deve essere l'intestazione, con la colonna codice_fiscale");
+    EXPECT_EQ(run(Kind::Calculation, "nome;cognome\n").summary.refusal,
+              batch::headerRefusal({"nome", "cognome"}, batch::calculationColumns()));
+
+    std::string read;
+    for (const std::string& name : header) {
+        read += batch::readsColumn(batch::calculationColumns(), name) ? 'C' : '-';
+        read += batch::readsColumn(batch::verificationColumns(), name) ? 'V' : '-';
+    }
+    EXPECT_EQ(read, "C-C-C-C-C--V--");
+    EXPECT_TRUE(batch::readsColumn(batch::calculationColumns(), " PROVINCIA "));
+}
+
 } // namespace

@@ -153,6 +153,55 @@ TEST(ReplaceFile, FailuresNameTheirCauseAndLeaveTheOldFileAsItWas)
     EXPECT_EQ(*full, "il disco è pieno|vecchia|pagina.html");
 }
 
+// A new file takes a name only where nothing stands, not even a link that leads nowhere; one
+// dropped before it has a name leaves nothing behind, nor does one that does not fit the disk.
+TEST(NewFile, TakesOnlyAFreeNameAndLeavesNothingWithoutOne)
+{
+    TemporaryFolder folder;
+    std::ofstream(folder / "preso.csv") << "altro";
+    fs::create_symlink(folder / "mancante", folder / "collegamento.csv");
+    {
+        text::NewFile answer(folder / "risposta.csv");
+        ASSERT_EQ(answer.failure(), "");
+        std::ostream(&answer.bytes()) << "risposta";
+        EXPECT_TRUE(answer.finish());
+        EXPECT_FALSE(answer.takeFreeName(folder / "preso.csv"));
+        EXPECT_FALSE(answer.takeFreeName(folder / "collegamento.csv"));
+        EXPECT_EQ(answer.failure(), "");
+        EXPECT_TRUE(answer.takeFreeName(folder / "libero.csv"));
+    }
+    {
+        text::NewFile dropped(folder / "altra.csv");
+        std::ostream(&dropped.bytes()) << std::string(200'000, 'x');
+    }
+    {
+        text::NewFile unnamed(folder / "altra.csv");
+        std::ostream(&unnamed.bytes()) << "finita";
+        EXPECT_TRUE(unnamed.finish());
+    }
+    EXPECT_EQ(fileContents(folder / "libero.csv"), "risposta");
+    EXPECT_EQ(fileContents(folder / "preso.csv"), "altro");
+    EXPECT_FALSE(fs::exists(folder / "mancante"));
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    EXPECT_EQ(permissions(folder / "libero.csv"), 0666 & ~mask);
+    EXPECT_EQ(listing(folder.path()), "collegamento.csv libero.csv preso.csv");
+
+    const auto full = childprocess::run(childprocess::smallDisk(folder.path(), 64 * 1024), [&] {
+        std::string told;
+        {
+            text::NewFile answer(folder / "risposta.csv");
+            std::ostream(&answer.bytes()) << std::string(1 << 20, 'x');
+            told = std::to_string(answer.finish()) + "|" + answer.failure();
+        }
+        return told + "|" + listing(folder.path());
+    });
+    if (!full) {
+        GTEST_SKIP() << "no small disk can be mounted here";
+    }
+    EXPECT_EQ(*full, "0|il disco è pieno|");
+}
+
 TEST(DescriptorOutput, RemembersWhyAWriteFailed)
 {
     const int descriptor = ::open("/dev/full", O_WRONLY);

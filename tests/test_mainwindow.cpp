@@ -1,3 +1,4 @@
+#include "batchwindow/codicidafile.h"
 #include "calcwindow/codicefiscale.h"
 #include "location/datalocation.h"
 #include "shell/calcolocodicefiscale.h"
@@ -153,9 +154,25 @@ TEST_F(MainWindow, EveryControlOfEveryWindowHasAName)
     EXPECT_EQ(unnamed, QStringList());
 }
 
+// Visits the window of a whole list once it has computed the codes of a small file, then closes it.
+void visitListWindow(QWidget* window, const std::function<void(QWidget*)>& visit)
+{
+    std::ofstream("persone.csv")
+        << "cognome;nome;data;sesso;comune;provincia\n"
+           "DELLA ROVERE DI MONTEBELLO;MARIA GIOVANNA;01/01/1980;F;PALAU;\n";
+    auto* list = qobject_cast<CodiciDaFile*>(window);
+    list->setFileChooser([](QWidget*, const QString&) { return QStringLiteral("persone.csv"); });
+    list->findChild<QPushButton*>("bottone_0")->click();
+    list->findChild<QPushButton*>("bottone_1")->click();
+    EXPECT_TRUE(QTest::qWaitFor([list] { return !list->running(); }, kPatienceMs));
+    visit(window);
+    window->close();
+}
+
 // Runs `visit` on the main window and on every window it opens, each as a user leaves it after
-// some work: long data on the card and a code computed, the list of several places that fit, an
-// editor during a change, the search narrowed to a region, the input box and the map.
+// some work: long data on the card and a code computed, the list of several places that fit, the
+// window of a whole list with its summary, an editor during a change, the search narrowed to a
+// region, the input box and the map.
 void visitEveryWindow(CalcoloCodiceFiscale& window, const std::function<void(QWidget*)>& visit)
 {
     visit(&window);
@@ -170,6 +187,8 @@ void visitEveryWindow(CalcoloCodiceFiscale& window, const std::function<void(QWi
                 choice->findChild<QPushButton*>("bottone_0")->click();
             });
             calculation->findChild<QPushButton*>("bottone_0")->click();
+            whenModalOpens([&](QWidget* list) { visitListWindow(list, visit); });
+            calculation->findChild<QPushButton*>("Command3")->click();
         }
         if (modal->objectName() == "TaSettori" || modal->objectName() == "TaCitta") {
             modal->findChild<QPushButton*>("bottone_1")->click(); // Modifica

@@ -6,12 +6,11 @@
 #include <system_error>
 #include <utility>
 
-#ifdef _WIN32
-#include <fstream>
-#include <io.h>
-#else
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -104,34 +103,45 @@ std::string fileFailure(int error)
     }
 }
 
+namespace {
+
+// The folder a new file beside `file` is made in.
+fs::path folderOf(const fs::path& file)
+{
+    return file.has_parent_path() ? file.parent_path() : fs::path(".");
+}
+
 #ifdef _WIN32
 
-std::string replaceFile(const fs::path& file, std::string_view bytes)
+int makeTemporary(std::string& name)
 {
-    const fs::path temporary = file.string() + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) {
-            const int error = errno;
-            out.close();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            return fileFailure(error);
-        }
-    }
+    name += ".tmp";
+    return ::_open(name.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+
+int syncDescriptor(int descriptor)
+{
+    return ::_commit(descriptor);
+}
+
+int renameOver(const std::string& from, const fs::path& to)
+{
     std::error_code error;
-    fs::rename(temporary, file, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return "accesso negato";
+    fs::rename(from, to, error);
+    return error ? (errno = EACCES, -1) : 0;
+}
+
+// 0 when renamed, 1 when something stands at `to`, -1 with errno set when the rename fails.
+int renameIfFree(const std::string& from, const fs::path& to)
+{
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(to, error))) {
+        return 1;
     }
-    return {};
+    return std::rename(from.c_str(), to.string().c_str()) == 0 ? 0 : -1;
 }
 
 #else
-
-namespace {
 
 // The permissions a new file gets: everything the user's file mode creation mask allows.
 mode_t newFileMode()
@@ -141,49 +151,128 @@ mode_t newFileMode()
     return 0666 & ~mask;
 }
 
-// A temporary file beside the one it will replace, removed unless it took that file's place.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(const fs::path& beside)
-        : name_((beside.parent_path() / ("." + beside.filename().string() + ".XXXXXX")).string())
-    {
-        descriptor_ = ::mkstemp(name_.data());
+int makeTemporary(std::string& name)
+{
+    name += ".XXXXXX";
+    const int descriptor = ::mkstemp(name.data());
+    if (descriptor >= 0 && ::fchmod(descriptor, newFileMode()) != 0) {
+        const int error = errno;
+        ::close(descriptor);
+        ::unlink(name.c_str());
+        errno = error;
+        return -1;
     }
-    ~TemporaryFile()
-    {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-        if (!renamed_) {
-            ::unlink(name_.c_str());
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    return descriptor;
+}
 
-    bool created() const { return descriptor_ >= 0; }
-    int descriptor() const { return descriptor_; }
-    bool close()
-    {
-        const int descriptor = std::exchange(descriptor_, -1);
-        return ::close(descriptor) == 0;
-    }
-    bool renameTo(const fs::path& file)
-    {
-        renamed_ = ::rename(name_.c_str(), file.c_str()) == 0;
-        return renamed_;
-    }
+int syncDescriptor(int descriptor)
+{
+    return ::fsync(descriptor);
+}
 
-private:
-    std::string name_;
-    int descriptor_ = -1;
-    bool renamed_ = false;
-};
+int renameOver(const std::string& from, const fs::path& to)
+{
+    return ::rename(from.c_str(), to.c_str());
+}
+
+// 0 when renamed, 1 when something stands at `to`, -1 with errno set when the rename fails. A
+// file system that cannot rename without replacing gets a second link, and one that has no links
+// a look at the name first.
+int renameIfFree(const std::string& from, const fs::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno == EEXIST) {
+        return 1;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return -1;
+    }
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    if (errno == EEXIST) {
+        return 1;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP) {
+        return -1;
+    }
+    struct stat standing {};
+    if (::lstat(to.c_str(), &standing) == 0) {
+        return 1;
+    }
+    return errno == ENOENT ? ::rename(from.c_str(), to.c_str()) : -1;
+}
+
+#endif
 
 } // namespace
 
+NewFile::NewFile(const fs::path& beside)
+    : name_((folderOf(beside) / ("." + beside.filename().string())).string())
+{
+    descriptor_ = makeTemporary(name_);
+    made_ = descriptor_ >= 0;
+    if (!made_) {
+        const int error = errno;
+        failure_ = error == EACCES || error == EPERM || error == EROFS
+                       ? "la cartella è di sola lettura"
+                       : fileFailure(error);
+    }
+    output_ = std::make_unique<DescriptorOutput>(descriptor_);
+}
+
+NewFile::~NewFile()
+{
+    output_.reset(); // before its descriptor is closed
+    if (descriptor_ >= 0) {
+        closeDescriptor(descriptor_);
+    }
+    if (made_ && !named_) {
+        std::remove(name_.c_str());
+    }
+}
+
+bool NewFile::failed(int error)
+{
+    failure_ = fileFailure(error);
+    return false;
+}
+
+bool NewFile::finish()
+{
+    if (!failure_.empty()) {
+        return false;
+    }
+    if (output_->pubsync() != 0) {
+        return failed(output_->error());
+    }
+    if (syncDescriptor(descriptor_) != 0) {
+        return failed(errno);
+    }
+    const int descriptor = std::exchange(descriptor_, -1);
+    closeDescriptor(descriptor);
+    return true;
+}
+
+bool NewFile::replace(const fs::path& name)
+{
+    named_ = renameOver(name_, name) == 0;
+    return named_ || failed(errno);
+}
+
+bool NewFile::takeFreeName(const fs::path& name)
+{
+    const int renamed = renameIfFree(name_, name);
+    named_ = renamed == 0;
+    return named_ || (renamed < 0 && failed(errno));
+}
+
 std::string replaceFile(const fs::path& file, std::string_view bytes)
 {
+#ifndef _WIN32
     // What stands at the name now, never followed: a link is replaced, not what it leads to.
     struct stat old {};
     const bool replacing = ::lstat(file.c_str(), &old) == 0;
@@ -194,27 +283,27 @@ std::string replaceFile(const fs::path& file, std::string_view bytes)
     if (ownFile && ::access(file.c_str(), W_OK) != 0) {
         return errno == EACCES ? "il file è di sola lettura" : fileFailure(errno);
     }
-    TemporaryFile temporary(file.has_parent_path() ? file : fs::path(".") / file);
-    if (!temporary.created()) {
-        const int error = errno;
-        return error == EACCES || error == EPERM || error == EROFS ? "la cartella è di sola lettura"
-                                                                   : fileFailure(error);
+#endif
+    NewFile page(file);
+    if (!page.failure().empty()) {
+        return page.failure();
     }
-    const int descriptor = temporary.descriptor();
+#ifndef _WIN32
     if (ownFile) {
         // The group too, where the system allows it.
         [[maybe_unused]] const int grouped =
-            ::fchown(descriptor, static_cast<uid_t>(-1), old.st_gid);
+            ::fchown(page.descriptor_, static_cast<uid_t>(-1), old.st_gid);
+        if (::fchmod(page.descriptor_, old.st_mode & 0777) != 0) {
+            return fileFailure(errno);
+        }
     }
-    if (::fchmod(descriptor, ownFile ? old.st_mode & 0777 : newFileMode()) != 0 ||
-        !writeAll(descriptor, bytes.data(), bytes.size()) || ::fsync(descriptor) != 0 ||
-        !temporary.close() || !temporary.renameTo(file)) {
-        return fileFailure(errno);
+#endif
+    page.bytes().sputn(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!page.finish() || !page.replace(file)) {
+        return page.failure();
     }
     return {};
 }
-
-#endif
 
 DescriptorOutput::DescriptorOutput(int descriptor) : descriptor_(descriptor)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -68,6 +69,50 @@ private:
     int descriptor_;
     bool owned_;
     std::vector<char> buffer_;
+};
+
+// A new file written in pieces, which takes a name only once complete and on the disk: its bytes
+// go to a temporary file in the folder of `beside`, with the usual permissions of a new file, and
+// that file is renamed once finished (replaceFile is made with it). A new file dropped before it
+// has a name leaves nothing behind.
+class NewFile {
+public:
+    explicit NewFile(const std::filesystem::path& beside);
+    ~NewFile();
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    // Empty, or why the file could not be made or written: "la cartella è di sola lettura".
+    const std::string& failure() const { return failure_; }
+
+    // Where its bytes go, gathered and written in large pieces; a write that fails makes the
+    // stream it serves bad, and finish() tells why.
+    std::streambuf& bytes() { return *output_; }
+
+    // Writes out what is gathered and puts the file on the disk; false when that fails (see
+    // failure()).
+    bool finish();
+
+    // Gives the finished file the name `name` in its folder, over whatever stands there: a link
+    // is replaced as a link. False when that fails (see failure()).
+    bool replace(const std::filesystem::path& name);
+
+    // Gives the finished file the name `name` in its folder only when nothing stands there, not
+    // even a link: false when something does (the file is then still without a name, for another
+    // one) or when naming it fails (see failure()).
+    bool takeFreeName(const std::filesystem::path& name);
+
+private:
+    friend std::string replaceFile(const std::filesystem::path& file, std::string_view bytes);
+
+    bool failed(int error);
+
+    std::string name_; // the temporary file's
+    int descriptor_ = -1;
+    bool made_ = false;
+    std::unique_ptr<DescriptorOutput> output_;
+    bool named_ = false;
+    std::string failure_;
 };
 
 } // namespace text
