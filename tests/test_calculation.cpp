@@ -185,8 +185,8 @@ TEST(Calculation, CadastralCodesOfAnotherShapeAreNeverPutInACode)
     EXPECT_EQ(places::calculate({"ROSSI", "MARIO", "01/01/1974", "X"}, onePlace("z998")).code,
               "RSSMRA74A01Z998" + std::string(1, fiscalcode::CheckCharacter("RSSMRA74A01Z998")));
     for (const char* code : {"", "H50", "H5011", "1501", "HH01", "H5O1", "H 01"}) {
-        const auto outcome =
-            places::calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA"}, onePlace(code));
+        const auto finder = onePlace(code); // the failure points into the finder's place
+        const auto outcome = places::calculate({"ROSSI", "MARIO", "01/01/1974", "ROMA"}, finder);
         ASSERT_TRUE(outcome.failure) << code;
         EXPECT_TRUE(lines(outcome).empty());
         EXPECT_EQ(said(outcome),
