@@ -86,13 +86,32 @@ void TaSettori::updateFromRegister()
         return;
     }
     ui::reportingDataErrors(this, [this, &file] {
-        std::string summary;
-        {
-            const storage::Database written(database());
-            summary = storage::updateFromRegister(written, QFile::encodeName(file).toStdString())
-                          .summary();
-        }
+        const std::string summary =
+            updateConfirmingAdditions(QFile::encodeName(file).toStdString());
         refreshGrid();
-        ui::inform(this, ui::Icon::Information, ui::kInformation, QString::fromStdString(summary));
+        if (!summary.empty()) {
+            ui::inform(this, ui::Icon::Information, ui::kInformation,
+                       QString::fromStdString(summary));
+        }
     });
+}
+
+// A file that would add more municipalities than an update brings is written only when the user
+// confirms it; the summary of what changed, or nothing when the user declined.
+std::string TaSettori::updateConfirmingAdditions(const std::string& file)
+{
+    const storage::Database written(database());
+    try {
+        return storage::updateFromRegister(written, file).summary();
+    } catch (const storage::DataError& refused) {
+        if (refused.kind() != storage::DataError::Kind::TooManyMunicipalities) {
+            throw;
+        }
+        if (!ui::ask(this, ui::kAttention,
+                     QString::fromUtf8(refused.what()) +
+                         QStringLiteral(" Aggiungerli comunque?"))) {
+            return {};
+        }
+    }
+    return storage::updateFromRegister(written, file, storage::Additions::Any).summary();
 }

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <string>
 
 // The municipality editor: browse, add, change and delete the rows of COMUNI (name and cadastral
 // code) of the database it is handed, export them to "ElencoComuni.html" beside it, and bring the
@@ -22,6 +23,7 @@ public:
 
 private:
     void updateFromRegister();
+    std::string updateConfirmingAdditions(const std::string& file);
 
     FileChooser chooseRegisterFile_;
 };

@@ -708,6 +708,30 @@ TEST_F(MunicipalityUpdate, AsksForTheFileShowsWhatChangedAndRefreshesTheGrid)
     EXPECT_EQ(editor.rows(), 5);
 }
 
+// A file that would add more municipalities than an update brings is written only once the user
+// confirms it; declined, nothing changes.
+TEST_F(MunicipalityUpdate, ManyNewMunicipalitiesAreAddedOnlyWhenConfirmed)
+{
+    std::vector<RegisterRow> rows;
+    for (int i = 0; i < 1001; ++i) {
+        const char letter = static_cast<char>('N' + i / 1000);
+        rows.push_back({letter + std::to_string(1000 + i % 1000).substr(1),
+                        "NUOVO " + std::to_string(i), "RM", "2025-01-01"});
+    }
+    writeRegisterFile(folder / "comuni.csv", rows);
+    messages.answers = {false, true};
+    for (const int expectedRows : {4, 1005}) {
+        button()->click();
+        EXPECT_EQ(editor.rows(), expectedRows);
+    }
+    ASSERT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(messages.shown[0].icon, ui::Icon::Question);
+    EXPECT_TRUE(messages.shown[0].text.contains("aggiungerebbe 1001 comuni"));
+    EXPECT_TRUE(messages.shown[0].text.endsWith("Aggiungerli comunque?"));
+    EXPECT_TRUE(messages.last().text.contains("comuni aggiunti alla tabella: 1001"))
+        << messages.last().text.toStdString();
+}
+
 // Reached from the keyboard after "Uscita", or by its letter; only while browsing, so that an
 // entry never sees its rows change.
 TEST_F(MunicipalityUpdate, WorksFromTheKeyboardWhileBrowsing)
