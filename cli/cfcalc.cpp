@@ -115,11 +115,6 @@ non modificato), errore di lettura o di scrittura (in modalità --batch l'elabor
 e le righe già scritte restano), memoria insufficiente, argomenti errati.
 )help";
 
-// After the list of an ambiguous place.
-constexpr const char* kChoosingByCode =
-    "Per indicarne uno, scrivere il suo codice catastale al posto del comune o tra parentesi "
-    "dopo il nome: \"E990\", \"MARTIRANO (E990)\".";
-
 struct Arguments {
     std::optional<std::string> database; // --db: that file, exactly as named
     std::optional<std::string> batchFile;
@@ -216,7 +211,7 @@ int computeOne(const Arguments& arguments)
             std::cerr << line << "\n";
         }
         if (outcome.failure->kind == places::CalculationFailure::Kind::Ambiguous) {
-            std::cerr << kChoosingByCode << "\n";
+            std::cerr << messages::choosingByCodeText(*outcome.failure) << "\n";
         }
         return kRefused;
     }

@@ -65,6 +65,9 @@ const char* sentence(CalculationFailure::Kind kind)
 constexpr const char* kEarlierNameLine = "{place} {times}: il {date} si chiamava {named}";
 // After the first places of a long list.
 constexpr const char* kMorePlaces = "... e altri {count}";
+constexpr const char* kChoosingByCode =
+    "Per indicarne uno, scrivere il suo codice catastale al posto del comune o tra parentesi "
+    "dopo il nome: \"{code}\", \"{name} ({code})\".";
 
 const char* sentence(CalculationNotice::Kind kind)
 {
@@ -298,6 +301,12 @@ std::vector<std::string> failureLines(const CalculationFailure& failure)
                                 : listing(*place, failure.day));
     }
     return lines;
+}
+
+std::string choosingByCodeText(const CalculationFailure& failure)
+{
+    const Place& first = *failure.places.front();
+    return filled(kChoosingByCode, {{"name", first.name}, {"code", first.code}});
 }
 
 std::string noticeText(const CalculationNotice& notice)

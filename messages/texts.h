@@ -40,6 +40,10 @@ std::string failureText(const places::CalculationFailure& failure);
 // that concerns no list of places.
 std::vector<std::string> failureLines(const places::CalculationFailure& failure);
 
+// After the list of an ambiguous place, how to give one of them, with the first as example:
+// "Per indicarne uno, … \"C337\", \"CASTRO (C337)\"."
+std::string choosingByCodeText(const places::CalculationFailure& failure);
+
 // What the user should know about the code computed: "CAMPOSPINOSO ALBAREDO il 10/03/1990 si
 // chiamava CAMPOSPINOSO (PV)".
 std::string noticeText(const places::CalculationNotice& notice);

@@ -106,12 +106,14 @@ TEST_F(CfcalcTool, BirthplaceByNameDateAndProvince)
                                   "TREMEZZINA (CO) M341 dal 04/02/2014\n"
                                   "TREMEZZINA (CO) L370 dal 08/02/1929 al 03/10/1947\n");
 
-    const std::string choosing = "Per indicarne uno, scrivere il suo codice catastale al posto "
-                                 "del comune o tra parentesi dopo il nome: \"E990\", "
-                                 "\"MARTIRANO (E990)\".\n";
+    const auto choosing = [](const std::string& name, const std::string& code) {
+        return "Per indicarne uno, scrivere il suo codice catastale al posto del comune o tra "
+               "parentesi dopo il nome: \"" +
+               code + "\", \"" + name + " (" + code + ")\".\n";
+    };
     EXPECT_EQ(code("CASTRO"), "Comune ambiguo:\nCASTRO (BG) C337 dal 17/03/1861\n"
                               "CASTRO (LE) M261 dal 28/05/1975\n" +
-                                  choosing);
+                                  choosing("CASTRO", "C337"));
     EXPECT_EQ(code("CASTRO", "01/01/1970"), "C337"); // CASTRO (LE) came in 1975
     EXPECT_EQ(code("CASTRO (LE)"), "M261");
     EXPECT_EQ(code("castro (bg)"), "C337");
@@ -120,14 +122,14 @@ TEST_F(CfcalcTool, BirthplaceByNameDateAndProvince)
                                    "CASTRO (LE) M261 dal 28/05/1975\n");
     EXPECT_EQ(code("PALAU"), "Comune ambiguo:\nPALAU (SS) G258 dal 08/04/1959\n"
                              "PALAU (EE) Z734 stato estero\n" +
-                                 choosing);
+                                 choosing("PALAU", "G258"));
     EXPECT_EQ(code("PALAU (EE)"), "Z734");
     EXPECT_EQ(code("SANT'ELENA (EE)"), "Z340");
     EXPECT_EQ(code("SAN TEODORO (SS)"), "I329");
     EXPECT_EQ(code("SAN TEODORO (OT)", "01/01/2010"), "I329"); // its province at the time
     EXPECT_EQ(code("CALLIANO"), "Comune ambiguo:\nCALLIANO (TN) B419 dal 09/07/1947\n"
                                 "CALLIANO (AT) B418 dal 17/03/1861\n" +
-                                    choosing);
+                                    choosing("CALLIANO", "B419"));
     EXPECT_EQ(code("CALLIANO", "01/01/1940"), "B418");
     EXPECT_EQ(code("CALLIANO (TN)"), "B419");
     EXPECT_EQ(code("PEGLIO (PU)"), "G416"); // province PS in 1980, PU today
